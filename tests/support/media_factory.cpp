@@ -104,8 +104,9 @@ std::string Video(const std::string& dir, const std::string& name, double second
         aenc = "identity";
         mux = "avimux";
     } else if (ext == "mpg") {
-        // TODO(engine): find an MPEG program-stream pipeline that prerolls here.
-        venc = "avenc_mpeg1video bitrate=800000 ! mpegvideoparse";
+        // libav's MPEG-1 encoder rejects every frame rate GStreamer hands it; mjpegtools'
+        // encoder in MPEG-1 mode does not.
+        venc = "mpeg2enc format=0 bitrate=800 ! mpegvideoparse";
         aenc = "avenc_mp2 ! mpegaudioparse";
         mux = "mpegpsmux";
     } else if (ext == "wmv") {

@@ -1,0 +1,15 @@
+// What the command line means: the last argument is the start file, and "/3ds" anywhere
+// (the whole argument, case-sensitive) turns 3D sound control off.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    std::string startFile;  // empty without arguments
+    bool use3D = true;
+};
+
+// args excludes the program name (argv[1] ... argv[argc - 1]).
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+CommandLine ParseCommandLine(int argc, char** argv);

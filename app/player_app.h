@@ -1,0 +1,43 @@
+// Start-up of the program: one instance only, the command line, one modal run of the
+// main window, then the end of the process.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/com.h"
+
+class InstanceLock;
+
+// The single-instance name; spaces and commas belong to it.
+inline constexpr const char* kInstanceMutexName =
+    "0x9d1decf, 0x4607, 0x4f68, 0x8a, 0x6d, 0x10, 0xb5, 0xae, 0xd5, 0xd7, 0xcf";
+inline constexpr const char* kAlreadyRunningText =
+    "アプリケーションは既に起動しています。\n処理を中止します。";
+inline constexpr const char* kAlreadyRunningCaption = "警告";
+
+class PlayerApp {
+  public:
+    // Runs the main window modally: (start file or empty, use3D) -> exit code.
+    using MainWindowRunner = std::function<int(const std::string&, bool)>;
+
+    // lockFolder: where the instance lock lives; empty for the system's place.
+    PlayerApp(int argc, char** argv, MainWindowRunner runner, std::string lockFolder = {});
+    ~PlayerApp();
+
+    // The whole start-up and run; always FALSE, as nothing is left to do afterwards.
+    BOOL InitInstance();
+    // The main window's exit code, or 0 when it never ran.
+    int ExitCode() const { return m_exitCode; }
+    bool MainWindowRan() const { return m_ran; }
+
+  private:
+    std::vector<std::string> m_args;
+    MainWindowRunner m_runner;
+    std::string m_lockFolder;
+    std::unique_ptr<InstanceLock> m_lock;  // held for the life of the process
+    int m_exitCode = 0;
+    bool m_ran = false;
+};

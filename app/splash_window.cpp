@@ -1,0 +1,81 @@
+#include "app/splash_window.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTimerEvent>
+
+namespace {
+
+constexpr int kStartPictureId = 138;
+
+SplashWindow* g_splash = nullptr;
+int g_durationMs = 0;
+
+QString ResourceFor(int bitmapId) {
+    if (bitmapId == kStartPictureId)
+        return QStringLiteral(":/resources/splash.bmp");
+    return QStringLiteral(":/resources/bitmap%1.bmp").arg(bitmapId);
+}
+
+}  // namespace
+
+void SplashWindow::SetSplashDuration(int milliseconds) {
+    g_durationMs = milliseconds;
+}
+int SplashWindow::SplashDuration() {
+    return g_durationMs;
+}
+SplashWindow* SplashWindow::Current() {
+    return g_splash;
+}
+
+void SplashWindow::ShowSplash(int bitmapId, QWidget* owner) {
+    if (g_splash)
+        return;
+    QPixmap picture(ResourceFor(bitmapId));
+    if (picture.isNull())
+        return;  // no picture: start-up simply goes on without one
+    // Deletes itself when closed (WA_DeleteOnClose), or with its owner.
+    g_splash = new SplashWindow(picture, owner);
+    g_splash->show();
+    g_splash->repaint();
+}
+
+SplashWindow::SplashWindow(const QPixmap& picture, QWidget* owner)
+    : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      m_bitmap(picture),
+      m_owner(owner) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setCursor(Qt::ArrowCursor);
+    setFixedSize(m_bitmap.deviceIndependentSize().toSize());
+    move(0, 0);
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->geometry().center() - rect().center());
+    if (g_durationMs >= 1)
+        m_timerId = startTimer(g_durationMs);
+}
+
+SplashWindow::~SplashWindow() {
+    if (g_splash == this)
+        g_splash = nullptr;
+}
+
+void SplashWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_bitmap);
+}
+
+void SplashWindow::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_timerId || m_timerId == 0) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    killTimer(m_timerId);
+    m_timerId = 0;
+    QPointer<QWidget> owner = m_owner;
+    close();
+    // The main window was drawn under the picture; show it whole again at once.
+    if (owner)
+        owner->window()->repaint();
+}

@@ -1,0 +1,507 @@
+#include "editor/editor_controller.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDebug>
+#include <cstdlib>
+#include <cstring>
+
+#include "editor/editor_rules.h"
+#include "engine/ogg_backend.h"
+#include "engine/still_capture.h"
+#include "playlist/file_prompt.h"
+#include "platform/messages.h"
+#include "platform/user_prompts.h"
+
+namespace editor {
+
+namespace {
+
+constexpr const char* kStartAfterEnd = "始点時間が、終点時間より大きい値になっています。";
+constexpr const char* kSomethingFailed = "何らかのエラーが発生しました。";
+
+void Message(QWidget* owner, const std::string& text) {
+    Prompts().MessageBox(owner, text, kProgramName, MB_OK);
+}
+
+// A WAV file as tunewell writes it is complete when its header accounts for every byte
+// behind it; a write that ran out of room leaves the two apart.
+bool IsCompleteWav(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    unsigned char header[46];
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && ::read(fd, header, sizeof header) == sizeof header;
+    ::close(fd);
+    if (!ok || std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0 ||
+        std::memcmp(header + 38, "data", 4) != 0)
+        return false;
+    uint32_t data = uint32_t(header[42]) | uint32_t(header[43]) << 8 | uint32_t(header[44]) << 16 |
+                    uint32_t(header[45]) << 24;
+    return static_cast<uint64_t>(st.st_size) == 46ull + data;
+}
+
+// Adapter between the still capture and the editor.
+class StillHost : public StillCaptureHost {
+public:
+    StillHost(EditorController& editor, PreviewPort& preview, EditorView& view,
+              const std::string& source)
+        : m_Editor(editor), m_Preview(preview), m_View(view), m_Source(source) {}
+    bool IsOggItem() const override { return m_Editor.IsOgg(); }
+    bool PreviewRunning() const override { return m_Preview.IsRunning(); }
+    void PausePreview() override { m_Editor.OnPause(); }
+    bool CaptureCurrentImage(uint8_t** dib) override { return m_Preview.CaptureCurrentImage(dib); }
+    std::string MediaPath() const override { return m_Source; }
+    QWidget* Owner() override { return m_View.Owner(); }
+
+private:
+    EditorController& m_Editor;
+    PreviewPort& m_Preview;
+    EditorView& m_View;
+    std::string m_Source;
+};
+
+}  // namespace
+
+EditorController::EditorController(EditorView& view, PreviewPort& preview, OggBackend& ogg,
+                                   std::function<bool()> loadOgg, VorbisLibCallback oggCallback)
+    : m_View(view),
+      m_Preview(preview),
+      m_Ogg(ogg),
+      m_LoadOgg(std::move(loadOgg)),
+      m_OggCallback(oggCallback) {}
+
+EditorController::~EditorController() { Shutdown(); }
+
+void EditorController::DisableControls() {
+    for (int id : {kIdModeAsf, kIdModeAvi, kIdModeWav, kIdPointStart, kIdPointEnd, kIdStartField,
+                   kIdEndField, kIdProfile, kIdVolumeField, kIdSetPoint, kIdStepBack,
+                   kIdStepForward, kIdSlider, kIdPlay, kIdStop, kIdStill, kIdExecute})
+        m_View.Enable(id, false);
+}
+
+void EditorController::Initialise(const std::string& source, int mainVolumePosition,
+                                  IDirectSound* device) {
+    m_szSource = source;
+    if (source.empty()) {
+        DisableControls();
+        return;
+    }
+    m_Output.clear();
+    m_dVolume = 100.0;
+    m_bExecuting = 0;
+    m_nProfile = 0;
+    m_nIsOgg = IsOggPath(source) ? 2 : 1;
+
+    int total = 0;  // tenths
+    if (!IsOgg()) {
+        m_bOpened = m_Preview.Open(source, m_View.NotifyTarget(), m_View.PreviewSurface(),
+                                   m_View.PreviewRect());
+        m_Preview.SetVolume(PreviewVolumeFor(mainVolumePosition));
+        m_Content = m_Preview.Content();
+        total = m_Preview.Duration();
+        if (total < 0)
+            total = 0;
+        m_dDuration = total * 0.1;
+    } else {
+        if (!m_LoadOgg || !m_LoadOgg()) {
+            m_View.PostClose(false);
+            return;
+        }
+        m_Ogg.VorbisLibInit(device, m_OggCallback);
+        double seconds = 0.0;
+        m_bOggOpened = m_Ogg.VorbisLibOpen(source, &seconds) != 0;
+        if (!m_bOggOpened || !(seconds > 0.0))
+            seconds = 0.0;
+        m_dDuration = seconds;
+        total = static_cast<int>(seconds) * 10;
+        m_Content = MediaContent::AudioOnly;
+    }
+
+    m_View.SetText(kIdFileName, FileNameOfPath(source));
+    m_View.SetText(kIdLength, FormatLength(total));
+
+    ModeChoice choice = ModeChoiceFor(m_Content);
+    m_View.Enable(kIdModeAsf, choice.asf);
+    m_View.Enable(kIdModeAvi, choice.avi);
+    m_View.Enable(kIdModeWav, choice.wav);
+    m_View.Enable(kIdVolumeField, choice.volume);
+    m_View.Enable(kIdProfile, choice.settings);
+    m_View.Enable(kIdStill, choice.still);
+    if (!choice.preview)
+        m_View.Show(kIdPreview, false);
+    m_View.Check(kIdModeAsf, choice.selected == ConversionMode::Asf);
+    m_View.Check(kIdModeAvi, choice.selected == ConversionMode::Avi);
+    m_View.Check(kIdModeWav, choice.selected == ConversionMode::Wav);
+
+    m_View.Check(kIdPointStart, true);
+    m_View.Check(kIdPointEnd, false);
+    m_bTrackStart = 1;
+    m_bResumeAfterDrag = 0;
+
+    m_View.SetSliderRange(total);
+    m_View.SetSliderPosition(0);
+
+    m_dStart = 0.0;
+    m_dEnd = m_dDuration;
+    m_View.SetText(kIdStartField, "0.0");
+    m_View.SetText(kIdEndField, FormatTenths(total));
+    // The field notifications above may have read the texts back; the points stay exact.
+    m_dStart = 0.0;
+    m_dEnd = m_dDuration;
+
+    m_View.SetVolumeSpin(10, 300, 100);
+    m_View.SetText(kIdVolumeField, "100");
+    m_dVolume = 100.0;
+}
+
+void EditorController::Shutdown() {
+    if (m_bShutDown)
+        return;
+    m_bShutDown = true;
+    if (!IsOgg()) {
+        m_Preview.Close();
+    } else {
+        // Ends a running writer before its decoder goes (tunewell's stop does not reach it
+        // while the player is stopped, so Close is the last word either way).
+        m_Ogg.VorbisLibStop();
+        m_Ogg.VorbisLibClose();
+    }
+    DropPartialOutput();
+}
+
+bool EditorController::PreviewPlays() const {
+    if (IsOgg())
+        return m_Ogg.VorbisLibIsPlay() != 0;
+    return m_Preview.IsRunning();
+}
+
+void EditorController::PauseFirst() {
+    if (PreviewPlays())
+        OnPause();
+}
+
+void EditorController::ShowPosition(int tenths, bool toStart) {
+    double seconds = tenths * 0.1;
+    if (toStart)
+        m_dStart = seconds;
+    else
+        m_dEnd = seconds;
+    m_View.SetText(toStart ? kIdStartField : kIdEndField, FormatTenths(tenths));
+    // The change notification of that text reads it back; the exact value is kept.
+    if (toStart)
+        m_dStart = seconds;
+    else
+        m_dEnd = seconds;
+}
+
+void EditorController::OnPlay() {
+    m_View.Show(kIdPlay, false);
+    m_View.Show(kIdPause, true);
+    if (IsOgg())
+        m_Ogg.VorbisLibPlay();
+    else
+        m_Preview.PlayPause();
+}
+
+void EditorController::OnPause() {
+    m_View.Show(kIdPause, false);
+    m_View.Show(kIdPlay, true);
+    if (IsOgg())
+        m_Ogg.VorbisLibPause();
+    else if (m_Preview.IsRunning())
+        m_Preview.PlayPause();  // toggles: only a running graph is to be paused
+}
+
+void EditorController::OnStop() {
+    if (IsOgg())
+        m_Ogg.VorbisLibStop();
+    else
+        m_Preview.StopAndRewind();
+    m_View.Show(kIdPause, false);
+    m_View.Show(kIdPlay, true);
+    m_View.SetSliderPosition(0);
+    ShowPosition(0, TrackingStart());
+}
+
+void EditorController::OnGraphPosition(int tenths) {
+    m_View.SetSliderPosition(tenths);
+    ShowPosition(tenths, TrackingStart());
+}
+
+void EditorController::OnGraphComplete(intptr_t code) {
+    if (code != kGraphCompleteCode)
+        return;
+    OnStop();
+    if (m_bExecuting)
+        m_View.PostClose(true);
+}
+
+void EditorController::OnGraphStopped() {
+    // While converting, a graph that stops without reaching its end failed to write.
+    if (!m_bExecuting || IsOgg())
+        return;
+    Fail();
+}
+
+void EditorController::OnOggPosition(int tenths) {
+    m_View.SetSliderPosition(tenths);
+    ShowPosition(tenths, TrackingStart());
+}
+
+void EditorController::OnOggEnd() {
+    if (!m_bExecuting)
+        return;
+    FinishOggOutput();
+}
+
+void EditorController::OnSliderMoving() {
+    if (PreviewPlays()) {
+        m_bResumeAfterDrag = 1;
+        if (IsOgg())
+            m_Ogg.VorbisLibPause();
+        else
+            m_Preview.PlayPause();
+    }
+}
+
+void EditorController::SeekPreview(int tenths, bool* ok) {
+    bool done;
+    if (IsOgg())
+        done = m_Ogg.VorbisLibSetTime(static_cast<double>(tenths / 10)) != 0;
+    else
+        done = m_Preview.Seek(tenths);
+    if (ok)
+        *ok = done;
+}
+
+void EditorController::OnSliderEnd() {
+    m_View.SetWaitCursor(true);
+    int p = m_View.SliderPosition();
+    bool ok = false;
+    SeekPreview(p, &ok);
+    if (!ok) {
+        p = 0;
+        m_View.SetSliderPosition(0);
+    }
+    ShowPosition(p, TrackingStart());
+    if (m_bResumeAfterDrag) {
+        m_bResumeAfterDrag = 0;
+        if (IsOgg())
+            m_Ogg.VorbisLibPlay();
+        else
+            m_Preview.PlayPause();
+    }
+    m_View.SetWaitCursor(false);
+}
+
+void EditorController::OnStep(bool forward) {
+    PauseFirst();
+    if (IsOgg()) {
+        double t = 0.0;
+        m_Ogg.VorbisLibGetTime(&t);
+        double target = 0.0;
+        if (!StepOggSeconds(t, m_dDuration, forward, &target))
+            return;
+        m_Ogg.VorbisLibSetTime(target);
+        int tenths = ToTenths(target);
+        m_View.SetSliderPosition(tenths);
+        ShowPosition(tenths, TrackingStart());
+        return;
+    }
+    int target = 0;
+    if (!StepPosition(m_Preview.Position(), m_Preview.Duration(), forward, &target))
+        return;
+    m_Preview.Seek(target);
+    m_View.SetSliderPosition(target);
+    ShowPosition(target, TrackingStart());
+}
+
+void EditorController::OnTimeSpin(int spinId, int delta) {
+    PauseFirst();
+    bool start = spinId == kIdStartSpin;
+    double& point = start ? m_dStart : m_dEnd;
+    point = SpinTimePoint(point, delta, m_dDuration);
+    m_View.SetText(start ? kIdStartField : kIdEndField, FormatTenths(ToTenths(point)));
+}
+
+void EditorController::OnSetPoint() {
+    PauseFirst();
+    int field = FollowingField();
+    double value = std::atof(m_View.Text(field).c_str());
+    if (m_bTrackStart)
+        m_dStart = value;
+    else
+        m_dEnd = value;
+    int p = ToTenths(value);
+    SeekPreview(p, nullptr);
+    m_View.SetSliderPosition(p);
+}
+
+void EditorController::OnProfile() {
+    int index = m_nProfile;
+    if (m_View.RunProfileDialog(&index))
+        m_nProfile = index;
+}
+
+void EditorController::OnPointOption(bool start) { m_bTrackStart = start ? 1 : 0; }
+
+void EditorController::OnTimeFieldChanged(int id) {
+    if (m_bShutDown)
+        return;
+    bool following = id == FollowingField();
+    if (following && PreviewPlays())
+        return;  // position reports are writing it
+    std::string text = m_View.Text(id);
+    std::string& last = m_szLastText[following ? 0 : 1];
+    if (text == last)
+        return;
+    last = text;
+    double& point = id == kIdStartField ? m_dStart : m_dEnd;
+    FieldEdit e = EditTimeField(text, point, m_dDuration, m_View.Caret(id));
+    if (e.ignore)
+        return;
+    if (e.setValue)
+        point = e.value;
+    if (e.rewrite) {
+        m_View.SetText(id, e.text);
+        m_View.SetCaret(id, e.caret);
+    }
+}
+
+void EditorController::OnVolumeFieldChanged() {
+    if (m_bShutDown)
+        return;
+    std::string text = m_View.Text(kIdVolumeField);
+    if (text == m_szLastText[2])
+        return;
+    m_szLastText[2] = text;
+    FieldEdit e = EditVolumeField(text, m_View.Caret(kIdVolumeField));
+    if (e.setValue)
+        m_dVolume = e.value;
+    if (e.rewrite && e.text != text) {
+        m_View.SetText(kIdVolumeField, e.text);
+        m_View.SetCaret(kIdVolumeField, e.caret);
+    }
+}
+
+void EditorController::Fail() {
+    Message(m_View.Owner(), kSomethingFailed);
+    m_View.PostClose(false);
+}
+
+void EditorController::OnExecute() {
+    PauseFirst();
+    if (!(m_dStart < m_dEnd)) {
+        Message(m_View.Owner(), kStartAfterEnd);
+        return;
+    }
+    ConversionMode mode = ConversionMode::Asf;
+    if (m_View.IsChecked(kIdModeAvi))
+        mode = ConversionMode::Avi;
+    else if (m_View.IsChecked(kIdModeWav))
+        mode = ConversionMode::Wav;
+    if (IsOgg())
+        mode = ConversionMode::Wav;  // tunewell writes WAV only
+
+    std::string target;
+    if (!PromptFileName(m_View.Owner(), &target, TargetFilterFor(mode), false))
+        return;
+    std::string refusal = RefuseTarget(m_szSource, target);
+    if (!refusal.empty()) {
+        Message(m_View.Owner(), refusal);
+        return;
+    }
+    int extra = mode == ConversionMode::Asf ? m_nProfile : static_cast<int>(m_dVolume);
+
+    DisableControls();
+    if (m_View.IsChecked(kIdPointEnd)) {
+        m_View.Check(kIdPointEnd, false);
+        m_View.Check(kIdPointStart, true);
+        m_bTrackStart = 1;
+    }
+    m_bExecuting = 1;
+
+    if (!IsOgg()) {
+        bool ok = m_Preview.Convert(m_szSource, mode, target, m_dStart * 10.0, m_dEnd * 10.0,
+                                    extra);
+        m_View.Show(kIdPreview, false);
+        m_Output.push_back(target);
+        m_View.Repaint();
+        if (!ok)
+            Fail();
+        return;
+    }
+    StartOggOutput(target, extra);
+}
+
+void EditorController::StartOggOutput(const std::string& target, int volume) {
+    m_View.Show(kIdPreview, false);
+    m_Output.push_back(target);
+    m_View.Repaint();
+
+    // tunewell refuses output while its player is playing or paused.
+    m_Ogg.VorbisLibStop();
+
+    std::string scratch = target + ".XXXXXX";
+    int fd = -1;
+    if (scratch.size() + 1 <= kMaxPath) {
+        std::vector<char> name(scratch.begin(), scratch.end());
+        name.push_back('\0');
+        fd = ::mkstemp(name.data());
+        if (fd >= 0) {
+            ::close(fd);
+            m_szOggPartial = name.data();
+            m_szOggTarget = target;
+        }
+    }
+    double start = m_dStart;
+    double end = m_dEnd;
+    if (fd < 0 || !m_Ogg.VorbisLibWaveDest(m_szOggPartial, volume, &start, &end)) {
+        DropPartialOutput();
+        Fail();
+    }
+}
+
+void EditorController::FinishOggOutput() {
+    if (m_szOggPartial.empty()) {
+        m_View.PostClose(true);
+        return;
+    }
+    bool ok = IsCompleteWav(m_szOggPartial);
+    if (ok) {
+        ::chmod(m_szOggPartial.c_str(), 0644);
+        ok = ::rename(m_szOggPartial.c_str(), m_szOggTarget.c_str()) == 0;
+    }
+    if (!ok) {
+        qWarning("[editor] WAV output %s is incomplete", m_szOggTarget.c_str());
+        DropPartialOutput();
+        Fail();
+        return;
+    }
+    m_szOggPartial.clear();
+    m_View.PostClose(true);
+}
+
+void EditorController::DropPartialOutput() {
+    if (!m_szOggPartial.empty())
+        ::unlink(m_szOggPartial.c_str());
+    m_szOggPartial.clear();
+}
+
+void EditorController::OnStill() {
+    StillHost host(*this, m_Preview, m_View, m_szSource);
+    std::string written;
+    if (CaptureStill(host, &written))
+        m_Output.push_back(written);
+}
+
+void EditorController::OnEraseBackground() {
+    if (!IsOgg() && m_Preview.HasGraph() && !m_Preview.IsRunning())
+        m_Preview.PlaceVideo(m_View.PreviewRect());
+}
+
+}  // namespace editor

@@ -1,0 +1,113 @@
+// The editor's behaviour without its painting: preview transport, the start and end
+// points and their fields, the volume, execution of a cut and still capture. Every
+// handler runs on the user-interface thread; the window forwards its notifications here.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "editor/editor_ports.h"
+#include "engine/media_graph.h"
+#include "tunewell/tunewell.h"
+
+class OggBackend;
+class IDirectSound;
+
+namespace editor {
+
+class EditorController {
+public:
+    // loadOgg binds tunewell for an Ogg item (true when it is there).
+    EditorController(EditorView& view, PreviewPort& preview, OggBackend& ogg,
+                     std::function<bool()> loadOgg, VorbisLibCallback oggCallback);
+    ~EditorController();
+    EditorController(const EditorController&) = delete;
+    EditorController& operator=(const EditorController&) = delete;
+
+    // Initialisation once the window and its controls exist.
+    void Initialise(const std::string& source, int mainVolumePosition, IDirectSound* device);
+    // The window is going: previews and unfinished outputs are closed.
+    void Shutdown();
+
+    // Transport.
+    void OnPlay();
+    void OnPause();
+    void OnStop();
+    void OnStep(bool forward);
+    // Slider notifications: any code but end-of-track, then end-of-track.
+    void OnSliderMoving();
+    void OnSliderEnd();
+
+    // Reports from the preview graph and from tunewell (already on this thread).
+    void OnGraphPosition(int tenths);
+    void OnGraphComplete(intptr_t code);
+    void OnGraphStopped();
+    void OnOggPosition(int tenths);
+    void OnOggEnd();
+
+    // Points and fields.
+    void OnPointOption(bool start);
+    void OnTimeFieldChanged(int id);
+    void OnVolumeFieldChanged();
+    void OnTimeSpin(int spinId, int delta);
+    void OnSetPoint();
+    void OnProfile();
+
+    void OnExecute();
+    void OnStill();
+    void OnEraseBackground();
+
+    // State, for the window's painting and for tests.
+    bool IsOgg() const { return m_nIsOgg == 2; }
+    bool IsExecuting() const { return m_bExecuting != 0; }
+    MediaContent Kind() const { return m_Content; }
+    double Duration() const { return m_dDuration; }
+    double Start() const { return m_dStart; }
+    double End() const { return m_dEnd; }
+    double Volume() const { return m_dVolume; }
+    int ProfileIndex() const { return m_nProfile; }
+    bool TrackingStart() const { return m_bTrackStart != 0; }
+    bool PreviewPlays() const;
+    const std::vector<std::string>& OutputList() const { return m_Output; }
+
+private:
+    void DisableControls();
+    void ShowPosition(int tenths, bool toStart);
+    void PauseFirst();
+    void SeekPreview(int tenths, bool* ok);
+    void Fail();
+    void StartOggOutput(const std::string& target, int volume);
+    void FinishOggOutput();
+    void DropPartialOutput();
+    int FollowingField() const { return m_bTrackStart ? kIdStartField : kIdEndField; }
+
+    EditorView& m_View;
+    PreviewPort& m_Preview;
+    OggBackend& m_Ogg;
+    std::function<bool()> m_LoadOgg;
+    VorbisLibCallback m_OggCallback;
+
+    std::string m_szSource;
+    int m_nIsOgg = 1;
+    MediaContent m_Content = MediaContent::None;
+    double m_dDuration = 0.0;
+    double m_dStart = 0.0;
+    double m_dEnd = 0.0;
+    double m_dVolume = 100.0;
+    int m_nProfile = 0;
+    int m_bTrackStart = 1;
+    int m_bExecuting = 0;
+    int m_bResumeAfterDrag = 0;
+    std::string m_szLastText[3];  // following field, other field, volume
+    std::vector<std::string> m_Output;
+    bool m_bOpened = false;
+    bool m_bOggOpened = false;
+    bool m_bShutDown = false;
+
+    // Ogg output goes to a scratch file beside the target until tunewell reports its end.
+    std::string m_szOggTarget;
+    std::string m_szOggPartial;
+};
+
+}  // namespace editor

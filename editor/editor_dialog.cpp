@@ -1,0 +1,459 @@
+#include "editor/editor_dialog.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+#include "editor/editor_controller.h"
+#include "editor/editor_ports.h"
+#include "editor/editor_rules.h"
+#include "editor/graph_preview.h"
+#include "editor/profile_set_dialog.h"
+#include "engine/media_graph.h"
+#include "engine/ogg_backend.h"
+#include "engine/video_widget.h"
+#include "platform/messages.h"
+#include "platform/window_message.h"
+
+using namespace editor;
+
+namespace {
+
+// Window messages of the editor itself (beyond the graph's UM_* numbers).
+constexpr int kMsgClose = 16;          // a close request; wParam 1 after a finished output
+constexpr int kMsgOggPosition = 2001;  // tunewell position, wParam tenths
+constexpr int kMsgOggEnd = 2002;       // tunewell end of playback or output
+
+const QColor kBackground(222, 230, 245);
+constexpr int kCaptionBand = 30;
+
+// tunewell's notification has no context: it finds the editor through this pointer. The
+// lock keeps the editor from going away between the look-up and the post.
+std::mutex g_EditorLock;
+EditorDialog* g_pEditor = nullptr;
+
+int32_t OnEditorOggNotify(int32_t code, int32_t value, int32_t) {
+    // Runs on tunewell's worker: only post, never touch a widget or wait here.
+    std::lock_guard<std::mutex> lock(g_EditorLock);
+    if (!g_pEditor)
+        return 0;
+    if (code == VL_NOTIFY_POSITION)
+        PostWindowMessage(g_pEditor, kMsgOggPosition, value);
+    else if (code == VL_NOTIFY_END)
+        PostWindowMessage(g_pEditor, kMsgOggEnd, 0);
+    return 0;
+}
+
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+}  // namespace
+
+// Up and down arrows beside a field; up reports a negative delta like the platform's
+// spin control with its default (reversed) range.
+class SpinArrows : public QWidget {
+public:
+    SpinArrows(QWidget* parent, std::function<void(int)> onDelta)
+        : QWidget(parent), m_OnDelta(std::move(onDelta)) {
+        m_pUp = new QToolButton(this);
+        m_pUp->setArrowType(Qt::UpArrow);
+        m_pDown = new QToolButton(this);
+        m_pDown->setArrowType(Qt::DownArrow);
+        m_pUp->setAutoRepeat(true);
+        m_pDown->setAutoRepeat(true);
+        QObject::connect(m_pUp, &QToolButton::clicked, this, [this] { m_OnDelta(-1); });
+        QObject::connect(m_pDown, &QToolButton::clicked, this, [this] { m_OnDelta(1); });
+    }
+    void resizeEvent(QResizeEvent*) override {
+        int h = height() / 2;
+        m_pUp->setGeometry(0, 0, width(), h);
+        m_pDown->setGeometry(0, h, width(), height() - h);
+    }
+
+private:
+    std::function<void(int)> m_OnDelta;
+    QToolButton* m_pUp;
+    QToolButton* m_pDown;
+};
+
+// The editor's controls and the EditorView the controller talks to.
+class EditorWidgets : public EditorView {
+public:
+    explicit EditorWidgets(EditorDialog& dialog) : m_Dialog(dialog) {}
+
+    void Build();
+    QWidget* Get(int id) const {
+        auto it = m_Controls.find(id);
+        return it == m_Controls.end() ? nullptr : it->second;
+    }
+    VideoWidget* Preview() const { return m_pPreview; }
+
+    void SetText(int id, const std::string& text) override {
+        QString t = QString::fromUtf8(text.c_str());
+        if (auto* edit = qobject_cast<QLineEdit*>(Get(id)))
+            edit->setText(t);  // notifies like a typed change
+        else if (auto* label = qobject_cast<QLabel*>(Get(id)))
+            label->setText(t);
+    }
+    std::string Text(int id) const override {
+        if (auto* edit = qobject_cast<QLineEdit*>(Get(id)))
+            return edit->text().toStdString();
+        if (auto* label = qobject_cast<QLabel*>(Get(id)))
+            return label->text().toStdString();
+        return "";
+    }
+    void SetCaret(int id, int position) override {
+        if (auto* edit = qobject_cast<QLineEdit*>(Get(id)))
+            edit->setCursorPosition(position);
+    }
+    int Caret(int id) const override {
+        auto* edit = qobject_cast<QLineEdit*>(Get(id));
+        return edit ? edit->cursorPosition() : -1;
+    }
+    void Enable(int id, bool enable) override {
+        if (QWidget* w = Get(id))
+            w->setEnabled(enable);
+    }
+    void Show(int id, bool show) override {
+        if (QWidget* w = Get(id))
+            w->setVisible(show);
+        if (id == kIdPreview)
+            m_Dialog.update();
+    }
+    void Check(int id, bool on) override {
+        if (auto* radio = qobject_cast<QRadioButton*>(Get(id))) {
+            if (on)
+                radio->setChecked(true);
+            else if (radio->isChecked()) {
+                // An exclusive group cannot be left empty; the caller checks another next.
+                QButtonGroup* group = radio->group();
+                bool exclusive = group && group->exclusive();
+                if (group)
+                    group->setExclusive(false);
+                radio->setChecked(false);
+                if (group)
+                    group->setExclusive(exclusive);
+            }
+        }
+    }
+    bool IsChecked(int id) const override {
+        auto* radio = qobject_cast<QRadioButton*>(Get(id));
+        return radio && radio->isChecked();
+    }
+    void SetSliderRange(int maximum) override { m_pSlider->setRange(0, maximum); }
+    void SetSliderPosition(int position) override {
+        QSignalBlocker block(m_pSlider);
+        m_pSlider->setValue(position);
+    }
+    int SliderPosition() const override { return m_pSlider->value(); }
+    void SetVolumeSpin(int minimum, int maximum, int position) override {
+        m_nVolumeMin = minimum;
+        m_nVolumeMax = maximum;
+        m_nVolumePos = position;
+    }
+    void SetWaitCursor(bool wait) override {
+        if (wait)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
+    void Repaint() override { m_Dialog.update(); }
+    VideoSurface* PreviewSurface() override { return m_pPreview; }
+    QRect PreviewRect() const override { return m_pPreview->rect(); }
+    QObject* NotifyTarget() override { return &m_Dialog; }
+    QWidget* Owner() override { return &m_Dialog; }
+    void PostClose(bool completed) override {
+        PostWindowMessage(&m_Dialog, kMsgClose, completed ? 1 : 0);
+    }
+    bool RunProfileDialog(int* index) override {
+        ProfileDialog dialog(&m_Dialog);
+        if (dialog.Run() != QDialog::Accepted)
+            return false;
+        *index = dialog.ChosenIndex();
+        return true;
+    }
+
+    void VolumeStep(int delta) {
+        int pos = std::atoi(Text(kIdVolumeField).c_str());
+        if (pos < m_nVolumeMin || pos > m_nVolumeMax)
+            pos = m_nVolumePos;
+        pos = std::clamp(pos + delta, m_nVolumeMin, m_nVolumeMax);
+        m_nVolumePos = pos;
+        SetText(kIdVolumeField, std::to_string(pos));
+    }
+
+private:
+    template <class T>
+    T* Add(int id, T* widget, const QRect& geometry) {
+        widget->setGeometry(geometry);
+        if (id)
+            widget->setObjectName(QString::number(id));
+        if (id)
+            m_Controls[id] = widget;
+        return widget;
+    }
+    QPushButton* Button(int id, const char* text, const QRect& geometry);
+
+    EditorDialog& m_Dialog;
+    std::map<int, QWidget*> m_Controls;
+    VideoWidget* m_pPreview = nullptr;
+    QSlider* m_pSlider = nullptr;
+    int m_nVolumeMin = 10;
+    int m_nVolumeMax = 300;
+    int m_nVolumePos = 100;
+};
+
+QPushButton* EditorWidgets::Button(int id, const char* text, const QRect& geometry) {
+    auto* b = Add(id, new QPushButton(Q(text), &m_Dialog), geometry);
+    b->setAutoDefault(false);  // Enter must not close or execute anything
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+void EditorWidgets::Build() {
+    EditorDialog& d = m_Dialog;
+    EditorController* c = d.m_pController.get();
+
+    m_pPreview = Add(kIdPreview, new VideoWidget(&d), QRect(15, 35, 240, 180));
+
+    Add(0, new QLabel(Q("ファイル名"), &d), QRect(270, 38, 60, 18));
+    Add(kIdFileName, new QLabel(Q("NoFile"), &d), QRect(335, 38, 175, 18));
+    Add(0, new QLabel(Q("長さ"), &d), QRect(270, 58, 60, 18));
+    Add(kIdLength, new QLabel(Q("NoTime"), &d), QRect(335, 58, 175, 18));
+
+    Add(0, new QGroupBox(Q("機能"), &d), QRect(265, 82, 245, 112));
+    auto* modes = new QButtonGroup(&d);
+    auto* asf = Add(kIdModeAsf, new QRadioButton(Q("動画＆音声カット"), &d), QRect(275, 100, 140, 20));
+    auto* avi = Add(kIdModeAvi, new QRadioButton(Q("動画カット"), &d), QRect(275, 122, 140, 20));
+    auto* wav = Add(kIdModeWav, new QRadioButton(Q("音声カット"), &d), QRect(275, 144, 140, 20));
+    modes->addButton(asf);
+    modes->addButton(avi);
+    modes->addButton(wav);
+    Button(kIdProfile, "設定", QRect(425, 98, 70, 24));
+    Add(0, new QLabel(Q("音量"), &d), QRect(275, 168, 40, 18));
+    auto* volume = Add(kIdVolumeField, new QLineEdit(&d), QRect(320, 166, 50, 22));
+    Add(kIdVolumeSpin, new SpinArrows(&d, [this](int delta) { VolumeStep(-delta); }),
+        QRect(371, 166, 16, 22));
+
+    m_pSlider = Add(kIdSlider, new QSlider(Qt::Horizontal, &d), QRect(15, 222, 240, 20));
+    Button(kIdStepBack, "←", QRect(15, 250, 32, 26));
+    Button(kIdPlay, "再生", QRect(52, 250, 50, 26));
+    Button(kIdPause, "一停", QRect(52, 250, 50, 26))->hide();
+    Button(kIdStop, "停止", QRect(107, 250, 50, 26));
+    Button(kIdStepForward, "→", QRect(162, 250, 32, 26));
+    Button(kIdStill, "△", QRect(205, 250, 50, 26));
+
+    Add(0, new QGroupBox(Q("位置"), &d), QRect(265, 200, 245, 80));
+    auto* points = new QButtonGroup(&d);
+    auto* start = Add(kIdPointStart, new QRadioButton(Q("始点"), &d), QRect(275, 220, 55, 20));
+    auto* end = Add(kIdPointEnd, new QRadioButton(Q("終点"), &d), QRect(275, 246, 55, 20));
+    points->addButton(start);
+    points->addButton(end);
+    auto* startField = Add(kIdStartField, new QLineEdit(&d), QRect(332, 219, 64, 22));
+    Add(kIdStartSpin, new SpinArrows(&d, [c](int delta) { c->OnTimeSpin(kIdStartSpin, delta); }),
+        QRect(397, 219, 16, 22));
+    auto* endField = Add(kIdEndField, new QLineEdit(&d), QRect(332, 245, 64, 22));
+    Add(kIdEndSpin, new SpinArrows(&d, [c](int delta) { c->OnTimeSpin(kIdEndSpin, delta); }),
+        QRect(397, 245, 16, 22));
+    Button(kIdSetPoint, "設定", QRect(425, 231, 70, 24));
+
+    Button(kIdExecute, "実行", QRect(340, 292, 80, 28));
+    Button(kIdCancel, "ｷｬﾝｾﾙ", QRect(430, 292, 80, 28));
+    Button(kIdClose, "-", QRect(490, 5, 20, 20));
+
+    auto click = [this](int id, auto handler) {
+        QObject::connect(static_cast<QPushButton*>(Get(id)), &QPushButton::clicked, &m_Dialog,
+                         handler);
+    };
+    click(kIdPlay, [c] { c->OnPlay(); });
+    click(kIdPause, [c] { c->OnPause(); });
+    click(kIdStop, [c] { c->OnStop(); });
+    click(kIdStepBack, [c] { c->OnStep(false); });
+    click(kIdStepForward, [c] { c->OnStep(true); });
+    click(kIdStill, [c] { c->OnStill(); });
+    click(kIdSetPoint, [c] { c->OnSetPoint(); });
+    click(kIdProfile, [c] { c->OnProfile(); });
+    click(kIdExecute, [c] { c->OnExecute(); });
+    click(kIdCancel, [&d] { d.reject(); });
+    click(kIdClose, [&d] { d.reject(); });
+    QObject::connect(start, &QRadioButton::clicked, &d, [c] { c->OnPointOption(true); });
+    QObject::connect(end, &QRadioButton::clicked, &d, [c] { c->OnPointOption(false); });
+    QObject::connect(startField, &QLineEdit::textChanged, &d,
+                     [c] { c->OnTimeFieldChanged(kIdStartField); });
+    QObject::connect(endField, &QLineEdit::textChanged, &d,
+                     [c] { c->OnTimeFieldChanged(kIdEndField); });
+    QObject::connect(volume, &QLineEdit::textChanged, &d, [c] { c->OnVolumeFieldChanged(); });
+
+    // Drag, paging and keys all end with an end-of-track: the position is read after the
+    // slider has moved.
+    QObject::connect(m_pSlider, &QSlider::sliderPressed, &d, [c] { c->OnSliderMoving(); });
+    QObject::connect(m_pSlider, &QSlider::sliderReleased, &d, [c] { c->OnSliderEnd(); });
+    QObject::connect(m_pSlider, &QSlider::actionTriggered, &d, [this, c](int action) {
+        if (action == QAbstractSlider::SliderMove || m_pSlider->isSliderDown())
+            return;
+        c->OnSliderMoving();
+        QTimer::singleShot(0, &m_Dialog, [c] { c->OnSliderEnd(); });
+    });
+}
+
+EditorDialog::EditorDialog(QWidget* parent)
+    : QDialog(parent),
+      m_pGraph(std::make_unique<MediaGraph>()),
+      m_pOgg(std::make_unique<OggBackend>()) {
+    {
+        std::lock_guard<std::mutex> lock(g_EditorLock);
+        g_pEditor = this;
+    }
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setWindowTitle(QString::fromUtf8(kProgramName));
+    setFixedSize(525, 335);
+    m_pPreview = std::make_unique<GraphPreview>(*m_pGraph);
+    m_pWidgets = std::make_unique<EditorWidgets>(*this);
+    m_pController = std::make_unique<EditorController>(
+        *m_pWidgets, *m_pPreview, *m_pOgg,
+        [this] { return m_szLibraryFolder.empty() ? m_pOgg->Load() : m_pOgg->Load(m_szLibraryFolder); },
+        &OnEditorOggNotify);
+    m_pWidgets->Build();
+}
+
+EditorDialog::~EditorDialog() {
+    {
+        std::lock_guard<std::mutex> lock(g_EditorLock);
+        if (g_pEditor == this)
+            g_pEditor = nullptr;
+    }
+    Shutdown();
+    m_pController.reset();
+    m_pOgg->Unload();
+    // Posted reports for this editor die with it.
+    QCoreApplication::removePostedEvents(this);
+}
+
+EditorDialog* EditorDialog::Current() {
+    std::lock_guard<std::mutex> lock(g_EditorLock);
+    return g_pEditor;
+}
+
+void EditorDialog::SetSourcePath(const std::string& path) { m_szSource = path; }
+void EditorDialog::SetSoundDevice(IDirectSound* device) { m_pDevice = device; }
+void EditorDialog::SetMainVolumePosition(int position) { m_nMainVolume = position; }
+void EditorDialog::SetLibraryFolder(const std::string& folder) { m_szLibraryFolder = folder; }
+
+const std::vector<std::string>& EditorDialog::OutputList() const {
+    return m_pController->OutputList();
+}
+
+QWidget* EditorDialog::Control(int id) const { return m_pWidgets->Get(id); }
+
+void EditorDialog::Initialise() {
+    if (m_bInitialised)
+        return;
+    m_bInitialised = true;
+    qobject_cast<QSlider*>(Control(kIdSlider))->setFocusPolicy(Qt::NoFocus);
+    m_pController->Initialise(m_szSource, m_nMainVolume, m_pDevice);
+}
+
+int EditorDialog::Run() {
+    Initialise();
+    return exec();
+}
+
+void EditorDialog::Shutdown() {
+    if (m_bShutDown)
+        return;
+    m_bShutDown = true;
+    m_pController->Shutdown();
+}
+
+void EditorDialog::done(int result) {
+    Shutdown();
+    QDialog::done(result);
+}
+
+void EditorDialog::reject() { done(QDialog::Rejected); }
+
+bool EditorDialog::event(QEvent* e) {
+    switch (WindowMessage::MessageOf(e)) {
+        case UM_GRAPH_POSITION: {
+            auto* m = static_cast<WindowMessage*>(e);
+            DrainWindowMessages(this, UM_GRAPH_POSITION);
+            if (!m_bShutDown)
+                m_pController->OnGraphPosition(static_cast<int>(m->wParam()));
+            return true;
+        }
+        case UM_GRAPH_COMPLETE: {
+            auto* m = static_cast<WindowMessage*>(e);
+            DrainWindowMessages(this, UM_GRAPH_POSITION);
+            if (!m_bShutDown)
+                m_pController->OnGraphComplete(m->wParam());
+            return true;
+        }
+        case UM_GRAPH_STOPPED:
+            if (!m_bShutDown)
+                m_pController->OnGraphStopped();
+            return true;
+        case kMsgOggPosition:
+            if (!m_bShutDown)
+                m_pController->OnOggPosition(
+                    static_cast<int>(static_cast<WindowMessage*>(e)->wParam()));
+            return true;
+        case kMsgOggEnd:
+            if (!m_bShutDown)
+                m_pController->OnOggEnd();
+            return true;
+        case kMsgClose:
+            if (isVisible())
+                done(static_cast<WindowMessage*>(e)->wParam() ? QDialog::Accepted
+                                                               : QDialog::Rejected);
+            else
+                Shutdown();
+            return true;
+        default:
+            return QDialog::event(e);
+    }
+}
+
+void EditorDialog::paintEvent(QPaintEvent*) {
+    if (!m_bShutDown)
+        m_pController->OnEraseBackground();
+    QPainter painter(this);
+    painter.fillRect(rect(), kBackground);
+    VideoWidget* preview = m_pWidgets->Preview();
+    if (!preview->isVisible()) {
+        // Where the preview was: a plain panel, darker while an output is written.
+        QColor panel = m_pController->IsExecuting() ? QColor(120, 130, 150) : QColor(180, 190, 210);
+        painter.fillRect(preview->geometry(), panel);
+    }
+    painter.setPen(QColor(90, 110, 150));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.fillRect(QRect(1, 1, width() - 2, kCaptionBand - 8), QColor(190, 205, 230));
+}
+
+void EditorDialog::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();  // Esc does not close the editor
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void EditorDialog::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && e->position().y() < kCaptionBand && windowHandle()) {
+        windowHandle()->startSystemMove();
+        return;
+    }
+    QDialog::mousePressEvent(e);
+}

@@ -1,0 +1,106 @@
+// The seams between the editor's logic and the things it drives: its preview graph and
+// its window. The dialog supplies the real ones; tests supply fakes.
+#pragma once
+
+#include <QRect>
+#include <cstdint>
+#include <string>
+
+class QObject;
+class QWidget;
+class VideoSurface;
+enum class MediaContent : int32_t;
+enum class ConversionMode : int32_t;
+
+namespace editor {
+
+// Control ids of the editor window.
+enum ControlId : int {
+    kIdCancel = 2,
+    kIdSlider = 1019,
+    kIdStartField = 1020,
+    kIdEndField = 1021,
+    kIdVolumeField = 1022,
+    kIdStartSpin = 1023,
+    kIdEndSpin = 1024,
+    kIdVolumeSpin = 1025,
+    kIdPreview = 1028,
+    kIdExecute = 1029,
+    kIdModeAsf = 1030,
+    kIdModeAvi = 1031,
+    kIdModeWav = 1032,
+    kIdStepBack = 1033,
+    kIdStepForward = 1034,
+    kIdPlay = 1035,
+    kIdStop = 1036,
+    kIdFileName = 1037,
+    kIdLength = 1038,
+    kIdPointStart = 1039,
+    kIdPointEnd = 1040,
+    kIdSetPoint = 1042,
+    kIdStill = 1043,
+    kIdPause = 1044,
+    kIdProfile = 1045,
+    kIdClose = 1058,
+};
+
+// What the editor asks of its preview graph (a MediaGraph in the product).
+class PreviewPort {
+public:
+    virtual ~PreviewPort() = default;
+    // SetWindows and Open (not running); true when a graph was built.
+    virtual bool Open(const std::string& path, QObject* notify, VideoSurface* owner,
+                      const QRect& rect) = 0;
+    virtual void SetVolume(int hundredthsDb) = 0;
+    virtual MediaContent Content() const = 0;
+    virtual int Duration() const = 0;  // tenths
+    virtual int Position() = 0;        // tenths
+    virtual bool Seek(double tenths) = 0;
+    virtual void PlayPause() = 0;
+    virtual void StopAndRewind() = 0;
+    virtual void Close() = 0;
+    virtual bool HasGraph() const = 0;
+    virtual bool IsRunning() const = 0;
+    virtual bool Convert(const std::string& source, ConversionMode mode, const std::string& target,
+                         double startTenths, double stopTenths, int extra) = 0;
+    // Packed 24-bit bitmap (info header, rows); the caller frees it with CoTaskMemFree.
+    virtual bool CaptureCurrentImage(uint8_t** dib) = 0;
+    virtual void PlaceVideo(const QRect& rect) = 0;
+};
+
+// What the editor asks of its window.
+class EditorView {
+public:
+    virtual ~EditorView() = default;
+
+    virtual void SetText(int id, const std::string& text) = 0;  // fields and labels
+    virtual std::string Text(int id) const = 0;
+    virtual void SetCaret(int id, int position) = 0;
+    virtual int Caret(int id) const = 0;
+    virtual void Enable(int id, bool enable) = 0;
+    virtual void Show(int id, bool show) = 0;
+    virtual void Check(int id, bool checked) = 0;
+    virtual bool IsChecked(int id) const = 0;
+
+    virtual void SetSliderRange(int maximum) = 0;
+    virtual void SetSliderPosition(int position) = 0;
+    virtual int SliderPosition() const = 0;
+    virtual void SetVolumeSpin(int minimum, int maximum, int position) = 0;
+
+    virtual void SetWaitCursor(bool wait) = 0;
+    virtual void Repaint() = 0;
+
+    // Where the preview goes: the video area and its client rectangle.
+    virtual VideoSurface* PreviewSurface() = 0;
+    virtual QRect PreviewRect() const = 0;
+    virtual QObject* NotifyTarget() = 0;
+    virtual QWidget* Owner() = 0;
+
+    // Asks the window to close once control returns to its event loop.
+    virtual void PostClose(bool completed) = 0;
+
+    // The ProfileSet dialog; true with *index set when the user pressed OK.
+    virtual bool RunProfileDialog(int* index) = 0;
+};
+
+}  // namespace editor

@@ -1,0 +1,317 @@
+#include "editor/editor_rules.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/media_graph.h"
+
+namespace editor {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+double Atof(const std::string& text) { return std::atof(text.c_str()); }
+
+}  // namespace
+
+std::string FormatTenths(int tenths) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%d.%d", tenths / 10, tenths % 10);
+    return buffer;
+}
+
+std::string FormatLength(int tenths) {
+    std::string label;
+    char buffer[48];
+    if (tenths / 36000 != 0) {
+        std::snprintf(buffer, sizeof buffer, "%d 時間", tenths / 36000);
+        label += buffer;
+    }
+    if ((tenths / 600) % 60 != 0) {
+        std::snprintf(buffer, sizeof buffer, "%d 分", (tenths / 600) % 60);
+        label += buffer;
+    }
+    if (tenths % 600 != 0) {
+        std::snprintf(buffer, sizeof buffer, "%d.%d 秒", (tenths % 600) / 10, tenths % 10);
+        label += buffer;
+    }
+    return label;
+}
+
+std::string FormatCut(double value, bool oneDecimal) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, "%f", value);
+    std::string text = buffer;
+    size_t dot = text.find('.');
+    if (dot == std::string::npos)
+        return text;
+    return text.substr(0, oneDecimal ? std::min(text.size(), dot + 2) : dot);
+}
+
+int ToTenths(double seconds) {
+    double tenths = seconds * 10.0;
+    if (!(tenths > INT_MIN && tenths < INT_MAX))
+        return tenths > 0 ? INT_MAX : 0;
+    return static_cast<int>(tenths);
+}
+
+int PreviewVolumeFor(int mainVolumePosition) {
+    int v = 100 - mainVolumePosition;
+    if (v == 100)
+        v = 200;  // position 0 means "quiet", not "silent"
+    return v * -30;
+}
+
+TimeCorrection CorrectTimeText(const std::string& text) {
+    TimeCorrection r;
+    r.text = text;
+    r.parsed = text;
+
+    // 1. A stray character, or a second '.'.
+    bool seenDot = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        bool bad = !(IsDigit(c) || c == '.') || (c == '.' && seenDot);
+        if (c == '.')
+            seenDot = true;
+        if (bad) {
+            r.text.erase(i, 1);
+            r.parsed = r.text;
+            r.corrected = true;
+            r.caret = static_cast<int>(i);
+            return r;
+        }
+    }
+    // 2. A leading dot.
+    if (text == ".") {
+        r.text = r.parsed = "0";
+        r.corrected = true;
+        r.caret = 1;
+        return r;
+    }
+    if (!text.empty() && text[0] == '.') {
+        r.text = std::string("0.") + text[1];
+        r.parsed = r.text;
+        r.corrected = true;
+        r.caret = static_cast<int>(r.text.size());
+        return r;
+    }
+    // 3. A trailing dot stays in the field while the number is being typed.
+    if (!text.empty() && text.back() == '.') {
+        r.parsed = text.substr(0, text.size() - 1);
+        return r;
+    }
+    // 4. More than one digit after the dot.
+    size_t dot = text.find('.');
+    if (text.size() >= 3 && dot != std::string::npos && dot != text.size() - 2) {
+        r.text.pop_back();
+        r.parsed = r.text;
+        r.corrected = true;
+        r.caret = static_cast<int>(r.text.size());
+        return r;
+    }
+    // 5. A leading zero before a digit.
+    if (text.size() >= 2 && text[0] == '0' && IsDigit(text[1])) {
+        r.text.erase(0, 1);
+        r.parsed = r.text;
+        r.corrected = true;
+        r.caret = 0;
+        return r;
+    }
+    return r;
+}
+
+FieldEdit EditTimeField(const std::string& text, double point, double duration, int caret) {
+    FieldEdit e;
+    if (text.empty()) {
+        e.value = 0.0;
+        e.setValue = true;
+        return e;
+    }
+    TimeCorrection c = CorrectTimeText(text);
+    double value = Atof(c.parsed);
+    bool oneDecimal = c.text.find('.') != std::string::npos;
+    e.corrected = c.corrected;
+    e.caret = c.corrected ? c.caret : caret;
+    if (!c.corrected && value == point) {
+        e.ignore = true;
+        return e;
+    }
+    bool clamped = false;
+    if (value > duration) {
+        value = duration;
+        clamped = true;
+        e.caret = static_cast<int>(text.size());
+    }
+    e.value = value;
+    e.setValue = true;
+    if (c.corrected && c.text.empty()) {
+        // Only the stray character was there: the field becomes empty again, which
+        // the next notification turns into the point 0.
+        e.rewrite = true;
+        e.text.clear();
+        e.caret = 0;
+    } else if (c.corrected || clamped) {
+        e.rewrite = true;
+        e.text = FormatCut(value, oneDecimal);
+    }
+    if (e.rewrite && e.caret > static_cast<int>(e.text.size()))
+        e.caret = static_cast<int>(e.text.size());
+    return e;
+}
+
+FieldEdit EditVolumeField(const std::string& text, int caret) {
+    FieldEdit e;
+    e.rewrite = true;
+    if (text.empty()) {
+        e.text = "0";
+        e.caret = 1;
+        return e;
+    }
+    std::string t = text;
+    e.caret = caret;
+    size_t bad = 0;
+    while (bad < t.size() && IsDigit(t[bad]))
+        ++bad;
+    if (bad < t.size()) {
+        t.erase(bad, 1);
+        e.corrected = true;
+        e.caret = static_cast<int>(bad);
+    } else if (t.size() >= 2 && t[0] == '0' && IsDigit(t[1])) {
+        t.erase(0, 1);
+        e.corrected = true;
+        e.caret = 0;
+    }
+    double volume = Atof(t);
+    if (volume > 300.0)
+        volume = 300.0;
+    if (volume < 10.0)
+        volume = 10.0;
+    e.value = volume;
+    e.setValue = true;
+    e.text = FormatCut(volume, false);
+    if (e.caret < 0 || e.caret > static_cast<int>(e.text.size()))
+        e.caret = static_cast<int>(e.text.size());
+    return e;
+}
+
+double SpinTimePoint(double point, int delta, double duration) {
+    double x = delta <= 0 ? point + 0.15 : point - 0.15;
+    if (x < 0.0)
+        x = 0.0;
+    if (x > duration)
+        x = duration;
+    return x;
+}
+
+bool StepPosition(int position, int duration, bool forward, int* target) {
+    int p = position;
+    if (!forward) {
+        if (p < 50) {
+            if (p == 0)
+                return false;
+            *target = 0;
+            return true;
+        }
+        *target = p - 50;
+        return true;
+    }
+    int next = p + 50;
+    if (next > duration) {
+        if (p == duration)
+            return false;
+        next = duration;
+    }
+    *target = next;
+    return true;
+}
+
+bool StepOggSeconds(double seconds, double duration, bool forward, double* target) {
+    double t = seconds;
+    double next = forward ? t + 5.0 : t - 5.0;
+    if (!forward && next < 0.0) {
+        if (t == 0.0)
+            return false;
+        next = 0.0;
+    }
+    if (forward && next > duration) {
+        if (t == duration)
+            return false;
+        next = duration;
+    }
+    *target = next;
+    return true;
+}
+
+ModeChoice ModeChoiceFor(MediaContent content) {
+    ModeChoice m;
+    m.selected = ConversionMode::Asf;
+    if (content == MediaContent::VideoOnly) {
+        m.wav = false;
+        m.volume = false;
+    } else if (content == MediaContent::AudioOnly) {
+        m.preview = false;
+        m.settings = false;
+        m.still = false;
+        m.asf = false;
+        m.avi = false;
+        m.selected = ConversionMode::Wav;
+    }
+    return m;
+}
+
+std::string TargetFilterFor(ConversionMode mode) {
+    switch (mode) {
+        case ConversionMode::Asf:
+            return "Video Files (*.asf)|*.asf||";
+        case ConversionMode::Avi:
+            return "Video Files (*.avi)|*.avi||";
+        case ConversionMode::Wav:
+            return "Audio Files (*.wav)|*.wav||";
+    }
+    return "";
+}
+
+std::string RefuseTarget(const std::string& source, const std::string& target) {
+    if (target.empty())
+        return "ファイル名が指定されていません。";
+    if (target.size() + 1 > kMaxPath || target.find('\0') != std::string::npos)
+        return "ファイル名が長すぎます。";
+    if (target == source)
+        return "元のファイルには書き込めません。";
+    // The same file under another spelling (a link, "./", "..") is refused as well.
+    struct stat a, b;
+    if (::stat(source.c_str(), &a) == 0 && ::stat(target.c_str(), &b) == 0 &&
+        a.st_dev == b.st_dev && a.st_ino == b.st_ino)
+        return "元のファイルには書き込めません。";
+    struct stat folder;
+    std::string dir = target.substr(0, target.rfind('/') == std::string::npos ? 0 : target.rfind('/'));
+    if (dir.empty())
+        dir = target.rfind('/') == 0 ? "/" : ".";
+    if (::stat(dir.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+        return "保存先のフォルダが存在しません。";
+    return "";
+}
+
+bool IsOggPath(const std::string& path) {
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ext == "OGG";
+}
+
+std::string FileNameOfPath(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace editor

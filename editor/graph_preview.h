@@ -1,0 +1,35 @@
+// The editor's preview port over its own MediaGraph.
+#pragma once
+
+#include "editor/editor_ports.h"
+
+class MediaGraph;
+
+namespace editor {
+
+class GraphPreview : public PreviewPort {
+public:
+    explicit GraphPreview(MediaGraph& graph) : m_Graph(graph) {}
+
+    bool Open(const std::string& path, QObject* notify, VideoSurface* owner,
+              const QRect& rect) override;
+    void SetVolume(int hundredthsDb) override;
+    MediaContent Content() const override;
+    int Duration() const override;
+    int Position() override;
+    bool Seek(double tenths) override;
+    void PlayPause() override;
+    void StopAndRewind() override;
+    void Close() override;
+    bool HasGraph() const override;
+    bool IsRunning() const override;
+    bool Convert(const std::string& source, ConversionMode mode, const std::string& target,
+                 double startTenths, double stopTenths, int extra) override;
+    bool CaptureCurrentImage(uint8_t** dib) override;
+    void PlaceVideo(const QRect& rect) override;
+
+private:
+    MediaGraph& m_Graph;
+};
+
+}  // namespace editor

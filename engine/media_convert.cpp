@@ -1,0 +1,399 @@
+// Conversion: the playback graph of the open file is torn down to its source, given file
+// writing branches in place of its renderers, sought to the range and run until the
+// range's end.
+#include <gst/gst.h>
+
+#include <QDebug>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#include "engine/graph_shared.h"
+#include "engine/media_graph.h"
+#include "engine/profiles.h"
+#include "engine/wav_filter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr auto kRoutingBound = std::chrono::seconds(15);
+
+GstElement* Make(const char* factory, const char* name) {
+    GstElement* e = gst_element_factory_make(factory, name);
+    if (!e)
+        qWarning("engine: element %s is not available", factory);
+    return e;
+}
+
+// Adds the elements to the graph and links them in order; false (nothing added) when one
+// is missing.
+bool AddChain(GstElement* graph, std::initializer_list<GstElement*> chain) {
+    for (GstElement* e : chain) {
+        if (!e) {
+            for (GstElement* o : chain)
+                if (o)
+                    gst_object_unref(o);
+            return false;
+        }
+    }
+    GstElement* prev = nullptr;
+    for (GstElement* e : chain) {
+        gst_bin_add(GST_BIN(graph), e);
+        if (prev && !gst_element_link(prev, e)) {
+            qWarning("engine: cannot link %s to %s", GST_OBJECT_NAME(prev), GST_OBJECT_NAME(e));
+            return false;
+        }
+        prev = e;
+    }
+    return true;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+    if (a == b)
+        return true;
+    std::error_code ec;
+    if (fs::exists(b, ec) && fs::equivalent(a, b, ec))
+        return true;
+    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+// The file is written beside its target under a hidden name and renamed only when it is
+// complete, so the target never holds a half-written file.
+std::string PartialPathFor(const std::string& target) {
+    fs::path t(target);
+    std::random_device rd;
+    std::string name = "." + t.filename().string() + ".part" + std::to_string(rd() % 100000);
+    return (t.parent_path() / name).string();
+}
+
+GstElement* FileWriter(const std::string& path) {
+    GstElement* sink = Make("filesink", "File Writer");
+    if (sink)
+        // Unbuffered, so a full disk fails the write that hit it rather than a late flush.
+        g_object_set(sink, "location", path.c_str(), "buffer-mode", 2, "async", FALSE, nullptr);
+    return sink;
+}
+
+GstElement* NullRenderer(const char* name) {
+    GstElement* sink = Make("fakesink", name);
+    if (sink)
+        g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
+    return sink;
+}
+
+}  // namespace
+
+BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* target, double start,
+                         double stop, int32_t extra) {
+    int m = static_cast<int>(mode);
+    if (m < 0 || m > 2 || !source || !target)
+        return FALSE;
+    if (std::strlen(source) >= kMaxPath || std::strlen(target) >= kMaxPath || !*target) {
+        m_LastError = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+        return FALSE;
+    }
+    if (SamePath(source, target)) {
+        qWarning("engine: refusing to write a conversion over its own source %s", target);
+        m_LastError = E_INVALIDARG;
+        return FALSE;
+    }
+    if (!m_pGB || m_bSpent || m_szFile != source) {
+        Close();
+        m_szFile = source;
+        m_State = GraphState::Idle;
+        HRESULT hr = BuildPlaybackGraph(m_szFile.c_str(), FALSE);
+        if (hr == 0 || FAILED(hr)) {
+            Close();
+            return FALSE;
+        }
+    }
+
+    auto startUnits = static_cast<int64_t>(start * 1000000.0);
+    auto stopUnits = static_cast<int64_t>(stop * 1000000.0);
+    if (startUnits < 0)
+        startUnits = 0;
+    // An empty or inverted range, or one that begins after the end, has nothing to write.
+    if (stopUnits <= startUnits || (m_TotalTime > 0 && startUnits >= m_TotalTime)) {
+        m_LastError = E_INVALIDARG;
+        Close();
+        return FALSE;
+    }
+
+    // The preview's event thread ends quietly: its end is not the conversion's.
+    m_State = GraphState::Ended;
+    m_bQuietEnd = true;
+    JoinEventThread();
+    m_bQuietEnd = false;
+    if (!SetPipelineState(GST_STATE_NULL)) {
+        Close();
+        return FALSE;
+    }
+    m_State = GraphState::Idle;
+
+    m_ConvTarget = target;
+    m_ConvPartial = PartialPathFor(target);
+    m_bConvDone = false;
+    BOOL built = FALSE;
+    switch (mode) {
+        case ConversionMode::Wav:
+            built = BuildWavGraph(m_ConvPartial.c_str(), extra);
+            break;
+        case ConversionMode::Avi:
+            built = BuildAviGraph(m_ConvPartial.c_str());
+            break;
+        case ConversionMode::Asf:
+            built = BuildAsfGraph(m_ConvPartial.c_str(), extra);
+            break;
+    }
+    if (built && StartRange(startUnits, stopUnits) && Run()) {
+        m_bSpent = true;
+        return TRUE;
+    }
+    if (SUCCEEDED(m_LastError.load()))
+        m_LastError = E_FAIL;
+    Close();
+    return FALSE;
+}
+
+// Takes the renderer out of the graph by its name: the decoded stream it received is
+// routed to the writer branch that replaces it.
+bool MediaGraph::DetachRenderer(const char* name) {
+    GstElement* e = gst_bin_get_by_name(GST_BIN(m_pGB), name);
+    if (!e)
+        return false;
+    gst_object_unref(e);
+    RemoveRenderer(name);
+    return true;
+}
+
+BOOL MediaGraph::BuildWavGraph(const char* target, int32_t volume) {
+    if (!m_pBA) {
+        m_LastError = VFW_E_NOT_FOUND;  // no sound to write
+        return FALSE;
+    }
+    HRESULT hr = S_OK;
+    GstElement* wave = CreateWaveDestElement(volume, &m_szFilterPath, &hr);
+    if (!wave) {
+        m_LastError = hr;
+        return FALSE;
+    }
+    bool hadVideo = m_pVW != nullptr;
+    m_pVW = nullptr;
+    gst_object_unref(m_pBA);
+    m_pBA = nullptr;
+    DetachRenderer("VideoMixing Renderer");
+    DetachRenderer("VideoRenderer");
+    DetachRenderer("DirectSound");
+    GstElement* convert = Make("audioconvert", "AudioConvert");
+    GstElement* writer = FileWriter(target);
+    if (!convert || !writer) {
+        gst_object_unref(wave);
+        if (convert)
+            gst_object_unref(convert);
+        if (writer)
+            gst_object_unref(writer);
+        return FALSE;
+    }
+    gst_bin_add(GST_BIN(m_pGB), convert);
+    gst_bin_add(GST_BIN(m_pGB), wave);  // the bin takes its own reference
+    gst_object_unref(wave);
+    gst_bin_add(GST_BIN(m_pGB), writer);
+    if (!gst_element_link_many(convert, wave, writer, nullptr))
+        return FALSE;
+    m_Shared->audioTarget = convert;
+    if (hadVideo) {
+        GstElement* null = NullRenderer("Null VideoRender");
+        if (!AddChain(m_pGB, {null}))
+            return FALSE;
+        m_Shared->videoTarget = null;
+    }
+    return TRUE;
+}
+
+BOOL MediaGraph::BuildAviGraph(const char* target) {
+    if (!m_pVW || !m_pBA) {
+        m_LastError = VFW_E_NOT_FOUND;  // an AVI cut needs both streams of the source
+        return FALSE;
+    }
+    m_pVW = nullptr;
+    gst_object_unref(m_pBA);
+    m_pBA = nullptr;
+    if (!DetachRenderer("VideoMixing Renderer") && !DetachRenderer("VideoRenderer"))
+        return FALSE;
+    if (!DetachRenderer("DirectSound"))
+        return FALSE;
+    GstElement* mux = Make("avimux", "Avi Mux");
+    GstElement* writer = FileWriter(target);
+    GstElement* convert = Make("videoconvert", "ColorConvert");
+    GstElement* format = Make("capsfilter", nullptr);
+    if (format) {
+        // Uncompressed 24-bit frames, as the colour converter hands them on.
+        GstCaps* caps = gst_caps_from_string("video/x-raw,format=BGR");
+        g_object_set(format, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+    }
+    if (!AddChain(m_pGB, {convert, format, mux, writer}))
+        return FALSE;
+    m_Shared->videoTarget = convert;
+    GstElement* null = NullRenderer("Null AudioRender");
+    if (!AddChain(m_pGB, {null}))
+        return FALSE;
+    m_Shared->audioTarget = null;
+    return TRUE;
+}
+
+BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
+    SystemProfile profile;
+    HRESULT hr = MapProfile(profileIndex, &profile);
+    if (FAILED(hr)) {
+        std::printf("Failed to map profile ID!  hr=0x%x\n", static_cast<unsigned>(hr));
+        std::fflush(stdout);
+        m_LastError = hr;
+        return FALSE;
+    }
+    if (!m_pVW || !m_pBA) {
+        m_LastError = VFW_E_NOT_FOUND;
+        return FALSE;
+    }
+    m_pVW = nullptr;
+    gst_object_unref(m_pBA);
+    m_pBA = nullptr;
+    if (!DetachRenderer("VideoMixing Renderer") && !DetachRenderer("VideoRenderer"))
+        return FALSE;
+    if (!DetachRenderer("DirectSound"))
+        return FALSE;
+
+    GstElement* mux = Make("asfmux", "Asf Mux");
+    // With its index written, the demuxer here drops every video packet of the file.
+    if (mux)
+        g_object_set(mux, "streamable", TRUE, nullptr);
+    if (!AddChain(m_pGB, {mux, FileWriter(target)}))
+        return FALSE;
+
+    GstElement* vconvert = Make("videoconvert", "ColorConvert");
+    GstElement* vscale = Make("videoscale", nullptr);
+    GstElement* vrate = Make("videorate", nullptr);
+    GstElement* vcaps = Make("capsfilter", nullptr);
+    GstElement* venc = Make("avenc_wmv2", "Video Encoder");
+    GstElement* vqueue = Make("queue", nullptr);
+    if (vcaps) {
+        GstCaps* caps = gst_caps_new_simple(
+            "video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT, profile.videoWidth,
+            "height", G_TYPE_INT, profile.videoHeight, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1,
+            1, "framerate", GST_TYPE_FRACTION, profile.frameRateNum, profile.frameRateDen, nullptr);
+        g_object_set(vcaps, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+    }
+    if (vscale)
+        g_object_set(vscale, "add-borders", TRUE, nullptr);
+    if (venc)
+        g_object_set(venc, "bitrate", profile.videoBitrate, nullptr);
+    if (!AddChain(m_pGB, {vconvert, vscale, vrate, vcaps, venc, vqueue}) ||
+        !gst_element_link(vqueue, mux))
+        return FALSE;
+    m_Shared->videoTarget = vconvert;
+
+    GstElement* aconvert = Make("audioconvert", "AudioConvert");
+    GstElement* aresample = Make("audioresample", nullptr);
+    GstElement* acaps = Make("capsfilter", nullptr);
+    GstElement* aenc = Make("avenc_wmav2", "Audio Encoder");
+    GstElement* aqueue = Make("queue", nullptr);
+    if (acaps) {
+        GstCaps* caps = gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, profile.audioRate,
+                                            "channels", G_TYPE_INT, profile.audioChannels, nullptr);
+        g_object_set(acaps, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+    }
+    if (aenc)
+        g_object_set(aenc, "bitrate", profile.audioBitrate, nullptr);
+    if (!AddChain(m_pGB, {aconvert, aresample, acaps, aenc, aqueue}) ||
+        !gst_element_link(aqueue, mux))
+        return FALSE;
+    m_Shared->audioTarget = aconvert;
+    return TRUE;
+}
+
+// Brings the rewired graph up with the decoded streams held back, then seeks the source
+// to the range: the demuxer jumps to the start through its index instead of decoding from
+// the beginning, and the stop position makes the source end the stream there.
+bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
+    bool wantVideo = m_Shared->videoTarget != nullptr;
+    m_Shared->noMorePads = false;
+    m_Shared->linkedPads = 0;
+    m_Shared->seekSent = false;
+    m_Shared->lastStreamTime = -1;
+    m_Shared->holdUntilSeek = true;
+    if (gst_element_set_state(m_pGB, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+        m_LastError = E_ACCESSDENIED;  // typically the writer could not create its file
+        return false;
+    }
+    auto deadline = std::chrono::steady_clock::now() + kRoutingBound;
+    while (!m_Shared->noMorePads && std::chrono::steady_clock::now() < deadline) {
+        GstMessage* msg = gst_bus_timed_pop_filtered(m_pME, 20 * GST_MSECOND, GST_MESSAGE_ERROR);
+        if (msg) {
+            gst_message_unref(msg);
+            m_LastError = VFW_E_CANNOT_CONNECT;
+            return false;
+        }
+    }
+    int expected = (wantVideo ? 1 : 0) + (m_Shared->audioTarget ? 1 : 0);
+    if (!m_Shared->noMorePads || m_Shared->linkedPads < expected) {
+        m_LastError = m_Shared->noMorePads ? VFW_E_CANNOT_CONNECT : VFW_E_TIMEOUT;
+        return false;
+    }
+    GstPad* pad = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_Shared->padsMutex);
+        if (!m_Shared->heldPads.empty())
+            pad = GST_PAD(gst_object_ref(m_Shared->heldPads.front()));
+    }
+    if (!pad)
+        return false;
+    m_Shared->seekSent = true;
+    GstEvent* seek =
+        gst_event_new_seek(1.0, GST_FORMAT_TIME,
+                           static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                           GST_SEEK_TYPE_SET, startUnits * 100, GST_SEEK_TYPE_SET, stopUnits * 100);
+    bool ok = gst_pad_send_event(pad, seek);
+    gst_object_unref(pad);
+    if (!ok) {
+        qWarning("engine: the source cannot be positioned to the range");
+        m_LastError = VFW_E_WRONG_STATE;
+    }
+    return ok;
+}
+
+// Event thread, at the end of the stream: the writers have flushed everything, so the
+// file is complete and takes its target's name.
+bool MediaGraph::FinishConversion() {
+    std::error_code ec;
+    if (!fs::exists(m_ConvPartial, ec) || fs::file_size(m_ConvPartial, ec) == 0) {
+        m_LastError = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+        fs::remove(m_ConvPartial, ec);
+        return false;
+    }
+    fs::rename(m_ConvPartial, m_ConvTarget, ec);
+    if (ec) {
+        qWarning("engine: cannot move the finished file to %s: %s", m_ConvTarget.c_str(),
+                 ec.message().c_str());
+        m_LastError = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+        fs::remove(m_ConvPartial, ec);
+        return false;
+    }
+    m_bConvDone = true;
+    return true;
+}
+
+// A conversion closed before its end (cancelled or failed) leaves no file behind.
+void MediaGraph::AbandonConversion() {
+    if (!m_ConvPartial.empty() && !m_bConvDone) {
+        std::error_code ec;
+        fs::remove(m_ConvPartial, ec);
+    }
+    m_ConvPartial.clear();
+    m_ConvTarget.clear();
+    m_bConvDone = false;
+}

@@ -1,0 +1,148 @@
+// One media pipeline: plays a file into the program's video area and sound output,
+// reports position and end to a notify window from its own event thread, captures the
+// frame on screen, and writes a range of the file as WAV, AVI or ASF.
+//
+// Every operation runs on the user-interface thread. Times cross this interface in tenths
+// of a second; inside, the pipeline works in 100-ns media time (factor 1 000 000).
+#pragma once
+
+#include <QObject>
+#include <QRect>
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/com.h"
+#include "platform/event.h"
+
+class VideoSurface;
+
+typedef struct _GstElement GstElement;
+typedef struct _GstBus GstBus;
+typedef struct _GstPad GstPad;
+
+constexpr size_t kMaxPath = PATH_MAX;
+
+enum class GraphState : int32_t { Idle = 0, Paused = 1, Running = 2, Ended = 3 };
+enum class MediaContent : int32_t { None = 0, AudioVideo = 1, VideoOnly = 2, AudioOnly = 3 };
+enum class ConversionMode : int32_t { Asf = 0, Avi = 1, Wav = 2 };
+
+// Results beyond the generic ones in platform/com.h, with the values the media framework
+// the program was first written against used, so the "FAILED(hr=0x%x)" texts stay telling.
+constexpr HRESULT VFW_E_NOT_CONNECTED = static_cast<HRESULT>(0x80040209);
+constexpr HRESULT VFW_E_NOT_FOUND = static_cast<HRESULT>(0x80040216);
+constexpr HRESULT VFW_E_CANNOT_CONNECT = static_cast<HRESULT>(0x80040217);
+constexpr HRESULT VFW_E_CANNOT_RENDER = static_cast<HRESULT>(0x80040218);
+constexpr HRESULT VFW_E_WRONG_STATE = static_cast<HRESULT>(0x80040227);
+constexpr HRESULT VFW_E_TIMEOUT = static_cast<HRESULT>(0x8004022E);
+constexpr HRESULT VFW_E_UNKNOWN_FILE_TYPE = static_cast<HRESULT>(0x80040240);
+constexpr HRESULT VFW_E_INVALID_FILE_FORMAT = static_cast<HRESULT>(0x80040241);
+constexpr HRESULT VFW_E_UNSUPPORTED_STREAM = static_cast<HRESULT>(0x80040265);
+
+class FrameRelay;
+struct GraphShared;
+
+class MediaGraph {
+  public:
+    MediaGraph();
+    ~MediaGraph();
+    MediaGraph(const MediaGraph&) = delete;
+    MediaGraph& operator=(const MediaGraph&) = delete;
+
+    // notify receives UM_GRAPH_* messages; owner is the video area (null: sound only, the
+    // notify object then stands in as owner); rect is the video's place inside the owner.
+    BOOL SetWindows(QObject* notify, VideoSurface* owner, const QRect* rect);
+    // 1 on success, 0 when a renderer or the event thread could not be made, otherwise a
+    // failing HRESULT (already shown to the user). path is UTF-8.
+    HRESULT Open(const char* path, BOOL run);
+    HRESULT BuildPlaybackGraph(const char* path, BOOL run);
+    void Close();
+
+    BOOL PlayPause();
+    BOOL StopAndRewind();
+    BOOL Restart();
+    BOOL Run();
+    BOOL Seek(double tenths);
+    int32_t GetPosition();
+    int32_t GetDuration() const;
+    BOOL SetVolume(int32_t hundredthsDb);
+    BOOL GetVideoDimensions(int32_t* width, int32_t* height);
+    BOOL SetVideoPosition(const QRect& rect);
+    HRESULT InitVideoWindow(const QRect& rect);
+    // Copies the open path (NUL-terminated) into a buffer of kMaxPath bytes.
+    BOOL GetFileName(char* buffer);
+    // A packed bitmap: BITMAPINFOHEADER (40 bytes), no colour table, 24-bit rows
+    // bottom-up padded to 4 bytes. Free it with CoTaskMemFree.
+    BOOL CaptureCurrentImage(uint8_t** out);
+
+    // Writes [start, stop] (tenths of a second) of source to target. extra: volume in
+    // percent for Wav, profile index for Asf, ignored for Avi. TRUE when the conversion
+    // runs; its end arrives as UM_GRAPH_COMPLETE (15) once the file is complete, a failure
+    // while running as UM_GRAPH_STOPPED with GetLastError() telling why.
+    BOOL Convert(const char* source, ConversionMode mode, const char* target, double start,
+                 double stop, int32_t extra);
+
+    // State for the windows that borrow this graph.
+    bool HasGraph() const { return m_pGB != nullptr; }
+    GraphState State() const { return m_State.load(); }
+    MediaContent Content() const { return m_Content; }
+    int32_t Volume() const { return m_Volume; }
+    // Linear gain the sound renderer applies for a volume in hundredths of a decibel.
+    static double LinearGain(int32_t hundredthsDb);
+    // Why the last build or conversion failed (S_OK when it did not).
+    HRESULT GetLastError() const { return m_LastError.load(); }
+
+  private:
+    BOOL BuildWavGraph(const char* target, int32_t volume);
+    BOOL BuildAviGraph(const char* target);
+    BOOL BuildAsfGraph(const char* target, int32_t profileIndex);
+
+    HRESULT RenderFile(const std::string& path);
+    HRESULT WaitForPreroll();
+    void ClassifyContent();
+    void ReleaseInterfaces();
+    void EventThread();
+    void JoinEventThread();
+    bool SetPipelineState(int state);
+    void RemoveRenderer(const char* name);
+    bool FinishConversion();
+    bool DetachRenderer(const char* name);
+    bool StartRange(int64_t startUnits, int64_t stopUnits);
+    void AbandonConversion();
+
+    friend struct GraphShared;
+    friend class FrameRelay;
+
+    GstElement* m_pGB = nullptr;  // the pipeline
+    GstBus* m_pME = nullptr;      // graph events
+    GstElement* m_pVW = nullptr;  // the connected video renderer, if any
+    GstElement* m_pBA = nullptr;  // volume of the connected sound renderer, if any
+    QObject* m_hwnd = nullptr;
+    QObject* m_hwndNotify = nullptr;
+    VideoSurface* m_pSurface = nullptr;
+    std::thread m_hThread;
+    std::atomic<bool> m_bThreadAlive{false};
+    Event m_Wake;           // cuts the event thread's sleep short when the graph closes
+    bool m_bSpent = false;  // a conversion ran: the graph must not write again
+    std::atomic<bool> m_bQuietEnd{false};  // the event thread ends without a final message
+    std::atomic<GraphState> m_State{GraphState::Ended};
+    int32_t m_Volume = 0;
+    MediaContent m_Content = MediaContent::None;
+    QRect m_Rect;
+    int64_t m_TotalTime = 0;
+    std::string m_szFile;
+    std::string m_szFilterPath;
+    std::atomic<HRESULT> m_LastError{S_OK};
+
+    std::shared_ptr<GraphShared> m_Shared;  // what streaming threads may touch
+    std::unique_ptr<FrameRelay> m_pRelay;
+
+    // A running conversion writes beside its target and renames it there when complete.
+    std::string m_ConvTarget;
+    std::string m_ConvPartial;
+    std::atomic<bool> m_bConvDone{false};
+};

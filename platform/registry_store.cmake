@@ -1,0 +1,7 @@
+# The registration store and COM creation in plain C++, so that libwavsink.so can write
+# its entries without pulling in the platform layer's Qt and SDL parts.
+set(VELTRA_REGISTRY_SOURCES ${CMAKE_CURRENT_LIST_DIR}/registry_store.cpp
+                            ${CMAKE_CURRENT_LIST_DIR}/com_create.cpp)
+add_library(veltra_registry STATIC ${VELTRA_REGISTRY_SOURCES})
+set_target_properties(veltra_registry PROPERTIES POSITION_INDEPENDENT_CODE ON)
+target_link_libraries(veltra_registry PUBLIC ${CMAKE_DL_LIBS})

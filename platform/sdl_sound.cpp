@@ -1,0 +1,786 @@
+#include "platform/sdl_sound.h"
+
+#include <SDL.h>
+
+#include <QtDebug>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kDescSizeWindows = 36;
+constexpr DWORD kMinBufferBytes = 4;
+constexpr DWORD kMaxBufferBytes = 0x0FFFFFFF;
+constexpr Uint16 kCallbackFrames = 512;
+
+bool IsSame(REFIID a, const IID& b) {
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+
+bool IsPlayablePcm(const WAVEFORMATEX* f) {
+    return f && f->wFormatTag == WAVE_FORMAT_PCM && (f->nChannels == 1 || f->nChannels == 2) &&
+           (f->wBitsPerSample == 8 || f->wBitsPerSample == 16) && f->nSamplesPerSec >= 100 &&
+           f->nSamplesPerSec <= 384000 && f->nBlockAlign == f->nChannels * f->wBitsPerSample / 8;
+}
+
+WAVEFORMATEX DefaultPrimaryFormat() {
+    WAVEFORMATEX f{};
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = 2;
+    f.nSamplesPerSec = 44100;
+    f.wBitsPerSample = 16;
+    f.nBlockAlign = 4;
+    f.nAvgBytesPerSec = 44100 * 4;
+    return f;
+}
+
+class SdlDevice;
+
+// A streaming buffer: a ring the caller fills through Lock/Unlock and the device's
+// callback reads from at the buffer's own rate.
+class SdlSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundNotify {
+  public:
+    SdlSecondaryBuffer(SdlDevice& device, DWORD flags, const WAVEFORMATEX& format,
+                       std::vector<uint8_t> data);
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override { return ++m_refs; }
+    ULONG Release() override;
+
+    HRESULT GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) override;
+    HRESULT GetStatus(DWORD* status) override;
+    HRESULT GetVolume(LONG* volume) override;
+    HRESULT SetVolume(LONG volume) override;
+    HRESULT SetFormat(const WAVEFORMATEX*) override { return DSERR_INVALIDCALL; }
+    HRESULT Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1, void** part2,
+                 DWORD* bytes2, DWORD flags) override;
+    HRESULT Unlock(void* part1, DWORD bytes1, void* part2, DWORD bytes2) override;
+    HRESULT Play(DWORD reserved, DWORD priority, DWORD flags) override;
+    HRESULT Stop() override;
+    HRESULT Restore() override { return S_OK; }
+    HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* positions) override;
+
+    // Callback thread, device mutex held: adds this buffer's next frames to mix.
+    void MixInto(float* mix, int frames, int outChannels, int outRate, float primaryGain);
+    bool Playing() const { return m_playing; }
+
+  private:
+    ~SdlSecondaryBuffer();
+    DWORD CursorLocked() const;
+    void FireStopLocked();
+
+    SdlDevice& m_device;
+    std::atomic<ULONG> m_refs{1};
+    const DWORD m_flags;
+    const WAVEFORMATEX m_format;
+    std::vector<uint8_t> m_data;
+    const DWORD m_frames;
+    // Guarded by the device mutex.
+    uint64_t m_pos = 0;  // frames, 32.32 fixed point, always below m_frames
+    bool m_playing = false;
+    bool m_looping = false;
+    LONG m_volume = 0;
+    float m_gain = 1.0f;
+    std::vector<DSBPOSITIONNOTIFY> m_notify;
+};
+
+// The primary buffer: the output format, the master volume and the 3D listener values.
+class SdlPrimaryBuffer final : public IDirectSoundBuffer, public IDirectSound3DListener {
+  public:
+    SdlPrimaryBuffer(SdlDevice& device, DWORD flags);
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override { return ++m_refs; }
+    ULONG Release() override;
+
+    HRESULT GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) override;
+    HRESULT GetStatus(DWORD* status) override;
+    HRESULT GetVolume(LONG* volume) override;
+    HRESULT SetVolume(LONG volume) override;
+    HRESULT SetFormat(const WAVEFORMATEX* format) override;
+    HRESULT Lock(DWORD, DWORD, void**, DWORD*, void**, DWORD*, DWORD) override {
+        return DSERR_INVALIDCALL;  // the mix is ours; the primary buffer is not writable
+    }
+    HRESULT Unlock(void*, DWORD, void*, DWORD) override { return DSERR_INVALIDCALL; }
+    HRESULT Play(DWORD, DWORD, DWORD) override { return S_OK; }
+    HRESULT Stop() override { return S_OK; }
+    HRESULT Restore() override { return S_OK; }
+
+    HRESULT SetDistanceFactor(float factor, DWORD apply) override;
+    HRESULT SetPosition(float x, float y, float z, DWORD apply) override;
+    HRESULT SetOrientation(float frontX, float frontY, float frontZ, float topX, float topY,
+                           float topZ, DWORD apply) override;
+    HRESULT GetDistanceFactor(float* factor) override;
+    HRESULT GetPosition(D3DVECTOR* position) override;
+    HRESULT GetOrientation(D3DVECTOR* front, D3DVECTOR* top) override;
+
+    void AddFlags(DWORD flags) { m_flags |= flags; }
+
+  private:
+    ~SdlPrimaryBuffer();
+
+    SdlDevice& m_device;
+    std::atomic<ULONG> m_refs{1};
+    std::atomic<DWORD> m_flags;
+    // Listener values: kept for whoever asks; the mix itself is plain stereo.
+    std::mutex m_listenerMutex;
+    float m_distanceFactor = 1.0f;
+    D3DVECTOR m_position{0, 0, 0};
+    D3DVECTOR m_front{0, 0, 1};
+    D3DVECTOR m_top{0, 1, 0};
+};
+
+class SdlDevice final : public IDirectSound8 {
+  public:
+    SdlDevice() = default;
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv)
+            return E_POINTER;
+        if (IsSame(riid, IID_IUnknown) || IsSame(riid, IID_IDirectSound) ||
+            IsSame(riid, IID_IDirectSound8)) {
+            *ppv = static_cast<IDirectSound8*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++m_refs; }
+    ULONG Release() override {
+        ULONG left = --m_refs;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,
+                              IUnknown* outer) override;
+    HRESULT SetCooperativeLevel(void* ownerWindow, DWORD level) override {
+        if (level < DSSCL_NORMAL || level > 4)
+            return DSERR_INVALIDPARAM;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_owner = ownerWindow;
+        m_level = level;
+        return S_OK;
+    }
+
+    // Everything below is shared with the buffers.
+    std::mutex m_mutex;  // taken by the SDL callback; never held around an SDL call
+
+    WAVEFORMATEX PrimaryFormat() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_primaryFormat;
+    }
+    HRESULT SetPrimaryFormat(const WAVEFORMATEX& format);
+    LONG PrimaryVolume() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_primaryVolume;
+    }
+    void SetPrimaryVolume(LONG volume) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_primaryVolume = volume;
+        m_primaryGain = LinearGainFromHundredthsDb(volume);
+    }
+    bool OutputOpen() {
+        std::lock_guard<std::mutex> lock(m_openMutex);
+        return m_audio != 0;
+    }
+
+    void Register(SdlSecondaryBuffer* b) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_buffers.push_back(b);
+    }
+    void Unregister(SdlSecondaryBuffer* b) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_buffers.erase(std::remove(m_buffers.begin(), m_buffers.end(), b), m_buffers.end());
+    }
+    void PrimaryGone() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_primary = nullptr;
+    }
+    // Opens the SDL output at the primary format if it is not open yet.
+    bool EnsureOutput();
+
+  private:
+    ~SdlDevice() {
+        CloseOutput();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    void CloseOutput();
+    static void SDLCALL Callback(void* user, Uint8* stream, int len) {
+        static_cast<SdlDevice*>(user)->Mix(stream, len);
+    }
+    void Mix(Uint8* stream, int len);
+
+    std::atomic<ULONG> m_refs{1};
+    void* m_owner = nullptr;
+    DWORD m_level = 0;
+    WAVEFORMATEX m_primaryFormat = DefaultPrimaryFormat();
+    LONG m_primaryVolume = 0;
+    float m_primaryGain = 1.0f;
+    SdlPrimaryBuffer* m_primary = nullptr;  // not owned: it owns a reference to us
+    std::vector<SdlSecondaryBuffer*> m_buffers;
+    std::vector<float> m_mix;
+    // Output state (SDL calls): separate from m_mutex so the callback never waits on it.
+    std::mutex m_openMutex;
+    SDL_AudioDeviceID m_audio = 0;
+    SDL_AudioSpec m_spec{};
+};
+
+// ---------------------------------------------------------------- device
+
+HRESULT SdlDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,
+                                     IUnknown* outer) {
+    if (!buffer)
+        return DSERR_INVALIDPARAM;
+    *buffer = nullptr;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    if (!desc || (desc->dwSize != kDescSizeWindows && desc->dwSize != sizeof(DSBUFFERDESC)))
+        return DSERR_INVALIDPARAM;
+
+    if (desc->dwFlags & DSBCAPS_PRIMARYBUFFER) {
+        if (desc->dwBufferBytes != 0 || desc->lpwfxFormat)
+            return DSERR_INVALIDPARAM;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_primary) {  // one primary buffer per device, handed out again
+            m_primary->AddFlags(desc->dwFlags);
+            m_primary->AddRef();
+            *buffer = m_primary;
+            return S_OK;
+        }
+        SdlPrimaryBuffer* p = new (std::nothrow) SdlPrimaryBuffer(*this, desc->dwFlags);
+        if (!p)
+            return DSERR_OUTOFMEMORY;
+        m_primary = p;
+        *buffer = p;
+        return S_OK;
+    }
+
+    if (!IsPlayablePcm(desc->lpwfxFormat))
+        return DSERR_INVALIDPARAM;
+    const WAVEFORMATEX& f = *desc->lpwfxFormat;
+    if (desc->dwBufferBytes < kMinBufferBytes || desc->dwBufferBytes > kMaxBufferBytes ||
+        desc->dwBufferBytes < f.nBlockAlign)
+        return DSERR_INVALIDPARAM;
+    // Whole frames only, so the cursors never stop inside a sample.
+    DWORD bytes = desc->dwBufferBytes - desc->dwBufferBytes % f.nBlockAlign;
+    std::vector<uint8_t> data;
+    try {
+        data.assign(bytes, f.wBitsPerSample == 8 ? 0x80 : 0x00);
+    } catch (const std::bad_alloc&) {
+        return DSERR_OUTOFMEMORY;
+    }
+    SdlSecondaryBuffer* b =
+        new (std::nothrow) SdlSecondaryBuffer(*this, desc->dwFlags, f, std::move(data));
+    if (!b)
+        return DSERR_OUTOFMEMORY;
+    *buffer = b;
+    return S_OK;
+}
+
+HRESULT SdlDevice::SetPrimaryFormat(const WAVEFORMATEX& format) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (std::memcmp(&m_primaryFormat, &format, sizeof format) == 0)
+            return S_OK;
+        m_primaryFormat = format;
+        m_primaryFormat.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+        m_primaryFormat.cbSize = 0;
+    }
+    // An open output is reopened at the new format.
+    bool wasOpen = OutputOpen();
+    if (wasOpen) {
+        CloseOutput();
+        if (!EnsureOutput())
+            return DSERR_NODRIVER;
+    }
+    return S_OK;
+}
+
+bool SdlDevice::EnsureOutput() {
+    std::lock_guard<std::mutex> open(m_openMutex);
+    if (m_audio)
+        return true;
+    WAVEFORMATEX f = PrimaryFormat();
+    SDL_AudioSpec want{};
+    want.freq = static_cast<int>(f.nSamplesPerSec);
+    want.format = f.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
+    want.channels = static_cast<Uint8>(f.nChannels);
+    want.samples = kCallbackFrames;
+    want.callback = &SdlDevice::Callback;
+    want.userdata = this;
+    SDL_AudioSpec got{};
+    // No changes allowed: SDL converts to what the hardware wants, our mix stays simple.
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &got, 0);
+    if (id == 0) {
+        qWarning("platform: cannot open sound output: %s", SDL_GetError());
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_spec = got;
+        m_mix.assign(static_cast<size_t>(got.samples) * got.channels * 4, 0.0f);
+    }
+    m_audio = id;
+    SDL_PauseAudioDevice(id, 0);
+    return true;
+}
+
+void SdlDevice::CloseOutput() {
+    std::lock_guard<std::mutex> open(m_openMutex);
+    if (m_audio) {
+        SDL_CloseAudioDevice(m_audio);  // waits for a running callback
+        m_audio = 0;
+    }
+}
+
+void SdlDevice::Mix(Uint8* stream, int len) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const int channels = m_spec.channels;
+    const bool eightBit = m_spec.format == AUDIO_U8;
+    const int sampleBytes = eightBit ? 1 : 2;
+    const int frames = len / (channels * sampleBytes);
+    const size_t samples = static_cast<size_t>(frames) * channels;
+    if (m_mix.size() < samples)
+        m_mix.resize(samples);  // only if SDL asks for more than it said it would
+    std::fill(m_mix.begin(), m_mix.begin() + static_cast<long>(samples), 0.0f);
+    for (SdlSecondaryBuffer* b : m_buffers)
+        if (b->Playing())
+            b->MixInto(m_mix.data(), frames, channels, m_spec.freq, m_primaryGain);
+    for (size_t i = 0; i < samples; ++i) {
+        float v = std::clamp(m_mix[i], -32768.0f, 32767.0f);
+        if (eightBit) {
+            stream[i] = static_cast<Uint8>(static_cast<int>(v) / 256 + 128);
+        } else {
+            int16_t s = static_cast<int16_t>(std::lrint(v));
+            std::memcpy(stream + i * 2, &s, 2);
+        }
+    }
+    std::memset(stream + samples * sampleBytes, eightBit ? 0x80 : 0,
+                static_cast<size_t>(len) - samples * sampleBytes);
+}
+
+// ---------------------------------------------------------------- primary buffer
+
+SdlPrimaryBuffer::SdlPrimaryBuffer(SdlDevice& device, DWORD flags)
+    : m_device(device), m_flags(flags) {
+    m_device.AddRef();
+}
+
+SdlPrimaryBuffer::~SdlPrimaryBuffer() {
+    m_device.PrimaryGone();
+    m_device.Release();
+}
+
+HRESULT SdlPrimaryBuffer::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (IsSame(riid, IID_IUnknown) || IsSame(riid, IID_IDirectSoundBuffer))
+        *ppv = static_cast<IDirectSoundBuffer*>(this);
+    else if (IsSame(riid, IID_IDirectSound3DListener) && (m_flags & DSBCAPS_CTRL3D))
+        *ppv = static_cast<IDirectSound3DListener*>(this);
+    if (!*ppv)
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+ULONG SdlPrimaryBuffer::Release() {
+    ULONG left = --m_refs;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT SdlPrimaryBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) {
+    if (playCursor)
+        *playCursor = 0;
+    if (writeCursor)
+        *writeCursor = 0;
+    return S_OK;
+}
+
+HRESULT SdlPrimaryBuffer::GetStatus(DWORD* status) {
+    if (!status)
+        return DSERR_INVALIDPARAM;
+    *status = m_device.OutputOpen() ? (DSBSTATUS_PLAYING | DSBSTATUS_LOOPING) : 0;
+    return S_OK;
+}
+
+HRESULT SdlPrimaryBuffer::GetVolume(LONG* volume) {
+    if (!volume)
+        return DSERR_INVALIDPARAM;
+    if (!(m_flags & DSBCAPS_CTRLVOLUME))
+        return DSERR_CONTROLUNAVAIL;
+    *volume = m_device.PrimaryVolume();
+    return S_OK;
+}
+
+HRESULT SdlPrimaryBuffer::SetVolume(LONG volume) {
+    if (!(m_flags & DSBCAPS_CTRLVOLUME))
+        return DSERR_CONTROLUNAVAIL;
+    if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX)
+        return DSERR_INVALIDPARAM;
+    m_device.SetPrimaryVolume(volume);
+    return S_OK;
+}
+
+HRESULT SdlPrimaryBuffer::SetFormat(const WAVEFORMATEX* format) {
+    if (!IsPlayablePcm(format))
+        return DSERR_INVALIDPARAM;
+    return m_device.SetPrimaryFormat(*format);
+}
+
+HRESULT SdlPrimaryBuffer::SetDistanceFactor(float factor, DWORD) {
+    if (!(factor > 0.0f) || !std::isfinite(factor))
+        return DSERR_INVALIDPARAM;
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    m_distanceFactor = factor;
+    return S_OK;
+}
+
+HRESULT SdlPrimaryBuffer::SetPosition(float x, float y, float z, DWORD) {
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    m_position = {x, y, z};
+    return S_OK;
+}
+
+HRESULT SdlPrimaryBuffer::SetOrientation(float frontX, float frontY, float frontZ, float topX,
+                                         float topY, float topZ, DWORD) {
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    m_front = {frontX, frontY, frontZ};
+    m_top = {topX, topY, topZ};
+    return S_OK;
+}
+
+HRESULT SdlPrimaryBuffer::GetDistanceFactor(float* factor) {
+    if (!factor)
+        return DSERR_INVALIDPARAM;
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    *factor = m_distanceFactor;
+    return S_OK;
+}
+
+HRESULT SdlPrimaryBuffer::GetPosition(D3DVECTOR* position) {
+    if (!position)
+        return DSERR_INVALIDPARAM;
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    *position = m_position;
+    return S_OK;
+}
+
+HRESULT SdlPrimaryBuffer::GetOrientation(D3DVECTOR* front, D3DVECTOR* top) {
+    if (!front || !top)
+        return DSERR_INVALIDPARAM;
+    std::lock_guard<std::mutex> lock(m_listenerMutex);
+    *front = m_front;
+    *top = m_top;
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- secondary buffer
+
+SdlSecondaryBuffer::SdlSecondaryBuffer(SdlDevice& device, DWORD flags, const WAVEFORMATEX& format,
+                                       std::vector<uint8_t> data)
+    : m_device(device),
+      m_flags(flags),
+      m_format(format),
+      m_data(std::move(data)),
+      m_frames(static_cast<DWORD>(m_data.size() / format.nBlockAlign)) {
+    m_device.AddRef();
+    m_device.Register(this);
+}
+
+SdlSecondaryBuffer::~SdlSecondaryBuffer() {
+    m_device.Unregister(this);  // after this the callback cannot reach us
+    m_device.Release();
+}
+
+HRESULT SdlSecondaryBuffer::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (IsSame(riid, IID_IUnknown) || IsSame(riid, IID_IDirectSoundBuffer))
+        *ppv = static_cast<IDirectSoundBuffer*>(this);
+    else if (IsSame(riid, IID_IDirectSoundNotify))
+        *ppv = static_cast<IDirectSoundNotify*>(this);
+    if (!*ppv)
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+ULONG SdlSecondaryBuffer::Release() {
+    ULONG left = --m_refs;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+DWORD SdlSecondaryBuffer::CursorLocked() const {
+    return static_cast<DWORD>(m_pos >> 32) * m_format.nBlockAlign;
+}
+
+HRESULT SdlSecondaryBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) {
+    std::lock_guard<std::mutex> lock(m_device.m_mutex);
+    // The mix takes its data when the callback runs, so everything from the play cursor
+    // on may still be written: both cursors stand at the same place.
+    DWORD cursor = CursorLocked();
+    if (playCursor)
+        *playCursor = cursor;
+    if (writeCursor)
+        *writeCursor = cursor;
+    return S_OK;
+}
+
+HRESULT SdlSecondaryBuffer::GetStatus(DWORD* status) {
+    if (!status)
+        return DSERR_INVALIDPARAM;
+    std::lock_guard<std::mutex> lock(m_device.m_mutex);
+    *status =
+        (m_playing ? DSBSTATUS_PLAYING : 0) | (m_playing && m_looping ? DSBSTATUS_LOOPING : 0);
+    return S_OK;
+}
+
+HRESULT SdlSecondaryBuffer::GetVolume(LONG* volume) {
+    if (!volume)
+        return DSERR_INVALIDPARAM;
+    if (!(m_flags & DSBCAPS_CTRLVOLUME))
+        return DSERR_CONTROLUNAVAIL;
+    std::lock_guard<std::mutex> lock(m_device.m_mutex);
+    *volume = m_volume;
+    return S_OK;
+}
+
+HRESULT SdlSecondaryBuffer::SetVolume(LONG volume) {
+    if (!(m_flags & DSBCAPS_CTRLVOLUME))
+        return DSERR_CONTROLUNAVAIL;
+    if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX)
+        return DSERR_INVALIDPARAM;
+    std::lock_guard<std::mutex> lock(m_device.m_mutex);
+    m_volume = volume;
+    m_gain = LinearGainFromHundredthsDb(volume);
+    return S_OK;
+}
+
+HRESULT SdlSecondaryBuffer::Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1,
+                                 void** part2, DWORD* bytes2, DWORD flags) {
+    if (!part1 || !bytes1)
+        return DSERR_INVALIDPARAM;
+    *part1 = nullptr;
+    *bytes1 = 0;
+    if (part2)
+        *part2 = nullptr;
+    if (bytes2)
+        *bytes2 = 0;
+    const DWORD size = static_cast<DWORD>(m_data.size());
+    if (flags & DSBLOCK_FROMWRITECURSOR) {
+        std::lock_guard<std::mutex> lock(m_device.m_mutex);
+        offset = CursorLocked();
+    }
+    if (flags & DSBLOCK_ENTIREBUFFER)
+        bytes = size;
+    if (offset >= size || bytes == 0 || bytes > size)
+        return DSERR_INVALIDPARAM;
+    DWORD first = std::min(bytes, size - offset);
+    *part1 = m_data.data() + offset;
+    *bytes1 = first;
+    // The rest wraps to the start of the ring; without room for a second part the lock
+    // covers the first part only.
+    if (first < bytes && part2 && bytes2) {
+        *part2 = m_data.data();
+        *bytes2 = bytes - first;
+    }
+    return S_OK;
+}
+
+HRESULT SdlSecondaryBuffer::Unlock(void* part1, DWORD bytes1, void* part2, DWORD bytes2) {
+    const uint8_t* begin = m_data.data();
+    const uint8_t* end = begin + m_data.size();
+    auto inside = [&](void* p, DWORD n) {
+        const uint8_t* q = static_cast<const uint8_t*>(p);
+        return q >= begin && q <= end && n <= static_cast<size_t>(end - q);
+    };
+    if (!part1 || !inside(part1, bytes1) || (part2 && !inside(part2, bytes2)))
+        return DSERR_INVALIDPARAM;
+    return S_OK;
+}
+
+HRESULT SdlSecondaryBuffer::Play(DWORD, DWORD, DWORD flags) {
+    {
+        std::lock_guard<std::mutex> lock(m_device.m_mutex);
+        m_looping = (flags & DSBPLAY_LOOPING) != 0;
+        m_playing = true;
+    }
+    if (!m_device.EnsureOutput()) {
+        std::lock_guard<std::mutex> lock(m_device.m_mutex);
+        m_playing = false;
+        return DSERR_NODRIVER;
+    }
+    return S_OK;
+}
+
+void SdlSecondaryBuffer::FireStopLocked() {
+    for (const DSBPOSITIONNOTIFY& n : m_notify)
+        if (n.dwOffset == DSBPN_OFFSETSTOP && n.hEventNotify)
+            n.hEventNotify->Set();
+}
+
+HRESULT SdlSecondaryBuffer::Stop() {
+    std::lock_guard<std::mutex> lock(m_device.m_mutex);
+    if (m_playing) {
+        m_playing = false;
+        FireStopLocked();
+    }
+    return S_OK;
+}
+
+HRESULT SdlSecondaryBuffer::SetNotificationPositions(DWORD count,
+                                                     const DSBPOSITIONNOTIFY* positions) {
+    if (count > 0 && !positions)
+        return DSERR_INVALIDPARAM;
+    for (DWORD i = 0; i < count; ++i)
+        if (positions[i].dwOffset != DSBPN_OFFSETSTOP && positions[i].dwOffset >= m_data.size())
+            return DSERR_INVALIDPARAM;
+    std::lock_guard<std::mutex> lock(m_device.m_mutex);
+    // Changing the positions under a running cursor is refused, as on the original device.
+    if (m_playing)
+        return DSERR_INVALIDCALL;
+    m_notify.assign(positions, positions + count);
+    return S_OK;
+}
+
+void SdlSecondaryBuffer::MixInto(float* mix, int frames, int outChannels, int outRate,
+                                 float primaryGain) {
+    const uint64_t step =
+        (static_cast<uint64_t>(m_format.nSamplesPerSec) << 32) / static_cast<uint64_t>(outRate);
+    const float gain = m_gain * primaryGain;
+    const bool eightBit = m_format.wBitsPerSample == 8;
+    const bool stereo = m_format.nChannels == 2;
+    const uint64_t startFrame = m_pos >> 32;
+    uint64_t pos = m_pos;  // unwrapped during this call
+    bool ended = false;
+    for (int i = 0; i < frames; ++i) {
+        uint64_t frame = pos >> 32;
+        if (frame >= m_frames) {
+            if (!m_looping) {
+                ended = true;
+                break;
+            }
+            frame %= m_frames;
+        }
+        const uint8_t* p = m_data.data() + frame * m_format.nBlockAlign;
+        float left, right;
+        if (eightBit) {
+            left = (static_cast<float>(p[0]) - 128.0f) * 256.0f;
+            right = stereo ? (static_cast<float>(p[1]) - 128.0f) * 256.0f : left;
+        } else {
+            int16_t l, r;
+            std::memcpy(&l, p, 2);
+            if (stereo)
+                std::memcpy(&r, p + 2, 2);
+            else
+                r = l;
+            left = l;
+            right = r;
+        }
+        if (outChannels == 1) {
+            mix[i] += (left + right) * 0.5f * gain;
+        } else {
+            mix[i * outChannels] += left * gain;
+            mix[i * outChannels + 1] += right * gain;
+        }
+        pos += step;
+    }
+    uint64_t endFrame = pos >> 32;
+    if (!m_looping && endFrame >= m_frames) {
+        endFrame = m_frames;
+        ended = true;
+    }
+    const uint64_t size = m_data.size();
+    const uint64_t oldByte = startFrame * m_format.nBlockAlign;
+    const uint64_t travelled = (endFrame - startFrame) * m_format.nBlockAlign;
+
+    // Events in the order the cursor meets their offsets; an offset the cursor stands on
+    // belongs to the next lap.
+    struct Due {
+        uint64_t distance;
+        Event* event;
+    };
+    Due due[64];
+    size_t dueCount = 0;
+    std::vector<Due> many;
+    for (const DSBPOSITIONNOTIFY& n : m_notify) {
+        if (n.dwOffset == DSBPN_OFFSETSTOP || !n.hEventNotify)
+            continue;
+        uint64_t d = (n.dwOffset + size - oldByte) % size;
+        if (d == 0)
+            d = size;
+        if (d <= travelled) {
+            if (dueCount < 64)
+                due[dueCount++] = {d, n.hEventNotify};
+            else
+                many.push_back({d, n.hEventNotify});
+        }
+    }
+    if (!many.empty()) {
+        many.insert(many.begin(), due, due + dueCount);
+        std::stable_sort(many.begin(), many.end(),
+                         [](const Due& a, const Due& b) { return a.distance < b.distance; });
+        for (const Due& d : many) d.event->Set();
+    } else {
+        std::stable_sort(due, due + dueCount,
+                         [](const Due& a, const Due& b) { return a.distance < b.distance; });
+        for (size_t i = 0; i < dueCount; ++i) due[i].event->Set();
+    }
+
+    if (ended) {
+        m_playing = false;
+        m_pos = 0;
+        FireStopLocked();
+    } else {
+        uint64_t frac = pos & 0xFFFFFFFFull;
+        m_pos = ((endFrame % m_frames) << 32) | frac;
+    }
+}
+
+}  // namespace
+
+float LinearGainFromHundredthsDb(LONG hundredthsDb) {
+    if (hundredthsDb <= DSBVOLUME_MIN)
+        return 0.0f;
+    if (hundredthsDb >= 0)
+        return 1.0f;
+    return static_cast<float>(std::pow(10.0, hundredthsDb / 2000.0));
+}
+
+HRESULT DirectSoundCreate8(const GUID* device, IDirectSound8** out, IUnknown* outer) {
+    if (!out)
+        return DSERR_INVALIDPARAM;
+    *out = nullptr;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    if (device)
+        return DSERR_NODRIVER;  // only the default device exists
+    // Qt owns the process's signals; SDL must not take SIGINT/SIGTERM from it.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        qWarning("platform: no sound output: %s", SDL_GetError());
+        return DSERR_NODRIVER;
+    }
+    SdlDevice* d = new (std::nothrow) SdlDevice();
+    if (!d) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return DSERR_OUTOFMEMORY;
+    }
+    *out = d;
+    return S_OK;
+}

@@ -1,0 +1,188 @@
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+#include "platform/qt_prompts.h"
+
+namespace {
+
+UserPrompts* g_prompts = nullptr;
+
+std::vector<std::string> SplitOn(const std::string& text, char sep) {
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (true) {
+        size_t next = text.find(sep, pos);
+        parts.push_back(text.substr(pos, next == std::string::npos ? next : next - pos));
+        if (next == std::string::npos)
+            break;
+        pos = next + 1;
+    }
+    return parts;
+}
+
+std::string TrimSpaces(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    size_t b = s.find_first_not_of(' ');
+    return b == std::string::npos ? std::string() : s.substr(b);
+}
+
+class QtPrompts : public UserPrompts {
+  public:
+    int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                   unsigned style) override {
+        QMessageBox box(owner);
+        box.setWindowTitle(QString::fromStdString(caption));
+        box.setText(QString::fromStdString(text));
+        switch (style & 0xF0) {
+            case MB_ICONSTOP:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case MB_ICONQUESTION:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case MB_ICONEXCLAMATION:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case MB_ICONINFORMATION:
+                box.setIcon(QMessageBox::Information);
+                break;
+            default:
+                box.setIcon(QMessageBox::NoIcon);
+                break;
+        }
+        switch (style & 0xF) {
+            case MB_OKCANCEL:
+                box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+                box.setEscapeButton(QMessageBox::Cancel);
+                break;
+            case MB_YESNOCANCEL:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                box.setEscapeButton(QMessageBox::Cancel);
+                break;
+            case MB_YESNO:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                box.setEscapeButton(QMessageBox::No);
+                break;
+            default:
+                box.setStandardButtons(QMessageBox::Ok);
+                box.setEscapeButton(QMessageBox::Ok);
+                break;
+        }
+        switch (box.exec()) {
+            case QMessageBox::Yes:
+                return IDYES;
+            case QMessageBox::No:
+                return IDNO;
+            case QMessageBox::Cancel:
+                return IDCANCEL;
+            default:
+                return IDOK;
+        }
+    }
+
+    bool PromptForFiles(QWidget* owner, const FilePromptRequest& request,
+                        std::vector<std::string>* chosen) override {
+        QFileDialog dialog(owner);
+        if (!request.title.empty())
+            dialog.setWindowTitle(QString::fromStdString(request.title));
+        if (request.save) {
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+        } else {
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
+                                                   : QFileDialog::ExistingFile);
+        }
+        std::string filter = QtNameFilterFromWindows(request.filter);
+        if (!filter.empty())
+            dialog.setNameFilters(QString::fromStdString(filter).split(QStringLiteral(";;")));
+        // Qt adds the suffix before it checks for an existing file, so the overwrite
+        // question is asked about the name that will really be written.
+        std::string ext = request.defaultExt;
+        while (!ext.empty() && (ext.front() == '.' || ext.front() == '*')) ext.erase(0, 1);
+        if (!ext.empty() && ext.find_first_of("*?") == std::string::npos)
+            dialog.setDefaultSuffix(QString::fromStdString(ext));
+        if (!request.initialPath.empty()) {
+            QFileInfo initial(QString::fromStdString(request.initialPath));
+            if (initial.isDir()) {
+                dialog.setDirectory(initial.absoluteFilePath());
+            } else {
+                dialog.setDirectory(initial.absolutePath());
+                dialog.selectFile(initial.fileName());
+            }
+        }
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        QStringList files = dialog.selectedFiles();
+        if (files.isEmpty())
+            return false;
+        if (chosen) {
+            chosen->clear();
+            for (const QString& f : files) chosen->push_back(f.toStdString());
+        }
+        return true;
+    }
+
+    bool PromptForFolder(QWidget* owner, const std::string& title, std::string* folder) override {
+        QString dir = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title));
+        if (dir.isEmpty())
+            return false;
+        std::string path = QDir::cleanPath(dir).toStdString();
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        if (folder)
+            *folder = path;
+        return true;
+    }
+};
+
+}  // namespace
+
+std::string QtNameFilterFromWindows(const std::string& filter) {
+    std::vector<std::string> parts = SplitOn(filter, '|');
+    std::string out;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        std::string label = TrimSpaces(parts[i]);
+        std::string patterns = parts[i + 1];
+        if (label.empty() && patterns.empty())
+            break;  // the closing "||"
+        // Labels often spell their patterns already ("Audio Files (*.wav)"); Qt reads
+        // patterns from the last parentheses, so those give way to the real ones.
+        if (!label.empty() && label.back() == ')') {
+            size_t open = label.rfind('(');
+            if (open != std::string::npos)
+                label = TrimSpaces(label.substr(0, open));
+        }
+        std::string qtPatterns;
+        for (const std::string& p : SplitOn(patterns, ';')) {
+            std::string t = TrimSpaces(p);
+            if (t.empty())
+                continue;
+            if (!qtPatterns.empty())
+                qtPatterns += ' ';
+            qtPatterns += t;
+        }
+        if (qtPatterns.empty())
+            continue;
+        if (!out.empty())
+            out += ";;";
+        out += (label.empty() ? qtPatterns : label) + " (" + qtPatterns + ")";
+    }
+    return out;
+}
+
+UserPrompts& QtUserPrompts() {
+    static QtPrompts prompts;
+    return prompts;
+}
+
+UserPrompts& Prompts() {
+    return g_prompts ? *g_prompts : QtUserPrompts();
+}
+
+void SetUserPrompts(UserPrompts* prompts) {
+    g_prompts = prompts;
+}

@@ -1,0 +1,94 @@
+#include "player/engine_adapters.h"
+
+#include <vector>
+
+#include "engine/media_graph.h"
+#include "engine/ogg_backend.h"
+
+namespace player {
+
+bool GraphAdapter::SetWindows(VideoSurface* owner, const QRect* rect) {
+    return m_graph.SetWindows(m_notify, owner, rect) != FALSE;
+}
+
+int GraphAdapter::Open(const std::string& path, bool run) {
+    return m_graph.Open(path.c_str(), run ? TRUE : FALSE);
+}
+
+bool GraphAdapter::GetVideoDimensions(int* width, int* height) {
+    int32_t w = 0, h = 0;
+    if (!m_graph.GetVideoDimensions(&w, &h))
+        return false;
+    *width = w;
+    *height = h;
+    return true;
+}
+
+int GraphAdapter::GetDuration() {
+    return m_graph.GetDuration();
+}
+bool GraphAdapter::Restart() {
+    return m_graph.Restart() != FALSE;
+}
+bool GraphAdapter::PlayPause() {
+    return m_graph.PlayPause() != FALSE;
+}
+bool GraphAdapter::Seek(double tenths) {
+    return m_graph.Seek(tenths) != FALSE;
+}
+bool GraphAdapter::SetVolume(int hundredthsDb) {
+    return m_graph.SetVolume(hundredthsDb) != FALSE;
+}
+
+std::string GraphAdapter::GetFileName() {
+    std::vector<char> buffer(kMaxPath, '\0');
+    m_graph.GetFileName(buffer.data());
+    buffer.back() = '\0';
+    return std::string(buffer.data());
+}
+
+void GraphAdapter::Close() {
+    m_graph.Close();
+}
+GraphPort::State GraphAdapter::GetState() {
+    return static_cast<State>(m_graph.State());
+}
+bool GraphAdapter::HasGraph() {
+    return m_graph.HasGraph();
+}
+
+bool OggAdapter::IsLoaded() {
+    return m_ogg.IsLoaded();
+}
+void OggAdapter::Init(IDirectSound* device) {
+    m_ogg.VorbisLibInit(device, m_callback);
+}
+int OggAdapter::Open(const std::string& path, double* seconds) {
+    return m_ogg.VorbisLibOpen(path, seconds);
+}
+void OggAdapter::Close() {
+    m_ogg.VorbisLibClose();
+}
+int OggAdapter::Play() {
+    return m_ogg.VorbisLibPlay();
+}
+void OggAdapter::Pause() {
+    m_ogg.VorbisLibPause();
+}
+int OggAdapter::SetTime(double seconds) {
+    return m_ogg.VorbisLibSetTime(seconds);
+}
+int OggAdapter::IsActive() {
+    return m_ogg.VorbisLibIsActive();
+}
+int OggAdapter::IsPlay() {
+    return m_ogg.VorbisLibIsPlay();
+}
+int OggAdapter::IsPause() {
+    return m_ogg.VorbisLibIsPause();
+}
+std::string OggAdapter::GetFile() {
+    return m_ogg.VorbisLibGetFile();
+}
+
+}  // namespace player

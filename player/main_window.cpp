@@ -1,0 +1,601 @@
+#include "player/main_window.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <atomic>
+#include <cstdlib>
+
+#include "app/about_dialog.h"
+#include "app/settings.h"
+#include "app/sound_device.h"
+#include "app/splash_window.h"
+#include "app/window_placement.h"
+#include "engine/media_graph.h"
+#include "engine/ogg_backend.h"
+#include "platform/messages.h"
+#include "platform/user_prompts.h"
+#include "platform/window_message.h"
+#include "player/engine_adapters.h"
+#include "player/menus.h"
+#include "player/player_log.h"
+#include "player/video_pane.h"
+#include "player/viewer_window.h"
+#include "player/window_adapters.h"
+#include "playlist/file_prompt.h"
+#include "playlist/list_copy.h"
+#ifdef VELTRA_HAVE_EDITOR
+#include "editor/editor_dialog.h"
+#endif
+
+namespace {
+
+constexpr const char* kProgramName = "VELTRA";
+constexpr const char* kSelectContent = "リスト内のコンテンツを選択して下さい。";
+constexpr const char* kOnlyVideoOrAudio = "動画または音声コンテンツのみ編集可能です。";
+constexpr const char* kSoundDeviceFailed = "DirectSoundの作成に失敗しました。";
+const QColor kBackground(222, 230, 245);
+constexpr int kSplashBitmap = 138;
+
+std::atomic<MainWindow*> g_mainWindow{nullptr};
+
+// Button slots, in the order the layout hands out their images.
+enum Slot {
+    kSlotMinimize,
+    kSlotClose,
+    kSlotEdit,
+    kSlotViewer,
+    kSlotMenu,
+    kSlotOpen,
+    kSlotStop,
+    kSlotPlay,
+    kSlotPause,
+    kSlotPrevious,
+    kSlotNext,
+    kSlotCount
+};
+constexpr int kSlotIds[kSlotCount] = {
+    MainWindow::kMinimize, MainWindow::kClose,    MainWindow::kEdit, MainWindow::kViewerButton,
+    MainWindow::kMenu,     MainWindow::kOpen,     MainWindow::kStop, MainWindow::kPlay,
+    MainWindow::kPause,    MainWindow::kPrevious, MainWindow::kNext};
+constexpr const char* kSlotTexts[kSlotCount] = {"-",    "×",    "&Edit", "&Viewer", "MENU", "開く",
+                                                "停止", "再生", "一停",  "前へ",    "次へ"};
+constexpr const char* kSlotNames[kSlotCount] = {"minimize", "close",    "edit", "viewer",
+                                                "menu",     "open",     "stop", "play",
+                                                "pause",    "previous", "next"};
+
+}  // namespace
+
+namespace player {
+
+// The viewer as the playing logic sees it; the window is made on first need.
+class ViewerAdapter : public ViewerPort {
+  public:
+    explicit ViewerAdapter(MainWindow& main) : m_main(main) {}
+    bool Exists() override { return m_main.Viewer() != nullptr; }
+    bool Create() override { return m_main.CreateViewer() != nullptr; }
+    bool IsVisible() override { return Exists() && m_main.Viewer()->isVisible(); }
+    void Show() override {
+        if (ViewerWindow* v = m_main.Viewer()) {
+            v->show();
+            v->raise();
+        }
+    }
+    void Hide() override {
+        if (ViewerWindow* v = m_main.Viewer())
+            v->hide();
+    }
+    void SetEngine(EngineId engine) override {
+        if (ViewerWindow* v = m_main.Viewer())
+            v->SetEngine(engine);
+    }
+    void SetPicture(bool shown) override {
+        if (ViewerWindow* v = m_main.Viewer())
+            v->SetPicture(shown);
+    }
+    void ShowVideoArea(bool shown) override {
+        if (ViewerWindow* v = m_main.Viewer())
+            v->ShowVideoArea(shown);
+    }
+    VideoSurface* VideoArea() override {
+        ViewerWindow* v = m_main.Viewer();
+        return v ? v->VideoArea() : nullptr;
+    }
+    QRect VideoAreaRect() override {
+        ViewerWindow* v = m_main.Viewer();
+        return v ? v->VideoAreaClientRect() : QRect();
+    }
+    void FitToVideo(int width, int height, bool resizeToVideo) override {
+        if (ViewerWindow* v = m_main.Viewer())
+            v->FitToVideo(width, height, resizeToVideo);
+    }
+
+  private:
+    MainWindow& m_main;
+};
+
+}  // namespace player
+
+MainWindow* MainWindow::Instance() {
+    return g_mainWindow.load();
+}
+
+MainWindow::MainWindow(const std::string& startFile, bool use3D, QWidget* parent)
+    : SkinDialog(parent),
+      m_strStartFile(startFile),
+      m_pSound(std::make_unique<SoundDevice>(use3D)),
+      m_pGraph(std::make_unique<MediaGraph>()),
+      m_pOgg(std::make_unique<OggBackend>()) {
+    g_mainWindow.store(this);
+    setWindowTitle(QString::fromLatin1(kProgramName));
+    m_pList = new PlaylistCtrl(this);
+    m_pList->SetPlaybackHost(this);
+    for (int i = 0; i < kSlotCount; ++i) {
+        m_Buttons[i] = new SkinButton(this);
+        m_Buttons[i]->setText(QString::fromUtf8(kSlotTexts[i]));
+        m_Buttons[i]->setObjectName(kSlotNames[i]);
+        m_Buttons[i]->setFocusPolicy(Qt::NoFocus);
+    }
+    m_pSeek = new SkinSlider(Qt::Horizontal, this);
+    m_pVolume = new SkinSlider(Qt::Horizontal, this);
+    m_pSeek->setObjectName("seek");
+    m_pVolume->setObjectName("volume");
+
+    m_pGraphPort = std::make_unique<player::GraphAdapter>(*m_pGraph, this);
+    m_pOggPort = std::make_unique<player::OggAdapter>(*m_pOgg, &MainWindow::OnOggNotify);
+    m_pSoundPort = std::make_unique<player::SoundAdapter>(*m_pSound, this);
+    m_pRules = std::make_unique<player::PlaylistRules>(*m_pOgg);
+    m_pListPort = std::make_unique<player::ListAdapter>(*m_pList);
+    m_pViewerPort = std::make_unique<player::ViewerAdapter>(*this);
+    player::DisplayControls controls;
+    controls.window = this;
+    controls.play = m_Buttons[kSlotPlay];
+    controls.pause = m_Buttons[kSlotPause];
+    controls.seek = m_pSeek;
+    controls.volume = m_pVolume;
+    controls.dropGraphReports = [this] {
+        DrainWindowMessages(this, UM_GRAPH_POSITION);
+        DrainWindowMessages(this, UM_GRAPH_COMPLETE);
+    };
+    controls.dropOggReports = [this] {
+        DrainWindowMessages(this, UM_OGG_POSITION);
+        DrainWindowMessages(this, UM_OGG_END);
+    };
+    m_pDisplay = std::make_unique<player::DisplayAdapter>(std::move(controls));
+    m_pController = std::make_unique<player::PlaybackController>(player::PlaybackPorts{
+        m_pGraphPort.get(), m_pOggPort.get(), m_pSoundPort.get(), m_pRules.get(), m_pListPort.get(),
+        m_pViewerPort.get(), m_pDisplay.get()});
+
+    ConnectControls();
+    Initialise();
+}
+
+MainWindow::~MainWindow() {
+    Shutdown();
+    MainWindow* self = this;
+    g_mainWindow.compare_exchange_strong(self, nullptr);
+}
+
+SkinButton* MainWindow::Button(int id) const {
+    for (int i = 0; i < kSlotCount; ++i)
+        if (kSlotIds[i] == id)
+            return m_Buttons[i];
+    return nullptr;
+}
+
+QAbstractSlider* MainWindow::SeekSlider() const {
+    return m_pSeek;
+}
+QAbstractSlider* MainWindow::VolumeSlider() const {
+    return m_pVolume;
+}
+
+void MainWindow::Initialise() {
+    SkinDialog::OnInitDialog();
+    setWindowIcon(QIcon(QStringLiteral(":/veltra/icon128.png")));
+    SetShowGrip(true);
+    setAcceptDrops(true);
+    SplashWindow::SetSplashDuration(600);
+    SplashWindow::ShowSplash(kSplashBitmap, this);
+    m_pMenu = menus::BuildMainMenu(this);
+
+    bool skinned = LoadMainSkin(this, &m_Frame, &m_Footer, &m_Title, &m_Grip);
+    if (!skinned || !LayoutControls()) {
+        // Without its artwork the window cannot be used; the program ends here.
+        qCWarning(lcPlayer) << "main window skin or layout failed";
+        QTimer::singleShot(0, this, [this] { CloseWindow(); });
+        return;
+    }
+    m_pSeek->SetInteractive(false);
+    m_pVolume->SetInteractive(false);
+    m_pSeek->setEnabled(false);
+    m_Buttons[kSlotPause]->hide();
+
+    QSize desktop = DesktopSize();
+    SetMaxTrackSize(desktop.width(), desktop.height());
+    SetMinTrackSize(380, 310);
+    if (!RememberPlacement("MAIN", "SIZE"))
+        resize(380, 310);
+    SetKeepWindowSize(ReadKeepWindowSize());
+    menus::CheckCommand(
+        m_pMenu.get(), menus::kViewReport,
+        {menus::kViewIcon, menus::kViewReport, menus::kViewSmallIcon, menus::kViewList});
+    setWindowTitle(QString::fromLatin1(kProgramName));
+
+    if (m_pOgg->Load())
+        m_pOgg->VorbisLibInit(m_pSound->Device(), &MainWindow::OnOggNotify);
+    m_pList->SetOggLoaded(m_pOgg->IsLoaded());
+    m_bInitialised = true;
+    PlaceList();
+    LogLayout();
+
+    if (!m_strStartFile.empty()) {
+        AddReport report;
+        m_pList->AddPath(m_strStartFile, &report);
+        if (report.HasProblems())
+            m_pList->ShowAddReport(report);
+    }
+}
+
+bool MainWindow::LayoutControls() {
+    move(0, 0);
+    resize(380, 310);
+    auto& b = m_Buttons;
+    m_pList->setGeometry(20, 50, 338, 140);
+    b[kSlotMenu]->move(20, 35);
+    b[kSlotClose]->move(360 - b[kSlotClose]->width(), 5);
+    b[kSlotMinimize]->move(b[kSlotClose]->x() - 10 - b[kSlotMinimize]->width(), 5);
+    m_pSeek->move(20, 240);
+    m_pVolume->move(20, 270);
+    m_pSeek->setRange(0, 100);
+    m_pVolume->setRange(0, 100);
+    m_pVolume->setPageStep(20);
+    m_pVolume->setValue(50);
+    b[kSlotViewer]->move(360 - b[kSlotViewer]->width(), 275);
+    b[kSlotEdit]->move(b[kSlotViewer]->x() - 10 - b[kSlotEdit]->width(), 275);
+    int playWidth = b[kSlotPlay]->width();
+    b[kSlotPlay]->move((380 - playWidth) / 2, 196);
+    b[kSlotPause]->setGeometry(b[kSlotPlay]->geometry());
+    b[kSlotStop]->move(b[kSlotPlay]->x() - 5 - b[kSlotStop]->width(), 199);
+    b[kSlotOpen]->move(b[kSlotStop]->x() - 5 - b[kSlotOpen]->width(), 201);
+    b[kSlotPrevious]->move((380 + playWidth) / 2 + 8, 201);
+    b[kSlotNext]->move(b[kSlotPrevious]->x() + b[kSlotPrevious]->width() + 8, 201);
+
+    for (int slot : {kSlotClose, kSlotMinimize}) AddAnchor(b[slot], kAnchorTopRight);
+    for (int slot : {kSlotOpen, kSlotStop, kSlotPlay, kSlotPause, kSlotPrevious, kSlotNext})
+        AddAnchor(b[slot], kAnchorBottomCenter);
+    AddAnchor(m_pSeek, kAnchorBottomCenter);
+    AddAnchor(m_pVolume, kAnchorBottomLeft);
+    for (int slot : {kSlotEdit, kSlotViewer}) AddAnchor(b[slot], kAnchorBottomRight);
+    return true;
+}
+
+void MainWindow::ConnectControls() {
+    auto on = [this](int slot, auto fn) {
+        connect(m_Buttons[slot], &QAbstractButton::clicked, this, fn);
+    };
+    on(kSlotMenu, [this] { ShowMenuAtCursor(); });
+    on(kSlotOpen, [this] { OnCommand(menus::kOpen); });
+    on(kSlotStop, [this] { Stop(); });
+    on(kSlotPlay, [this] { PlaySelected(); });
+    on(kSlotPause, [this] { Pause(); });
+    on(kSlotPrevious, [this] { PlayPrevious(); });
+    on(kSlotNext, [this] { PlayNext(); });
+    on(kSlotEdit, [this] { OpenEditor(); });
+    on(kSlotViewer, [this] { ToggleViewer(); });
+    on(kSlotMinimize, [this] { showMinimized(); });
+    on(kSlotClose, [this] { CloseWindow(); });
+    connect(m_pList, &PlaylistCtrl::PlayRequested, this, [this] { PlaySelected(); });
+
+    // A press or a drag holds playback; the release, or a step or page from a click or
+    // a key (which ends at once), is the end of the scroll.
+    connect(m_pSeek, &QAbstractSlider::sliderPressed, this,
+            [this] { m_pController->OnSeekScroll(false); });
+    connect(m_pSeek, &QAbstractSlider::sliderReleased, this,
+            [this] { m_pController->OnSeekScroll(true); });
+    connect(m_pSeek, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderNoAction || m_pSeek->isSliderDown())
+            return;
+        m_pController->OnSeekScroll(false);
+        QTimer::singleShot(0, this, [this] { m_pController->OnSeekScroll(true); });
+    });
+    connect(m_pVolume, &QAbstractSlider::sliderReleased, this,
+            [this] { m_pController->OnVolumeScroll(true); });
+    connect(m_pVolume, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderNoAction || m_pVolume->isSliderDown())
+            return;
+        QTimer::singleShot(0, this, [this] { m_pController->OnVolumeScroll(true); });
+    });
+}
+
+void MainWindow::ShowMenuAtCursor() {
+    QAction* chosen = m_pMenu->exec(QCursor::pos());
+    if (chosen)
+        OnCommand(chosen->data().toInt());
+}
+
+void MainWindow::SetKeepWindowSize(bool keep) {
+    m_pController->SetKeepWindowSize(keep);
+    menus::CheckCommand(m_pMenu.get(), keep ? menus::kKeepWindowSize : menus::kOriginalSize,
+                        {menus::kOriginalSize, menus::kKeepWindowSize});
+}
+
+void MainWindow::OnCommand(int command) {
+    switch (command) {
+        case menus::kOpen:
+            OpenMediaFile(this, *m_pList);
+            break;
+        case menus::kSavePlaylist:
+            SavePlaylist(this, *m_pList);
+            break;
+        case menus::kExit:
+            QTimer::singleShot(0, this, [this] { CloseWindow(); });
+            break;
+        case menus::kCopyList:
+            CopyListFiles(this, *m_pList, m_pCopyProgress);
+            break;
+        case menus::kClearList:
+            m_pList->ClearList();
+            break;
+        case menus::kViewIcon:
+        case menus::kViewReport:
+        case menus::kViewSmallIcon:
+        case menus::kViewList:
+            m_pList->SetViewMode(PlaylistCtrl::ViewModeForCommand(command));
+            menus::CheckCommand(
+                m_pMenu.get(), command,
+                {menus::kViewIcon, menus::kViewReport, menus::kViewSmallIcon, menus::kViewList});
+            break;
+        case menus::kOriginalSize:
+            SetKeepWindowSize(false);
+            break;
+        case menus::kKeepWindowSize:
+            SetKeepWindowSize(true);
+            break;
+        case menus::kAbout: {
+            AboutDialog about(this);
+            about.exec();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+ViewerWindow* MainWindow::CreateViewer() {
+    if (!m_pViewer) {
+        m_pViewer = new ViewerWindow(this, *m_pGraph);
+        m_pViewer->SetEngine(m_pController->Engine());
+    }
+    return m_pViewer;
+}
+
+void MainWindow::OpenEditor() {
+    Stop();
+    int row = m_pList->SelectedRow();
+    if (row < 0) {
+        Prompts().MessageBox(this, kSelectContent, kProgramName, MB_OK);
+        return;
+    }
+    const std::string path = m_pList->PathAt(row);
+    const std::string ext = m_pRules->UpperExtensionOf(path);
+    if (!m_pRules->IsVideoExtension(ext) && !m_pRules->IsAudioExtension(ext)) {
+        Prompts().MessageBox(this, kOnlyVideoOrAudio, kProgramName, MB_OK);
+        return;
+    }
+    if (ext == "OGG" && m_pOgg->IsLoaded() && !m_pSound->Create(this)) {
+        Prompts().MessageBox(this, kSoundDeviceFailed, kProgramName, MB_OK);
+        return;
+    }
+#ifdef VELTRA_HAVE_EDITOR
+    // The editor previews through a graph of its own; the viewer would only show an empty
+    // area meanwhile.
+    delete m_pViewer;
+    m_pViewer = nullptr;
+    delete m_pEditor;
+    m_pEditor = new EditorDialog(this);
+    m_pEditor->SetSoundDevice(m_pSound->Device());
+    m_pEditor->SetSourcePath(path);
+    m_pEditor->SetMainVolumePosition(m_pVolume->value());
+    m_pEditor->Run();
+    for (const std::string& file : m_pEditor->OutputList())
+        if (QFileInfo(QString::fromStdString(file)).isFile())
+            m_pList->InsertEntry(0, file);
+    delete m_pEditor;
+    m_pEditor = nullptr;
+    if (m_pOgg->IsLoaded())
+        m_pOgg->VorbisLibInit(m_pSound->Device(), &MainWindow::OnOggNotify);
+#endif
+}
+
+int32_t MainWindow::OnOggNotify(int32_t code, int32_t value, int32_t) {
+    // tunewell's worker thread: hand over, never wait for the user-interface thread.
+    MainWindow* w = g_mainWindow.load();
+    if (!w)
+        return 0;
+    if (code == VL_NOTIFY_POSITION)
+        PostWindowMessage(w, UM_OGG_POSITION, value);
+    else if (code == VL_NOTIFY_END)
+        PostWindowMessage(w, UM_OGG_END);
+    return 0;
+}
+
+bool MainWindow::event(QEvent* e) {
+    int message = WindowMessage::MessageOf(e);
+    if (message >= 0) {
+        HandleWindowMessage(message, static_cast<WindowMessage*>(e)->wParam());
+        return true;
+    }
+    return SkinDialog::event(e);
+}
+
+void MainWindow::DrainPositions() {
+    // Deliver what is queued now; the nested deliveries only record their position, so
+    // the thumb jumps straight to the newest one.
+    m_bDrainingPositions = true;
+    QCoreApplication::sendPostedEvents(this, WindowMessage::TypeOf(UM_GRAPH_POSITION));
+    QCoreApplication::sendPostedEvents(this, WindowMessage::TypeOf(UM_OGG_POSITION));
+    m_bDrainingPositions = false;
+}
+
+void MainWindow::HandleWindowMessage(int message, intptr_t wParam) {
+    switch (message) {
+        case UM_GRAPH_POSITION:
+        case UM_OGG_POSITION:
+            m_nLatestPosition = wParam;
+            if (m_bDrainingPositions)
+                return;
+            DrainPositions();
+            m_pController->OnGraphPosition(static_cast<int>(m_nLatestPosition));
+            break;
+        case UM_GRAPH_COMPLETE:
+            DrainWindowMessages(this, UM_GRAPH_POSITION);
+            m_pController->OnGraphComplete(wParam);
+            break;
+        case UM_OGG_END:
+            DrainWindowMessages(this, UM_OGG_POSITION);
+            m_pController->OnOggEnd();
+            break;
+        case UM_PLAY:
+            PlaySelected();
+            break;
+        case UM_STOP:
+            Stop();
+            break;
+        case UM_PAUSE:
+            Pause();
+            break;
+        case UM_PREV:
+            PlayPrevious();
+            break;
+        case UM_NEXT:
+            PlayNext();
+            break;
+        default:
+            break;  // UM_GRAPH_STOPPED and anything else: nothing to do
+    }
+}
+
+void MainWindow::PlaceList() {
+    if (m_pList)
+        m_pList->setGeometry(20, 50, std::max(0, width() - 42), std::max(0, height() - 170));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* e) {
+    SkinDialog::resizeEvent(e);
+    if (!m_bInitialised)
+        return;
+    PlaceList();
+    update();
+    LogLayout();
+}
+
+void MainWindow::LogLayout() {
+    if (!lcPlayer().isInfoEnabled())
+        return;
+    auto log = [](const char* name, const QRect& r) {
+        qCInfo(lcPlayer, "layout %s %d %d %d %d", name, r.x(), r.y(), r.width(), r.height());
+    };
+    log("list", m_pList->geometry());
+    log("seek", m_pSeek->geometry());
+    log("volume", m_pVolume->geometry());
+    for (int i = 0; i < kSlotCount; ++i) log(kSlotNames[i], m_Buttons[i]->geometry());
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), kBackground);
+    // Title and grip first, then kept out of the frame's way.
+    QRegion clip(rect());
+    if (!m_Title.isNull()) {
+        p.drawPixmap(20, 5, m_Title);
+        clip -= QRect(20, 5, m_Title.width(), m_Title.height());
+    }
+    if (!m_Grip.isNull()) {
+        QRect g(width() - m_Grip.width(), height() - m_Grip.height(), m_Grip.width(),
+                m_Grip.height());
+        p.drawPixmap(g.topLeft(), m_Grip);
+        clip -= g;
+    }
+    p.setClipRegion(clip);
+    DrawSkinFrame(p, m_Frame);
+    // The footer under the list view.
+    QRect r = m_pList->geometry();
+    int y = r.y() + r.height();
+    const QPixmap& left = m_Footer[0];
+    const QPixmap& middle = m_Footer[1];
+    const QPixmap& right = m_Footer[2];
+    if (!left.isNull())
+        p.drawPixmap(r.x(), y, left);
+    int rightX = r.x() + r.width() - right.width();
+    if (!right.isNull())
+        p.drawPixmap(rightX, y, right);
+    if (!middle.isNull() && middle.width() > 0) {
+        for (int x = r.x() + left.width(); x < rightX; x += middle.width())
+            p.drawPixmap(x, y, middle, 0, 0, std::min(middle.width(), rightX - x), middle.height());
+    }
+    p.end();
+
+    if (!m_bFirstPaintSeen) {
+        m_bFirstPaintSeen = true;
+        qCInfo(lcPlayer) << "first paint";
+        const char* exitFlag = std::getenv("VELTRA_EXIT_AFTER_FIRST_PAINT");
+        if (exitFlag && std::string(exitFlag) == "1")
+            QTimer::singleShot(0, this, [this] { CloseWindow(); });
+    }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* e) {
+    // Enter and Escape are no dialog keys here: they never close the window.
+    switch (e->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            e->ignore();
+            return;
+        default:
+            SkinDialog::keyPressEvent(e);
+    }
+}
+
+void MainWindow::reject() {}  // Escape: see keyPressEvent; closing goes through CloseWindow
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    CloseWindow();
+    e->accept();
+}
+
+void MainWindow::CloseWindow() {
+    if (isVisible() || result() == 0)
+        done(0);
+}
+
+void MainWindow::Shutdown() {
+    if (m_bShutDown)
+        return;
+    m_bShutDown = true;
+#ifdef VELTRA_HAVE_EDITOR
+    delete m_pEditor;
+    m_pEditor = nullptr;
+#endif
+    // tunewell goes before the device it streams into.
+    m_pOgg->Unload();
+    m_pSound->Release();
+    if (m_bInitialised)
+        WriteKeepWindowSize(m_pController->KeepWindowSize());
+    // The graph paints into the viewer's video area: stop it before that area goes.
+    m_pGraph->Close();
+    delete m_pViewer;
+    m_pViewer = nullptr;
+    DrainWindowMessages(this, UM_OGG_POSITION);
+    DrainWindowMessages(this, UM_OGG_END);
+}

@@ -1,0 +1,320 @@
+#include "player/playback_controller.h"
+
+#include "player/player_log.h"
+
+#include <sys/stat.h>
+
+#include <QString>
+#include <climits>
+
+#include <cstdlib>
+
+namespace player {
+
+namespace {
+
+constexpr size_t kMaxPath = PATH_MAX;
+constexpr const char* kSoundDeviceFailed = "DirectSoundの作成に失敗しました。";
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+bool PlaybackController::ItemOpen() {
+    if (m_Engine == kEngineOgg)
+        return m_p.ogg->IsActive() != 0;
+    return m_p.graph->HasGraph();
+}
+
+void PlaybackController::StopPlayback() {
+    if (m_Engine == kEngineOgg) {
+        m_p.ogg->Close();
+        m_p.display->DropStaleOggReports();
+    } else {
+        m_p.graph->Close();
+        m_p.display->DropStaleGraphReports();
+    }
+}
+
+void PlaybackController::ResetPlayDisplay() {
+    m_Engine = kEngineNone;
+    m_Mode = ModeNone;
+    if (m_p.viewer->Exists()) {
+        m_p.viewer->SetPicture(false);
+        m_p.viewer->ShowVideoArea(false);
+    }
+    m_p.display->ShowPauseButton(false);
+    m_p.display->EnableSeek(false);
+    m_p.display->SetSeekPos(0);
+}
+
+void PlaybackController::Stop() {
+    StopPlayback();
+    ResetPlayDisplay();
+    qCInfo(lcPlayer) << "stopped";
+}
+
+void PlaybackController::CreateViewer() {
+    if (!m_p.viewer->Create())
+        return;
+    m_p.viewer->SetEngine(m_Engine);
+    m_p.viewer->SetPicture(false);
+    m_p.viewer->ShowVideoArea(false);
+    m_p.viewer->Show();
+}
+
+void PlaybackController::ToggleViewer() {
+    if (m_p.viewer->Exists()) {
+        if (m_p.viewer->IsVisible())
+            m_p.viewer->Hide();
+        else
+            m_p.viewer->Show();
+        return;
+    }
+    CreateViewer();
+}
+
+bool PlaybackController::EnsureViewerShown() {
+    if (m_p.viewer->Exists())
+        m_p.viewer->Show();
+    else
+        CreateViewer();
+    return m_p.viewer->Exists();
+}
+
+bool PlaybackController::OpenAndPlay(const std::string& path) {
+    bool ok = OpenAndStart(path);
+    qCInfo(lcPlayer).nospace().noquote()
+        << "open row " << m_nCurrent << " mode " << m_Mode << " engine " << m_Engine
+        << (ok ? " ok: " : " failed: ") << QString::fromStdString(path);
+    return ok;
+}
+
+bool PlaybackController::OpenAndStart(const std::string& path) {
+    // Whatever was open goes first; reports it left queued no longer mean anything.
+    if (m_Engine == kEngineOgg) {
+        m_p.ogg->Close();
+        m_p.display->DropStaleOggReports();
+    } else if (m_Engine == kEngineGraph) {
+        m_p.graph->Close();
+        m_p.display->DropStaleGraphReports();
+    }
+    if (path.size() >= kMaxPath || !FileExists(path))
+        return false;
+
+    const std::string ext = m_p.rules->UpperExtensionOf(path);
+    m_Engine = m_p.rules->EngineForExtension(ext);
+    if (m_p.viewer->Exists())
+        m_p.viewer->SetEngine(m_Engine);
+
+    if (m_Engine == kEngineOgg && m_p.ogg->IsLoaded()) {
+        if (!m_p.sound->Create()) {
+            m_p.display->ShowMessage(kSoundDeviceFailed);
+            return false;
+        }
+        m_p.ogg->Init(m_p.sound->Device());
+    } else if (m_Engine != kEngineOgg) {
+        // The graph's own sound output must not compete with a device we hold.
+        m_p.sound->Release();
+    }
+
+    int length = 0;
+    if (m_p.rules->IsVideoExtension(ext) || m_p.rules->IsImageExtension(ext)) {
+        if (!EnsureViewerShown())
+            return false;
+        m_p.viewer->SetPicture(true);
+        m_p.viewer->ShowVideoArea(true);
+        QRect area = m_p.viewer->VideoAreaRect();
+        m_p.graph->SetWindows(m_p.viewer->VideoArea(), &area);
+        m_p.graph->Open(path, false);
+        int w = 0, h = 0;
+        if (!m_p.graph->GetVideoDimensions(&w, &h))
+            return false;
+        m_p.viewer->FitToVideo(w, std::abs(h), !m_bKeepWindowSize);
+        if (m_p.rules->IsImageExtension(ext)) {
+            // A picture stays cued on its only frame; nothing runs and nothing advances.
+            m_Mode = ModeImage;
+            return true;
+        }
+        m_Mode = ModeVideo;
+        length = m_p.graph->GetDuration();
+    } else if (m_p.rules->IsAudioExtension(ext)) {
+        if (m_p.viewer->Exists()) {
+            m_p.viewer->SetPicture(false);
+            m_p.viewer->ShowVideoArea(false);
+        }
+        if (m_Engine == kEngineOgg) {
+            double seconds = 0.0;
+            if (m_p.ogg->Open(path, &seconds) == 0)
+                return false;
+            length = static_cast<int>(seconds * 10);
+        } else {
+            m_p.graph->SetWindows(nullptr, nullptr);
+            m_p.graph->Open(path, false);
+            length = m_p.graph->GetDuration();
+        }
+        m_Mode = ModeAudio;
+    } else {
+        m_Mode = ModeNone;
+        return false;
+    }
+
+    if (length > 0)
+        m_p.display->EnableSeek(true);
+    m_p.display->SetSeekRange(length);
+    ApplyVolume();
+    bool started = m_Engine == kEngineOgg ? m_p.ogg->Play() != 0 : m_p.graph->Restart();
+    if (!started)
+        return false;
+    m_p.display->ShowPauseButton(true);
+    return true;
+}
+
+void PlaybackController::PlaySelected() {
+    int row = m_p.list->SelectedRow();
+    if (row < 0)
+        return;
+    m_nCurrent = row;
+    const std::string path = m_p.list->PathOf(row);
+    if (m_Engine == kEngineOgg && m_p.ogg->IsActive() && m_p.ogg->GetFile() == path) {
+        m_p.display->ShowPauseButton(true);
+        m_p.ogg->Play();
+        qCInfo(lcPlayer) << "resumed";
+        return;
+    }
+    if (m_Mode != ModeImage && m_p.graph->HasGraph() && m_p.graph->GetFileName() == path) {
+        m_p.display->ShowPauseButton(true);
+        if (m_p.graph->GetState() == GraphPort::Paused) {
+            m_p.graph->PlayPause();
+            qCInfo(lcPlayer) << "resumed";
+        }
+        return;
+    }
+    OpenAndPlay(path);
+}
+
+void PlaybackController::Pause() {
+    if (m_Engine == kEngineOgg) {
+        if (!m_p.ogg->IsActive() || m_p.ogg->IsPause())
+            return;
+        m_p.ogg->Pause();
+    } else {
+        if (!m_p.graph->HasGraph() || m_p.graph->GetState() == GraphPort::Paused)
+            return;
+        m_p.graph->PlayPause();
+    }
+    m_p.display->ShowPauseButton(false);
+    qCInfo(lcPlayer) << "paused";
+}
+
+void PlaybackController::PlayPrevious() {
+    if (m_nCurrent == -1 || m_nCurrent - 1 < 0)
+        return;
+    const std::string path = m_p.list->PathOf(m_nCurrent - 1);
+    --m_nCurrent;
+    OpenAndPlay(path);
+}
+
+bool PlaybackController::HasNext() {
+    return m_nCurrent != -1 && m_nCurrent + 1 <= m_p.list->RowCount() - 1;
+}
+
+bool PlaybackController::StepNext() {
+    const std::string path = m_p.list->PathOf(m_nCurrent + 1);
+    ++m_nCurrent;
+    m_p.list->SelectAndFocus(m_nCurrent);
+    return OpenAndPlay(path);
+}
+
+void PlaybackController::PlayNext() {
+    if (HasNext())
+        StepNext();
+}
+
+void PlaybackController::AdvanceAfterEnd() {
+    m_p.display->PauseBetweenItems();
+    // A row that cannot be played (gone, damaged, unknown) does not end the list: the
+    // advance goes on with the row after it.
+    while (HasNext()) {
+        if (StepNext())
+            return;
+        qCInfo(lcPlayer) << "skipping row" << m_nCurrent << "that could not be played";
+    }
+}
+
+void PlaybackController::OnGraphPosition(int tenths) {
+    m_p.display->SetSeekPos(tenths);
+}
+
+void PlaybackController::OnGraphComplete(intptr_t code) {
+    if (code != 15)
+        return;
+    qCInfo(lcPlayer) << "end of row" << m_nCurrent;
+    Stop();
+    AdvanceAfterEnd();
+}
+
+void PlaybackController::OnOggPosition(int tenths) {
+    m_p.display->SetSeekPos(tenths);
+}
+
+void PlaybackController::OnOggEnd() {
+    qCInfo(lcPlayer) << "end of row" << m_nCurrent;
+    // The file is closed here, on the user-interface thread, so the sound device is never
+    // released (by the next item) while tunewell still holds a stream on it.
+    if (m_Engine == kEngineOgg) {
+        m_p.ogg->Close();
+        m_p.display->DropStaleOggReports();
+    }
+    ResetPlayDisplay();
+    AdvanceAfterEnd();
+}
+
+void PlaybackController::OnSeekScroll(bool endOfScroll) {
+    if (!endOfScroll) {
+        // Hold playback while the thumb moves, so position reports do not fight the drag.
+        if (m_Engine == kEngineOgg && m_p.ogg->IsPlay()) {
+            m_bResumeAfterSeek = true;
+            m_p.ogg->Pause();
+        } else if (m_p.graph->GetState() == GraphPort::Running) {
+            m_bResumeAfterSeek = true;
+            m_p.graph->PlayPause();
+        }
+        return;
+    }
+    m_p.display->SetWaitCursor(true);
+    int pos = m_p.display->SeekPos();
+    bool ok = m_Engine == kEngineOgg ? m_p.ogg->SetTime(static_cast<double>(pos / 10)) != 0
+                                     : m_p.graph->Seek(static_cast<double>(pos));
+    qCInfo(lcPlayer) << "seek to" << pos << (ok ? "ok" : "failed");
+    if (!ok)
+        m_p.display->SetSeekPos(0);
+    if (m_bResumeAfterSeek) {
+        m_bResumeAfterSeek = false;
+        if (m_Engine == kEngineOgg)
+            m_p.ogg->Play();
+        else
+            m_p.graph->PlayPause();
+    }
+    m_p.display->SetWaitCursor(false);
+}
+
+void PlaybackController::OnVolumeScroll(bool endOfScroll) {
+    if (endOfScroll && ItemOpen())
+        ApplyVolume();
+}
+
+void PlaybackController::ApplyVolume() {
+    int attenuation = 100 - m_p.display->VolumePos();
+    if (attenuation == 100)
+        attenuation = 200;  // the slider's bottom means silence, not just quiet
+    if (m_Engine == kEngineOgg)
+        m_p.sound->SetPrimaryVolume(-50 * attenuation);
+    else
+        m_p.graph->SetVolume(-30 * attenuation);
+}
+
+}  // namespace player

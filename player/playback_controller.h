@@ -1,0 +1,77 @@
+// The main window's playing logic: opening items, play / pause / stop, previous / next,
+// automatic advance at the end of an item, the seek and volume sliders. It knows the
+// window only through the ports, so it runs and is tested without painting.
+#pragma once
+
+#include <string>
+
+#include "player/playback_ports.h"
+
+namespace player {
+
+struct PlaybackPorts {
+    GraphPort* graph;
+    OggPort* ogg;
+    SoundPort* sound;
+    MediaRulesPort* rules;
+    ListPort* list;
+    ViewerPort* viewer;
+    DisplayPort* display;
+};
+
+class PlaybackController {
+  public:
+    explicit PlaybackController(const PlaybackPorts& ports) : m_p(ports) {}
+
+    // Every way of starting an item ends here. False: missing file, unknown kind, or the
+    // open or start failed (the buttons keep their look).
+    bool OpenAndPlay(const std::string& path);
+    void PlaySelected();
+    void Pause();
+    void Stop();
+    void PlayPrevious();
+    void PlayNext();
+    void ToggleViewer();
+    void ApplyVolume();
+
+    // Engine reports, already handed over to the user-interface thread.
+    void OnGraphPosition(int tenths);
+    void OnGraphComplete(intptr_t code);
+    void OnOggPosition(int tenths);
+    void OnOggEnd();
+
+    // Slider notifications: endOfScroll is the one that ends a drag, step or page.
+    void OnSeekScroll(bool endOfScroll);
+    void OnVolumeScroll(bool endOfScroll);
+
+    // The list changed under the current item (its row removed, the list cleared).
+    void ForgetCurrent() { m_nCurrent = -1; }
+
+    int CurrentRow() const { return m_nCurrent; }
+    void SetCurrentRow(int row) { m_nCurrent = row; }
+    ItemMode Mode() const { return m_Mode; }
+    EngineId Engine() const { return m_Engine; }
+    bool KeepWindowSize() const { return m_bKeepWindowSize; }
+    void SetKeepWindowSize(bool keep) { m_bKeepWindowSize = keep; }
+    // True while an item is open in either engine (what the volume slider acts on).
+    bool ItemOpen();
+
+  private:
+    bool OpenAndStart(const std::string& path);
+    bool HasNext();
+    bool StepNext();
+    void AdvanceAfterEnd();
+    void StopPlayback();
+    void ResetPlayDisplay();
+    bool EnsureViewerShown();
+    void CreateViewer();
+
+    PlaybackPorts m_p;
+    bool m_bResumeAfterSeek = false;
+    int m_nCurrent = -1;
+    bool m_bKeepWindowSize = false;
+    ItemMode m_Mode = ModeNone;
+    EngineId m_Engine = kEngineNone;
+};
+
+}  // namespace player

@@ -1,0 +1,12 @@
+// Entry point of the player windows for the application shell: builds the main window,
+// runs it modally and tears it down (tunewell unloaded before the sound device goes).
+#pragma once
+
+#include <string>
+
+// startFile: the last command-line argument, or empty. use3D: false when "/3ds" was given.
+// Returns the process exit code.
+//
+// With VELTRA_EXIT_AFTER_FIRST_PAINT=1 in the environment the run ends right after the
+// main window has painted itself once (used to time start-up).
+int RunMainWindow(const std::string& startFile, bool use3D);

@@ -1,0 +1,256 @@
+#include "player/viewer_window.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include "app/window_placement.h"
+#include "engine/media_graph.h"
+#include "platform/messages.h"
+#include "platform/window_message.h"
+#include "player/menus.h"
+#include "player/player_log.h"
+#include "player/video_pane.h"
+#include "player/viewer_geometry.h"
+
+namespace vg = viewer_geometry;
+
+namespace {
+const QColor kBackground(222, 230, 245);
+}
+
+ViewerWindow::ViewerWindow(QWidget* owner, MediaGraph& graph)
+    : SkinDialog(owner), m_pOwner(owner), m_Graph(graph) {
+    setWindowTitle(QString::fromLatin1(kTitle));
+    m_pVideo = new VideoPane(this);
+    m_pVideo->hide();
+    m_pFullScreen = new SkinButton(this);
+    m_pFullScreen->setText(QString::fromUtf8("□"));
+    m_pClose = new SkinButton(this);
+    m_pClose->setText(QString::fromUtf8("×"));
+    for (SkinButton* b : {m_pFullScreen, m_pClose})
+        b->setFocusPolicy(Qt::NoFocus);  // keys belong to the viewer's shortcuts
+    connect(m_pClose, &QAbstractButton::clicked, this, [this] { CloseViewer(); });
+    connect(m_pFullScreen, &QAbstractButton::clicked, this, [this] { ToggleFullScreen(); });
+    setFocusPolicy(Qt::StrongFocus);
+    Initialise();
+}
+
+ViewerWindow::~ViewerWindow() = default;
+
+void ViewerWindow::Initialise() {
+    SkinDialog::OnInitDialog();
+    m_bSkinLoaded = LoadViewerSkin(this, &m_Frame, &m_Grip, m_pClose, m_pFullScreen);
+    if (!m_bSkinLoaded || !LayoutControls())
+        QDialog::reject();  // hidden; the main window shows it anyway, without images
+    m_VideoSize = vg::kInitialVideoSize;
+    QSize desktop = DesktopRect().size();
+    SetMaxTrackSize(desktop.width(), desktop.height());
+    SetMinTrackSize(vg::kInitialVideoSize.width(), vg::kInitialVideoSize.height());
+    if (!RememberPlacement("VIEW", "SIZE"))
+        resize(vg::kInitialVideoSize);
+}
+
+bool ViewerWindow::LayoutControls() {
+    resize(320, 240);
+    m_pVideo->setGeometry(vg::NormalVideoArea(QSize(320, 240)));
+    m_pClose->move(310 - m_pClose->width(), 5);
+    m_pFullScreen->move(m_pClose->x() - 5 - m_pFullScreen->width(), 5);
+    AddAnchor(m_pClose, kAnchorTopRight);
+    AddAnchor(m_pFullScreen, kAnchorTopRight);
+    return true;
+}
+
+QRect ViewerWindow::DesktopRect() const {
+    QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->geometry() : QRect(0, 0, 1024, 768);
+}
+
+void ViewerWindow::SetPicture(bool shown) {
+    m_bPicture = shown;
+    if (!shown)
+        m_pVideo->hide();
+    update();
+}
+
+void ViewerWindow::ShowVideoArea(bool shown) {
+    m_pVideo->setVisible(shown);
+    update();
+}
+
+QRect ViewerWindow::VideoAreaClientRect() const {
+    return QRect(QPoint(0, 0), m_pVideo->size());
+}
+
+void ViewerWindow::FitToVideo(int w, int h, bool resizeToVideo) {
+    vg::FitPlan plan = vg::PlanFitToVideo(w, h, resizeToVideo, size(), DesktopRect());
+    if (plan.storeVideoSize)
+        m_VideoSize = QSize(w, h);
+    if (plan.minimumSize)
+        SetMinTrackSize(plan.minimumSize->width(), plan.minimumSize->height());
+    if (plan.windowSize) {
+        m_LastProportionRequest.reset();
+        resize(*plan.windowSize);
+    }
+    PlaceVideoArea();
+}
+
+bool ViewerWindow::CanGoFullScreen() const {
+    if (m_Engine == player::kEngineOgg || !m_Graph.HasGraph())
+        return false;
+    MediaContent c = m_Graph.Content();
+    return c == MediaContent::AudioVideo || c == MediaContent::VideoOnly;
+}
+
+void ViewerWindow::ToggleFullScreen() {
+    if (!CanGoFullScreen())
+        return;
+    if (IsFullScreen()) {
+        m_pFullScreen->show();
+        m_pClose->show();
+        LeaveFullScreen();
+    } else {
+        m_pFullScreen->hide();
+        m_pClose->hide();
+        EnterFullScreen();
+    }
+    PlaceVideoArea();
+    qCInfo(lcPlayer) << "viewer full screen" << IsFullScreen();
+}
+
+void ViewerWindow::CloseViewer() {
+    // A picture without its window makes no sense; a sound goes on without one.
+    if (m_Engine == player::kEngineGraph && m_Graph.Content() != MediaContent::AudioOnly)
+        SendWindowMessage(m_pOwner, UM_STOP);
+    QDialog::reject();
+}
+
+void ViewerWindow::reject() {
+    CloseViewer();
+}
+
+void ViewerWindow::ForwardCommand(int code) {
+    switch (code) {
+        case 1:
+            SendWindowMessage(m_pOwner, UM_PLAY);
+            break;
+        case 2:
+            SendWindowMessage(m_pOwner, UM_STOP);
+            break;
+        case 3:
+            SendWindowMessage(m_pOwner, UM_PAUSE);
+            break;
+        case 9:
+            CloseViewer();
+            break;
+        default:
+            break;
+    }
+}
+
+void ViewerWindow::OnMenuCommand(int command) {
+    switch (command) {
+        case menus::kViewerFullScreen:
+            ToggleFullScreen();
+            break;
+        case menus::kViewerPlay:
+            ForwardCommand(1);
+            break;
+        case menus::kViewerPause:
+            ForwardCommand(3);
+            break;
+        case menus::kViewerStop:
+            ForwardCommand(2);
+            break;
+        default:
+            break;
+    }
+}
+
+void ViewerWindow::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Escape:
+            ForwardCommand(9);
+            break;
+        case Qt::Key_F:
+        case Qt::Key_F1:
+            ToggleFullScreen();
+            break;
+        case Qt::Key_P:
+            ForwardCommand(1);
+            break;
+        case Qt::Key_S:
+        case Qt::Key_V:
+            ForwardCommand(2);
+            break;
+        case Qt::Key_T:
+            ForwardCommand(3);
+            break;
+        default:
+            SkinDialog::keyPressEvent(e);
+            return;
+    }
+    e->accept();
+}
+
+void ViewerWindow::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        ToggleFullScreen();
+    SkinDialog::mouseDoubleClickEvent(e);
+}
+
+void ViewerWindow::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::RightButton) {
+        ShowContextMenu(e->globalPosition().toPoint());
+        e->accept();
+        return;
+    }
+    SkinDialog::mousePressEvent(e);
+}
+
+void ViewerWindow::ShowContextMenu(const QPoint& globalPos) {
+    std::unique_ptr<QMenu> menu = menus::BuildViewerMenu(this);
+    activateWindow();
+    QAction* chosen = menu->exec(globalPos);
+    if (chosen)
+        OnMenuCommand(chosen->data().toInt());
+}
+
+void ViewerWindow::resizeEvent(QResizeEvent* e) {
+    // In full screen the window simply covers the screen; the picture is centred in it.
+    if (!IsFullScreen() && !isMinimized()) {
+        auto wanted = vg::ProportionalSize(size(), m_VideoSize);
+        if (wanted && wanted != m_LastProportionRequest) {
+            m_LastProportionRequest = wanted;
+            resize(*wanted);
+        }
+    }
+    SkinDialog::resizeEvent(e);
+    PlaceVideoArea();
+}
+
+void ViewerWindow::PlaceVideoArea() {
+    if (!m_pVideo)
+        return;
+    QRect area = IsFullScreen() ? vg::FullScreenVideoArea(DesktopRect(), m_VideoSize)
+                                : vg::NormalVideoArea(size());
+    m_pVideo->setGeometry(area);
+    if (m_Engine == player::kEngineGraph)
+        m_Graph.SetVideoPosition(QRect(QPoint(0, 0), area.size()));
+    update();
+}
+
+void ViewerWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), IsFullScreen() ? Qt::black : kBackground);
+    if (!m_bPicture)
+        p.fillRect(m_pVideo->geometry(), Qt::black);
+    if (!IsFullScreen()) {
+        if (!m_Grip.isNull())
+            p.drawPixmap(width() - m_Grip.width(), height() - m_Grip.height(), m_Grip);
+        DrawSkinFrame(p, m_Frame);
+    }
+}

@@ -1,0 +1,192 @@
+#include "playlist/file_copier.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDebug>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "playlist/path_helpers.h"
+
+namespace {
+
+// Between two chunks the caller may cancel and the window may repaint; big enough that
+// the per-chunk overhead vanishes next to the copy itself.
+constexpr std::size_t kChunkBytes = 8u << 20;
+
+class Fd {
+  public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    int release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+  private:
+    int m_fd;
+};
+
+// Copies up to count bytes and returns how many (fewer when the source ends early), or -1
+// with *error. In-kernel where the file systems allow, else through a buffer.
+long long CopyRange(int in, int out, std::uint64_t count, bool* kernel, std::vector<char>* buffer,
+                    int* error) {
+    std::uint64_t copied = 0;
+    while (copied < count) {
+        const std::uint64_t left = count - copied;
+        const std::size_t want = left < kChunkBytes ? static_cast<std::size_t>(left) : kChunkBytes;
+        ssize_t done;
+        if (*kernel) {
+            done = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
+            if (done < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                             errno == EOPNOTSUPP || errno == EPERM)) {
+                *kernel = false;
+                continue;
+            }
+        } else {
+            if (buffer->empty())
+                buffer->resize(1u << 20);
+            done = ::read(in, buffer->data(), want < buffer->size() ? want : buffer->size());
+            for (ssize_t written = 0; done > 0 && written < done;) {
+                const ssize_t w = ::write(out, buffer->data() + written,
+                                          static_cast<std::size_t>(done - written));
+                if (w < 0 && errno == EINTR)
+                    continue;
+                if (w <= 0) {
+                    *error = w < 0 ? errno : ENOSPC;
+                    return -1;
+                }
+                written += w;
+            }
+        }
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done < 0) {
+            *error = errno;
+            return -1;
+        }
+        if (done == 0)
+            break;
+        copied += static_cast<std::uint64_t>(done);
+    }
+    return static_cast<long long>(copied);
+}
+
+}  // namespace
+
+CopyOutcome CopyFileNoReplace(const std::string& source, const std::string& target,
+                              const CopyContinue& keepGoing) {
+    CopyOutcome outcome;
+    if (!FitsMaxPath(target) || FileNameOf(target).size() + 16 > NAME_MAX) {
+        outcome.status = CopyStatus::TooLong;
+        return outcome;
+    }
+    Fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat src {};
+    if (in.get() < 0 || ::fstat(in.get(), &src) != 0 || !S_ISREG(src.st_mode)) {
+        outcome.status = CopyStatus::SourceMissing;
+        outcome.error = errno;
+        return outcome;
+    }
+    struct stat existing {};
+    if (::lstat(target.c_str(), &existing) == 0) {
+        outcome.status = existing.st_dev == src.st_dev && existing.st_ino == src.st_ino
+                             ? CopyStatus::SameFile
+                             : CopyStatus::TargetExists;
+        return outcome;
+    }
+
+    const std::string folder = FolderOf(target);
+    std::string temp =
+        (folder.empty() ? std::string() : folder) + "/." + FileNameOf(target) + ".part-XXXXXX";
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back('\0');
+    Fd out(::mkostemp(name.data(), O_CLOEXEC));
+    if (out.get() < 0) {
+        outcome.status = CopyStatus::WriteFailed;
+        outcome.error = errno;
+        return outcome;
+    }
+    temp.assign(name.data());
+    auto discard = [&](CopyStatus status, int error) {
+        ::unlink(temp.c_str());
+        outcome.status = status;
+        outcome.error = error;
+        return outcome;
+    };
+
+    std::vector<char> buffer;
+    bool kernel = true;
+    std::uint64_t left = static_cast<std::uint64_t>(src.st_size);
+    int error = 0;
+    while (left > 0) {
+        if (keepGoing && !keepGoing())
+            return discard(CopyStatus::Cancelled, 0);
+        const std::uint64_t chunk = left < kChunkBytes ? left : kChunkBytes;
+        const long long done = CopyRange(in.get(), out.get(), chunk, &kernel, &buffer, &error);
+        if (done < 0)
+            return discard(CopyStatus::WriteFailed, error);
+        if (static_cast<std::uint64_t>(done) < chunk)
+            break;  // the source shrank meanwhile: what is there is copied
+        left -= chunk;
+    }
+    ::fchmod(out.get(), src.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID));
+    if (::close(out.release()) != 0)
+        return discard(CopyStatus::WriteFailed, errno);
+
+    // The final name appears only now, and only if it is still free.
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+        const int err = errno;
+        if (err == EEXIST)
+            return discard(CopyStatus::TargetExists, err);
+        if (err != EINVAL && err != ENOSYS)
+            return discard(CopyStatus::WriteFailed, err);
+        // File systems without the no-replace rename: a hard link is just as exclusive.
+        if (::link(temp.c_str(), target.c_str()) != 0) {
+            const int linkErr = errno;
+            return discard(linkErr == EEXIST ? CopyStatus::TargetExists : CopyStatus::WriteFailed,
+                           linkErr);
+        }
+        ::unlink(temp.c_str());
+    }
+    struct stat written {};
+    if (::stat(target.c_str(), &written) == 0) {
+        outcome.device = static_cast<std::uint64_t>(written.st_dev);
+        outcome.inode = static_cast<std::uint64_t>(written.st_ino);
+    }
+    outcome.status = CopyStatus::Copied;
+    return outcome;
+}
+
+std::string CopyStatusText(const CopyOutcome& outcome) {
+    switch (outcome.status) {
+        case CopyStatus::Copied:
+            return "コピーしました";
+        case CopyStatus::SourceMissing:
+            return "コピー元のファイルを開けません";
+        case CopyStatus::TargetExists:
+            return "コピー先に同じ名前のファイルがあります";
+        case CopyStatus::SameFile:
+            return "コピー元とコピー先が同じファイルです";
+        case CopyStatus::TooLong:
+            return "コピー先の名前が長すぎます";
+        case CopyStatus::WriteFailed:
+            return std::string("コピー先に書き込めません (") + std::strerror(outcome.error) + ")";
+        case CopyStatus::Cancelled:
+            return "中止しました";
+        case CopyStatus::WrittenThisRun:
+            return "このコピーで書き込んだファイルです";
+    }
+    return {};
+}

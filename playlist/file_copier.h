@@ -1,0 +1,34 @@
+// One file copy that never replaces anything: the bytes go to a hidden temporary file
+// beside the target, which is then renamed to the target only if that name is still free.
+// A failed or cancelled copy therefore never leaves a partial file under the final name.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+enum class CopyStatus {
+    Copied,
+    SourceMissing,  // cannot open or is no regular file
+    TargetExists,   // the target name is taken (never overwritten)
+    SameFile,       // source and target are one file
+    TooLong,        // target path over kMaxPath
+    WriteFailed,    // the destination refused the bytes (full, read-only, missing ...)
+    Cancelled,
+    WrittenThisRun,  // the source is a file this copy run itself wrote
+};
+
+struct CopyOutcome {
+    CopyStatus status = CopyStatus::WriteFailed;
+    int error = 0;                        // errno where one applies
+    std::uint64_t device = 0, inode = 0;  // identity of the written file when Copied
+};
+
+// Called between chunks; return false to cancel the copy.
+using CopyContinue = std::function<bool()>;
+
+CopyOutcome CopyFileNoReplace(const std::string& source, const std::string& target,
+                              const CopyContinue& keepGoing = {});
+
+// The user's words for a status (UTF-8).
+std::string CopyStatusText(const CopyOutcome& outcome);

@@ -1,0 +1,88 @@
+#include "playlist/file_prompt.h"
+
+#include <vector>
+
+#include "platform/user_prompts.h"
+#include "playlist/path_helpers.h"
+#include "playlist/playlist_ctrl.h"
+#include "playlist/playlist_file.h"
+
+namespace {
+
+constexpr const char* kProgramName = "VELTRA";
+
+// The first prompt starts at the root; afterwards the folder last chosen applies.
+std::string& LastFolder() {
+    static std::string folder;
+    return folder;
+}
+
+}  // namespace
+
+std::string LastPromptFolder() {
+    return LastFolder();
+}
+
+bool PromptFileName(QWidget* owner, std::string* name, const std::string& filter, bool open) {
+    FilePromptRequest request;
+    request.save = !open;
+    request.multiSelect = false;
+    request.title = open ? "開くメディアファイル..." : "保存するメディアファイル...";
+    request.filter = filter;
+    if (name && !name->empty())
+        request.initialPath = *name;
+    else
+        request.initialPath = LastFolder().empty() ? std::string("/") : LastFolder();
+
+    std::vector<std::string> chosen;
+    if (!Prompts().PromptForFiles(owner, request, &chosen) || chosen.empty() || chosen[0].empty())
+        return false;
+    if (!FitsMaxPath(chosen[0])) {
+        Prompts().MessageBox(owner, "パスが長すぎるため、このファイル名は使えません。",
+                             kProgramName, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    LastFolder() = FolderOf(chosen[0]);
+    if (name)
+        *name = chosen[0];
+    return true;
+}
+
+std::string OpenMediaFilter(bool oggLoaded) {
+    std::string filter =
+        "Video Files (*.avi; *.mpg; *.mpeg; *.wmv; *.asf)|*.avi; *.mpg; *.mpeg; *.wmv; *.asf|";
+    if (oggLoaded)
+        filter +=
+            "Audio Files (*.wav; *.mp3; *.wma; *.ogg; *.mid; *.midi)|*.wav; *.mp3; *.wma; *.ogg; "
+            "*.mid; *.midi|";
+    else
+        filter +=
+            "Audio Files (*.wav; *.mp3; *.wma; *.mid; *.midi)|*.wav; *.mp3; *.wma; *.mid; *.midi|";
+    filter +=
+        "Image Files (*.bmp; *.jpg; *.jpeg)|*.bmp; *.jpg; *.jpeg|"
+        "Playlist Files (*.vpl; *.m3u)|*.vpl; *.m3u|"
+        "All Files (*.*)|*.*;||";
+    return filter;
+}
+
+std::string SavePlaylistFilter() {
+    return "All Playlist Files (*.vpl)|*.vpl|SoundPlaylist Files (*.m3u)|*.m3u||";
+}
+
+void OpenMediaFile(QWidget* owner, PlaylistCtrl& list) {
+    std::string name;
+    if (!PromptFileName(owner, &name, OpenMediaFilter(list.OggLoaded()), true))
+        return;
+    AddReport report;
+    list.AddPath(name, &report);
+    list.ShowAddReport(report);
+}
+
+void SavePlaylist(QWidget* owner, PlaylistCtrl& list) {
+    std::string name;
+    if (!PromptFileName(owner, &name, SavePlaylistFilter(), false))
+        return;
+    const PlaylistIoResult written = PlaylistWriter::Write(name, list.Paths(), list.OggLoaded());
+    if (!written.ok)
+        Prompts().MessageBox(owner, written.error, kProgramName, MB_OK | MB_ICONEXCLAMATION);
+}

@@ -1,0 +1,130 @@
+#include "playlist/list_copy.h"
+
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include "platform/user_prompts.h"
+#include "playlist/copy_dialog.h"
+#include "playlist/copy_progress_dialog.h"
+#include "playlist/file_prompt.h"
+#include "playlist/path_helpers.h"
+#include "playlist/playlist_ctrl.h"
+
+namespace {
+
+constexpr const char* kProgramName = "VELTRA";
+constexpr std::size_t kMaxNamesInMessage = 10;
+
+std::string Lossy(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
+}
+
+bool IsUsableRenameName(const std::string& name) {
+    return !name.empty() && name.size() <= kMaxRenameBytes && name != "." && name != ".." &&
+           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string FailureReport(const CopyRunResult& run) {
+    std::string text;
+    if (!run.failures.empty()) {
+        text = "次のファイルはコピーできませんでした。";
+        for (std::size_t i = 0; i < run.failures.size() && i < kMaxNamesInMessage; ++i) {
+            const CopyFailure& f = run.failures[i];
+            text += "\n" + Lossy(FileNameOf(f.source)) + " : " + CopyStatusText(f.outcome);
+        }
+        if (run.failures.size() > kMaxNamesInMessage)
+            text += "\nほか " + std::to_string(run.failures.size() - kMaxNamesInMessage) + " 件";
+    }
+    if (run.cancelled) {
+        if (!text.empty())
+            text += "\n\n";
+        text += "コピーを停止しました。残りの " + std::to_string(run.notAttempted) +
+                " 個のファイルはコピーしていません。";
+    }
+    return text;
+}
+
+}  // namespace
+
+bool AskWithCopyDialog(QWidget* owner, CopyRequest* request) {
+    std::string folder = LastPromptFolder();
+    if (folder.empty())
+        folder = QFile::encodeName(QDir::currentPath()).toStdString();
+    CopyDialog dialog(owner, folder);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    request->renameName = dialog.RenameName();
+    request->destination = dialog.Destination();
+    return true;
+}
+
+void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDialog>& progress,
+                   const CopyAsk& ask) {
+    if (list.RowCount() == 0) {
+        Prompts().MessageBox(owner, "リスト内にコピーするコンテンツが存在しません。", kProgramName,
+                             MB_OK);
+        return;
+    }
+    if (list.RowCount() > kMaxCopyRows) {
+        Prompts().MessageBox(owner,
+                             "リスト内のファイルが " + std::to_string(list.RowCount()) +
+                                 " 個あります。000～999 の番号を付けてコピーできるのは " +
+                                 std::to_string(kMaxCopyRows) + " 個までです。",
+                             kProgramName, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    CopyRequest request;
+    if (!ask || !ask(owner, &request))
+        return;
+    if (progress && progress->isVisible()) {
+        // A copy is already running: this command stops it.
+        progress->close();
+        return;
+    }
+    if (!IsUsableRenameName(request.renameName)) {
+        Prompts().MessageBox(owner, "リネーム名に使えない文字が含まれています。", kProgramName,
+                             MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (!IsFolder(request.destination)) {
+        Prompts().MessageBox(
+            owner, "コピー先のフォルダー " + Lossy(request.destination) + " がありません。",
+            kProgramName, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (progress)
+        progress->deleteLater();  // hidden by Escape: its copy has already stopped
+
+    QPointer<CopyProgressDialog> mine = new CopyProgressDialog(owner);
+    progress = mine;
+    mine->show();
+
+    const std::vector<std::string> sources = list.Paths();
+    const CopyRunResult run = CopyNumbered(
+        sources, request,
+        [&mine] {
+            // Lets "停止" and Escape take effect during a long copy.
+            QCoreApplication::processEvents();
+            return mine && mine->isVisible();
+        },
+        [&mine](int, int percent) {
+            if (mine)
+                mine->SetProgress(percent);
+        });
+
+    if (mine)
+        mine->close();
+    if (progress == mine)
+        progress = nullptr;
+    const std::string report = FailureReport(run);
+    if (!report.empty())
+        Prompts().MessageBox(owner, report, kProgramName, MB_OK | MB_ICONWARNING);
+}

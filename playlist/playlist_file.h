@@ -1,0 +1,44 @@
+// Playlist files: one path per line, CR LF when written. The program's own flavour
+// (".vpl") lists every row; M3U lists only audio rows of the playlist's own tree. Paths
+// inside the playlist's tree are written relative with "..\" and '\' so files stay
+// readable by the Windows build; reading accepts both separators.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Relative form of item as seen from the folder of the playlist file.
+// Example: playlist /m/a/b/list.vpl, item /m/a/d/x.mp3 -> "..\d\x.mp3".
+std::string MakeRelativePath(const std::string& playlistPath, const std::string& itemPath);
+
+// Absolute path named by one line of a playlist in folder base ("" for the root), or ""
+// when the line names nothing worth listing (comment, unknown kind, missing file).
+std::string ResolvePlaylistEntry(const std::string& base, const std::string& line, bool oggLoaded);
+
+struct PlaylistIoResult {
+    bool ok = false;
+    std::string error;  // why not, in the user's words (UTF-8)
+};
+
+class PlaylistWriter {
+  public:
+    // True for the own flavour: the name's extension is "VPL".
+    static bool IsOwnFlavour(const std::string& playlistPath);
+    // The file's bytes for these rows.
+    static std::string Format(const std::string& playlistPath, const std::vector<std::string>& rows,
+                              bool oggLoaded);
+    // Writes aside and renames, so an existing playlist is either replaced whole or kept.
+    static PlaylistIoResult Write(const std::string& playlistPath,
+                                  const std::vector<std::string>& rows, bool oggLoaded);
+};
+
+class PlaylistReader {
+  public:
+    // Existing files named by the playlist, in file order (duplicates kept; the list
+    // drops them). Fails only when the file cannot be read at all.
+    static PlaylistIoResult Read(const std::string& playlistPath, bool oggLoaded,
+                                 std::vector<std::string>* paths);
+    // Same, over the file's bytes.
+    static std::vector<std::string> Parse(const std::string& playlistPath, const std::string& bytes,
+                                          bool oggLoaded);
+};

@@ -1,0 +1,153 @@
+#include "playlist/playlist_model.h"
+
+#include <algorithm>
+
+namespace {
+
+// Display only: bytes that are not UTF-8 show as replacement characters, the stored
+// path stays untouched.
+QString Display(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+}  // namespace
+
+PlaylistModel::PlaylistModel(QObject* parent) : QAbstractTableModel(parent) {}
+PlaylistModel::~PlaylistModel() = default;
+
+int PlaylistModel::Count() const {
+    return static_cast<int>(m_Entries.size() + m_Staged.size());
+}
+
+const PlaylistEntry& PlaylistModel::At(int row) const {
+    const auto r = static_cast<std::size_t>(row);
+    return r < m_Entries.size() ? m_Entries[r] : m_Staged[r - m_Entries.size()];
+}
+
+bool PlaylistModel::Contains(const std::string& path) const {
+    return m_Paths.count(path) != 0;
+}
+
+bool PlaylistModel::Insert(int row, PlaylistEntry entry) {
+    if (Contains(entry.path))
+        return false;
+    const int count = Count();
+    row = std::clamp(row, 0, count);
+    m_Paths.insert(entry.path);
+    if (m_nBatch > 0 && row == count) {
+        m_Staged.push_back(std::move(entry));
+        return true;
+    }
+    Flush();
+    beginInsertRows(QModelIndex(), row, row);
+    m_Entries.insert(m_Entries.begin() + row, std::move(entry));
+    endInsertRows();
+    return true;
+}
+
+bool PlaylistModel::Remove(int row) {
+    if (row < 0 || row >= Count())
+        return false;
+    Flush();
+    beginRemoveRows(QModelIndex(), row, row);
+    m_Paths.erase(m_Entries[static_cast<std::size_t>(row)].path);
+    m_Entries.erase(m_Entries.begin() + row);
+    endRemoveRows();
+    return true;
+}
+
+void PlaylistModel::Clear() {
+    beginResetModel();
+    m_Entries.clear();
+    m_Staged.clear();
+    m_Paths.clear();
+    endResetModel();
+}
+
+void PlaylistModel::Reorder(const std::vector<int>& newOrder) {
+    Flush();
+    if (newOrder.size() != m_Entries.size())
+        return;
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> newRowOfOld(m_Entries.size());
+    std::vector<PlaylistEntry> reordered;
+    reordered.reserve(m_Entries.size());
+    for (std::size_t i = 0; i < newOrder.size(); ++i) {
+        reordered.push_back(std::move(m_Entries[static_cast<std::size_t>(newOrder[i])]));
+        newRowOfOld[static_cast<std::size_t>(newOrder[i])] = static_cast<int>(i);
+    }
+    m_Entries = std::move(reordered);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+        after.push_back(
+            this->index(newRowOfOld[static_cast<std::size_t>(index.row())], index.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
+void PlaylistModel::BeginBatch() {
+    ++m_nBatch;
+}
+
+void PlaylistModel::EndBatch() {
+    if (m_nBatch > 0 && --m_nBatch == 0)
+        Flush();
+}
+
+void PlaylistModel::Flush() {
+    if (m_Staged.empty())
+        return;
+    const int first = static_cast<int>(m_Entries.size());
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(m_Staged.size()) - 1);
+    std::move(m_Staged.begin(), m_Staged.end(), std::back_inserter(m_Entries));
+    m_Staged.clear();
+    endInsertRows();
+}
+
+void PlaylistModel::SetIcons(std::vector<QIcon> icons) {
+    m_Icons = std::move(icons);
+}
+
+int PlaylistModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_Entries.size());
+}
+
+int PlaylistModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= static_cast<int>(m_Entries.size()))
+        return {};
+    const PlaylistEntry& e = m_Entries[static_cast<std::size_t>(index.row())];
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        switch (index.column()) {
+            case kColumnName:
+                return Display(e.name);
+            case kColumnSize:
+                return Display(e.size);
+            case kColumnPath:
+                return Display(e.path);
+        }
+    } else if (role == Qt::DecorationRole && index.column() == kColumnName) {
+        if (e.icon >= 0 && static_cast<std::size_t>(e.icon) < m_Icons.size())
+            return m_Icons[static_cast<std::size_t>(e.icon)];
+    }
+    return {};
+}
+
+QVariant PlaylistModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+        case kColumnName:
+            return QStringLiteral("Name");
+        case kColumnSize:
+            return QStringLiteral("Size");
+        case kColumnPath:
+            return QStringLiteral("State");
+    }
+    return {};
+}

@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <QWidget>
+#include <cstring>
+
+#include "app/command_line.h"
+#include "app/player_app.h"
+#include "app/settings.h"
+#include "app/sound_device.h"
+#include "app/window_placement.h"
+#include "platform/instance_lock.h"
+#include "tests/support/media_factory.h"
+#include "tests/support/scripted_prompts.h"
+
+namespace {
+
+// A device that records what the shell does to it.
+class FakeBuffer : public IDirectSoundBuffer, public IDirectSound3DListener {
+  public:
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (std::memcmp(&riid, &IID_IDirectSound3DListener, sizeof(GUID)) == 0 && has3D) {
+            *ppv = static_cast<IDirectSound3DListener*>(this);
+            ++refs;
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
+    HRESULT GetCurrentPosition(DWORD*, DWORD*) override { return S_OK; }
+    HRESULT GetStatus(DWORD*) override { return S_OK; }
+    HRESULT GetVolume(LONG* v) override {
+        *v = volume;
+        return S_OK;
+    }
+    HRESULT SetVolume(LONG v) override {
+        volume = v;
+        return S_OK;
+    }
+    HRESULT SetFormat(const WAVEFORMATEX* f) override {
+        format = *f;
+        return S_OK;
+    }
+    HRESULT Lock(DWORD, DWORD, void**, DWORD*, void**, DWORD*, DWORD) override { return E_FAIL; }
+    HRESULT Unlock(void*, DWORD, void*, DWORD) override { return E_FAIL; }
+    HRESULT Play(DWORD, DWORD, DWORD) override { return S_OK; }
+    HRESULT Stop() override { return S_OK; }
+    HRESULT Restore() override { return S_OK; }
+    HRESULT SetDistanceFactor(float f, DWORD) override {
+        distance = f;
+        return S_OK;
+    }
+    HRESULT SetPosition(float x, float y, float z, DWORD) override {
+        pos = {x, y, z};
+        return S_OK;
+    }
+    HRESULT SetOrientation(float a, float b, float c, float d, float e, float f, DWORD) override {
+        front = {a, b, c};
+        top = {d, e, f};
+        return S_OK;
+    }
+    HRESULT GetDistanceFactor(float*) override { return S_OK; }
+    HRESULT GetPosition(D3DVECTOR*) override { return S_OK; }
+    HRESULT GetOrientation(D3DVECTOR*, D3DVECTOR*) override { return S_OK; }
+
+    int refs = 1;
+    bool has3D = false;
+    LONG volume = -300;
+    WAVEFORMATEX format{};
+    float distance = 0;
+    D3DVECTOR pos{9, 9, 9}, front{}, top{};
+};
+
+class FakeDevice : public IDirectSound8 {
+  public:
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
+    HRESULT CreateSoundBuffer(const DSBUFFERDESC* d, IDirectSoundBuffer** b, IUnknown*) override {
+        flags = d->dwFlags;
+        size = d->dwSize;
+        buffer.has3D = (d->dwFlags & DSBCAPS_CTRL3D) != 0;
+        *b = &buffer;
+        return S_OK;
+    }
+    HRESULT SetCooperativeLevel(void*, DWORD l) override {
+        level = l;
+        return levelResult;
+    }
+    int refs = 1;
+    DWORD flags = 0, size = 0, level = 0;
+    HRESULT levelResult = S_OK;
+    FakeBuffer buffer;
+};
+
+struct FakeFactory {
+    FakeDevice device;
+    int calls = 0;
+    SoundDevice::Factory Get() {
+        return [this](const GUID*, IDirectSound8** out, IUnknown*) {
+            ++calls;
+            *out = &device;
+            return S_OK;
+        };
+    }
+};
+
+TEST(SoundDeviceTest, CreatesWithListenerAndRestoresVolume) {
+    FakeFactory f;
+    SoundDevice sound(true, f.Get());
+    ASSERT_TRUE(sound.Create(nullptr));
+    EXPECT_EQ(f.device.level, DSSCL_PRIORITY);
+    EXPECT_EQ(f.device.size, 36u);
+    EXPECT_EQ(f.device.flags, 0x91u);
+    EXPECT_EQ(f.device.buffer.format.nAvgBytesPerSec, 176400u);
+    EXPECT_EQ(f.device.buffer.format.nBlockAlign, 4);
+    ASSERT_NE(sound.Listener(), nullptr);
+    EXPECT_EQ(f.device.buffer.distance, 1.0f);
+    EXPECT_EQ(f.device.buffer.pos.x, 0.0f);
+    EXPECT_EQ(f.device.buffer.front.z, 1.0f);
+    EXPECT_EQ(f.device.buffer.top.y, 1.0f);
+    EXPECT_TRUE(sound.Create(nullptr));  // second call touches nothing
+    EXPECT_EQ(f.calls, 1);
+    sound.SetPrimaryVolume(-5000);
+    EXPECT_EQ(f.device.buffer.volume, -5000);
+    sound.Release();
+    EXPECT_EQ(f.device.buffer.volume, -300);
+    EXPECT_EQ(f.device.buffer.refs, 0);
+    EXPECT_EQ(f.device.refs, 0);
+    EXPECT_EQ(sound.Device(), nullptr);
+    sound.SetPrimaryVolume(-100);  // no buffer: nothing happens
+    EXPECT_EQ(f.device.buffer.volume, -300);
+}
+
+TEST(SoundDeviceTest, SwitchOffMeansNoListenerAndFailedLevelKeepsDevice) {
+    FakeFactory f;
+    SoundDevice sound(false, f.Get());
+    ASSERT_TRUE(sound.Create(nullptr));
+    EXPECT_EQ(f.device.flags, 0x81u);
+    EXPECT_EQ(sound.Listener(), nullptr);
+    sound.Release();
+
+    FakeFactory g;
+    g.device.levelResult = E_FAIL;
+    SoundDevice failing(true, g.Get());
+    EXPECT_FALSE(failing.Create(nullptr));
+    EXPECT_TRUE(failing.Create(nullptr));  // the device stays and counts as existing
+    EXPECT_EQ(g.calls, 1);
+}
+
+TEST(CommandLineTest, LastArgumentAndSwitch) {
+    EXPECT_EQ(ParseCommandLine({}).startFile, "");
+    EXPECT_TRUE(ParseCommandLine({}).use3D);
+    CommandLine cl = ParseCommandLine({"a.mp3", "/3ds", "b.mp3"});
+    EXPECT_EQ(cl.startFile, "b.mp3");
+    EXPECT_FALSE(cl.use3D);
+    cl = ParseCommandLine({"a.mp3", "/3DS", "/3ds"});
+    EXPECT_EQ(cl.startFile, "/3ds");
+    EXPECT_FALSE(cl.use3D);
+    EXPECT_TRUE(ParseCommandLine({"/3DS", "x/3ds"}).use3D);
+}
+
+TEST(PlayerAppTest, SecondInstanceIsWarnedAndDoesNotRun) {
+    std::string dir = testmedia::MakeTempDir("app");
+    ScriptedPrompts prompts;
+    char prog[] = "veltra", a[] = "one.mp3", s[] = "/3ds", b[] = "two.mp3";
+    char* argv[] = {prog, a, s, b};
+    std::string started;
+    bool use3D = true;
+    PlayerApp first(
+        4, argv,
+        [&](const std::string& file, bool u) {
+            started = file;
+            use3D = u;
+            PlayerApp second(
+                1, argv, [](const std::string&, bool) { return 5; }, dir);
+            EXPECT_FALSE(second.InitInstance());
+            EXPECT_FALSE(second.MainWindowRan());
+            return 3;
+        },
+        dir);
+    EXPECT_FALSE(first.InitInstance());
+    EXPECT_EQ(first.ExitCode(), 3);
+    EXPECT_EQ(started, "two.mp3");
+    EXPECT_FALSE(use3D);
+    ASSERT_EQ(prompts.Boxes().size(), 1u);
+    EXPECT_EQ(prompts.Boxes()[0].caption, "警告");
+    EXPECT_EQ(prompts.Boxes()[0].text,
+              "アプリケーションは既に起動しています。\n処理を中止します。");
+    EXPECT_EQ(prompts.Boxes()[0].style, MB_OK | MB_ICONEXCLAMATION);
+    testmedia::RemoveTree(dir);
+}
+
+class PlacementTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = testmedia::MakeTempDir("placement");
+        SetSettingsFilePath(dir + "/plInfo.ini");
+        limits.hasMin = true;
+        limits.min = QSize(380, 310);
+        limits.hasMax = true;
+        limits.max = QSize(2000, 2000);
+    }
+    void TearDown() override {
+        SetSettingsFilePath("");
+        testmedia::RemoveTree(dir);
+    }
+    std::string dir;
+    PlacementLimits limits;
+};
+
+TEST_F(PlacementTest, RestoresWithinLimitsOnly) {
+    WindowPlacement p;
+    EXPECT_FALSE(LoadPlacement("MAIN", "SIZE", limits, &p));  // no file
+    WriteSetting("MAIN", "SIZE", "10,10,400,330,1,0");
+    ASSERT_TRUE(LoadPlacement("MAIN", "SIZE", limits, &p));
+    EXPECT_EQ(p.normal, QRect(10, 10, 390, 320));
+    WriteSetting("MAIN", "SIZE", "0,0,380,310,2,0");  // equal sizes pass
+    ASSERT_TRUE(LoadPlacement("MAIN", "SIZE", limits, &p));
+    EXPECT_EQ(p.showState, SW_SHOWMINIMIZED);
+    for (const char* bad : {"0,0,300,400,1,0", "0,0,400,2001,1,0", "1,2,3,4,5", "Default", ""}) {
+        WriteSetting("MAIN", "SIZE", bad);
+        EXPECT_FALSE(LoadPlacement("MAIN", "SIZE", limits, &p)) << bad;
+    }
+}
+
+TEST_F(PlacementTest, WindowRoundTripAndOption) {
+    EXPECT_FALSE(ReadKeepWindowSize());
+    WriteSetting("MAIN", "STRECH", "true");
+    EXPECT_FALSE(ReadKeepWindowSize());
+    WriteKeepWindowSize(true);
+    EXPECT_TRUE(ReadKeepWindowSize());
+
+    QWidget w;
+    w.setGeometry(20, 30, 400, 320);
+    SaveWindowPlacement(&w, "VIEW", "SIZE");
+    EXPECT_EQ(ReadSetting("VIEW", "SIZE", ""), "20,30,420,350,1,0");
+    QWidget restored;
+    ASSERT_TRUE(RestoreWindowPlacement(&restored, "VIEW", "SIZE", limits));
+    EXPECT_EQ(restored.geometry(), QRect(20, 30, 400, 320));
+
+    // A rectangle far off every screen comes back onto the screen, size kept.
+    WriteSetting("VIEW", "SIZE", "90000,90000,90400,90320,1,0");
+    ASSERT_TRUE(RestoreWindowPlacement(&restored, "VIEW", "SIZE", limits));
+    EXPECT_EQ(restored.geometry().size(), QSize(400, 320));
+    EXPECT_LT(restored.geometry().left(), 10000);
+}
+
+}  // namespace

@@ -1,0 +1,300 @@
+#include "tests/e2e/x11_session.h"
+
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "tests/support/media_factory.h"
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+
+bool DisplayUsable(std::string* why) {
+    if (!std::getenv("DISPLAY")) {
+        *why = "no X display (run the suite under xvfb-run)";
+        return false;
+    }
+    if (!fs::exists(fs::path(VELTRA_BIN_DIR) / "veltra")) {
+        *why = "the program is not built";
+        return false;
+    }
+    for (const char* tool : {"xdotool", "xwd"}) {
+        if (RunTool({"sh", "-c", std::string("command -v ") + tool + " >/dev/null"}) != 0) {
+            *why = std::string(tool) + " is missing";
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunTool(const std::vector<std::string>& argv, std::string* out, int timeoutMs) {
+    if (argv.empty())
+        return -1;
+    QProcess p;
+    QStringList args;
+    for (size_t i = 1; i < argv.size(); ++i) args << QString::fromStdString(argv[i]);
+    p.setProcessChannelMode(out ? QProcess::SeparateChannels : QProcess::MergedChannels);
+    p.start(QString::fromStdString(argv[0]), args);
+    if (!p.waitForStarted(timeoutMs))
+        return -1;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return -1;
+    }
+    if (out)
+        *out = p.readAllStandardOutput().toStdString();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+bool WaitFor(const std::function<bool()>& predicate, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (true) {
+        if (predicate())
+            return true;
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents();
+        QThread::msleep(50);
+    }
+}
+
+Sandbox::Sandbox() {
+    m_root = testmedia::MakeTempDir("e2e");
+    if (m_root.empty())
+        return;
+    std::error_code ec;
+    fs::create_directories(BinDir(), ec);
+    fs::create_directories(MediaDir(), ec);
+    for (const char* d : {"home", "config", "runtime"})
+        fs::create_directories(fs::path(m_root) / d, ec);
+    fs::permissions(fs::path(m_root) / "runtime", fs::perms::owner_all, fs::perm_options::replace,
+                    ec);
+    // A copy of the program folder, so the settings file the program writes stays here.
+    for (const auto& entry : fs::directory_iterator(VELTRA_BIN_DIR, ec)) {
+        if (entry.is_regular_file())
+            fs::copy_file(entry.path(), fs::path(BinDir()) / entry.path().filename(), ec);
+    }
+    m_ok = fs::exists(fs::path(BinDir()) / "veltra");
+}
+
+Sandbox::~Sandbox() {
+    testmedia::RemoveTree(m_root);
+}
+
+QProcessEnvironment Sandbox::Environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    auto set = [&](const char* k, const std::string& v) {
+        env.insert(k, QString::fromStdString(v));
+    };
+    set("HOME", m_root + "/home");
+    set("XDG_CONFIG_HOME", m_root + "/config");
+    set("XDG_RUNTIME_DIR", m_root + "/runtime");
+    set("VELTRA_REGISTRY", m_root + "/config/registry");
+    set("GST_PLUGIN_PATH", BinDir());
+    set("QT_QPA_PLATFORM", "xcb");
+    set("SDL_AUDIODRIVER", "dummy");
+    set("VELTRA_FAKE_AUDIO", "1");
+    set("QT_LOGGING_RULES", "veltra.*.info=true");
+    env.remove("VELTRA_EXIT_AFTER_FIRST_PAINT");
+    return env;
+}
+
+VeltraProcess::VeltraProcess(const Sandbox& box, const std::vector<std::string>& args)
+    : m_process(std::make_unique<QProcess>()) {
+    QStringList list;
+    for (const auto& a : args) list << QString::fromStdString(a);
+    m_process->setProcessEnvironment(box.Environment());
+    m_process->setWorkingDirectory(QString::fromStdString(box.MediaDir()));
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    m_process->start(QString::fromStdString(box.BinDir() + "/veltra"), list);
+    m_process->waitForStarted(5000);
+}
+
+VeltraProcess::~VeltraProcess() {
+    Kill();
+}
+
+bool VeltraProcess::Running() const {
+    return m_process->state() != QProcess::NotRunning;
+}
+qint64 VeltraProcess::Pid() const {
+    return m_process->processId();
+}
+
+std::string VeltraProcess::Log() {
+    m_process->waitForReadyRead(0);
+    m_log += m_process->readAll().toStdString();
+    return m_log;
+}
+
+bool VeltraProcess::WaitForLog(const std::string& needle, int timeoutMs) {
+    return WaitFor([&] { return Log().find(needle) != std::string::npos; }, timeoutMs);
+}
+
+int VeltraProcess::CountInLog(const std::string& needle) {
+    std::string log = Log();
+    int n = 0;
+    for (size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1)) ++n;
+    return n;
+}
+
+bool VeltraProcess::WaitForExit(int timeoutMs, int* exitCode) {
+    bool done = WaitFor([&] { return !Running(); }, timeoutMs);
+    Log();
+    if (done && exitCode)
+        *exitCode = m_process->exitCode();
+    return done;
+}
+
+void VeltraProcess::Kill() {
+    if (Running()) {
+        m_process->kill();
+        m_process->waitForFinished(5000);
+    }
+}
+
+std::vector<std::string> FindWindows(const std::string& title, qint64 pid) {
+    std::vector<std::string> argv = {"xdotool", "search", "--all", "--onlyvisible"};
+    if (pid > 0) {
+        argv.push_back("--pid");
+        argv.push_back(std::to_string(pid));
+    }
+    argv.push_back("--name");
+    argv.push_back("^" + title + "$");
+    std::string out;
+    RunTool(argv, &out);
+    std::vector<std::string> ids;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty())
+            ids.push_back(line);
+    return ids;
+}
+
+std::string WaitForWindow(const std::string& title, qint64 pid, int timeoutMs) {
+    std::string id;
+    WaitFor(
+        [&] {
+            auto ids = FindWindows(title, pid);
+            if (!ids.empty())
+                id = ids.front();
+            return !id.empty();
+        },
+        timeoutMs);
+    return id;
+}
+
+bool WindowGone(const std::string& title, qint64 pid) {
+    return FindWindows(title, pid).empty();
+}
+
+QRect WindowGeometry(const std::string& id) {
+    std::string out;
+    if (RunTool({"xdotool", "getwindowgeometry", "--shell", id}, &out) != 0)
+        return {};
+    int x = 0, y = 0, w = 0, h = 0;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        std::string key = line.substr(0, eq);
+        int value = std::atoi(line.c_str() + eq + 1);
+        if (key == "X")
+            x = value;
+        else if (key == "Y")
+            y = value;
+        else if (key == "WIDTH")
+            w = value;
+        else if (key == "HEIGHT")
+            h = value;
+    }
+    return QRect(x, y, w, h);
+}
+
+void Click(const std::string& id, QPoint at, int repeat) {
+    RunTool({"xdotool", "mousemove", "--window", id, std::to_string(at.x()), std::to_string(at.y()),
+             "click", "--repeat", std::to_string(repeat), "--delay", "60", "1"});
+    QThread::msleep(150);
+}
+
+void Key(const std::string& id, const std::string& keys) {
+    RunTool({"xdotool", "windowfocus", "--sync", id});
+    RunTool({"xdotool", "key", "--clearmodifiers", keys});
+    QThread::msleep(150);
+}
+
+void TypeText(const std::string& id, const std::string& text) {
+    RunTool({"xdotool", "windowfocus", "--sync", id});
+    RunTool({"xdotool", "type", "--delay", "20", text});
+    QThread::msleep(150);
+}
+
+namespace {
+
+uint32_t Be32(const unsigned char* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+int Shift(uint32_t mask) {
+    int s = 0;
+    while (mask && !(mask & 1)) {
+        mask >>= 1;
+        ++s;
+    }
+    return s;
+}
+
+}  // namespace
+
+QImage Screenshot() {
+    QProcess p;
+    p.start("xwd", {"-root", "-silent"});
+    if (!p.waitForFinished(10000))
+        return {};
+    QByteArray data = p.readAllStandardOutput();
+    if (data.size() < 100)
+        return {};
+    const auto* d = reinterpret_cast<const unsigned char*>(data.constData());
+    auto field = [&](int i) { return Be32(d + 4 * i); };
+    uint32_t headerSize = field(0), format = field(2), width = field(4), height = field(5);
+    uint32_t byteOrder = field(7), bpp = field(11), bytesPerLine = field(12);
+    uint32_t redMask = field(14), greenMask = field(15), blueMask = field(16), ncolors = field(19);
+    if (format != 2 || (bpp != 32 && bpp != 24))
+        return {};
+    size_t offset = headerSize + size_t(ncolors) * 12;
+    if (size_t(data.size()) < offset + size_t(bytesPerLine) * height)
+        return {};
+    QImage img(int(width), int(height), QImage::Format_RGB32);
+    int rs = Shift(redMask), gs = Shift(greenMask), bs = Shift(blueMask);
+    int bytes = int(bpp / 8);
+    for (uint32_t y = 0; y < height; ++y) {
+        const unsigned char* row = d + offset + size_t(y) * bytesPerLine;
+        auto* out = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
+        for (uint32_t x = 0; x < width; ++x) {
+            const unsigned char* px = row + x * bytes;
+            uint32_t v = 0;
+            for (int b = 0; b < bytes; ++b)
+                v |= byteOrder == 0 ? uint32_t(px[b]) << (8 * b)
+                                    : uint32_t(px[b]) << (8 * (bytes - 1 - b));
+            out[x] = qRgb(int((v & redMask) >> rs), int((v & greenMask) >> gs),
+                          int((v & blueMask) >> bs));
+        }
+    }
+    return img;
+}
+
+QImage ScreenshotOf(const QRect& rect) {
+    QImage all = Screenshot();
+    return all.isNull() ? all : all.copy(rect);
+}
+
+}  // namespace e2e

@@ -1,0 +1,80 @@
+// Drives the real program under an X server: a private sandbox per test (its own program
+// folder copy, HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR and registration store), starting
+// and stopping veltra, finding its windows, synthesised input through xdotool and
+// screenshots read from xwd dumps.
+#pragma once
+
+#include <QImage>
+#include <QProcess>
+#include <QRect>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// True when an X display and the tools are there; tests skip otherwise.
+bool DisplayUsable(std::string* why);
+
+// Runs a command line (argv form) to its end; returns its exit code, -1 on failure.
+int RunTool(const std::vector<std::string>& argv, std::string* out = nullptr,
+            int timeoutMs = 10000);
+
+// Waits until predicate holds or the time-out passes, letting time go by in small steps.
+bool WaitFor(const std::function<bool()>& predicate, int timeoutMs);
+
+class Sandbox {
+  public:
+    Sandbox();
+    ~Sandbox();
+    const std::string& Root() const { return m_root; }
+    std::string BinDir() const { return m_root + "/bin"; }
+    std::string MediaDir() const { return m_root + "/media"; }
+    std::string IniPath() const { return BinDir() + "/plInfo.ini"; }
+    QProcessEnvironment Environment() const;
+    bool Ok() const { return m_ok; }
+
+  private:
+    std::string m_root;
+    bool m_ok = false;
+};
+
+class VeltraProcess {
+  public:
+    VeltraProcess(const Sandbox& box, const std::vector<std::string>& args);
+    ~VeltraProcess();  // kills the program if it still runs
+
+    bool Running() const;
+    qint64 Pid() const;
+    // Everything the program wrote to stderr so far.
+    std::string Log();
+    bool WaitForLog(const std::string& needle, int timeoutMs);
+    int CountInLog(const std::string& needle);
+    bool WaitForExit(int timeoutMs, int* exitCode = nullptr);
+    void Kill();
+
+  private:
+    std::unique_ptr<QProcess> m_process;
+    std::string m_log;
+};
+
+// Window ids of visible windows whose title matches the name exactly (regex anchored).
+std::vector<std::string> FindWindows(const std::string& title, qint64 pid = 0);
+std::string WaitForWindow(const std::string& title, qint64 pid, int timeoutMs);
+bool WindowGone(const std::string& title, qint64 pid);
+// Screen geometry of a window (position and size).
+QRect WindowGeometry(const std::string& id);
+
+// Input: a left click at window-relative coordinates, a double click, keys to the window
+// that has the focus after activating id.
+void Click(const std::string& id, QPoint at, int repeat = 1);
+void Key(const std::string& id, const std::string& keys);
+void TypeText(const std::string& id, const std::string& text);
+
+// The whole screen, read through xwd (TrueColor visuals of 24 or 32 bits).
+QImage Screenshot();
+QImage ScreenshotOf(const QRect& rect);
+
+}  // namespace e2e

@@ -1,0 +1,195 @@
+// The editor window driven headless through its controls, with scripted prompts, and
+// cuts of generated media through the real engine and tunewell.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QKeyEvent>
+#include <filesystem>
+
+#include "editor/editor_controller.h"
+#include "editor/editor_dialog.h"
+#include "editor/editor_ports.h"
+#include "editor/profile_set_dialog.h"
+#include <QComboBox>
+#include "tests/support/media_factory.h"
+#include "tests/support/scripted_prompts.h"
+
+using namespace editor;
+
+namespace {
+
+std::string BinDir() {
+    const char* env = std::getenv("VELTRA_BIN_DIR");
+    return env && *env ? env : VELTRA_BIN_DIR;
+}
+bool HaveLibrary(const char* name) { return std::filesystem::exists(BinDir() + "/" + name); }
+
+uint32_t U32(const std::string& b, size_t at) {
+    return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 |
+           uint32_t(uint8_t(b[at + 2])) << 16 | uint32_t(uint8_t(b[at + 3])) << 24;
+}
+
+// Runs the event loop until the editor has closed itself (or the time is up).
+bool WaitClosed(EditorDialog& editor, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (editor.isVisible() && timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return !editor.isVisible();
+}
+
+class EditorDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { dir = testmedia::MakeTempDir("editor_dlg"); }
+    void TearDown() override { testmedia::RemoveTree(dir); }
+
+    void Open(EditorDialog& editor, const std::string& source) {
+        editor.SetSourcePath(source);
+        editor.SetMainVolumePosition(100);
+        editor.SetLibraryFolder(BinDir());
+        editor.Initialise();
+        editor.open();
+    }
+    QLineEdit* Field(EditorDialog& e, int id) { return qobject_cast<QLineEdit*>(e.Control(id)); }
+    void Click(EditorDialog& e, int id) {
+        auto* b = qobject_cast<QAbstractButton*>(e.Control(id));
+        ASSERT_TRUE(b && b->isEnabled()) << id;
+        b->click();
+    }
+    void Type(EditorDialog& e, int id, const char* text) {
+        QLineEdit* f = Field(e, id);
+        f->clear();
+        f->setText(QString::fromUtf8(text));
+    }
+
+    std::string dir;
+    ScriptedPrompts prompts;
+};
+
+TEST_F(EditorDialogTest, EmptySourceLeavesOnlyTheWayOut) {
+    EditorDialog editor;
+    Open(editor, "");
+    for (int id : {kIdExecute, kIdPlay, kIdStartField, kIdModeAsf, kIdSlider, kIdStill})
+        EXPECT_FALSE(editor.Control(id)->isEnabled()) << id;
+    EXPECT_TRUE(editor.Control(kIdCancel)->isEnabled());
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&editor, &esc);
+    EXPECT_TRUE(editor.isVisible());  // Esc does not close the editor
+    Click(editor, kIdCancel);
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_TRUE(editor.OutputList().empty());
+}
+
+TEST_F(EditorDialogTest, TypedTextIsCorrectedInTheWindow) {
+    std::string wav = testmedia::Tone(dir, "tone.wav", 2.0);
+    EditorDialog editor;
+    Open(editor, wav);
+    EXPECT_EQ(qobject_cast<QLabel*>(editor.Control(kIdFileName))->text(), "tone.wav");
+    EXPECT_EQ(qobject_cast<QLabel*>(editor.Control(kIdLength))->text(), QString::fromUtf8("2.0 秒"));
+    EXPECT_EQ(qobject_cast<QSlider*>(editor.Control(kIdSlider))->maximum(), 20);
+    EXPECT_TRUE(qobject_cast<QRadioButton*>(editor.Control(kIdModeWav))->isChecked());
+    EXPECT_FALSE(editor.Control(kIdModeAsf)->isEnabled());
+    Type(editor, kIdStartField, "0.75");
+    EXPECT_EQ(Field(editor, kIdStartField)->text(), "0.7");
+    Type(editor, kIdVolumeField, "500");
+    EXPECT_EQ(Field(editor, kIdVolumeField)->text(), "300");
+    Type(editor, kIdEndField, "9");
+    EXPECT_EQ(Field(editor, kIdEndField)->text(), "2");
+    editor.reject();
+}
+
+TEST_F(EditorDialogTest, ProfileListFailureIsReported) {
+    ProfileDialog failing(nullptr, [](int, std::vector<std::string>*) { return FALSE; });
+    EXPECT_EQ(failing.Run(), QDialog::Rejected);
+    EXPECT_EQ(prompts.LastText(), "リストを取得できませんでした。");
+
+    // A listing that broke off half-way does not leave its names in front of the next.
+    ProfileDialog retried(nullptr, [](int selector, std::vector<std::string>* names) {
+        names->push_back(selector == 2 ? "stale" : "first");
+        if (selector == 1)
+            names->push_back("second");
+        return selector == 1 ? TRUE : FALSE;
+    });
+    ASSERT_TRUE(retried.Initialise());
+    EXPECT_EQ(retried.Selector(), 1);
+    ASSERT_EQ(retried.ProfileList()->count(), 2);
+    EXPECT_EQ(retried.ProfileList()->itemText(0), "first");
+    retried.ProfileList()->setCurrentIndex(1);
+    retried.OkButton()->click();
+    EXPECT_EQ(retried.ChosenIndex(), 1);
+}
+
+// 16-bit stereo samples of a WAV file's data chunk (46- or 44-byte header).
+std::vector<int16_t> Samples(const std::string& file) {
+    size_t at = file.find("data");
+    std::vector<int16_t> s;
+    if (at == std::string::npos)
+        return s;
+    for (size_t i = at + 8; i + 1 < file.size(); i += 2)
+        s.push_back(static_cast<int16_t>(uint8_t(file[i]) | uint8_t(file[i + 1]) << 8));
+    return s;
+}
+
+TEST_F(EditorDialogTest, CutsAWavRangeThroughTheEngine) {
+    if (!HaveLibrary("libwavsink.so"))
+        GTEST_SKIP() << "libwavsink.so is not built";
+    std::string source = testmedia::Tone(dir, "tone.wav", 3.0);
+    EditorDialog editor;
+    Open(editor, source);
+    Type(editor, kIdStartField, "0.5");
+    Type(editor, kIdEndField, "1.5");
+    prompts.QueueFiles({dir + "/cut.wav"});
+    Click(editor, kIdExecute);
+    ASSERT_TRUE(WaitClosed(editor, 20000)) << prompts.LastText();
+    EXPECT_EQ(editor.result(), QDialog::Accepted);
+    ASSERT_EQ(editor.OutputList(), std::vector<std::string>{dir + "/cut.wav"});
+    std::string out = testmedia::ReadFile(dir + "/cut.wav");
+    ASSERT_GT(out.size(), 46u);
+    EXPECT_EQ(out.substr(0, 4), "RIFF");
+    EXPECT_EQ(U32(out, 4) + 8, out.size());
+    // One second of 44100 Hz 16-bit stereo, within 10 ms.
+    double seconds = (out.size() - out.find("data") - 8) / 176400.0;
+    EXPECT_NEAR(seconds, 1.0, 0.01);
+}
+
+TEST_F(EditorDialogTest, CutsAnOggItemThroughTunewellWithVolume) {
+    if (!HaveLibrary("libtunewell.so"))
+        GTEST_SKIP() << "libtunewell.so is not built";
+    std::string source = testmedia::Tone(dir, "tone.ogg", 3.0);
+    std::string reference = testmedia::Tone(dir, "ref.ogg", 3.0);
+    for (int volume : {100, 200}) {
+        std::string target = dir + "/cut" + std::to_string(volume) + ".wav";
+        EditorDialog editor;
+        Open(editor, source);
+        ASSERT_TRUE(editor.Controller()->IsOgg());
+        Type(editor, kIdVolumeField, std::to_string(volume).c_str());
+        prompts.QueueFiles({target});
+        Click(editor, kIdExecute);
+        ASSERT_TRUE(WaitClosed(editor, 20000)) << prompts.LastText();
+        EXPECT_EQ(editor.result(), QDialog::Accepted);
+        std::string out = testmedia::ReadFile(target);
+        ASSERT_GE(out.size(), 46u);
+        EXPECT_EQ(U32(out, 42) + 46, out.size());
+        if (volume == 200) {
+            std::vector<int16_t> base = Samples(testmedia::ReadFile(dir + "/cut100.wav"));
+            std::vector<int16_t> loud = Samples(out);
+            ASSERT_EQ(base.size(), loud.size());
+            for (size_t i = 0; i < base.size(); ++i) {
+                int expect = std::clamp(base[i] * 2, -32768, 32767);
+                ASSERT_EQ(loud[i], expect) << i;
+            }
+        }
+        // Nothing but the target is left beside it.
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            EXPECT_EQ(entry.path().string().find(".wav."), std::string::npos)
+                << entry.path();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+#include "tests/engine/graph_test_support.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <thread>
+
+#include "platform/window_message.h"
+
+bool NotifyRecorder::event(QEvent* e) {
+    int m = WindowMessage::MessageOf(e);
+    if (m < 0)
+        return QObject::event(e);
+    messages.push_back(
+        {m, static_cast<const WindowMessage*>(e)->wParam(), std::chrono::steady_clock::now()});
+    return true;
+}
+
+int NotifyRecorder::Count(int message) const {
+    int n = 0;
+    for (const auto& m : messages) n += m.message == message;
+    return n;
+}
+
+void Pump(int ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents();
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
+}
+
+// Until the platform's prompt seam is linked in, tests provide a fallback of their own;
+// the weak definitions give way to the real ones.
+namespace {
+UserPrompts* g_fallback = nullptr;
+}
+__attribute__((weak)) UserPrompts& Prompts() {
+    static ScriptedPrompts* none = nullptr;
+    if (!g_fallback && !none)
+        none = new ScriptedPrompts();  // never reached while a test installs its own
+    return g_fallback ? *g_fallback : *none;
+}
+__attribute__((weak)) void SetUserPrompts(UserPrompts* prompts) {
+    g_fallback = prompts;
+}
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+
+namespace {
+
+struct ProbeState {
+    MediaProbe* probe;
+    GstElement* pipeline;
+};
+
+GstFlowReturn CountSample(GstAppSink* sink, gpointer data) {
+    auto* probe = static_cast<MediaProbe*>(data);
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (!sample)
+        return GST_FLOW_OK;
+    GstCaps* caps = gst_sample_get_caps(sample);
+    GstStructure* s = gst_caps_get_structure(caps, 0);
+    if (g_str_has_prefix(gst_structure_get_name(s), "video/")) {
+        gst_structure_get_int(s, "width", &probe->width);
+        gst_structure_get_int(s, "height", &probe->height);
+        gst_structure_get_fraction(s, "framerate", &probe->fpsNum, &probe->fpsDen);
+        ++probe->videoFrames;
+    } else {
+        int rate = 0, channels = 0;
+        gst_structure_get_int(s, "rate", &rate);
+        gst_structure_get_int(s, "channels", &channels);
+        GstBuffer* buf = gst_sample_get_buffer(sample);
+        if (rate > 0 && channels > 0)
+            probe->audioSeconds += double(gst_buffer_get_size(buf)) / (2.0 * channels * rate);
+    }
+    gst_sample_unref(sample);
+    return GST_FLOW_OK;
+}
+
+void OnProbePad(GstElement*, GstPad* pad, gpointer data) {
+    auto* state = static_cast<ProbeState*>(data);
+    GstCaps* caps = gst_pad_query_caps(pad, nullptr);
+    bool video =
+        g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "video/");
+    gst_caps_unref(caps);
+    GstElement* convert =
+        gst_element_factory_make(video ? "videoconvert" : "audioconvert", nullptr);
+    GstElement* sink = gst_element_factory_make("appsink", nullptr);
+    GstCaps* want = gst_caps_from_string(video ? "video/x-raw" : "audio/x-raw,format=S16LE");
+    g_object_set(sink, "caps", want, "sync", FALSE, nullptr);
+    gst_caps_unref(want);
+    GstAppSinkCallbacks cb = {};
+    cb.new_sample = CountSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &cb, state->probe, nullptr);
+    gst_bin_add_many(GST_BIN(state->pipeline), convert, sink, nullptr);
+    gst_element_link(convert, sink);
+    gst_element_sync_state_with_parent(convert);
+    gst_element_sync_state_with_parent(sink);
+    GstPad* in = gst_element_get_static_pad(convert, "sink");
+    gst_pad_link(pad, in);
+    gst_object_unref(in);
+    (video ? state->probe->hasVideo : state->probe->hasAudio) = true;
+}
+
+}  // namespace
+
+MediaProbe ProbeMedia(const std::string& path) {
+    MediaProbe probe;
+    GstElement* pipeline = gst_pipeline_new(nullptr);
+    GstElement* src = gst_element_factory_make("filesrc", nullptr);
+    GstElement* decode = gst_element_factory_make("decodebin", nullptr);
+    g_object_set(src, "location", path.c_str(), nullptr);
+    gst_bin_add_many(GST_BIN(pipeline), src, decode, nullptr);
+    gst_element_link(src, decode);
+    ProbeState state{&probe, pipeline};
+    g_signal_connect(decode, "pad-added", G_CALLBACK(OnProbePad), &state);
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* msg = gst_bus_timed_pop_filtered(
+        bus, 30 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    probe.ok = msg && GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS;
+    if (msg)
+        gst_message_unref(msg);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return probe;
+}

@@ -1,0 +1,152 @@
+#include "platform/sdl_sound.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+WAVEFORMATEX Pcm16Stereo() {
+    WAVEFORMATEX f{};
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = 2;
+    f.nSamplesPerSec = 44100;
+    f.wBitsPerSample = 16;
+    f.nBlockAlign = 4;
+    f.nAvgBytesPerSec = 176400;
+    return f;
+}
+
+struct DeviceFixture : ::testing::Test {
+    void SetUp() override { ASSERT_EQ(DirectSoundCreate8(nullptr, &ds, nullptr), S_OK); }
+    void TearDown() override {
+        if (ds) {
+            EXPECT_EQ(ds->Release(), 0u);
+        }
+    }
+    IDirectSoundBuffer* Secondary(DWORD bytes) {
+        WAVEFORMATEX f = Pcm16Stereo();
+        DSBUFFERDESC d{};
+        d.dwSize = 36;
+        d.dwFlags = DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_CTRLVOLUME;
+        d.dwBufferBytes = bytes;
+        d.lpwfxFormat = &f;
+        IDirectSoundBuffer* b = nullptr;
+        EXPECT_EQ(ds->CreateSoundBuffer(&d, &b, nullptr), S_OK);
+        return b;
+    }
+    IDirectSound8* ds = nullptr;
+};
+
+TEST_F(DeviceFixture, PrimaryBufferKeepsVolumeFormatAndListener) {
+    DSBUFFERDESC d{};
+    d.dwSize = 36;
+    d.dwFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRLVOLUME | DSBCAPS_CTRL3D;
+    IDirectSoundBuffer* primary = nullptr;
+    ASSERT_EQ(ds->CreateSoundBuffer(&d, &primary, nullptr), S_OK);
+    WAVEFORMATEX f = Pcm16Stereo();
+    EXPECT_EQ(primary->SetFormat(&f), S_OK);
+    f.nBlockAlign = 3;
+    EXPECT_EQ(primary->SetFormat(&f), DSERR_INVALIDPARAM);
+    EXPECT_EQ(primary->SetVolume(-1200), S_OK);
+    LONG v = 0;
+    primary->GetVolume(&v);
+    EXPECT_EQ(v, -1200);
+    EXPECT_EQ(primary->SetVolume(1), DSERR_INVALIDPARAM);
+    void* p = nullptr;
+    ASSERT_EQ(primary->QueryInterface(IID_IDirectSound3DListener, &p), S_OK);
+    auto* listener = static_cast<IDirectSound3DListener*>(p);
+    listener->SetPosition(1, 2, 3, DS3D_IMMEDIATE);
+    D3DVECTOR pos{}, front{}, top{};
+    listener->GetPosition(&pos);
+    listener->GetOrientation(&front, &top);
+    EXPECT_EQ(pos.z, 3.0f);
+    EXPECT_EQ(front.z, 1.0f);
+    EXPECT_EQ(top.y, 1.0f);
+    listener->Release();
+    EXPECT_EQ(primary->Release(), 0u);
+}
+
+TEST(SdlSoundTest, VolumeMapping) {
+    EXPECT_FLOAT_EQ(LinearGainFromHundredthsDb(0), 1.0f);
+    EXPECT_NEAR(LinearGainFromHundredthsDb(-2000), 0.1f, 1e-6);
+    EXPECT_NEAR(LinearGainFromHundredthsDb(-600), 0.501187f, 1e-5);
+    EXPECT_EQ(LinearGainFromHundredthsDb(-10000), 0.0f);
+}
+
+TEST_F(DeviceFixture, LockWrapsAroundTheRing) {
+    IDirectSoundBuffer* b = Secondary(4000);
+    void *p1, *p2;
+    DWORD n1, n2;
+    ASSERT_EQ(b->Lock(3000, 2000, &p1, &n1, &p2, &n2, 0), S_OK);
+    EXPECT_EQ(n1, 1000u);
+    EXPECT_EQ(n2, 1000u);
+    EXPECT_EQ(static_cast<char*>(p1) - static_cast<char*>(p2), 3000);
+    EXPECT_EQ(b->Unlock(p1, n1, p2, n2), S_OK);
+    ASSERT_EQ(b->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), S_OK);
+    EXPECT_EQ(n1, 4000u);
+    EXPECT_EQ(p2, nullptr);
+    EXPECT_EQ(b->Lock(4000, 1, &p1, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
+    EXPECT_EQ(b->Lock(0, 4001, &p1, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
+    b->Release();
+}
+
+TEST_F(DeviceFixture, CursorAdvancesAndNotificationsFireInOrder) {
+    const DWORD segment = 44100 * 4 / 20;  // 50 ms
+    IDirectSoundBuffer* b = Secondary(segment * 4);
+    void* p = nullptr;
+    ASSERT_EQ(b->QueryInterface(IID_IDirectSoundNotify, &p), S_OK);
+    auto* notify = static_cast<IDirectSoundNotify*>(p);
+    Event events[5];
+    DSBPOSITIONNOTIFY pos[5];
+    for (int i = 0; i < 4; ++i)
+        pos[i] = {segment * static_cast<DWORD>(i) + segment - 1, &events[i]};
+    pos[4] = {DSBPN_OFFSETSTOP, &events[4]};
+    ASSERT_EQ(notify->SetNotificationPositions(5, pos), S_OK);
+    ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), S_OK);
+    EXPECT_EQ(notify->SetNotificationPositions(0, nullptr), DSERR_INVALIDCALL);
+    // Two laps: each segment end in turn.
+    for (int lap = 0; lap < 2; ++lap)
+        for (int i = 0; i < 4; ++i) {
+            ASSERT_TRUE(events[i].Wait(2000)) << "segment " << i;
+            for (int j = 0; j < 4; ++j)
+                if (j != i && j != (i + 1) % 4) {
+                    EXPECT_FALSE(events[j].Wait(0)) << "out of order at " << i;
+                }
+        }
+    DWORD play = 0, write = 0, status = 0;
+    b->GetStatus(&status);
+    EXPECT_EQ(status, DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
+    b->GetCurrentPosition(&play, &write);
+    EXPECT_LT(play, segment * 4);
+    EXPECT_EQ(b->Stop(), S_OK);
+    EXPECT_TRUE(events[4].Wait(0));
+    DWORD stopped = 0;
+    b->GetCurrentPosition(&stopped, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    DWORD later = 0;
+    b->GetCurrentPosition(&later, nullptr);
+    EXPECT_EQ(stopped, later);
+    notify->Release();
+    b->Release();
+}
+
+TEST_F(DeviceFixture, OneShotPlayEndsAndStops) {
+    IDirectSoundBuffer* b = Secondary(44100 * 4 / 20);
+    void* p = nullptr;
+    b->QueryInterface(IID_IDirectSoundNotify, &p);
+    auto* notify = static_cast<IDirectSoundNotify*>(p);
+    Event stop;
+    DSBPOSITIONNOTIFY pos{DSBPN_OFFSETSTOP, &stop};
+    notify->SetNotificationPositions(1, &pos);
+    ASSERT_EQ(b->Play(0, 0, 0), S_OK);
+    EXPECT_TRUE(stop.Wait(2000));
+    DWORD status = 1;
+    b->GetStatus(&status);
+    EXPECT_EQ(status, 0u);
+    notify->Release();
+    b->Release();
+}
+
+}  // namespace

@@ -1,0 +1,304 @@
+#include "player/playback_controller.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/player/playback_fakes.h"
+#include "tests/support/media_factory.h"
+
+namespace {
+
+using player::PlaybackController;
+
+class PlaybackTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = testmedia::MakeTempDir("playback");
+        for (const char* name : {"a.mp3", "b.wav", "c.mp3", "song.ogg", "clip.avi", "photo.jpg"})
+            paths[name] = testmedia::WriteBytes(dir, name, "x");
+        graph.durations[paths["a.mp3"]] = 125;
+        graph.durations[paths["b.wav"]] = 40;
+        graph.durations[paths["c.mp3"]] = 70;
+        graph.durations[paths["clip.avi"]] = 50;
+        graph.dims[paths["clip.avi"]] = {640, -480};
+        graph.dims[paths["photo.jpg"]] = {800, 600};
+    }
+    void TearDown() override { testmedia::RemoveTree(dir); }
+
+    void Rows(std::initializer_list<const char*> names) {
+        for (const char* n : names) list.rows.push_back(paths.count(n) ? paths[n] : std::string(n));
+    }
+
+    fakes::CallLog log;
+    fakes::FakeGraph graph{log};
+    fakes::FakeOgg ogg{log};
+    fakes::FakeSound sound{log};
+    fakes::FakeRules rules;
+    fakes::FakeList list;
+    fakes::FakeViewer viewer{log};
+    fakes::FakeDisplay display{log};
+    PlaybackController c{{&graph, &ogg, &sound, &rules, &list, &viewer, &display}};
+    std::string dir;
+    std::map<std::string, std::string> paths;
+};
+
+TEST_F(PlaybackTest, SoundFileThroughTheGraphIsCuedRangedAndStarted) {
+    display.pauseShown = false;
+    ASSERT_TRUE(c.OpenAndPlay(paths["a.mp3"]));
+    EXPECT_TRUE(log.Has("sound.Release"));
+    EXPECT_TRUE(log.Has("graph.SetWindows(none)"));
+    EXPECT_TRUE(log.Has("graph.Open(" + paths["a.mp3"] + ")"));
+    EXPECT_TRUE(log.Has("graph.Restart"));
+    EXPECT_EQ(display.seekMax, 125);
+    EXPECT_TRUE(display.seekEnabled);
+    EXPECT_EQ(graph.volume, -1500);
+    EXPECT_TRUE(display.pauseShown);
+    EXPECT_EQ(c.Mode(), player::ModeAudio);
+    EXPECT_EQ(c.Engine(), player::kEngineGraph);
+    EXPECT_FALSE(viewer.exists) << "a song needs no viewer";
+}
+
+TEST_F(PlaybackTest, MissingUnknownAndFailingItemsReportFailureAndKeepTheButtons) {
+    EXPECT_FALSE(c.OpenAndPlay(dir + "/gone.mp3"));
+    EXPECT_FALSE(c.OpenAndPlay(""));
+    EXPECT_FALSE(log.Has("graph.Open(" + dir + "/gone.mp3)"));
+    EXPECT_FALSE(c.OpenAndPlay(testmedia::WriteBytes(dir, "notes.txt", "x")));
+    EXPECT_EQ(c.Mode(), player::ModeNone);
+    graph.failing[paths["b.wav"]] = true;
+    EXPECT_FALSE(c.OpenAndPlay(paths["b.wav"]));
+    EXPECT_FALSE(display.pauseShown);
+    EXPECT_FALSE(c.OpenAndPlay(std::string(5000, 'a') + ".mp3")) << "an over-long path is refused";
+}
+
+TEST_F(PlaybackTest, OggItemGoesThroughTunewellWithTheSoundDevice) {
+    ASSERT_TRUE(c.OpenAndPlay(paths["song.ogg"]));
+    EXPECT_TRUE(log.Has("sound.Create"));
+    EXPECT_TRUE(log.Has("ogg.Init(device)"));
+    EXPECT_EQ(display.seekMax, 123) << "12.39 s is 123 tenths, truncated";
+    EXPECT_EQ(sound.volume, -2500);
+    EXPECT_TRUE(ogg.playing);
+    EXPECT_FALSE(log.Has("graph.Open(" + paths["song.ogg"] + ")"));
+
+    // The next item of another kind closes tunewell first and gives the device back.
+    log.calls.clear();
+    ASSERT_TRUE(c.OpenAndPlay(paths["a.mp3"]));
+    ASSERT_GE(log.calls.size(), 2u);
+    EXPECT_EQ(log.calls[0], "ogg.Close");
+    EXPECT_TRUE(log.Has("sound.Release"));
+}
+
+TEST_F(PlaybackTest, SoundDeviceFailureIsShownAndGivesUpTheItem) {
+    sound.createFails = true;
+    EXPECT_FALSE(c.OpenAndPlay(paths["song.ogg"]));
+    ASSERT_EQ(display.messages.size(), 1u);
+    EXPECT_EQ(display.messages[0], "DirectSoundの作成に失敗しました。");
+    EXPECT_FALSE(log.Has("ogg.Open(" + paths["song.ogg"] + ")"));
+}
+
+TEST_F(PlaybackTest, OggWithoutTunewellFailsQuietly) {
+    ogg.loaded = false;
+    rules.oggLoaded = false;
+    EXPECT_FALSE(c.OpenAndPlay(paths["song.ogg"]));
+    EXPECT_TRUE(display.messages.empty());
+    EXPECT_FALSE(log.Has("sound.Create"));
+}
+
+TEST_F(PlaybackTest, VideoOpensTheViewerAndFitsItToTheVideo) {
+    ASSERT_TRUE(c.OpenAndPlay(paths["clip.avi"]));
+    EXPECT_TRUE(viewer.exists && viewer.visible && viewer.picture && viewer.areaShown);
+    EXPECT_EQ(viewer.engine, player::kEngineGraph);
+    EXPECT_TRUE(log.Has("graph.SetWindows(video)"));
+    EXPECT_EQ(graph.lastRect, QRect(0, 0, 290, 195));
+    EXPECT_TRUE(log.Has("viewer.Fit(640x480,resize)")) << "a negative height counts as positive";
+    EXPECT_EQ(c.Mode(), player::ModeVideo);
+
+    c.SetKeepWindowSize(true);
+    ASSERT_TRUE(c.OpenAndPlay(paths["clip.avi"]));
+    EXPECT_TRUE(log.Has("viewer.Fit(640x480,keep)"));
+}
+
+TEST_F(PlaybackTest, PictureIsCuedInTheViewerAndNothingRuns) {
+    ASSERT_TRUE(c.OpenAndPlay(paths["a.mp3"]));
+    log.calls.clear();
+    ASSERT_TRUE(c.OpenAndPlay(paths["photo.jpg"]));
+    EXPECT_EQ(c.Mode(), player::ModeImage);
+    EXPECT_TRUE(viewer.visible && viewer.picture);
+    EXPECT_FALSE(log.Has("graph.Restart"));
+    EXPECT_TRUE(display.pauseShown) << "the buttons stay as they were";
+    EXPECT_EQ(graph.state, player::GraphPort::Idle);
+}
+
+TEST_F(PlaybackTest, VideoWithoutDimensionsOrViewerFails) {
+    graph.dims.erase(paths["clip.avi"]);
+    EXPECT_FALSE(c.OpenAndPlay(paths["clip.avi"]));
+    viewer.exists = false;
+    viewer.createFails = true;
+    EXPECT_FALSE(c.OpenAndPlay(paths["photo.jpg"]));
+}
+
+TEST_F(PlaybackTest, ListPlaysToItsEndAndStops) {
+    Rows({"a.mp3", "b.wav", "c.mp3"});
+    list.selected = 0;
+    c.PlaySelected();
+    EXPECT_EQ(c.CurrentRow(), 0);
+    c.OnGraphComplete(15);
+    EXPECT_EQ(c.CurrentRow(), 1);
+    EXPECT_EQ(list.selected, 1) << "the advance moves the selection along";
+    EXPECT_EQ(graph.file, paths["b.wav"]);
+    EXPECT_EQ(log.Count("pause50"), 1);
+    c.OnGraphComplete(7);  // not an end of stream
+    EXPECT_EQ(c.CurrentRow(), 1);
+    c.OnGraphComplete(15);
+    c.OnGraphComplete(15);
+    EXPECT_EQ(c.CurrentRow(), 2);
+    EXPECT_EQ(c.Mode(), player::ModeNone);
+    EXPECT_EQ(c.Engine(), player::kEngineNone);
+    EXPECT_FALSE(display.pauseShown);
+    EXPECT_FALSE(display.seekEnabled);
+    EXPECT_EQ(display.seekPos, 0);
+}
+
+TEST_F(PlaybackTest, AdvanceSkipsRowsThatCannotBePlayed) {
+    Rows({"a.mp3", "b.wav", "/nowhere/x.mp3", "c.mp3"});
+    graph.failing[paths["b.wav"]] = true;
+    list.selected = 0;
+    c.PlaySelected();
+    c.OnGraphComplete(15);
+    EXPECT_EQ(c.CurrentRow(), 3);
+    EXPECT_EQ(graph.file, paths["c.mp3"]);
+    EXPECT_TRUE(display.pauseShown);
+}
+
+TEST_F(PlaybackTest, AdvanceStopsAtAPicture) {
+    Rows({"a.mp3", "photo.jpg", "c.mp3"});
+    list.selected = 0;
+    c.PlaySelected();
+    c.OnGraphComplete(15);
+    EXPECT_EQ(c.CurrentRow(), 1);
+    EXPECT_EQ(c.Mode(), player::ModeImage);
+}
+
+TEST_F(PlaybackTest, PreviousAndNextMoveFromTheCurrentRowOnly) {
+    Rows({"a.mp3", "b.wav", "c.mp3"});
+    c.PlayNext();
+    c.PlayPrevious();
+    EXPECT_EQ(c.CurrentRow(), -1) << "nothing played yet";
+    list.selected = 0;
+    c.PlaySelected();
+    c.PlayPrevious();
+    EXPECT_EQ(c.CurrentRow(), 0);
+    c.PlayNext();
+    c.PlayNext();
+    EXPECT_EQ(c.CurrentRow(), 2);
+    c.PlayNext();
+    EXPECT_EQ(c.CurrentRow(), 2);
+    c.PlayPrevious();
+    EXPECT_EQ(c.CurrentRow(), 1);
+    EXPECT_EQ(list.selected, 2) << "previous leaves the selection alone";
+    c.PlaySelected();
+    EXPECT_EQ(graph.file, paths["c.mp3"]);
+}
+
+TEST_F(PlaybackTest, PlayResumesPausedItemAndReopensStoppedOne) {
+    Rows({"a.mp3"});
+    list.selected = 0;
+    c.PlaySelected();
+    c.Pause();
+    EXPECT_EQ(graph.state, player::GraphPort::Paused);
+    EXPECT_FALSE(display.pauseShown);
+    c.Pause();  // already paused: nothing
+    EXPECT_EQ(log.Count("graph.PlayPause"), 1);
+    log.calls.clear();
+    c.PlaySelected();
+    EXPECT_EQ(graph.state, player::GraphPort::Running);
+    EXPECT_FALSE(log.Has("graph.Restart"));
+    c.PlaySelected();  // playing: unchanged
+    EXPECT_EQ(log.Count("graph.PlayPause"), 1);
+    c.Stop();
+    EXPECT_EQ(c.CurrentRow(), 0) << "stop keeps the current row";
+    c.PlaySelected();
+    EXPECT_TRUE(log.Has("graph.Restart"));
+}
+
+TEST_F(PlaybackTest, OggPauseResumeAndEnd) {
+    Rows({"song.ogg", "a.mp3"});
+    list.selected = 0;
+    c.PlaySelected();
+    c.Pause();
+    EXPECT_TRUE(ogg.paused);
+    log.calls.clear();
+    c.PlaySelected();
+    EXPECT_TRUE(log.Has("ogg.Play"));
+    EXPECT_FALSE(log.Has("ogg.Open(" + paths["song.ogg"] + ")"));
+    c.OnOggPosition(42);
+    EXPECT_EQ(display.seekPos, 42);
+    c.OnOggEnd();
+    EXPECT_FALSE(ogg.active) << "the finished file is closed before the next item";
+    EXPECT_EQ(c.CurrentRow(), 1);
+    EXPECT_EQ(graph.file, paths["a.mp3"]);
+}
+
+TEST_F(PlaybackTest, SeekDragHoldsPlaybackAndResumesAtTheEnd) {
+    ASSERT_TRUE(c.OpenAndPlay(paths["a.mp3"]));
+    c.OnSeekScroll(false);
+    EXPECT_EQ(graph.state, player::GraphPort::Paused);
+    c.OnSeekScroll(false);  // still dragging: paused already
+    EXPECT_EQ(log.Count("graph.PlayPause"), 1);
+    display.seekPos = 87;
+    c.OnSeekScroll(true);
+    EXPECT_TRUE(log.Has("graph.Seek(87)"));
+    EXPECT_EQ(graph.state, player::GraphPort::Running);
+    EXPECT_FALSE(display.waitCursor);
+
+    graph.seekOk = false;
+    display.seekPos = 30;
+    c.OnSeekScroll(true);
+    EXPECT_EQ(display.seekPos, 0) << "a failed seek puts the thumb back to the start";
+}
+
+TEST_F(PlaybackTest, OggSeekGoesToWholeSeconds) {
+    ASSERT_TRUE(c.OpenAndPlay(paths["song.ogg"]));
+    c.OnSeekScroll(false);
+    EXPECT_TRUE(ogg.paused);
+    display.seekPos = 57;
+    c.OnSeekScroll(true);
+    EXPECT_DOUBLE_EQ(ogg.seekSeconds, 5.0);
+    EXPECT_TRUE(ogg.playing);
+}
+
+TEST_F(PlaybackTest, VolumeScaleOfBothEngines) {
+    ASSERT_TRUE(c.OpenAndPlay(paths["a.mp3"]));
+    for (auto [pos, want] : {std::pair{0, -6000}, {100, 0}, {50, -1500}, {99, -30}}) {
+        display.volumePos = pos;
+        c.OnVolumeScroll(true);
+        EXPECT_EQ(graph.volume, want) << pos;
+    }
+    ASSERT_TRUE(c.OpenAndPlay(paths["song.ogg"]));
+    for (auto [pos, want] : {std::pair{0, -10000}, {100, 0}, {50, -2500}}) {
+        display.volumePos = pos;
+        c.OnVolumeScroll(false);  // intermediate notifications change nothing
+        c.OnVolumeScroll(true);
+        EXPECT_EQ(sound.volume, want) << pos;
+    }
+}
+
+TEST_F(PlaybackTest, ClosingAnItemDropsItsQueuedReports) {
+    ASSERT_TRUE(c.OpenAndPlay(paths["a.mp3"]));
+    log.calls.clear();
+    ASSERT_TRUE(c.OpenAndPlay(paths["b.wav"]));
+    ASSERT_GE(log.calls.size(), 2u);
+    EXPECT_EQ(log.calls[0], "graph.Close");
+    EXPECT_EQ(log.calls[1], "drop.graph");
+}
+
+TEST_F(PlaybackTest, ViewerToggleCreatesOnceThenShowsAndHides) {
+    c.ToggleViewer();
+    EXPECT_TRUE(viewer.exists && viewer.visible);
+    EXPECT_FALSE(viewer.picture || viewer.areaShown);
+    c.ToggleViewer();
+    EXPECT_FALSE(viewer.visible);
+    c.ToggleViewer();
+    EXPECT_TRUE(viewer.visible);
+    EXPECT_EQ(log.Count("viewer.Create"), 1);
+}
+
+}  // namespace

@@ -1,0 +1,245 @@
+// Streaming into the sound ring: what is queued, the notifications, and ending early.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/tunewell/fake_sound_device.h"
+#include "tests/tunewell/tunewell_harness.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class PlaybackTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(Tunewell().module);
+        ASSERT_FALSE(Media().oneSecond.empty());
+        notes::Clear();
+    }
+    void TearDown() override {
+        api().Close();
+        api().Init(nullptr, nullptr);
+        EXPECT_EQ(m_device.LiveBuffers(), 0) << "no sound buffer left behind";
+    }
+    TunewellApi& api() { return Tunewell(); }
+    void Start(const std::string& file, int loop = 0) {
+        api().Init(&m_device, notes::Record);
+        ASSERT_EQ(api().PlayFile(file.c_str(), nullptr, loop), 1);
+    }
+    // Milliseconds a call takes.
+    template <class F>
+    static long Timed(F f) {
+        auto t0 = Clock::now();
+        f();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+    }
+
+    FakeSoundDevice m_device{1};
+};
+
+TEST_F(PlaybackTest, OneSecondPlaysFourBlocksThenTwoSilentOnesAndEnds) {
+    Start(Media().oneSecond);
+    ASSERT_TRUE(notes::WaitEnd());
+    EXPECT_EQ(notes::Positions(), (std::vector<int>{2, 5, 7, 10, 12, 15}));
+    EXPECT_EQ(notes::Ends(), 1);
+    EXPECT_EQ(notes::All().back().code, VL_NOTIFY_END);
+
+    std::string written = m_device.Written();
+    ASSERT_EQ(written.size(), 6u * 44100);
+    std::string pcm = OggdecPcm(Media().oneSecond);
+    ASSERT_EQ(pcm.size(), 176400u);
+    EXPECT_TRUE(written.compare(0, pcm.size(), pcm) == 0) << "PCM differs from the reference";
+    EXPECT_EQ(written.find_first_not_of('\0', pcm.size()), std::string::npos);
+
+    DSBUFFERDESC desc = m_device.LastDesc();
+    EXPECT_EQ(desc.dwSize, 36u);
+    EXPECT_EQ(desc.dwFlags, 0x58100u);
+    EXPECT_EQ(desc.dwBufferBytes, 176400u);
+    WAVEFORMATEX f = m_device.LastFormat();
+    EXPECT_EQ(f.wFormatTag, 1);
+    EXPECT_EQ(f.nChannels, 2);
+    EXPECT_EQ(f.nSamplesPerSec, 44100u);
+    EXPECT_EQ(f.nAvgBytesPerSec, 176400u);
+    EXPECT_EQ(f.nBlockAlign, 4);
+    EXPECT_EQ(f.wBitsPerSample, 16);
+    EXPECT_EQ(m_device.LastNotifyOffsets(), (std::vector<DWORD>{44099, 88199, 132299, 176399}));
+    EXPECT_EQ(api().IsPlay(), 1) << "an ended worker leaves the state as it was";
+    api().Stop();
+    EXPECT_EQ(api().Play(), 1) << "a finished worker does not block the next start";
+    ASSERT_TRUE(notes::WaitEnd());
+}
+
+TEST_F(PlaybackTest, BlocksCountInBytesWhateverTheRate) {
+    Start(Media().mono22k);  // 44100 bytes per second
+    ASSERT_TRUE(notes::WaitEnd());
+    std::vector<int> positions = notes::Positions();
+    ASSERT_GE(positions.size(), 2u);
+    EXPECT_EQ(positions[0], 10);
+    EXPECT_EQ(positions[1], 20);
+    std::string pcm = OggdecPcm(Media().mono22k);
+    EXPECT_TRUE(m_device.Written().compare(0, pcm.size(), pcm) == 0);
+}
+
+TEST_F(PlaybackTest, ChainedLinksPlayBackToBack) {
+    double total = 0;
+    api().Init(&m_device, notes::Record);
+    ASSERT_EQ(api().Open(Media().chained.c_str(), &total), 1);
+    EXPECT_NEAR(total, 4.0, 0.01);
+    ASSERT_EQ(api().Play(), 1);
+    ASSERT_TRUE(notes::WaitEnd());
+    std::string pcm = ChainedPcm();
+    ASSERT_EQ(pcm.size(), 4u * 176400);
+    EXPECT_TRUE(m_device.Written().compare(0, pcm.size(), pcm) == 0);
+}
+
+TEST_F(PlaybackTest, LoopingNeverEndsAndTheTimeRunsPastTheDuration) {
+    Start(Media().oneSecond, 1);
+    for (int i = 0; i < 2000; ++i) {
+        auto p = notes::Positions();
+        if (!p.empty() && p.back() > 30)
+            break;
+        usleep(2000);
+    }
+    EXPECT_GT(notes::Positions().back(), 30);
+    EXPECT_EQ(notes::Ends(), 0);
+    api().Stop();
+    EXPECT_EQ(notes::Ends(), 0);
+}
+
+TEST_F(PlaybackTest, TruncatedFilePlaysWhatIsThereAndEnds) {
+    Start(Media().truncated);
+    ASSERT_TRUE(notes::WaitEnd());
+    std::string pcm = OggdecPcm(Media().truncated);
+    ASSERT_GT(pcm.size(), 44100u);
+    EXPECT_TRUE(m_device.Written().compare(0, pcm.size(), pcm) == 0);
+}
+
+TEST_F(PlaybackTest, NoSoundBufferEndsPlaybackAtOnce) {
+    m_device.failCreate = true;
+    Start(Media().oneSecond);
+    ASSERT_TRUE(notes::WaitEnd());
+    EXPECT_TRUE(notes::Positions().empty());
+
+    notes::Clear();
+    m_device.failCreate = false;
+    m_device.failNotify = true;  // a half-made ring is not left waiting
+    api().Stop();
+    ASSERT_EQ(api().Play(), 1);
+    ASSERT_TRUE(notes::WaitEnd(std::chrono::seconds(3)));
+}
+
+TEST_F(PlaybackTest, NoDeviceAtAllEndsPlayback) {
+    api().Init(nullptr, notes::Record);
+    ASSERT_EQ(api().Open(Media().oneSecond.c_str(), nullptr), 1);
+    ASSERT_EQ(api().Play(), 1);
+    ASSERT_TRUE(notes::WaitEnd());
+}
+
+TEST_F(PlaybackTest, LostBufferDropsOneBlockAndALockFailureEnds) {
+    m_device.bufferLostAt = 1;
+    Start(Media().oneSecond);
+    ASSERT_TRUE(notes::WaitEnd());
+    EXPECT_EQ(m_device.Restores(), 1);
+    EXPECT_EQ(m_device.Written().size(), 5u * 44100);
+    EXPECT_EQ(notes::Positions().size(), 6u) << "the dropped block still counts";
+
+    notes::Clear();
+    FakeSoundDevice failing{1};
+    failing.lockFailAfter = 2;
+    api().Stop();
+    api().Init(&failing, notes::Record);
+    ASSERT_EQ(api().Open(Media().oneSecond.c_str(), nullptr), 1);
+    ASSERT_EQ(api().Play(), 1);
+    ASSERT_TRUE(notes::WaitEnd());
+    EXPECT_EQ(notes::Positions(), (std::vector<int>{2, 5}));
+    api().Close();
+    EXPECT_EQ(failing.LiveBuffers(), 0);
+}
+
+TEST_F(PlaybackTest, PauseHoldsTheRingAndResumeContinues) {
+    FakeSoundDevice slow{20};
+    api().Init(&slow, notes::Record);
+    ASSERT_EQ(api().Open(Media().threeSeconds.c_str(), nullptr), 1);
+    ASSERT_EQ(api().Play(), 1);
+    while (notes::Positions().empty()) usleep(2000);
+    api().Pause();
+    usleep(50000);
+    size_t heldAt = slow.Written().size();
+    EXPECT_FALSE(slow.AnyPlaying());
+    usleep(200000);
+    EXPECT_EQ(slow.Written().size(), heldAt) << "nothing is queued while paused";
+    EXPECT_EQ(api().Play(), 1);
+    EXPECT_TRUE(slow.AnyPlaying());
+    ASSERT_TRUE(notes::WaitEnd());
+    std::string pcm = OggdecPcm(Media().threeSeconds);
+    EXPECT_TRUE(slow.Written().compare(0, pcm.size(), pcm) == 0);
+    api().Close();
+    EXPECT_EQ(slow.LiveBuffers(), 0);
+}
+
+// A device that has gone quiet (here: one that never notifies while paused) must not
+// hold up a stop or a close.
+TEST_F(PlaybackTest, StopAndCloseReturnPromptlyWhilePlayingOrPaused) {
+    FakeSoundDevice slow{200};
+    api().Init(&slow, notes::Record);
+    ASSERT_EQ(api().Open(Media().threeSeconds.c_str(), nullptr), 1);
+    ASSERT_EQ(api().Play(), 1);
+    usleep(30000);
+    EXPECT_LT(Timed([&] { api().Stop(); }), 1000);
+    EXPECT_EQ(slow.LiveBuffers(), 0);
+
+    ASSERT_EQ(api().Play(), 1);
+    usleep(250000);  // the worker now waits inside a write
+    api().Pause();
+    usleep(150000);
+    EXPECT_LT(Timed([&] { api().Close(); }), 1000);
+    EXPECT_EQ(slow.LiveBuffers(), 0);
+    EXPECT_EQ(OpenHandlesTo("three.ogg"), 0);
+    EXPECT_EQ(notes::Ends(), 0);
+}
+
+TEST_F(PlaybackTest, SeekingWhilePlayingMovesTheReportedPosition) {
+    FakeSoundDevice slow{10};
+    api().Init(&slow, notes::Record);
+    ASSERT_EQ(api().Open(Media().threeSeconds.c_str(), nullptr), 1);
+    ASSERT_EQ(api().Play(), 1);
+    while (notes::Positions().empty()) usleep(1000);
+    ASSERT_EQ(api().SetTime(2.0), 1);
+    ASSERT_TRUE(notes::WaitEnd());
+    std::vector<int> p = notes::Positions();
+    EXPECT_GE(p.back(), 25);
+    EXPECT_LT(p.size(), 12u) << "the seek skipped a second of blocks";
+    api().Close();
+}
+
+// A host that reacts to the end on the worker thread itself (closing, reopening) must
+// neither deadlock nor crash.
+std::atomic<int> g_reentrantEnds{0};
+int32_t CloseOnEnd(int32_t code, int32_t, int32_t) {
+    if (code == VL_NOTIFY_END) {
+        Tunewell().Close();
+        Tunewell().Open(Media().oneSecond.c_str(), nullptr);
+        ++g_reentrantEnds;
+    }
+    return 0;
+}
+
+TEST_F(PlaybackTest, CallingBackIntoTheLibraryFromTheNotificationIsSafe) {
+    api().Init(&m_device, CloseOnEnd);
+    ASSERT_EQ(api().Open(Media().oneSecond.c_str(), nullptr), 1);
+    ASSERT_EQ(api().Play(), 1);
+    for (int i = 0; i < 2000 && g_reentrantEnds == 0; ++i) usleep(2000);
+    ASSERT_EQ(g_reentrantEnds, 1);
+    EXPECT_EQ(api().IsActive(), 1) << "reopened from the notification";
+    // The worker could not release itself; the next user takes over cleanly.
+    api().Init(&m_device, notes::Record);
+    ASSERT_EQ(api().Open(Media().oneSecond.c_str(), nullptr), 1);
+    EXPECT_EQ(api().Play(), 1);
+    ASSERT_TRUE(notes::WaitEnd());
+    EXPECT_EQ(OpenHandlesTo("one.ogg"), 1);
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+// The process-wide player behind the exports. The caller's thread owns the fields that
+// are not atomic; the flags and counters are shared with the worker.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/dsound.h"
+#include "platform/event.h"
+#include "tunewell/ogg_decoder.h"
+#include "tunewell/sound_stream.h"
+#include "tunewell/tunewell.h"
+#include "tunewell/worker_thread.h"
+
+inline constexpr uint32_t BLOCK_BYTES = 44100;
+inline constexpr uint32_t kSegments = 4;
+inline constexpr int kReadBytes = 4096;
+inline constexpr uint32_t kStagingBytes = BLOCK_BYTES + kReadBytes;
+inline constexpr int kTailBlocks = 2;
+// Segments still queued ahead of the play cursor when the last block has gone in.
+inline constexpr uint32_t kQueuedSegments = kSegments - 1;
+inline constexpr uint32_t kPauseSleepMs = 100;
+
+struct PlayerState {
+    IDirectSound* m_pDevice = nullptr;
+    std::atomic<VorbisLibCallback> m_pCallback{nullptr};
+    std::atomic<int> m_open{0};
+    std::atomic<int> m_state{VL_STATE_STOPPED};
+    std::atomic<int> m_stopRequest{0};
+    std::atomic<int> m_loop{0};
+    std::atomic<int64_t> m_byteCount{0};
+    std::atomic<uint32_t> m_position{0};
+    double m_endTime = 0.0;
+    int16_t m_outputVolume = 100;
+    WAVEFORMATEX m_format{};
+    OggDecoder m_decoder;
+    std::string m_fileName;
+    std::string m_wavPath;
+    SoundStream m_stream;
+    // Wakes a worker that sleeps while paused.
+    Event m_wake{false, false};
+    uint8_t m_playStaging[kStagingBytes] = {};
+    uint8_t m_wavStaging[kStagingBytes] = {};
+    // Last, so that it is joined before anything the worker uses goes away.
+    WorkerThread m_worker;
+
+    ~PlayerState();
+
+    bool IsPaused() const { return m_open.load() && m_state.load() == VL_STATE_PAUSED; }
+    void Notify(int32_t code, int32_t value) {
+        if (VorbisLibCallback cb = m_pCallback.load())
+            cb(code, value, 0);
+    }
+    // Counts a block handed to output and reports a changed position.
+    void AdvancePosition();
+    // Asks a running worker to end, wakes it and waits for it.
+    void EndWorker();
+};
+
+PlayerState& Player();
+
+void RunPlaybackWorker(PlayerState& p);
+void RunWaveWriterWorker(PlayerState& p);
+
+// Fills p's staging buffer from `fill` up to a whole block. The result says why it stopped.
+enum class FillResult { Block, EndOfData, Error };
+FillResult FillBlock(OggDecoder& decoder, uint8_t* staging, uint32_t& fill);

@@ -1,0 +1,52 @@
+// The playback worker's looping ring on the host's sound device: `segments` segments of
+// `segment bytes`, a notification at the end of each, refilled one segment per
+// notification. Pause and resume come from the caller's thread while the worker writes,
+// so the buffer is guarded; the waits can be woken so that a stop never hangs on a
+// device that has gone quiet.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+
+#include "platform/dsound.h"
+#include "platform/event.h"
+
+class SoundStream {
+  public:
+    enum class WriteResult { Written, Failed, Stopped };
+
+    SoundStream() = default;
+    SoundStream(const SoundStream&) = delete;
+    SoundStream& operator=(const SoundStream&) = delete;
+    ~SoundStream() { Release(); }
+
+    // Creates the ring, zeroed and playing; 0 when no device or any step fails (what was
+    // made is released again, so a later write fails instead of waiting forever).
+    int Create(IDirectSound* device, const WAVEFORMATEX& format, DWORD segmentBytes,
+               DWORD segments);
+    // Waits for the next segment notification, then copies `bytes` into the ring.
+    WriteResult Write(const BYTE* block, DWORD bytes, const std::atomic<int>& stopRequest);
+    // Waits for up to `segments` more notifications, so that audio already queued is
+    // heard; returns early on a stop, and gives up after about the time they should take.
+    void Drain(DWORD segments, const std::atomic<int>& stopRequest);
+    int Pause();
+    int Resume();
+    int IsPlaying() const;
+    void Release();
+    // Interrupts a Write or Drain that is waiting for a notification.
+    void Wake() { m_event.Set(); }
+
+  private:
+    static constexpr uint32_t kWaitSliceMs = 50;
+
+    mutable std::mutex m_mutex;
+    IDirectSoundBuffer* m_pBuffer = nullptr;
+    IDirectSoundNotify* m_pNotify = nullptr;
+    // Lives as long as the stream object, so the device never holds a dangling event.
+    Event m_event{false, false};
+    DWORD m_total = 0;
+    DWORD m_segment = 0;
+    DWORD m_avgBytesPerSec = 0;
+    DWORD m_offset = 0;
+    int m_state = 0;  // 0 none, 1 stopped (paused), 2 playing
+};
