@@ -11,9 +11,9 @@
 #include "editor/editor_rules.h"
 #include "engine/ogg_backend.h"
 #include "engine/still_capture.h"
-#include "playlist/file_prompt.h"
 #include "platform/messages.h"
 #include "platform/user_prompts.h"
+#include "playlist/file_prompt.h"
 
 namespace editor {
 
@@ -46,7 +46,7 @@ bool IsCompleteWav(const std::string& path) {
 
 // Adapter between the still capture and the editor.
 class StillHost : public StillCaptureHost {
-public:
+  public:
     StillHost(EditorController& editor, PreviewPort& preview, EditorView& view,
               const std::string& source)
         : m_Editor(editor), m_Preview(preview), m_View(view), m_Source(source) {}
@@ -57,7 +57,7 @@ public:
     std::string MediaPath() const override { return m_Source; }
     QWidget* Owner() override { return m_View.Owner(); }
 
-private:
+  private:
     EditorController& m_Editor;
     PreviewPort& m_Preview;
     EditorView& m_View;
@@ -74,7 +74,9 @@ EditorController::EditorController(EditorView& view, PreviewPort& preview, OggBa
       m_LoadOgg(std::move(loadOgg)),
       m_OggCallback(oggCallback) {}
 
-EditorController::~EditorController() { Shutdown(); }
+EditorController::~EditorController() {
+    Shutdown();
+}
 
 void EditorController::DisableControls() {
     for (int id : {kIdModeAsf, kIdModeAvi, kIdModeWav, kIdPointStart, kIdPointEnd, kIdStartField,
@@ -347,7 +349,9 @@ void EditorController::OnProfile() {
         m_nProfile = index;
 }
 
-void EditorController::OnPointOption(bool start) { m_bTrackStart = start ? 1 : 0; }
+void EditorController::OnPointOption(bool start) {
+    m_bTrackStart = start ? 1 : 0;
+}
 
 void EditorController::OnTimeFieldChanged(int id) {
     if (m_bShutDown)
@@ -426,8 +430,8 @@ void EditorController::OnExecute() {
     m_bExecuting = 1;
 
     if (!IsOgg()) {
-        bool ok = m_Preview.Convert(m_szSource, mode, target, m_dStart * 10.0, m_dEnd * 10.0,
-                                    extra);
+        bool ok =
+            m_Preview.Convert(m_szSource, mode, target, m_dStart * 10.0, m_dEnd * 10.0, extra);
         m_View.Show(kIdPreview, false);
         m_Output.push_back(target);
         m_View.Repaint();

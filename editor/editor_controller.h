@@ -17,7 +17,7 @@ class IDirectSound;
 namespace editor {
 
 class EditorController {
-public:
+  public:
     // loadOgg binds tunewell for an Ogg item (true when it is there).
     EditorController(EditorView& view, PreviewPort& preview, OggBackend& ogg,
                      std::function<bool()> loadOgg, VorbisLibCallback oggCallback);
@@ -71,7 +71,7 @@ public:
     bool PreviewPlays() const;
     const std::vector<std::string>& OutputList() const { return m_Output; }
 
-private:
+  private:
     void DisableControls();
     void ShowPosition(int tenths, bool toStart);
     void PauseFirst();

@@ -58,14 +58,16 @@ int32_t OnEditorOggNotify(int32_t code, int32_t value, int32_t) {
     return 0;
 }
 
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Q(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 }  // namespace
 
 // Up and down arrows beside a field; up reports a negative delta like the platform's
 // spin control with its default (reversed) range.
 class SpinArrows : public QWidget {
-public:
+  public:
     SpinArrows(QWidget* parent, std::function<void(int)> onDelta)
         : QWidget(parent), m_OnDelta(std::move(onDelta)) {
         m_pUp = new QToolButton(this);
@@ -83,7 +85,7 @@ public:
         m_pDown->setGeometry(0, h, width(), height() - h);
     }
 
-private:
+  private:
     std::function<void(int)> m_OnDelta;
     QToolButton* m_pUp;
     QToolButton* m_pDown;
@@ -91,7 +93,7 @@ private:
 
 // The editor's controls and the EditorView the controller talks to.
 class EditorWidgets : public EditorView {
-public:
+  public:
     explicit EditorWidgets(EditorDialog& dialog) : m_Dialog(dialog) {}
 
     void Build();
@@ -195,7 +197,7 @@ public:
         SetText(kIdVolumeField, std::to_string(pos));
     }
 
-private:
+  private:
     template <class T>
     T* Add(int id, T* widget, const QRect& geometry) {
         widget->setGeometry(geometry);
@@ -236,7 +238,8 @@ void EditorWidgets::Build() {
 
     Add(0, new QGroupBox(Q("機能"), &d), QRect(265, 82, 245, 112));
     auto* modes = new QButtonGroup(&d);
-    auto* asf = Add(kIdModeAsf, new QRadioButton(Q("動画＆音声カット"), &d), QRect(275, 100, 140, 20));
+    auto* asf =
+        Add(kIdModeAsf, new QRadioButton(Q("動画＆音声カット"), &d), QRect(275, 100, 140, 20));
     auto* avi = Add(kIdModeAvi, new QRadioButton(Q("動画カット"), &d), QRect(275, 122, 140, 20));
     auto* wav = Add(kIdModeWav, new QRadioButton(Q("音声カット"), &d), QRect(275, 144, 140, 20));
     modes->addButton(asf);
@@ -324,7 +327,9 @@ EditorDialog::EditorDialog(QWidget* parent)
     m_pWidgets = std::make_unique<EditorWidgets>(*this);
     m_pController = std::make_unique<EditorController>(
         *m_pWidgets, *m_pPreview, *m_pOgg,
-        [this] { return m_szLibraryFolder.empty() ? m_pOgg->Load() : m_pOgg->Load(m_szLibraryFolder); },
+        [this] {
+            return m_szLibraryFolder.empty() ? m_pOgg->Load() : m_pOgg->Load(m_szLibraryFolder);
+        },
         &OnEditorOggNotify);
     m_pWidgets->Build();
 }
@@ -347,16 +352,26 @@ EditorDialog* EditorDialog::Current() {
     return g_pEditor;
 }
 
-void EditorDialog::SetSourcePath(const std::string& path) { m_szSource = path; }
-void EditorDialog::SetSoundDevice(IDirectSound* device) { m_pDevice = device; }
-void EditorDialog::SetMainVolumePosition(int position) { m_nMainVolume = position; }
-void EditorDialog::SetLibraryFolder(const std::string& folder) { m_szLibraryFolder = folder; }
+void EditorDialog::SetSourcePath(const std::string& path) {
+    m_szSource = path;
+}
+void EditorDialog::SetSoundDevice(IDirectSound* device) {
+    m_pDevice = device;
+}
+void EditorDialog::SetMainVolumePosition(int position) {
+    m_nMainVolume = position;
+}
+void EditorDialog::SetLibraryFolder(const std::string& folder) {
+    m_szLibraryFolder = folder;
+}
 
 const std::vector<std::string>& EditorDialog::OutputList() const {
     return m_pController->OutputList();
 }
 
-QWidget* EditorDialog::Control(int id) const { return m_pWidgets->Get(id); }
+QWidget* EditorDialog::Control(int id) const {
+    return m_pWidgets->Get(id);
+}
 
 void EditorDialog::Initialise() {
     if (m_bInitialised)
@@ -383,7 +398,9 @@ void EditorDialog::done(int result) {
     QDialog::done(result);
 }
 
-void EditorDialog::reject() { done(QDialog::Rejected); }
+void EditorDialog::reject() {
+    done(QDialog::Rejected);
+}
 
 bool EditorDialog::event(QEvent* e) {
     switch (WindowMessage::MessageOf(e)) {
@@ -417,7 +434,7 @@ bool EditorDialog::event(QEvent* e) {
         case kMsgClose:
             if (isVisible())
                 done(static_cast<WindowMessage*>(e)->wParam() ? QDialog::Accepted
-                                                               : QDialog::Rejected);
+                                                              : QDialog::Rejected);
             else
                 Shutdown();
             return true;

@@ -26,13 +26,13 @@ class QMouseEvent;
 namespace editor {
 class EditorController;
 class PreviewPort;
-}
+}  // namespace editor
 class MediaGraph;
 class OggBackend;
 
 class EditorDialog : public QDialog {
-    Q_OBJECT
-public:
+    // No signals of its own: the main window reads OutputList() after Run().
+  public:
     explicit EditorDialog(QWidget* parent = nullptr);
     ~EditorDialog() override;
 
@@ -58,15 +58,17 @@ public:
     // The one live editor (tunewell's notification finds it through this), or null.
     static EditorDialog* Current();
 
-protected:
+  protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+
+  public:
     void reject() override;
     void done(int result) override;
 
-private:
+  private:
     friend class EditorWidgets;
     void Shutdown();
 

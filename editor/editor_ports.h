@@ -46,7 +46,7 @@ enum ControlId : int {
 
 // What the editor asks of its preview graph (a MediaGraph in the product).
 class PreviewPort {
-public:
+  public:
     virtual ~PreviewPort() = default;
     // SetWindows and Open (not running); true when a graph was built.
     virtual bool Open(const std::string& path, QObject* notify, VideoSurface* owner,
@@ -70,7 +70,7 @@ public:
 
 // What the editor asks of its window.
 class EditorView {
-public:
+  public:
     virtual ~EditorView() = default;
 
     virtual void SetText(int id, const std::string& text) = 0;  // fields and labels

@@ -14,9 +14,13 @@ namespace editor {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-double Atof(const std::string& text) { return std::atof(text.c_str()); }
+double Atof(const std::string& text) {
+    return std::atof(text.c_str());
+}
 
 }  // namespace
 
@@ -177,8 +181,7 @@ FieldEdit EditVolumeField(const std::string& text, int caret) {
     std::string t = text;
     e.caret = caret;
     size_t bad = 0;
-    while (bad < t.size() && IsDigit(t[bad]))
-        ++bad;
+    while (bad < t.size() && IsDigit(t[bad])) ++bad;
     if (bad < t.size()) {
         t.erase(bad, 1);
         e.corrected = true;
@@ -291,7 +294,8 @@ std::string RefuseTarget(const std::string& source, const std::string& target) {
         a.st_dev == b.st_dev && a.st_ino == b.st_ino)
         return "元のファイルには書き込めません。";
     struct stat folder;
-    std::string dir = target.substr(0, target.rfind('/') == std::string::npos ? 0 : target.rfind('/'));
+    std::string dir =
+        target.substr(0, target.rfind('/') == std::string::npos ? 0 : target.rfind('/'));
     if (dir.empty())
         dir = target.rfind('/') == 0 ? "/" : ".";
     if (::stat(dir.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
@@ -304,8 +308,7 @@ bool IsOggPath(const std::string& path) {
     if (dot == std::string::npos)
         return false;
     std::string ext = path.substr(dot + 1);
-    for (char& c : ext)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return ext == "OGG";
 }
 

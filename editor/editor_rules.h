@@ -39,10 +39,10 @@ struct FieldEdit {
 
 // A time field's text after one correction step (at most one thing changes).
 struct TimeCorrection {
-    std::string text;     // the corrected text (or the text itself)
-    std::string parsed;   // what is handed to atof
+    std::string text;    // the corrected text (or the text itself)
+    std::string parsed;  // what is handed to atof
     bool corrected = false;
-    int caret = -1;       // position of the correction
+    int caret = -1;  // position of the correction
 };
 TimeCorrection CorrectTimeText(const std::string& text);
 
@@ -67,10 +67,10 @@ struct ModeChoice {
     bool asf = true;
     bool avi = true;
     bool wav = true;
-    bool volume = true;      // the volume field
-    bool preview = true;     // the preview area
-    bool settings = true;    // the profile button 1045
-    bool still = true;       // the still button 1043
+    bool volume = true;    // the volume field
+    bool preview = true;   // the preview area
+    bool settings = true;  // the profile button 1045
+    bool still = true;     // the still button 1043
     ConversionMode selected;
 };
 ModeChoice ModeChoiceFor(MediaContent content);

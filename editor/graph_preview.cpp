@@ -10,16 +10,36 @@ bool GraphPreview::Open(const std::string& path, QObject* notify, VideoSurface* 
     return m_Graph.Open(path.c_str(), FALSE) == 1;
 }
 
-void GraphPreview::SetVolume(int hundredthsDb) { m_Graph.SetVolume(hundredthsDb); }
-MediaContent GraphPreview::Content() const { return m_Graph.Content(); }
-int GraphPreview::Duration() const { return m_Graph.GetDuration(); }
-int GraphPreview::Position() { return m_Graph.GetPosition(); }
-bool GraphPreview::Seek(double tenths) { return m_Graph.Seek(tenths) != FALSE; }
-void GraphPreview::PlayPause() { m_Graph.PlayPause(); }
-void GraphPreview::StopAndRewind() { m_Graph.StopAndRewind(); }
-void GraphPreview::Close() { m_Graph.Close(); }
-bool GraphPreview::HasGraph() const { return m_Graph.HasGraph(); }
-bool GraphPreview::IsRunning() const { return m_Graph.State() == GraphState::Running; }
+void GraphPreview::SetVolume(int hundredthsDb) {
+    m_Graph.SetVolume(hundredthsDb);
+}
+MediaContent GraphPreview::Content() const {
+    return m_Graph.Content();
+}
+int GraphPreview::Duration() const {
+    return m_Graph.GetDuration();
+}
+int GraphPreview::Position() {
+    return m_Graph.GetPosition();
+}
+bool GraphPreview::Seek(double tenths) {
+    return m_Graph.Seek(tenths) != FALSE;
+}
+void GraphPreview::PlayPause() {
+    m_Graph.PlayPause();
+}
+void GraphPreview::StopAndRewind() {
+    m_Graph.StopAndRewind();
+}
+void GraphPreview::Close() {
+    m_Graph.Close();
+}
+bool GraphPreview::HasGraph() const {
+    return m_Graph.HasGraph();
+}
+bool GraphPreview::IsRunning() const {
+    return m_Graph.State() == GraphState::Running;
+}
 
 bool GraphPreview::Convert(const std::string& source, ConversionMode mode,
                            const std::string& target, double startTenths, double stopTenths,
@@ -32,6 +52,8 @@ bool GraphPreview::CaptureCurrentImage(uint8_t** dib) {
     return m_Graph.CaptureCurrentImage(dib) != FALSE;
 }
 
-void GraphPreview::PlaceVideo(const QRect& rect) { m_Graph.SetVideoPosition(rect); }
+void GraphPreview::PlaceVideo(const QRect& rect) {
+    m_Graph.SetVideoPosition(rect);
+}
 
 }  // namespace editor

@@ -8,7 +8,7 @@ class MediaGraph;
 namespace editor {
 
 class GraphPreview : public PreviewPort {
-public:
+  public:
     explicit GraphPreview(MediaGraph& graph) : m_Graph(graph) {}
 
     bool Open(const std::string& path, QObject* notify, VideoSurface* owner,
@@ -28,7 +28,7 @@ public:
     bool CaptureCurrentImage(uint8_t** dib) override;
     void PlaceVideo(const QRect& rect) override;
 
-private:
+  private:
     MediaGraph& m_Graph;
 };
 

@@ -48,8 +48,7 @@ bool ProfileDialog::Initialise() {
     }
     // Unsorted on purpose: an entry's position is its profile index.
     m_pCombo->clear();
-    for (const std::string& name : names)
-        m_pCombo->addItem(QString::fromUtf8(name.c_str()));
+    for (const std::string& name : names) m_pCombo->addItem(QString::fromUtf8(name.c_str()));
     if (m_pCombo->count() > 0)
         m_pCombo->setCurrentIndex(0);
     return true;

@@ -14,7 +14,7 @@ class QPushButton;
 
 class ProfileDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Lists the profiles of a version selector into names (ListProfiles by default).
     using Lister = std::function<BOOL(int selector, std::vector<std::string>* names)>;
 
@@ -36,10 +36,10 @@ public:
     QPushButton* OkButton() const { return m_pOk; }
     QPushButton* CancelButton() const { return m_pCancel; }
 
-public slots:
+  public slots:
     void accept() override;
 
-private:
+  private:
     Lister m_Lister;
     QComboBox* m_pCombo = nullptr;
     QPushButton* m_pOk = nullptr;

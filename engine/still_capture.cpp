@@ -25,15 +25,16 @@ void Put16(std::string& out, size_t at, uint16_t v) {
 }
 
 void Put32(std::string& out, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 uint32_t Get32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint16_t Get16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
 
 bool Exists(const std::string& path) {
     struct stat st;
@@ -154,8 +155,7 @@ QImage ImageFromPackedDib(const uint8_t* dib, size_t bytes) {
         std::memcpy(dst, src, rowBytes);
         if (bpp == 32) {
             // The fourth byte is reserved in a BMP, opaque in the image.
-            for (int x = 0; x < width; ++x)
-                dst[4 * x + 3] = 0xFF;
+            for (int x = 0; x < width; ++x) dst[4 * x + 3] = 0xFF;
         }
     }
     return image;
@@ -229,8 +229,7 @@ std::string BitmapFileBytes(const QImage& source) {
         char* dst = out.data() + offset + size_t(stride) * (height - 1 - y);
         std::memcpy(dst, image.constScanLine(static_cast<int>(y)), rowBytes);
         if (bpp == 32) {
-            for (uint32_t x = 0; x < width; ++x)
-                dst[4 * x + 3] = 0;
+            for (uint32_t x = 0; x < width; ++x) dst[4 * x + 3] = 0;
         }
         if (bpp == 1 && width % 8) {
             // Bits beyond the last pixel are fill, like the rest of the padding.

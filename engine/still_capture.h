@@ -32,7 +32,7 @@ BOOL SaveBitmapFile(const QImage& image, const std::string& path, bool replace =
 
 // What CaptureStill needs of the editor.
 class StillCaptureHost {
-public:
+  public:
     virtual ~StillCaptureHost() = default;
     virtual bool IsOggItem() const = 0;
     virtual bool PreviewRunning() const = 0;

@@ -6,15 +6,15 @@
 #include "editor/editor_controller.h"
 #include "editor/editor_rules.h"
 #include "tests/editor/editor_fakes.h"
-#include "tests/support/scripted_prompts.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/scripted_prompts.h"
 
 using namespace editor;
 
 namespace {
 
 class EditorControllerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { dir = testmedia::MakeTempDir("editor_ctl"); }
     void TearDown() override {
         controller.reset();
@@ -280,7 +280,8 @@ TEST_F(EditorControllerTest, FailuresAreReportedNotTakenForSuccess) {
     // A conversion that stops without its end (a full disk, say) is a failure too.
     FakeView view2;
     FakePreview preview2;
-    EditorController second(view2, preview2, ogg, [] { return true; }, nullptr);
+    EditorController second(
+        view2, preview2, ogg, [] { return true; }, nullptr);
     view2.controller = &second;
     second.Initialise(source, 100, nullptr);
     prompts.QueueFiles({dir + "/cut2.asf"});
@@ -309,8 +310,7 @@ TEST_F(EditorControllerTest, SourceIsNeverTheTarget) {
 void WriteWav(const std::string& path, uint32_t declared, uint32_t actual) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            out.put(static_cast<char>(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i) out.put(static_cast<char>(v >> (8 * i)));
     };
     out.write("RIFF", 4);
     put32(declared + 38);

@@ -13,7 +13,7 @@
 #include "engine/ogg_backend.h"
 
 class FakeView : public editor::EditorView {
-public:
+  public:
     editor::EditorController* controller = nullptr;
     std::map<int, std::string> texts;
     std::map<int, int> carets;
@@ -90,7 +90,7 @@ public:
 };
 
 class FakePreview : public editor::PreviewPort {
-public:
+  public:
     bool opens = true;
     MediaContent content = MediaContent::AudioVideo;
     int duration = 600;  // tenths
@@ -152,7 +152,7 @@ public:
 };
 
 class FakeOgg : public OggBackend {
-public:
+  public:
     double total = 123.45;
     bool opens = true;
     int state = 0;  // 0 stopped, 2 playing, 3 paused

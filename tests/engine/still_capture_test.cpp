@@ -35,7 +35,7 @@ std::string PackedDib(const QImage& image) {
 }
 
 class FakeHost : public StillCaptureHost {
-public:
+  public:
     std::string media;
     bool ogg = false;
     bool running = false;
@@ -79,8 +79,7 @@ TEST(StillCapture, HeadersAndRowsAreExact) {
     EXPECT_EQ(U32(b, 22), 3u);
     EXPECT_EQ(U16(b, 26), 1);
     EXPECT_EQ(U16(b, 28), 24);
-    for (size_t at = 30; at < 54; ++at)
-        EXPECT_EQ(b[at], 0) << at;
+    for (size_t at = 30; at < 54; ++at) EXPECT_EQ(b[at], 0) << at;
     for (int y = 0; y < 3; ++y) {
         size_t row = 54 + 968 * (2 - y);  // bottom row first
         for (int x = 0; x < 322; ++x) {
@@ -123,8 +122,8 @@ TEST(StillCapture, PackedBitmapRoundTrips) {
     EXPECT_EQ(back.depth(), 24);
     EXPECT_EQ(back.convertToFormat(QImage::Format_RGB888), image);
     // A buffer shorter than its header claims is refused, not overrun.
-    EXPECT_TRUE(ImageFromPackedDib(reinterpret_cast<const uint8_t*>(dib.data()), dib.size() - 1)
-                    .isNull());
+    EXPECT_TRUE(
+        ImageFromPackedDib(reinterpret_cast<const uint8_t*>(dib.data()), dib.size() - 1).isNull());
     EXPECT_TRUE(ImageFromPackedDib(nullptr).isNull());
 }
 
