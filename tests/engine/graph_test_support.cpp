@@ -37,21 +37,6 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
-// Until the platform's prompt seam is linked in, tests provide a fallback of their own;
-// the weak definitions give way to the real ones.
-namespace {
-UserPrompts* g_fallback = nullptr;
-}
-__attribute__((weak)) UserPrompts& Prompts() {
-    static ScriptedPrompts* none = nullptr;
-    if (!g_fallback && !none)
-        none = new ScriptedPrompts();  // never reached while a test installs its own
-    return g_fallback ? *g_fallback : *none;
-}
-__attribute__((weak)) void SetUserPrompts(UserPrompts* prompts) {
-    g_fallback = prompts;
-}
-
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 

@@ -23,10 +23,10 @@ class NotifyRecorder : public QObject {
     std::vector<RecordedMessage> messages;
 };
 
-class ScriptedPrompts : public UserPrompts {
+class GraphTestPrompts : public UserPrompts {
   public:
-    ScriptedPrompts() { SetUserPrompts(this); }
-    ~ScriptedPrompts() override { SetUserPrompts(nullptr); }
+    GraphTestPrompts() { SetUserPrompts(this); }
+    ~GraphTestPrompts() override { SetUserPrompts(nullptr); }
     int MessageBox(QWidget*, const std::string& text, const std::string& caption,
                    unsigned) override {
         texts.push_back(text);

@@ -44,7 +44,7 @@ class ConvertTest : public ::testing::Test {
     }
 
     std::string dir;
-    ScriptedPrompts prompts;
+    GraphTestPrompts prompts;
     NotifyRecorder notify;
     VideoWidget widget;
     MediaGraph graph;

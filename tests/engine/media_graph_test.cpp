@@ -37,7 +37,7 @@ class MediaGraphTest : public ::testing::Test {
     }
 
     std::string dir;
-    ScriptedPrompts prompts;
+    GraphTestPrompts prompts;
     NotifyRecorder notify;
     VideoWidget widget;
     MediaGraph graph;

@@ -11,8 +11,12 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     if (!std::getenv("SDL_AUDIODRIVER"))
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-    if (!std::getenv("VELTRA_FAKE_AUDIO"))
-        setenv("VELTRA_FAKE_AUDIO", "1", 1);
+    // Headless, with the program folder of this build, and registrations kept in a
+    // store of the build's own rather than the user's.
+    setenv("VELTRA_FAKE_AUDIO", "1", 0);
+    setenv("VELTRA_BIN_DIR", VELTRA_BIN_DIR, 0);
+    setenv("GST_PLUGIN_PATH", VELTRA_BIN_DIR, 0);
+    setenv("VELTRA_REGISTRY", VELTRA_TEST_REGISTRY, 0);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
