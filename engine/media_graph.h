@@ -25,7 +25,7 @@ typedef struct _GstElement GstElement;
 typedef struct _GstBus GstBus;
 typedef struct _GstPad GstPad;
 
-constexpr size_t kMaxPath = PATH_MAX;
+#include "platform/max_path.h"
 
 enum class GraphState : int32_t { Idle = 0, Paused = 1, Running = 2, Ended = 3 };
 enum class MediaContent : int32_t { None = 0, AudioVideo = 1, VideoOnly = 2, AudioOnly = 3 };

@@ -7,7 +7,7 @@
 #include <string>
 
 // Longest path the program handles, terminator included; longer paths are refused.
-constexpr std::size_t kMaxPath = PATH_MAX;
+#include "platform/max_path.h"
 
 // True when the path fits kMaxPath with its terminator and holds no NUL byte.
 bool FitsMaxPath(const std::string& path);
