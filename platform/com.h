@@ -59,8 +59,12 @@ constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
 constexpr DWORD ERROR_ARITHMETIC_OVERFLOW = 534;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 struct GUID {
     uint32_t Data1;
@@ -73,39 +77,49 @@ using CLSID = GUID;
 using REFIID = const GUID&;
 using REFCLSID = const GUID&;
 
-inline bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
-inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
-inline bool IsEqualGUID(const GUID& a, const GUID& b) { return a == b; }
+inline bool operator==(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+inline bool operator!=(const GUID& a, const GUID& b) {
+    return !(a == b);
+}
+inline bool IsEqualGUID(const GUID& a, const GUID& b) {
+    return a == b;
+}
 
 // {00000000-0000-0000-C000-000000000046}
-inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000,
-                                     {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 // {00000001-0000-0000-C000-000000000046}
-inline constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000,
-                                          {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 class IUnknown {
-public:
+  public:
     virtual HRESULT QueryInterface(REFIID riid, void** ppv) = 0;
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
 
-protected:
+  protected:
     ~IUnknown() = default;  // objects die through Release, never through delete
 };
 
 class IClassFactory : public IUnknown {
-public:
+  public:
     virtual HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) = 0;
     virtual HRESULT LockServer(BOOL lock) = 0;
 
-protected:
+  protected:
     ~IClassFactory() = default;
 };
 
 // Task memory: one allocator for both sides of a boundary (every module shares libc).
-inline void* CoTaskMemAlloc(size_t bytes) { return std::malloc(bytes); }
-inline void CoTaskMemFree(void* p) { std::free(p); }
+inline void* CoTaskMemAlloc(size_t bytes) {
+    return std::malloc(bytes);
+}
+inline void CoTaskMemFree(void* p) {
+    std::free(p);
+}
 
 // Signatures of an in-process server's exports, looked up with dlsym.
 extern "C" {

@@ -71,23 +71,23 @@ constexpr HRESULT DSERR_CONTROLUNAVAIL = static_cast<HRESULT>(0x8878001E);
 constexpr HRESULT DSERR_OUTOFMEMORY = E_OUTOFMEMORY;
 
 // {279AFA83-4981-11CE-A521-0020AF0BE560}
-inline constexpr IID IID_IDirectSound = {0x279AFA83, 0x4981, 0x11CE,
-                                         {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+inline constexpr IID IID_IDirectSound = {
+    0x279AFA83, 0x4981, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
 // {C50A7E93-F395-4834-9EF6-7FA99DE50966}
-inline constexpr IID IID_IDirectSound8 = {0xC50A7E93, 0xF395, 0x4834,
-                                          {0x9E, 0xF6, 0x7F, 0xA9, 0x9D, 0xE5, 0x09, 0x66}};
+inline constexpr IID IID_IDirectSound8 = {
+    0xC50A7E93, 0xF395, 0x4834, {0x9E, 0xF6, 0x7F, 0xA9, 0x9D, 0xE5, 0x09, 0x66}};
 // {279AFA85-4981-11CE-A521-0020AF0BE560}
-inline constexpr IID IID_IDirectSoundBuffer = {0x279AFA85, 0x4981, 0x11CE,
-                                               {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+inline constexpr IID IID_IDirectSoundBuffer = {
+    0x279AFA85, 0x4981, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
 // {279AFA84-4981-11CE-A521-0020AF0BE560}
 inline constexpr IID IID_IDirectSound3DListener = {
     0x279AFA84, 0x4981, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
 // {B0210783-89CD-11D0-AF08-00A0C925CD16}
-inline constexpr IID IID_IDirectSoundNotify = {0xB0210783, 0x89CD, 0x11D0,
-                                               {0xAF, 0x08, 0x00, 0xA0, 0xC9, 0x25, 0xCD, 0x16}};
+inline constexpr IID IID_IDirectSoundNotify = {
+    0xB0210783, 0x89CD, 0x11D0, {0xAF, 0x08, 0x00, 0xA0, 0xC9, 0x25, 0xCD, 0x16}};
 
 class IDirectSoundBuffer : public IUnknown {
-public:
+  public:
     virtual HRESULT GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) = 0;
     virtual HRESULT GetStatus(DWORD* status) = 0;
     virtual HRESULT GetVolume(LONG* volume) = 0;
@@ -100,44 +100,44 @@ public:
     virtual HRESULT Stop() = 0;
     virtual HRESULT Restore() = 0;
 
-protected:
+  protected:
     ~IDirectSoundBuffer() = default;
 };
 
 class IDirectSoundNotify : public IUnknown {
-public:
+  public:
     virtual HRESULT SetNotificationPositions(DWORD count, const DSBPOSITIONNOTIFY* positions) = 0;
 
-protected:
+  protected:
     ~IDirectSoundNotify() = default;
 };
 
 class IDirectSound3DListener : public IUnknown {
-public:
+  public:
     virtual HRESULT SetDistanceFactor(float factor, DWORD apply) = 0;
     virtual HRESULT SetPosition(float x, float y, float z, DWORD apply) = 0;
-    virtual HRESULT SetOrientation(float frontX, float frontY, float frontZ, float topX,
-                                   float topY, float topZ, DWORD apply) = 0;
+    virtual HRESULT SetOrientation(float frontX, float frontY, float frontZ, float topX, float topY,
+                                   float topZ, DWORD apply) = 0;
     virtual HRESULT GetDistanceFactor(float* factor) = 0;
     virtual HRESULT GetPosition(D3DVECTOR* position) = 0;
     virtual HRESULT GetOrientation(D3DVECTOR* front, D3DVECTOR* top) = 0;
 
-protected:
+  protected:
     ~IDirectSound3DListener() = default;
 };
 
 class IDirectSound : public IUnknown {
-public:
+  public:
     virtual HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,
                                       IUnknown* outer) = 0;
     // The owner window is opaque to the device; it only records it.
     virtual HRESULT SetCooperativeLevel(void* ownerWindow, DWORD level) = 0;
 
-protected:
+  protected:
     ~IDirectSound() = default;
 };
 
 class IDirectSound8 : public IDirectSound {
-protected:
+  protected:
     ~IDirectSound8() = default;
 };

@@ -9,7 +9,7 @@
 #include <mutex>
 
 class Event {
-public:
+  public:
     static constexpr uint32_t kInfinite = 0xFFFFFFFFu;
 
     explicit Event(bool manualReset = false, bool initialState = false)
@@ -46,7 +46,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
     bool m_manual;

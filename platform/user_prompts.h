@@ -35,7 +35,7 @@ struct FilePromptRequest {
 };
 
 class UserPrompts {
-public:
+  public:
     virtual ~UserPrompts() = default;
     // Returns IDOK, IDCANCEL, IDYES or IDNO. Caption and text are UTF-8.
     virtual int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 class WindowMessage : public QEvent {
-public:
+  public:
     WindowMessage(int message, intptr_t wParam, intptr_t lParam)
         : QEvent(TypeOf(message)), m_message(message), m_wParam(wParam), m_lParam(lParam) {}
 
@@ -25,7 +25,7 @@ public:
     intptr_t wParam() const { return m_wParam; }
     intptr_t lParam() const { return m_lParam; }
 
-private:
+  private:
     int m_message;
     intptr_t m_wParam;
     intptr_t m_lParam;

@@ -65,7 +65,9 @@ void RemoveTree(const std::string& dir) {
         fs::remove_all(dir, ec);
 }
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool Run(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
 
 std::string Tone(const std::string& dir, const std::string& name, double seconds, int rate,
                  int channels, int freq) {
@@ -78,8 +80,8 @@ std::string Tone(const std::string& dir, const std::string& name, double seconds
     } else if (ext == "mp3") {
         ok = Run(Launch(src + " ! audioconvert ! lamemp3enc ! filesink location=" + Quote(out)));
     } else if (ext == "wma") {
-        ok = Run(Launch(src + " ! audioconvert ! avenc_wmav2 ! asfmux ! filesink location=" +
-                        Quote(out)));
+        ok = Run(Launch(
+            src + " ! audioconvert ! avenc_wmav2 ! asfmux ! filesink location=" + Quote(out)));
     } else if (ext == "ogg") {
         std::string wav = out + ".src.wav";
         ok = Run(Launch(src + " ! wavenc ! filesink location=" + Quote(wav))) &&
@@ -134,8 +136,7 @@ std::string Picture(const std::string& dir, const std::string& name, int width, 
     static const QRgb bars[8] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00,
                                  0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            img.setPixel(x, y, 0xFF000000u | bars[x * 8 / width]);
+        for (int x = 0; x < width; ++x) img.setPixel(x, y, 0xFF000000u | bars[x * 8 / width]);
     std::string ext = Ext(name);
     const char* fmt = ext == "png" ? "PNG" : ext == "jpg" || ext == "jpeg" ? "JPG" : "BMP";
     return img.save(QString::fromStdString(out), fmt) ? out : std::string();
@@ -148,8 +149,7 @@ std::string Midi(const std::string& dir, const std::string& name) {
         track += std::string("\x60\x80", 2) + char(key) + char(0x40);  // note off after 96 ticks
     };
     track += std::string("\x00\xC0\x00", 3);  // piano
-    for (int k : {60, 64, 67, 72})
-        note(k);
+    for (int k : {60, 64, 67, 72}) note(k);
     track += std::string("\x00\xFF\x2F\x00", 4);  // end of track
     std::string file = std::string("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60", 14);
     uint32_t len = track.size();

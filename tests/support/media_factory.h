@@ -15,13 +15,13 @@ bool Run(const std::string& command);
 
 // A sine tone, 44100 Hz 16-bit stereo unless stated. Formats by extension of name:
 // .wav .mp3 .ogg .wma .
-std::string Tone(const std::string& dir, const std::string& name, double seconds,
-                 int rate = 44100, int channels = 2, int freq = 440);
+std::string Tone(const std::string& dir, const std::string& name, double seconds, int rate = 44100,
+                 int channels = 2, int freq = 440);
 
 // A short video of GStreamer's SMPTE test pattern (with a tone unless silent):
 // .avi (MJPEG + PCM), .mpg (MPEG-1 + MP2), .wmv (WMV2 + WMA2), .mp4 (H.264 + MP3).
-std::string Video(const std::string& dir, const std::string& name, double seconds,
-                  int width = 320, int height = 240, bool withAudio = true);
+std::string Video(const std::string& dir, const std::string& name, double seconds, int width = 320,
+                  int height = 240, bool withAudio = true);
 
 // A still picture of the test pattern: .png .jpg .bmp.
 std::string Picture(const std::string& dir, const std::string& name, int width = 160,
