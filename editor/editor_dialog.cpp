@@ -6,14 +6,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
+#include <QLoggingCategory>
 #include <QPainter>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
-#include <QTimer>
 #include <QToolButton>
-#include <QWindow>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -28,18 +24,24 @@
 #include "engine/video_widget.h"
 #include "platform/messages.h"
 #include "platform/window_message.h"
+#include "skin/skin_button.h"
+#include "skin/skin_dialog.h"
+#include "skin/skin_slider.h"
 
 using namespace editor;
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcEditor, "veltra.editor", QtWarningMsg)
 
 // Window messages of the editor itself (beyond the graph's UM_* numbers).
 constexpr int kMsgClose = 16;          // a close request; wParam 1 after a finished output
 constexpr int kMsgOggPosition = 2001;  // tunewell position, wParam tenths
 constexpr int kMsgOggEnd = 2002;       // tunewell end of playback or output
 
-const QColor kBackground(222, 230, 245);
-constexpr int kCaptionBand = 30;
+// The template size of dialog 144; the dialog is not resizable.
+constexpr int kDialogWidth = 525;
+constexpr int kDialogHeight = 335;
 
 // tunewell's notification has no context: it finds the editor through this pointer. The
 // lock keeps the editor from going away between the look-up and the post.
@@ -102,6 +104,12 @@ class EditorWidgets : public EditorView {
         return it == m_Controls.end() ? nullptr : it->second;
     }
     VideoWidget* Preview() const { return m_pPreview; }
+    SkinSlider* Slider() const { return m_pSlider; }
+    SkinButton* SkinnedButton(int id) const { return dynamic_cast<SkinButton*>(Get(id)); }
+    // The eleven skinned buttons in the order the layout hands out their images.
+    static constexpr int kButtonOrder[] = {kIdClose,   kIdPlay,        kIdPause,    kIdStop,
+                                           kIdStill,   kIdStepForward, kIdStepBack, kIdSetPoint,
+                                           kIdProfile, kIdExecute,     kIdCancel};
 
     void SetText(int id, const std::string& text) override {
         QString t = QString::fromUtf8(text.c_str());
@@ -126,7 +134,13 @@ class EditorWidgets : public EditorView {
         return edit ? edit->cursorPosition() : -1;
     }
     void Enable(int id, bool enable) override {
-        if (QWidget* w = Get(id))
+        // The skinned controls drop a hover first, so a disabled one never looks lit.
+        QWidget* w = Get(id);
+        if (auto* button = dynamic_cast<SkinButton*>(w))
+            button->EnableWindow(enable);
+        else if (auto* slider = qobject_cast<SkinSlider*>(w))
+            slider->EnableWindow(enable);
+        else if (w)
             w->setEnabled(enable);
     }
     void Show(int id, bool show) override {
@@ -207,21 +221,32 @@ class EditorWidgets : public EditorView {
             m_Controls[id] = widget;
         return widget;
     }
-    QPushButton* Button(int id, const char* text, const QRect& geometry);
+    SkinButton* Button(int id, const char* text, const QRect& geometry);
+    // Labels, options and group captions sit on the dialog's painted background.
+    template <class T>
+    T* Static(int id, T* widget, const QRect& geometry) {
+        widget->setAutoFillBackground(false);
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Window, m_Dialog.m_Skin.background);
+        widget->setPalette(palette);
+        return Add(id, widget, geometry);
+    }
 
     EditorDialog& m_Dialog;
     std::map<int, QWidget*> m_Controls;
     VideoWidget* m_pPreview = nullptr;
-    QSlider* m_pSlider = nullptr;
+    SkinSlider* m_pSlider = nullptr;
     int m_nVolumeMin = 10;
     int m_nVolumeMax = 300;
     int m_nVolumePos = 100;
 };
 
-QPushButton* EditorWidgets::Button(int id, const char* text, const QRect& geometry) {
-    auto* b = Add(id, new QPushButton(Q(text), &m_Dialog), geometry);
+SkinButton* EditorWidgets::Button(int id, const char* text, const QRect& geometry) {
+    auto* b = Add(id, new SkinButton(&m_Dialog), geometry);
+    // The artwork carries the label; the text only names the button for accessibility.
+    b->setText(Q(text));
+    b->setAccessibleName(Q(text));
     b->setAutoDefault(false);  // Enter must not close or execute anything
-    b->setFocusPolicy(Qt::TabFocus);
     return b;
 }
 
@@ -231,27 +256,27 @@ void EditorWidgets::Build() {
 
     m_pPreview = Add(kIdPreview, new VideoWidget(&d), QRect(15, 35, 240, 180));
 
-    Add(0, new QLabel(Q("ファイル名"), &d), QRect(270, 38, 60, 18));
-    Add(kIdFileName, new QLabel(Q("NoFile"), &d), QRect(335, 38, 175, 18));
-    Add(0, new QLabel(Q("長さ"), &d), QRect(270, 58, 60, 18));
-    Add(kIdLength, new QLabel(Q("NoTime"), &d), QRect(335, 58, 175, 18));
+    Static(0, new QLabel(Q("ファイル名"), &d), QRect(270, 38, 60, 18));
+    Static(kIdFileName, new QLabel(Q("NoFile"), &d), QRect(335, 38, 175, 18));
+    Static(0, new QLabel(Q("長さ"), &d), QRect(270, 58, 60, 18));
+    Static(kIdLength, new QLabel(Q("NoTime"), &d), QRect(335, 58, 175, 18));
 
-    Add(0, new QGroupBox(Q("機能"), &d), QRect(265, 82, 245, 112));
+    Static(0, new QGroupBox(Q("機能"), &d), QRect(265, 82, 245, 112));
     auto* modes = new QButtonGroup(&d);
     auto* asf =
-        Add(kIdModeAsf, new QRadioButton(Q("動画＆音声カット"), &d), QRect(275, 100, 140, 20));
-    auto* avi = Add(kIdModeAvi, new QRadioButton(Q("動画カット"), &d), QRect(275, 122, 140, 20));
-    auto* wav = Add(kIdModeWav, new QRadioButton(Q("音声カット"), &d), QRect(275, 144, 140, 20));
+        Static(kIdModeAsf, new QRadioButton(Q("動画＆音声カット"), &d), QRect(275, 100, 140, 20));
+    auto* avi = Static(kIdModeAvi, new QRadioButton(Q("動画カット"), &d), QRect(275, 122, 140, 20));
+    auto* wav = Static(kIdModeWav, new QRadioButton(Q("音声カット"), &d), QRect(275, 144, 140, 20));
     modes->addButton(asf);
     modes->addButton(avi);
     modes->addButton(wav);
     Button(kIdProfile, "設定", QRect(425, 98, 70, 24));
-    Add(0, new QLabel(Q("音量"), &d), QRect(275, 168, 40, 18));
+    Static(0, new QLabel(Q("音量"), &d), QRect(275, 168, 40, 18));
     auto* volume = Add(kIdVolumeField, new QLineEdit(&d), QRect(320, 166, 50, 22));
     Add(kIdVolumeSpin, new SpinArrows(&d, [this](int delta) { VolumeStep(-delta); }),
         QRect(371, 166, 16, 22));
 
-    m_pSlider = Add(kIdSlider, new QSlider(Qt::Horizontal, &d), QRect(15, 222, 240, 20));
+    m_pSlider = Add(kIdSlider, new SkinSlider(Qt::Horizontal, &d), QRect(15, 222, 240, 20));
     Button(kIdStepBack, "←", QRect(15, 250, 32, 26));
     Button(kIdPlay, "再生", QRect(52, 250, 50, 26));
     Button(kIdPause, "一停", QRect(52, 250, 50, 26))->hide();
@@ -259,10 +284,10 @@ void EditorWidgets::Build() {
     Button(kIdStepForward, "→", QRect(162, 250, 32, 26));
     Button(kIdStill, "△", QRect(205, 250, 50, 26));
 
-    Add(0, new QGroupBox(Q("位置"), &d), QRect(265, 200, 245, 80));
+    Static(0, new QGroupBox(Q("位置"), &d), QRect(265, 200, 245, 80));
     auto* points = new QButtonGroup(&d);
-    auto* start = Add(kIdPointStart, new QRadioButton(Q("始点"), &d), QRect(275, 220, 55, 20));
-    auto* end = Add(kIdPointEnd, new QRadioButton(Q("終点"), &d), QRect(275, 246, 55, 20));
+    auto* start = Static(kIdPointStart, new QRadioButton(Q("始点"), &d), QRect(275, 220, 55, 20));
+    auto* end = Static(kIdPointEnd, new QRadioButton(Q("終点"), &d), QRect(275, 246, 55, 20));
     points->addButton(start);
     points->addButton(end);
     auto* startField = Add(kIdStartField, new QLineEdit(&d), QRect(332, 219, 64, 22));
@@ -278,8 +303,7 @@ void EditorWidgets::Build() {
     Button(kIdClose, "-", QRect(490, 5, 20, 20));
 
     auto click = [this](int id, auto handler) {
-        QObject::connect(static_cast<QPushButton*>(Get(id)), &QPushButton::clicked, &m_Dialog,
-                         handler);
+        QObject::connect(SkinnedButton(id), &QAbstractButton::clicked, &m_Dialog, handler);
     };
     click(kIdPlay, [c] { c->OnPlay(); });
     click(kIdPause, [c] { c->OnPause(); });
@@ -300,15 +324,13 @@ void EditorWidgets::Build() {
                      [c] { c->OnTimeFieldChanged(kIdEndField); });
     QObject::connect(volume, &QLineEdit::textChanged, &d, [c] { c->OnVolumeFieldChanged(); });
 
-    // Drag, paging and keys all end with an end-of-track: the position is read after the
-    // slider has moved.
-    QObject::connect(m_pSlider, &QSlider::sliderPressed, &d, [c] { c->OnSliderMoving(); });
-    QObject::connect(m_pSlider, &QSlider::sliderReleased, &d, [c] { c->OnSliderEnd(); });
-    QObject::connect(m_pSlider, &QSlider::actionTriggered, &d, [this, c](int action) {
-        if (action == QAbstractSlider::SliderMove || m_pSlider->isSliderDown())
-            return;
-        c->OnSliderMoving();
-        QTimer::singleShot(0, &m_Dialog, [c] { c->OnSliderEnd(); });
+    // Drag, paging and keys all finish with an end-of-track, after the slider has moved;
+    // every code before it holds a playing preview.
+    QObject::connect(m_pSlider, &SkinSlider::Scrolled, &d, [c](int code, int) {
+        if (code == kScrollEnd)
+            c->OnSliderEnd();
+        else
+            c->OnSliderMoving();
     });
 }
 
@@ -321,8 +343,11 @@ EditorDialog::EditorDialog(QWidget* parent)
         g_pEditor = this;
     }
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setModal(true);
     setWindowTitle(QString::fromUtf8(kProgramName));
-    setFixedSize(525, 335);
+    setFixedSize(kDialogWidth, kDialogHeight);
+    // Without a system caption the top band moves the window.
+    new CaptionDrag(this);
     m_pPreview = std::make_unique<GraphPreview>(*m_pGraph);
     m_pWidgets = std::make_unique<EditorWidgets>(*this);
     m_pController = std::make_unique<EditorController>(
@@ -364,6 +389,9 @@ void EditorDialog::SetMainVolumePosition(int position) {
 void EditorDialog::SetLibraryFolder(const std::string& folder) {
     m_szLibraryFolder = folder;
 }
+void EditorDialog::SetSkinPath(const std::string& path) {
+    m_szSkinPath = path;
+}
 
 const std::vector<std::string>& EditorDialog::OutputList() const {
     return m_pController->OutputList();
@@ -377,12 +405,75 @@ void EditorDialog::Initialise() {
     if (m_bInitialised)
         return;
     m_bInitialised = true;
-    qobject_cast<QSlider*>(Control(kIdSlider))->setFocusPolicy(Qt::NoFocus);
+    m_bSkinned = LoadEditorSkin(this, &m_Skin, m_szSkinPath);
+    if (!LayoutControls() || !m_bSkinned) {
+        // The loader has told the user; without its artwork the window is not usable.
+        qCWarning(lcEditor) << "editor skin or layout failed";
+        m_bSkinned = false;
+        reject();
+        return;
+    }
+    SkinSlider* slider = m_pWidgets->Slider();
+    slider->SetInteractive(false);
+    slider->setFocusPolicy(Qt::NoFocus);
     m_pController->Initialise(m_szSource, m_nMainVolume, m_pDevice);
+    LogLayout();
+}
+
+bool EditorDialog::LayoutControls() {
+    const ButtonImages* images[] = {&m_Skin.close,   &m_Skin.play,     &m_Skin.pause,
+                                    &m_Skin.stop,    &m_Skin.still,    &m_Skin.forward,
+                                    &m_Skin.back,    &m_Skin.settings, &m_Skin.settings,
+                                    &m_Skin.execute, &m_Skin.cancel};
+    static_assert(std::size(images) == std::size(EditorWidgets::kButtonOrder));
+    for (size_t i = 0; i < std::size(images); ++i) {
+        SkinButton* button = m_pWidgets->SkinnedButton(EditorWidgets::kButtonOrder[i]);
+        if (!button)
+            return false;
+        // Sized to the artwork, the top-left corner where the template puts it.
+        button->SetSkinBitmaps(*images[i]);
+        button->SizeToContent();
+    }
+    SkinButton* play = m_pWidgets->SkinnedButton(kIdPlay);
+    SkinButton* pause = m_pWidgets->SkinnedButton(kIdPause);
+    pause->hide();
+    pause->move(play->pos());
+
+    SkinSlider* slider = m_pWidgets->Slider();
+    slider->SetSkinBitmaps(m_Skin.position);
+    slider->FitToSkin();
+
+    SkinButton* close = m_pWidgets->SkinnedButton(kIdClose);
+    close->move(width() - 10 - close->width(), 5);
+    return true;
+}
+
+void EditorDialog::LogLayout() const {
+    if (!lcEditor().isInfoEnabled())
+        return;
+    // The end-to-end driver finds the controls through these lines.
+    static constexpr std::pair<int, const char*> kNames[] = {
+        {kIdClose, "close"},           {kIdPlay, "play"},
+        {kIdPause, "pause"},           {kIdStop, "stop"},
+        {kIdStill, "still"},           {kIdStepForward, "forward"},
+        {kIdStepBack, "back"},         {kIdSetPoint, "setpoint"},
+        {kIdProfile, "profile"},       {kIdExecute, "execute"},
+        {kIdCancel, "cancel"},         {kIdSlider, "slider"},
+        {kIdStartField, "start"},      {kIdEndField, "end"},
+        {kIdVolumeField, "volume"},    {kIdModeAsf, "asf"},
+        {kIdModeAvi, "avi"},           {kIdModeWav, "wav"},
+        {kIdPointStart, "startpoint"}, {kIdPointEnd, "endpoint"},
+        {kIdPreview, "preview"}};
+    for (auto [id, name] : kNames) {
+        QRect r = Control(id)->geometry();
+        qCInfo(lcEditor, "editor layout %s %d %d %d %d", name, r.x(), r.y(), r.width(), r.height());
+    }
 }
 
 int EditorDialog::Run() {
     Initialise();
+    if (!m_bSkinned)
+        return QDialog::Rejected;  // cancelled itself before it was ever shown
     return exec();
 }
 
@@ -446,17 +537,32 @@ bool EditorDialog::event(QEvent* e) {
 void EditorDialog::paintEvent(QPaintEvent*) {
     if (!m_bShutDown)
         m_pController->OnEraseBackground();
-    QPainter painter(this);
-    painter.fillRect(rect(), kBackground);
-    VideoWidget* preview = m_pWidgets->Preview();
-    if (!preview->isVisible()) {
-        // Where the preview was: a plain panel, darker while an output is written.
-        QColor panel = m_pController->IsExecuting() ? QColor(120, 130, 150) : QColor(180, 190, 210);
-        painter.fillRect(preview->geometry(), panel);
+    // The whole picture is composed aside and copied once, so nothing flickers.
+    QPixmap back(size());
+    back.fill(m_Skin.background);
+    {
+        QPainter painter(&back);
+        VideoWidget* preview = m_pWidgets->Preview();
+        if (!preview->isVisible()) {
+            const QPixmap& placeholder =
+                m_pController->IsExecuting() ? m_Skin.previewConverting : m_Skin.previewIdle;
+            painter.drawPixmap(preview->pos(), placeholder);
+        }
+        DrawSkinFrame(painter, size(), m_Skin.frame);
     }
-    painter.setPen(QColor(90, 110, 150));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    painter.fillRect(QRect(1, 1, width() - 2, kCaptionBand - 8), QColor(190, 205, 230));
+    // The skinned controls and the preview paint all of themselves; the standard controls
+    // draw over the background.
+    QRegion clip(rect());
+    for (int id : EditorWidgets::kButtonOrder)
+        if (QWidget* w = Control(id); w && w->isVisible())
+            clip -= w->geometry();
+    for (QWidget* w : {static_cast<QWidget*>(m_pWidgets->Slider()),
+                       static_cast<QWidget*>(m_pWidgets->Preview())})
+        if (w->isVisible())
+            clip -= w->geometry();
+    QPainter screen(this);
+    screen.setClipRegion(clip);
+    screen.drawPixmap(0, 0, back);
 }
 
 void EditorDialog::keyPressEvent(QKeyEvent* e) {
@@ -465,12 +571,4 @@ void EditorDialog::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QDialog::keyPressEvent(e);
-}
-
-void EditorDialog::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton && e->position().y() < kCaptionBand && windowHandle()) {
-        windowHandle()->startSystemMove();
-        return;
-    }
-    QDialog::mousePressEvent(e);
 }

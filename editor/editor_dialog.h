@@ -19,10 +19,11 @@
 
 #include <QDialog>
 
+#include "skin/skin_file.h"
+
 class IDirectSound;
 class EditorWidgets;
 class QKeyEvent;
-class QMouseEvent;
 namespace editor {
 class EditorController;
 class PreviewPort;
@@ -43,10 +44,19 @@ class EditorDialog : public QDialog {
 
     // Where tunewell is looked for before the library path (default: the program folder).
     void SetLibraryFolder(const std::string& folder);
+    // The skin file to read instead of skin.dat in the program folder (tests).
+    void SetSkinPath(const std::string& path);
+
+    // False when the skin could not be read: the dialog then cancelled itself and Run
+    // returns at once.
+    bool IsSkinned() const { return m_bSkinned; }
+    const EditorSkin& Skin() const { return m_Skin; }
 
     // Runs the dialog modally; QDialog::Accepted after a finished conversion.
     int Run();
-    // Sets the dialog up from its inputs without running it (Run does this first).
+    // Sets the dialog up from its inputs without running it (Run does this first): its
+    // skin and layout, then the source. Without a usable skin.dat the user is told and
+    // the dialog cancels itself.
     void Initialise();
     // A control by its id (tests and the end-to-end driver), or null.
     QWidget* Control(int id) const;
@@ -62,7 +72,6 @@ class EditorDialog : public QDialog {
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
 
   public:
     void reject() override;
@@ -71,6 +80,9 @@ class EditorDialog : public QDialog {
   private:
     friend class EditorWidgets;
     void Shutdown();
+    // Hands the buttons and the slider their images and places them (dialog 144).
+    bool LayoutControls();
+    void LogLayout() const;
 
     std::unique_ptr<MediaGraph> m_pGraph;
     std::unique_ptr<OggBackend> m_pOgg;
@@ -78,6 +90,9 @@ class EditorDialog : public QDialog {
     std::unique_ptr<editor::PreviewPort> m_pPreview;
     std::unique_ptr<editor::EditorController> m_pController;
     std::string m_szLibraryFolder;
+    std::string m_szSkinPath;
+    EditorSkin m_Skin;
+    bool m_bSkinned = false;
     bool m_bInitialised = false;
     std::string m_szSource;
     IDirectSound* m_pDevice = nullptr;

@@ -906,10 +906,12 @@ void MediaGraph::EventThread() {
     }
     int finalMessage = UM_GRAPH_STOPPED;
     intptr_t finalParam = 0;
+    // The first round does not wait, so the window learns the position as soon as the
+    // graph runs.
+    GstClockTime timeout = 0;
     while (m_State != GraphState::Ended) {
         GstMessage* msg = gst_bus_timed_pop_filtered(
-            m_pME, 100 * GST_MSECOND,
-            static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+            m_pME, timeout, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         while (msg) {
             GstMessageType type = GST_MESSAGE_TYPE(msg);
             HRESULT hr = type == GST_MESSAGE_ERROR ? ResultOfMessage(msg) : S_OK;
@@ -941,9 +943,12 @@ void MediaGraph::EventThread() {
             msg = gst_bus_pop_filtered(
                 m_pME, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         }
+        if (m_State == GraphState::Ended)
+            break;
         if (m_State == GraphState::Running)
             PostWindowMessage(m_hwndNotify, UM_GRAPH_POSITION, GetPosition(), 0);
         m_Wake.Wait(200);
+        timeout = 100 * GST_MSECOND;
     }
     finish(finalMessage, finalParam);
 }

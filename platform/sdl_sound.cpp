@@ -1,6 +1,7 @@
 #include "platform/sdl_sound.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <QtDebug>
 #include <algorithm>
@@ -9,9 +10,49 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 namespace {
+
+// SDL and the sound libraries it pulls in are loaded when the first device is made, not
+// at program start: most starts never play a sound before the window is up.
+struct SdlApi {
+    bool loaded = false;
+    decltype(&SDL_CloseAudioDevice) CloseAudioDevice = nullptr;
+    decltype(&SDL_GetError) GetError = nullptr;
+    decltype(&SDL_InitSubSystem) InitSubSystem = nullptr;
+    decltype(&SDL_OpenAudioDevice) OpenAudioDevice = nullptr;
+    decltype(&SDL_PauseAudioDevice) PauseAudioDevice = nullptr;
+    decltype(&SDL_QuitSubSystem) QuitSubSystem = nullptr;
+    decltype(&SDL_SetHint) SetHint = nullptr;
+};
+
+const SdlApi& Sdl() {
+    static const SdlApi api = [] {
+        SdlApi a;
+        void* lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) {
+            qWarning("platform: cannot load SDL2: %s", dlerror());
+            return a;
+        }
+        // Kept loaded for the life of the process: its audio thread may outlive any one
+        // device.
+        auto get = [lib](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+            return fn != nullptr;
+        };
+        a.loaded = get(a.CloseAudioDevice, "SDL_CloseAudioDevice") &&
+                   get(a.GetError, "SDL_GetError") && get(a.InitSubSystem, "SDL_InitSubSystem") &&
+                   get(a.OpenAudioDevice, "SDL_OpenAudioDevice") &&
+                   get(a.PauseAudioDevice, "SDL_PauseAudioDevice") &&
+                   get(a.QuitSubSystem, "SDL_QuitSubSystem") && get(a.SetHint, "SDL_SetHint");
+        if (!a.loaded)
+            qWarning("platform: SDL2 lacks the audio calls");
+        return a;
+    }();
+    return api;
+}
 
 constexpr DWORD kDescSizeWindows = 36;
 constexpr DWORD kMinBufferBytes = 4;
@@ -210,7 +251,7 @@ class SdlDevice final : public IDirectSound8 {
   private:
     ~SdlDevice() {
         CloseOutput();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        Sdl().QuitSubSystem(SDL_INIT_AUDIO);
     }
     void CloseOutput();
     static void SDLCALL Callback(void* user, Uint8* stream, int len) {
@@ -318,9 +359,9 @@ bool SdlDevice::EnsureOutput() {
     want.userdata = this;
     SDL_AudioSpec got{};
     // No changes allowed: SDL converts to what the hardware wants, our mix stays simple.
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &got, 0);
+    SDL_AudioDeviceID id = Sdl().OpenAudioDevice(nullptr, 0, &want, &got, 0);
     if (id == 0) {
-        qWarning("platform: cannot open sound output: %s", SDL_GetError());
+        qWarning("platform: cannot open sound output: %s", Sdl().GetError());
         return false;
     }
     {
@@ -329,14 +370,14 @@ bool SdlDevice::EnsureOutput() {
         m_mix.assign(static_cast<size_t>(got.samples) * got.channels * 4, 0.0f);
     }
     m_audio = id;
-    SDL_PauseAudioDevice(id, 0);
+    Sdl().PauseAudioDevice(id, 0);
     return true;
 }
 
 void SdlDevice::CloseOutput() {
     std::lock_guard<std::mutex> open(m_openMutex);
     if (m_audio) {
-        SDL_CloseAudioDevice(m_audio);  // waits for a running callback
+        Sdl().CloseAudioDevice(m_audio);  // waits for a running callback
         m_audio = 0;
     }
 }
@@ -770,15 +811,17 @@ HRESULT DirectSoundCreate8(const GUID* device, IDirectSound8** out, IUnknown* ou
         return CLASS_E_NOAGGREGATION;
     if (device)
         return DSERR_NODRIVER;  // only the default device exists
+    if (!Sdl().loaded)
+        return DSERR_NODRIVER;
     // Qt owns the process's signals; SDL must not take SIGINT/SIGTERM from it.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        qWarning("platform: no sound output: %s", SDL_GetError());
+    Sdl().SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (Sdl().InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        qWarning("platform: no sound output: %s", Sdl().GetError());
         return DSERR_NODRIVER;
     }
     SdlDevice* d = new (std::nothrow) SdlDevice();
     if (!d) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        Sdl().QuitSubSystem(SDL_INIT_AUDIO);
         return DSERR_OUTOFMEMORY;
     }
     *out = d;

@@ -200,15 +200,18 @@ QAbstractSlider* MainWindow::VolumeSlider() const {
 }
 
 void MainWindow::Initialise() {
+    // The dialog's own size comes first: the frame takes it as the smallest size and the
+    // anchored controls measure their margins against it.
+    resize(380, 310);
     SkinDialog::OnInitDialog();
-    setWindowIcon(QIcon(QStringLiteral(":/veltra/icon128.png")));
+    setWindowIcon(QIcon(QStringLiteral(":/resources/veltra.png")));
     SetShowGrip(true);
     setAcceptDrops(true);
     SplashWindow::SetSplashDuration(600);
     SplashWindow::ShowSplash(kSplashBitmap, this);
     m_pMenu = menus::BuildMainMenu(this);
 
-    bool skinned = LoadMainSkin(this, &m_Frame, &m_Footer, &m_Title, &m_Grip);
+    bool skinned = LoadMainSkin(this, &m_Skin);
     if (!skinned || !LayoutControls()) {
         // Without its artwork the window cannot be used; the program ends here.
         qCWarning(lcPlayer) << "main window skin or layout failed";
@@ -250,6 +253,27 @@ bool MainWindow::LayoutControls() {
     move(0, 0);
     resize(380, 310);
     auto& b = m_Buttons;
+    const ButtonImages* images[kSlotCount] = {};
+    images[kSlotMinimize] = &m_Skin.minimize;
+    images[kSlotClose] = &m_Skin.close;
+    images[kSlotEdit] = &m_Skin.edit;
+    images[kSlotViewer] = &m_Skin.viewer;
+    images[kSlotMenu] = &m_Skin.menu;
+    images[kSlotOpen] = &m_Skin.open;
+    images[kSlotStop] = &m_Skin.stop;
+    images[kSlotPlay] = &m_Skin.play;
+    images[kSlotPause] = &m_Skin.pause;
+    images[kSlotPrevious] = &m_Skin.previous;
+    images[kSlotNext] = &m_Skin.next;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        b[slot]->SetSkinBitmaps(*images[slot]);
+        b[slot]->SizeToContent();
+    }
+    for (auto [slider, skin] :
+         {std::pair{m_pSeek, &m_Skin.seek}, std::pair{m_pVolume, &m_Skin.volume}}) {
+        slider->SetSkinBitmaps(*skin);
+        slider->FitToSkin();
+    }
     m_pList->setGeometry(20, 50, 338, 140);
     b[kSlotMenu]->move(20, 35);
     b[kSlotClose]->move(360 - b[kSlotClose]->width(), 5);
@@ -516,33 +540,29 @@ void MainWindow::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), kBackground);
     // Title and grip first, then kept out of the frame's way.
     QRegion clip(rect());
-    if (!m_Title.isNull()) {
-        p.drawPixmap(20, 5, m_Title);
-        clip -= QRect(20, 5, m_Title.width(), m_Title.height());
+    const QPixmap& title = m_Skin.title;
+    if (!title.isNull()) {
+        p.drawPixmap(20, 5, title);
+        clip -= QRect(20, 5, title.width(), title.height());
     }
-    if (!m_Grip.isNull()) {
-        QRect g(width() - m_Grip.width(), height() - m_Grip.height(), m_Grip.width(),
-                m_Grip.height());
-        p.drawPixmap(g.topLeft(), m_Grip);
+    const QPixmap& grip = m_Skin.grip;
+    if (!grip.isNull()) {
+        QRect g(width() - grip.width(), height() - grip.height(), grip.width(), grip.height());
+        p.drawPixmap(g.topLeft(), grip);
         clip -= g;
     }
     p.setClipRegion(clip);
-    DrawSkinFrame(p, m_Frame);
+    DrawSkinFrame(p, m_Skin.frame);
     // The footer under the list view.
     QRect r = m_pList->geometry();
     int y = r.y() + r.height();
-    const QPixmap& left = m_Footer[0];
-    const QPixmap& middle = m_Footer[1];
-    const QPixmap& right = m_Footer[2];
+    const auto& [left, middle, right] = m_Skin.footer;
     if (!left.isNull())
         p.drawPixmap(r.x(), y, left);
     int rightX = r.x() + r.width() - right.width();
     if (!right.isNull())
         p.drawPixmap(rightX, y, right);
-    if (!middle.isNull() && middle.width() > 0) {
-        for (int x = r.x() + left.width(); x < rightX; x += middle.width())
-            p.drawPixmap(x, y, middle, 0, 0, std::min(middle.width(), rightX - x), middle.height());
-    }
+    TileHorizontally(p, middle, y, r.x() + left.width(), rightX);
     p.end();
 
     if (!m_bFirstPaintSeen) {

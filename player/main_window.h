@@ -11,8 +11,11 @@
 #include <string>
 
 #include "player/playback_controller.h"
-#include "player/skin_glue.h"
 #include "playlist/playlist_ctrl.h"
+#include "skin/skin_button.h"
+#include "skin/skin_dialog.h"
+#include "skin/skin_file.h"
+#include "skin/skin_slider.h"
 
 class CopyProgressDialog;
 class EditorDialog;
@@ -141,10 +144,7 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     std::array<SkinButton*, 11> m_Buttons{};
     SkinSlider* m_pSeek = nullptr;
     SkinSlider* m_pVolume = nullptr;
-    std::array<QPixmap, 8> m_Frame;
-    std::array<QPixmap, 3> m_Footer;
-    QPixmap m_Title;
-    QPixmap m_Grip;
+    MainSkin m_Skin;
 
     std::unique_ptr<player::GraphAdapter> m_pGraphPort;
     std::unique_ptr<player::OggAdapter> m_pOggPort;

@@ -42,8 +42,10 @@ ViewerWindow::ViewerWindow(QWidget* owner, MediaGraph& graph)
 ViewerWindow::~ViewerWindow() = default;
 
 void ViewerWindow::Initialise() {
+    // The dialog's own size first, so the anchors measure against it.
+    resize(320, 240);
     SkinDialog::OnInitDialog();
-    m_bSkinLoaded = LoadViewerSkin(this, &m_Frame, &m_Grip, m_pClose, m_pFullScreen);
+    m_bSkinLoaded = LoadViewerSkin(this, &m_Skin);
     if (!m_bSkinLoaded || !LayoutControls())
         QDialog::reject();  // hidden; the main window shows it anyway, without images
     m_VideoSize = vg::kInitialVideoSize;
@@ -56,6 +58,11 @@ void ViewerWindow::Initialise() {
 
 bool ViewerWindow::LayoutControls() {
     resize(320, 240);
+    for (auto [button, images] :
+         {std::pair{m_pFullScreen, &m_Skin.fullScreen}, std::pair{m_pClose, &m_Skin.close}}) {
+        button->SetSkinBitmaps(*images);
+        button->SizeToContent();
+    }
     m_pVideo->setGeometry(vg::NormalVideoArea(QSize(320, 240)));
     m_pClose->move(310 - m_pClose->width(), 5);
     m_pFullScreen->move(m_pClose->x() - 5 - m_pFullScreen->width(), 5);
@@ -249,8 +256,14 @@ void ViewerWindow::paintEvent(QPaintEvent*) {
     if (!m_bPicture)
         p.fillRect(m_pVideo->geometry(), Qt::black);
     if (!IsFullScreen()) {
-        if (!m_Grip.isNull())
-            p.drawPixmap(width() - m_Grip.width(), height() - m_Grip.height(), m_Grip);
-        DrawSkinFrame(p, m_Frame);
+        const QPixmap& grip = m_Skin.grip;
+        QRegion clip(rect());
+        if (!grip.isNull()) {
+            QRect g(width() - grip.width(), height() - grip.height(), grip.width(), grip.height());
+            p.drawPixmap(g.topLeft(), grip);
+            clip -= g;
+        }
+        p.setClipRegion(clip);
+        DrawSkinFrame(p, m_Skin.frame);
     }
 }

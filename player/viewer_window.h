@@ -12,7 +12,9 @@
 #include <optional>
 
 #include "player/playback_ports.h"
-#include "player/skin_glue.h"
+#include "skin/skin_button.h"
+#include "skin/skin_dialog.h"
+#include "skin/skin_file.h"
 
 class MediaGraph;
 class SkinButton;
@@ -78,8 +80,7 @@ class ViewerWindow : public SkinDialog {
     VideoPane* m_pVideo = nullptr;
     SkinButton* m_pFullScreen = nullptr;
     SkinButton* m_pClose = nullptr;
-    std::array<QPixmap, 8> m_Frame;
-    QPixmap m_Grip;
+    ViewerSkin m_Skin;
     bool m_bSkinLoaded = false;
     // The last size the proportion rule asked for, so a window system that will not grant
     // it cannot drive the rule round in circles.

@@ -1,10 +1,12 @@
 #include "playlist/list_copy.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLoggingCategory>
 
 #include "platform/user_prompts.h"
 #include "playlist/copy_dialog.h"
@@ -12,6 +14,8 @@
 #include "playlist/file_prompt.h"
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_ctrl.h"
+
+Q_LOGGING_CATEGORY(lcCopy, "veltra.copy", QtWarningMsg)
 
 namespace {
 
@@ -52,6 +56,12 @@ std::string FailureReport(const CopyRunResult& run) {
     return text;
 }
 
+// Every message of the command goes through here, so the log tells what the user was told.
+void Tell(QWidget* owner, const std::string& text, unsigned style) {
+    qCInfo(lcCopy, "copy: message: %s", text.c_str());
+    Prompts().MessageBox(owner, text, kProgramName, style);
+}
+
 }  // namespace
 
 bool AskWithCopyDialog(QWidget* owner, CopyRequest* request) {
@@ -69,16 +79,15 @@ bool AskWithCopyDialog(QWidget* owner, CopyRequest* request) {
 void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDialog>& progress,
                    const CopyAsk& ask) {
     if (list.RowCount() == 0) {
-        Prompts().MessageBox(owner, "リスト内にコピーするコンテンツが存在しません。", kProgramName,
-                             MB_OK);
+        Tell(owner, "リスト内にコピーするコンテンツが存在しません。", MB_OK);
         return;
     }
     if (list.RowCount() > kMaxCopyRows) {
-        Prompts().MessageBox(owner,
-                             "リスト内のファイルが " + std::to_string(list.RowCount()) +
-                                 " 個あります。000～999 の番号を付けてコピーできるのは " +
-                                 std::to_string(kMaxCopyRows) + " 個までです。",
-                             kProgramName, MB_OK | MB_ICONWARNING);
+        Tell(owner,
+             "リスト内のファイルが " + std::to_string(list.RowCount()) +
+                 " 個あります。000～999 の番号を付けてコピーできるのは " +
+                 std::to_string(kMaxCopyRows) + " 個までです。",
+             MB_OK | MB_ICONWARNING);
         return;
     }
     CopyRequest request;
@@ -90,14 +99,18 @@ void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDial
         return;
     }
     if (!IsUsableRenameName(request.renameName)) {
-        Prompts().MessageBox(owner, "リネーム名に使えない文字が含まれています。", kProgramName,
-                             MB_OK | MB_ICONWARNING);
+        Tell(owner, "リネーム名に使えない文字が含まれています。", MB_OK | MB_ICONWARNING);
         return;
     }
     if (!IsFolder(request.destination)) {
-        Prompts().MessageBox(
-            owner, "コピー先のフォルダー " + Lossy(request.destination) + " がありません。",
-            kProgramName, MB_OK | MB_ICONWARNING);
+        Tell(owner, "コピー先のフォルダー " + Lossy(request.destination) + " がありません。",
+             MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (::access(request.destination.c_str(), W_OK | X_OK) != 0) {
+        // Said once up front rather than once per file after a progress window for nothing.
+        Tell(owner, "コピー先のフォルダー " + Lossy(request.destination) + " に書き込めません。",
+             MB_OK | MB_ICONWARNING);
         return;
     }
     if (progress)
@@ -124,7 +137,9 @@ void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDial
         mine->close();
     if (progress == mine)
         progress = nullptr;
+    qCInfo(lcCopy, "copy: %d of %zu copied to %s%s", run.copied, sources.size(),
+           request.destination.c_str(), run.cancelled ? ", stopped" : "");
     const std::string report = FailureReport(run);
     if (!report.empty())
-        Prompts().MessageBox(owner, report, kProgramName, MB_OK | MB_ICONWARNING);
+        Tell(owner, report, MB_OK | MB_ICONWARNING);
 }

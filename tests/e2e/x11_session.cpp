@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -196,6 +197,27 @@ bool WindowGone(const std::string& title, qint64 pid) {
     return FindWindows(title, pid).empty();
 }
 
+bool WaitForWindowGone(const std::string& title, qint64 pid, int timeoutMs) {
+    return WaitFor([&] { return WindowGone(title, pid); }, timeoutMs);
+}
+
+std::string WaitForNewWindow(const std::string& title, qint64 pid,
+                             const std::vector<std::string>& known, int timeoutMs) {
+    std::string id;
+    WaitFor(
+        [&] {
+            for (const std::string& candidate : FindWindows(title, pid)) {
+                if (std::find(known.begin(), known.end(), candidate) == known.end()) {
+                    id = candidate;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return id;
+}
+
 QRect WindowGeometry(const std::string& id) {
     std::string out;
     if (RunTool({"xdotool", "getwindowgeometry", "--shell", id}, &out) != 0)
@@ -235,6 +257,13 @@ void Key(const std::string& id, const std::string& keys) {
 void TypeText(const std::string& id, const std::string& text) {
     RunTool({"xdotool", "windowfocus", "--sync", id});
     RunTool({"xdotool", "type", "--delay", "20", text});
+    QThread::msleep(150);
+}
+
+void KeyStrokes(const std::vector<std::string>& keys) {
+    std::vector<std::string> argv = {"xdotool", "key", "--delay", "120"};
+    argv.insert(argv.end(), keys.begin(), keys.end());
+    RunTool(argv);
     QThread::msleep(150);
 }
 

@@ -64,6 +64,11 @@ class VeltraProcess {
 std::vector<std::string> FindWindows(const std::string& title, qint64 pid = 0);
 std::string WaitForWindow(const std::string& title, qint64 pid, int timeoutMs);
 bool WindowGone(const std::string& title, qint64 pid);
+bool WaitForWindowGone(const std::string& title, qint64 pid, int timeoutMs);
+// A visible window of the program with that title (regex) that is none of the known ones:
+// a message box captioned like the main window, or a prompt whose title the toolkit picks.
+std::string WaitForNewWindow(const std::string& title, qint64 pid,
+                             const std::vector<std::string>& known, int timeoutMs);
 // Screen geometry of a window (position and size).
 QRect WindowGeometry(const std::string& id);
 
@@ -72,6 +77,8 @@ QRect WindowGeometry(const std::string& id);
 void Click(const std::string& id, QPoint at, int repeat = 1);
 void Key(const std::string& id, const std::string& keys);
 void TypeText(const std::string& id, const std::string& text);
+// Keys to whatever holds the keyboard now (an open pop-up menu grabs it), one by one.
+void KeyStrokes(const std::vector<std::string>& keys);
 
 // The whole screen, read through xwd (TrueColor visuals of 24 or 32 bits).
 QImage Screenshot();

@@ -1,5 +1,6 @@
-// The editor window driven headless through its controls, with scripted prompts, and
-// cuts of generated media through the real engine and tunewell.
+// The editor window driven headless through its controls, with scripted prompts and a
+// plain test skin: its skinned layout and painting, and cuts of generated media through
+// the real engine and tunewell.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,10 +16,17 @@
 #include <filesystem>
 
 #include <QComboBox>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
 #include "editor/editor_controller.h"
 #include "editor/editor_dialog.h"
 #include "editor/editor_ports.h"
 #include "editor/profile_set_dialog.h"
+#include "skin/skin_button.h"
+#include "skin/skin_slider.h"
+#include "tests/editor/test_skin.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/scripted_prompts.h"
 
@@ -50,13 +58,18 @@ bool WaitClosed(EditorDialog& editor, int ms) {
 
 class EditorDialogTest : public ::testing::Test {
   protected:
-    void SetUp() override { dir = testmedia::MakeTempDir("editor_dlg"); }
+    void SetUp() override {
+        dir = testmedia::MakeTempDir("editor_dlg");
+        skin = dir + "/skin.dat";
+        ASSERT_TRUE(testskin::WriteTestSkin(skin));
+    }
     void TearDown() override { testmedia::RemoveTree(dir); }
 
     void Open(EditorDialog& editor, const std::string& source) {
         editor.SetSourcePath(source);
         editor.SetMainVolumePosition(100);
         editor.SetLibraryFolder(BinDir());
+        editor.SetSkinPath(skin);
         editor.Initialise();
         editor.open();
     }
@@ -73,8 +86,141 @@ class EditorDialogTest : public ::testing::Test {
     }
 
     std::string dir;
+    std::string skin;
     ScriptedPrompts prompts;
 };
+
+QRgb Grey(int record) {
+    int g = testskin::TestSkinGrey(record);
+    return qRgb(g, g, g);
+}
+
+TEST_F(EditorDialogTest, SkinnedButtonsAndSliderTakeTheirImagesAndPlaces) {
+    std::string wav = testmedia::Tone(dir, "tone.wav", 2.0);
+    EditorDialog editor;
+    Open(editor, wav);
+    ASSERT_TRUE(editor.IsSkinned());
+    EXPECT_EQ(editor.size(), QSize(525, 335));
+    EXPECT_TRUE(editor.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(editor.isModal());
+    // Each button is its normal image's size at the template's top-left corner.
+    struct Expect {
+        int id, normalRecord;
+        QPoint at;
+    };
+    for (Expect e : {Expect{kIdPlay, 72, {52, 250}}, Expect{kIdStop, 80, {107, 250}},
+                     Expect{kIdStill, 84, {205, 250}}, Expect{kIdStepForward, 88, {162, 250}},
+                     Expect{kIdStepBack, 92, {15, 250}}, Expect{kIdSetPoint, 96, {425, 231}},
+                     Expect{kIdProfile, 96, {425, 98}}, Expect{kIdExecute, 100, {340, 292}},
+                     Expect{kIdCancel, 104, {430, 292}}}) {
+        auto* b = dynamic_cast<SkinButton*>(editor.Control(e.id));
+        ASSERT_TRUE(b) << e.id;
+        EXPECT_EQ(b->geometry(), QRect(e.at, testskin::TestSkinSize(e.normalRecord))) << e.id;
+        if (b->isEnabled()) {
+            EXPECT_EQ(b->CurrentImage().toImage().pixel(0, 0), Grey(e.normalRecord)) << e.id;
+        }
+    }
+    QWidget* close = editor.Control(kIdClose);
+    EXPECT_EQ(close->geometry(), QRect(QPoint(525 - 10 - 16, 5), testskin::TestSkinSize(19)));
+    QWidget* pause = editor.Control(kIdPause);
+    EXPECT_FALSE(pause->isVisible());
+    EXPECT_EQ(pause->pos(), editor.Control(kIdPlay)->pos());
+    // A disabled button shows its disabled image (the still button, for a sound file).
+    auto* still = dynamic_cast<SkinButton*>(editor.Control(kIdStill));
+    EXPECT_FALSE(still->isEnabled());
+    EXPECT_EQ(still->CurrentImage().toImage().pixel(0, 0), Grey(83));
+
+    auto* slider = qobject_cast<SkinSlider*>(editor.Control(kIdSlider));
+    ASSERT_TRUE(slider);
+    EXPECT_EQ(slider->geometry(), QRect(QPoint(15, 222), testskin::TestSkinSize(106)));
+    EXPECT_EQ(slider->CurrentThumb().toImage().pixel(0, 0), Grey(22));
+    // The wheel never moves it.
+    slider->setValue(5);
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(slider, &wheel);
+    EXPECT_EQ(slider->value(), 5);
+    editor.reject();
+}
+
+TEST_F(EditorDialogTest, PaintsBackgroundPlaceholderAndFrameWithStaticsOnTop) {
+    std::string wav = testmedia::Tone(dir, "tone.wav", 2.0);
+    EditorDialog editor;
+    Open(editor, wav);
+    QImage shot = editor.grab().toImage();
+    ASSERT_EQ(shot.size(), QSize(525, 335));
+    EXPECT_EQ(shot.pixel(0, 0), Grey(6)) << "top-left corner";
+    EXPECT_EQ(shot.pixel(524, 0), Grey(8)) << "top-right corner";
+    EXPECT_EQ(shot.pixel(0, 334), Grey(1)) << "bottom-left corner";
+    EXPECT_EQ(shot.pixel(200, 0), Grey(7)) << "top edge";
+    EXPECT_EQ(shot.pixel(0, 100), Grey(4)) << "left edge";
+    EXPECT_EQ(shot.pixel(20, 300), qRgb(222, 230, 245)) << "background";
+    // A sound file has no picture: the idle placeholder stands where the preview was.
+    EXPECT_FALSE(editor.Control(kIdPreview)->isVisible());
+    EXPECT_EQ(shot.pixel(40, 40), Grey(108));
+    EXPECT_EQ(shot.pixel(54, 251), Grey(72)) << "play button";
+
+    // Labels, options and group boxes let the background through; the fields do not.
+    for (QWidget* w : editor.findChildren<QWidget*>()) {
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QRadioButton*>(w) ||
+            qobject_cast<QGroupBox*>(w)) {
+            EXPECT_FALSE(w->autoFillBackground());
+            EXPECT_EQ(w->palette().color(QPalette::Window), QColor(222, 230, 245));
+        }
+    }
+    QLineEdit plain;
+    for (int id : {kIdStartField, kIdEndField, kIdVolumeField})
+        EXPECT_EQ(Field(editor, id)->palette().color(QPalette::Base),
+                  plain.palette().color(QPalette::Base));
+    editor.reject();
+}
+
+TEST_F(EditorDialogTest, MissingOrForeignSkinCancelsBeforeShowing) {
+    std::string wav = testmedia::Tone(dir, "tone.wav", 1.0);
+    std::string foreign = testmedia::WriteBytes(
+        dir, "foreign.dat", "RUNLENGTH_PACK VERSION02" + std::string(100, '\0'));
+    struct Case {
+        std::string path, message;
+    };
+    for (const Case& c : {Case{dir + "/absent.dat", "スキンデータが存在しません。"},
+                          Case{foreign, "スキンデータの対応バージョンが異なります。"}}) {
+        prompts.Clear();
+        EditorDialog editor;
+        editor.SetSourcePath(wav);
+        editor.SetSkinPath(c.path);
+        EXPECT_EQ(editor.Run(), QDialog::Rejected);
+        EXPECT_FALSE(editor.IsSkinned());
+        EXPECT_FALSE(editor.isVisible());
+        EXPECT_EQ(prompts.LastText(), c.message);
+        // Nothing was opened: the fields were never filled.
+        EXPECT_EQ(qobject_cast<QLabel*>(editor.Control(kIdFileName))->text(), "NoFile");
+    }
+}
+
+TEST_F(EditorDialogTest, SliderClickSeeksAndMovesTheFollowedPoint) {
+    std::string wav = testmedia::Tone(dir, "tone.wav", 3.0);
+    EditorDialog editor;
+    Open(editor, wav);
+    auto* slider = qobject_cast<SkinSlider*>(editor.Control(kIdSlider));
+    ASSERT_EQ(slider->maximum(), 30);
+    // A press in the channel right of the thumb pages forward and ends the scroll there.
+    QPointF at(slider->width() - 5, slider->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, at, slider->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(slider, &press);
+    int paged = slider->value();
+    EXPECT_GT(paged, 0);
+    EXPECT_EQ(Field(editor, kIdStartField)->text().toStdString(),
+              std::to_string(paged / 10) + "." + std::to_string(paged % 10));
+    EXPECT_DOUBLE_EQ(editor.Controller()->Start(), paged * 0.1);
+    // With the end point selected, the end point follows instead.
+    Click(editor, kIdPointEnd);
+    QCoreApplication::sendEvent(slider, &press);
+    EXPECT_GT(slider->value(), paged);
+    EXPECT_DOUBLE_EQ(editor.Controller()->End(), slider->value() * 0.1);
+    EXPECT_DOUBLE_EQ(editor.Controller()->Start(), paged * 0.1);
+    editor.reject();
+}
 
 TEST_F(EditorDialogTest, EmptySourceLeavesOnlyTheWayOut) {
     EditorDialog editor;
@@ -154,6 +300,9 @@ TEST_F(EditorDialogTest, CutsAWavRangeThroughTheEngine) {
     Type(editor, kIdEndField, "1.5");
     prompts.QueueFiles({dir + "/cut.wav"});
     Click(editor, kIdExecute);
+    // While the output is written the converting placeholder stands in for the preview.
+    EXPECT_EQ(editor.grab().toImage().pixel(40, 40), Grey(107));
+    EXPECT_FALSE(editor.Control(kIdExecute)->isEnabled());
     ASSERT_TRUE(WaitClosed(editor, 20000)) << prompts.LastText();
     EXPECT_EQ(editor.result(), QDialog::Accepted);
     ASSERT_EQ(editor.OutputList(), std::vector<std::string>{dir + "/cut.wav"});

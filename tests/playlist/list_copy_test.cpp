@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,41 @@ TEST_F(ListCopyTest, CommandChecksTheListAndReportsWhatWasNotCopied) {
     FlushDeletes();
     EXPECT_TRUE(progress.isNull());
     EXPECT_NE(::access((out + "/z000.MP3").c_str(), F_OK), 0);
+}
+
+TEST_F(ListCopyTest, FolderThatTakesNoFilesIsRefusedBeforeAnyCopy) {
+    ScriptedPrompts prompts;
+    PlaylistCtrl list;
+    list.AddPath(File("one.mp3", "1"));
+    list.AddPath(File("two.wav", "2"));
+    // Permission bits do not stop root; the immutable flag does.
+    struct Lock {
+        explicit Lock(const std::string& folder) : path(folder) {
+            ::chmod(path.c_str(), 0555);
+            if (::access(path.c_str(), W_OK) == 0)
+                immutable = testmedia::Run("chattr +i '" + path + "' 2>/dev/null");
+        }
+        ~Lock() {
+            if (immutable)
+                testmedia::Run("chattr -i '" + path + "'");
+            ::chmod(path.c_str(), 0755);
+        }
+        std::string path;
+        bool immutable = false;
+    } lock(out);
+    if (::access(out.c_str(), W_OK) == 0)
+        GTEST_SKIP() << "this user can write into any folder";
+
+    QPointer<CopyProgressDialog> progress;
+    CopyListFiles(nullptr, list, progress, [&](QWidget*, CopyRequest* request) {
+        *request = {"a", out};
+        return true;
+    });
+    FlushDeletes();
+    ASSERT_EQ(prompts.Boxes().size(), 1u) << "one message, not one per file";
+    EXPECT_EQ(prompts.Boxes()[0].text, "コピー先のフォルダー " + out + " に書き込めません。");
+    EXPECT_TRUE(progress.isNull());
+    EXPECT_EQ(EntriesIn(out), 0);
 }
 
 TEST_F(ListCopyTest, MoreRowsThanNumbersAreRefusedUpFront) {

@@ -1,0 +1,108 @@
+#include "skin/skin_button.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QFocusEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "skin/skin_file.h"
+
+namespace {
+
+// While another program is in front the pointer only passes over the window; lighting
+// up a button there would suggest it takes the click.
+bool OwnWindowActive(const QWidget* w) {
+    const QWidget* active = QApplication::activeWindow();
+    return active && active == w->window();
+}
+
+}  // namespace
+
+SkinButton::SkinButton(QWidget* parent) : QPushButton(parent) {
+    setAttribute(Qt::WA_Hover, false);
+}
+
+SkinButton::~SkinButton() = default;
+
+bool SkinButton::SetSkinBitmaps(const QPixmap* normal, const QPixmap* pressed, const QPixmap* hover,
+                                const QPixmap* disabled) {
+    if (!normal)
+        return false;
+    // Copies of a QPixmap share the image until one is changed, so two buttons given the
+    // same set hold it once and each lets go of it on its own.
+    m_Normal = *normal;
+    m_Pressed = pressed ? *pressed : QPixmap();
+    m_Hover = hover ? *hover : QPixmap();
+    m_Disabled = disabled ? *disabled : QPixmap();
+    update();
+    return true;
+}
+
+bool SkinButton::SetSkinBitmaps(const ButtonImages& images) {
+    return SetSkinBitmaps(&images.normal, &images.pressed, &images.hover, &images.disabled);
+}
+
+void SkinButton::SizeToContent() {
+    if (!m_Normal.isNull())
+        setFixedSize(m_Normal.size());
+}
+
+void SkinButton::EnableWindow(bool enable) {
+    SetHover(false);
+    setEnabled(enable);
+}
+
+const QPixmap& SkinButton::CurrentImage() const {
+    if (!isEnabled() && !m_Disabled.isNull())
+        return m_Disabled;
+    if (isDown() && !m_Pressed.isNull())
+        return m_Pressed;
+    if (m_bHover && !m_Hover.isNull())
+        return m_Hover;
+    return m_Normal;
+}
+
+void SkinButton::paintEvent(QPaintEvent*) {
+    const QPixmap& image = CurrentImage();
+    if (image.isNull())
+        return;
+    QPainter p(this);
+    p.drawPixmap(0, 0, image);
+}
+
+void SkinButton::enterEvent(QEnterEvent* e) {
+    QPushButton::enterEvent(e);
+    if (isEnabled() && OwnWindowActive(this))
+        SetHover(true);
+}
+
+void SkinButton::leaveEvent(QEvent* e) {
+    QPushButton::leaveEvent(e);
+    SetHover(false);
+}
+
+void SkinButton::mousePressEvent(QMouseEvent* e) {
+    SetHover(false);
+    QPushButton::mousePressEvent(e);
+}
+
+void SkinButton::focusOutEvent(QFocusEvent* e) {
+    QPushButton::focusOutEvent(e);
+    SetHover(false);
+}
+
+void SkinButton::changeEvent(QEvent* e) {
+    QPushButton::changeEvent(e);
+    if (e->type() == QEvent::EnabledChange && !isEnabled())
+        SetHover(false);
+    else if (e->type() == QEvent::ActivationChange && !OwnWindowActive(this))
+        SetHover(false);
+}
+
+void SkinButton::SetHover(bool hover) {
+    if (hover == m_bHover)
+        return;
+    m_bHover = hover;
+    update();
+}

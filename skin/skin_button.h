@@ -1,0 +1,45 @@
+// A push button drawn entirely from four skin images. The button shows, in order of
+// precedence: the disabled image while disabled, the pressed image while held down, the
+// hover image while the pointer is over it, else the normal image; a missing image falls
+// back to the next one in that order. Clicks arrive as the ordinary clicked() signal.
+#pragma once
+
+#include <QPixmap>
+#include <QPushButton>
+
+struct ButtonImages;
+
+class SkinButton : public QPushButton {
+  public:
+    explicit SkinButton(QWidget* parent = nullptr);
+    ~SkinButton() override;
+
+    // Adopts the images behind the non-null pointers, in the order normal, pressed,
+    // hover, disabled; a null pointer leaves that image empty. A null normal image is
+    // refused: false, and nothing changes.
+    bool SetSkinBitmaps(const QPixmap* normal, const QPixmap* pressed, const QPixmap* hover,
+                        const QPixmap* disabled);
+    bool SetSkinBitmaps(const ButtonImages& images);
+    // Makes the button exactly as large as its normal image.
+    void SizeToContent();
+    // Enables or disables, dropping a hover first so a disabled button never looks lit.
+    void EnableWindow(bool enable);
+
+    bool IsHovering() const { return m_bHover; }
+    // The image a paint would draw now (null when there is none).
+    const QPixmap& CurrentImage() const;
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+  private:
+    void SetHover(bool hover);
+
+    QPixmap m_Normal, m_Pressed, m_Hover, m_Disabled;
+    bool m_bHover = false;
+};

@@ -1,0 +1,240 @@
+#include "skin/skin_slider.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QWheelEvent>
+
+#include "skin/skin_file.h"
+
+namespace {
+
+bool OwnWindowActive(const QWidget* w) {
+    const QWidget* active = QApplication::activeWindow();
+    return active && active == w->window();
+}
+
+}  // namespace
+
+SkinSlider::SkinSlider(Qt::Orientation orientation, QWidget* parent)
+    : QSlider(orientation, parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+SkinSlider::~SkinSlider() = default;
+
+bool SkinSlider::SetSkinBitmaps(const QPixmap* normalThumb, const QPixmap* pressedThumb,
+                                const QPixmap* hoverThumb, const QPixmap* channel) {
+    if (!normalThumb || !pressedThumb || !hoverThumb || !channel)
+        return false;
+    m_NormalThumb = *normalThumb;
+    m_PressedThumb = *pressedThumb;
+    m_HoverThumb = *hoverThumb;
+    m_Channel = *channel;
+    update();
+    return true;
+}
+
+bool SkinSlider::SetSkinBitmaps(const SliderImages& images) {
+    return SetSkinBitmaps(&images.normal, &images.pressed, &images.hover, &images.channel);
+}
+
+void SkinSlider::FitToSkin() {
+    if (!m_Channel.isNull())
+        setFixedSize(m_Channel.size());
+    update();
+}
+
+bool SkinSlider::SetInteractive(bool wheel) {
+    const bool old = m_bWheel;
+    m_bWheel = wheel;
+    return old;
+}
+
+void SkinSlider::EnableWindow(bool enable) {
+    if (m_bHover) {
+        m_bHover = false;
+        update();
+    }
+    setEnabled(enable);
+}
+
+int SkinSlider::ThumbLength() const {
+    const bool horizontal = orientation() == Qt::Horizontal;
+    if (!m_NormalThumb.isNull())
+        return horizontal ? m_NormalThumb.width() : m_NormalThumb.height();
+    return style()->pixelMetric(QStyle::PM_SliderLength, nullptr, this);
+}
+
+QRect SkinSlider::ThumbRect() const {
+    const bool horizontal = orientation() == Qt::Horizontal;
+    const int length = ThumbLength();
+    const int span = std::max(0, (horizontal ? width() : height()) - length);
+    const int at = QStyle::sliderPositionFromValue(minimum(), maximum(), value(), span);
+    const int across = horizontal ? (m_NormalThumb.isNull() ? height() : m_NormalThumb.height())
+                                  : (m_NormalThumb.isNull() ? width() : m_NormalThumb.width());
+    return horizontal ? QRect(at, 0, length, across) : QRect(0, at, across, length);
+}
+
+int SkinSlider::ValueAt(int pixel) const {
+    const bool horizontal = orientation() == Qt::Horizontal;
+    const int span = std::max(0, (horizontal ? width() : height()) - ThumbLength());
+    return QStyle::sliderValueFromPosition(minimum(), maximum(), pixel, span);
+}
+
+const QPixmap& SkinSlider::CurrentThumb() const {
+    if (!isEnabled() || !m_bHover)
+        return m_NormalThumb;
+    return m_bPressed ? m_PressedThumb : m_HoverThumb;
+}
+
+void SkinSlider::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QPixmap& thumb = CurrentThumb();
+    QRegion clip(rect());
+    if (!thumb.isNull()) {
+        const QRect r = ThumbRect();
+        const QPoint at = orientation() == Qt::Horizontal ? QPoint(r.x(), 0) : QPoint(0, r.y());
+        p.drawPixmap(at, thumb);
+        clip -= QRect(at, thumb.size());
+    }
+    if (!m_Channel.isNull()) {
+        p.setClipRegion(clip);
+        p.drawPixmap(0, 0, m_Channel);
+    }
+}
+
+void SkinSlider::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton || !isEnabled() || minimum() == maximum()) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    const QPoint p = e->position().toPoint();
+    const QRect thumb = ThumbRect();
+    const bool horizontal = orientation() == Qt::Horizontal;
+    if (thumb.contains(p)) {
+        m_bPressed = true;
+        m_bHover = true;
+        m_DragOffset = horizontal ? p.x() - thumb.x() : p.y() - thumb.y();
+        setSliderDown(true);
+        update();
+        // The grab itself is the first tracking report, as with the platform trackbar.
+        emit Scrolled(kScrollThumbTrack, value());
+        return;
+    }
+    // A click beside the thumb pages towards it, as a trackbar does.
+    const int clicked = horizontal ? p.x() : p.y();
+    const int thumbAt = horizontal ? thumb.x() : thumb.y();
+    const bool towardsMax = clicked > thumbAt;
+    triggerAction(towardsMax ? SliderPageStepAdd : SliderPageStepSub);
+    emit Scrolled(towardsMax ? kScrollPageDown : kScrollPageUp, value());
+    emit Scrolled(kScrollEnd, value());
+}
+
+void SkinSlider::mouseMoveEvent(QMouseEvent* e) {
+    if (!m_bPressed) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    const QPoint p = e->position().toPoint();
+    const int pixel = (orientation() == Qt::Horizontal ? p.x() : p.y()) - m_DragOffset;
+    setSliderPosition(ValueAt(pixel));
+    emit Scrolled(kScrollThumbTrack, sliderPosition());
+}
+
+void SkinSlider::mouseReleaseEvent(QMouseEvent* e) {
+    if (!m_bPressed || e->button() != Qt::LeftButton) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    m_bPressed = false;
+    setSliderDown(false);
+    m_bHover = rect().contains(e->position().toPoint()) && OwnWindowActive(this);
+    update();
+    emit Scrolled(kScrollThumbPosition, value());
+    emit Scrolled(kScrollEnd, value());
+}
+
+void SkinSlider::wheelEvent(QWheelEvent* e) {
+    if (!m_bWheel) {
+        e->accept();  // swallowed: the parent must not scroll either
+        return;
+    }
+    const int before = value();
+    QSlider::wheelEvent(e);
+    if (value() != before) {
+        emit Scrolled(value() > before ? kScrollLineDown : kScrollLineUp, value());
+        emit Scrolled(kScrollEnd, value());
+    }
+}
+
+void SkinSlider::keyPressEvent(QKeyEvent* e) {
+    const int before = value();
+    QSlider::keyPressEvent(e);
+    if (!e->isAccepted())
+        return;
+    const bool up = value() < before;
+    const bool moved = value() != before;
+    int code = -1;
+    switch (e->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            code = moved ? (up ? kScrollLineUp : kScrollLineDown) : kScrollLineUp;
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            code = moved ? (up ? kScrollLineUp : kScrollLineDown) : kScrollLineDown;
+            break;
+        case Qt::Key_PageUp:
+            code = moved ? (up ? kScrollPageUp : kScrollPageDown) : kScrollPageUp;
+            break;
+        case Qt::Key_PageDown:
+            code = moved ? (up ? kScrollPageUp : kScrollPageDown) : kScrollPageDown;
+            break;
+        case Qt::Key_Home:
+            code = kScrollTop;
+            break;
+        case Qt::Key_End:
+            code = kScrollBottom;
+            break;
+        default:
+            return;
+    }
+    emit Scrolled(code, value());
+    emit Scrolled(kScrollEnd, value());
+}
+
+void SkinSlider::enterEvent(QEnterEvent* e) {
+    QSlider::enterEvent(e);
+    if (isEnabled() && OwnWindowActive(this) && !m_bHover) {
+        m_bHover = true;
+        update();
+    }
+}
+
+void SkinSlider::leaveEvent(QEvent* e) {
+    QSlider::leaveEvent(e);
+    // A dragged thumb keeps its pressed look outside the control until it is let go.
+    if (m_bHover && !m_bPressed) {
+        m_bHover = false;
+        update();
+    }
+}
+
+void SkinSlider::changeEvent(QEvent* e) {
+    QSlider::changeEvent(e);
+    if (e->type() == QEvent::EnabledChange && !isEnabled()) {
+        if (m_bPressed) {
+            m_bPressed = false;
+            setSliderDown(false);
+        }
+        m_bHover = false;
+        update();
+    }
+}
