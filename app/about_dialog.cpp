@@ -9,7 +9,7 @@
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("VELTRA のﾊﾞｰｼﾞｮﾝ情報"));
     auto* row = new QHBoxLayout;
-    QPixmap icon(QStringLiteral(":/resources/veltra.png"));
+    QPixmap icon(QStringLiteral(":/resources/veltra.png"), "PNG");
     if (!icon.isNull()) {
         auto* iconLabel = new QLabel(this);
         iconLabel->setObjectName(QStringLiteral("icon"));

@@ -33,7 +33,7 @@ SplashWindow* SplashWindow::Current() {
 void SplashWindow::ShowSplash(int bitmapId, QWidget* owner) {
     if (g_splash)
         return;
-    QPixmap picture(ResourceFor(bitmapId));
+    QPixmap picture(ResourceFor(bitmapId), "BMP");  // a named format loads no plug-ins
     if (picture.isNull())
         return;  // no picture: start-up simply goes on without one
     // Deletes itself when closed (WA_DeleteOnClose), or with its owner.

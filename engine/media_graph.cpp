@@ -357,7 +357,6 @@ bool IsStillPicture(GstElement* videoRenderer) {
 }  // namespace
 
 MediaGraph::MediaGraph() : m_Shared(std::make_shared<GraphShared>()) {
-    EnsureGstInit();
     m_pRelay = std::make_unique<FrameRelay>(m_Shared.get());
     m_Shared->relay = m_pRelay.get();
 }
@@ -511,6 +510,9 @@ void MediaGraph::RemoveRenderer(const char* name) {
 }
 
 HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
+    // GStreamer reads its plugin registry only when the first file opens, which keeps it
+    // off the program's start.
+    EnsureGstInit();
     m_LastError = S_OK;
     m_bSpent = false;
     m_pGB = gst_pipeline_new("graph");
@@ -576,7 +578,9 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
 
     // Parsers of streams without a length in their header estimate it from the first
     // frames, which may take a moment after the preroll; pictures never have one.
+    // Sound whose parser gives no length at once asks the MP3 header before waiting.
     m_TotalTime = 0;
+    bool headerRead = false;
     for (int attempt = 0; attempt < 5; ++attempt) {
         gint64 ns = 0;
         if (gst_element_query_duration(m_pGB, GST_FORMAT_TIME, &ns) && ns > 0) {
@@ -585,10 +589,14 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
         }
         if (IsStillPicture(m_pVW))
             break;
+        if (!headerRead && m_Content == MediaContent::AudioOnly) {
+            headerRead = true;
+            m_TotalTime = Mp3Length(path);
+            if (m_TotalTime > 0)
+                break;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    if (m_TotalTime == 0 && m_Content == MediaContent::AudioOnly)
-        m_TotalTime = Mp3Length(path);
 
     if (run)
         return Run() ? 1 : 0;

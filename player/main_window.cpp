@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <atomic>
@@ -204,7 +205,8 @@ void MainWindow::Initialise() {
     // anchored controls measure their margins against it.
     resize(380, 310);
     SkinDialog::OnInitDialog();
-    setWindowIcon(QIcon(QStringLiteral(":/resources/veltra.png")));
+    // Naming the format spares the image reader from loading every format plug-in to ask.
+    setWindowIcon(QIcon(QPixmap(QStringLiteral(":/resources/veltra.png"), "PNG")));
     SetShowGrip(true);
     setAcceptDrops(true);
     SplashWindow::SetSplashDuration(600);
