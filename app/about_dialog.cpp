@@ -6,10 +6,12 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+#include "app/resource_picture.h"
+
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("VELTRA のﾊﾞｰｼﾞｮﾝ情報"));
     auto* row = new QHBoxLayout;
-    QPixmap icon(QStringLiteral(":/resources/veltra.png"), "PNG");
+    QPixmap icon = LoadResourcePicture(QStringLiteral(":/resources/veltra.png"), "png");
     if (!icon.isNull()) {
         auto* iconLabel = new QLabel(this);
         iconLabel->setObjectName(QStringLiteral("icon"));

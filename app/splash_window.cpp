@@ -1,5 +1,7 @@
 #include "app/splash_window.h"
 
+#include "app/resource_picture.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -33,7 +35,7 @@ SplashWindow* SplashWindow::Current() {
 void SplashWindow::ShowSplash(int bitmapId, QWidget* owner) {
     if (g_splash)
         return;
-    QPixmap picture(ResourceFor(bitmapId), "BMP");  // a named format loads no plug-ins
+    QPixmap picture = LoadResourcePicture(ResourceFor(bitmapId), "bmp");
     if (picture.isNull())
         return;  // no picture: start-up simply goes on without one
     // Deletes itself when closed (WA_DeleteOnClose), or with its owner.

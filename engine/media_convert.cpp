@@ -213,17 +213,22 @@ BOOL MediaGraph::BuildWavGraph(const char* target, int32_t volume) {
     return TRUE;
 }
 
-BOOL MediaGraph::BuildAviGraph(const char* target) {
+// A video cut needs both streams of the source; their renderers make way for the writer.
+bool MediaGraph::DetachBothRenderers() {
     if (!m_pVW || !m_pBA) {
-        m_LastError = VFW_E_NOT_FOUND;  // an AVI cut needs both streams of the source
-        return FALSE;
+        m_LastError = VFW_E_NOT_FOUND;
+        return false;
     }
     m_pVW = nullptr;
     gst_object_unref(m_pBA);
     m_pBA = nullptr;
     if (!DetachRenderer("VideoMixing Renderer") && !DetachRenderer("VideoRenderer"))
-        return FALSE;
-    if (!DetachRenderer("DirectSound"))
+        return false;
+    return DetachRenderer("DirectSound");
+}
+
+BOOL MediaGraph::BuildAviGraph(const char* target) {
+    if (!DetachBothRenderers())
         return FALSE;
     GstElement* mux = Make("avimux", "Avi Mux");
     GstElement* writer = FileWriter(target);
@@ -254,16 +259,7 @@ BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
         m_LastError = hr;
         return FALSE;
     }
-    if (!m_pVW || !m_pBA) {
-        m_LastError = VFW_E_NOT_FOUND;
-        return FALSE;
-    }
-    m_pVW = nullptr;
-    gst_object_unref(m_pBA);
-    m_pBA = nullptr;
-    if (!DetachRenderer("VideoMixing Renderer") && !DetachRenderer("VideoRenderer"))
-        return FALSE;
-    if (!DetachRenderer("DirectSound"))
+    if (!DetachBothRenderers())
         return FALSE;
 
     GstElement* mux = Make("asfmux", "Asf Mux");

@@ -111,6 +111,7 @@ class MediaGraph {
     void RemoveRenderer(const char* name);
     bool FinishConversion();
     bool DetachRenderer(const char* name);
+    bool DetachBothRenderers();
     bool StartRange(int64_t startUnits, int64_t stopUnits);
     void AbandonConversion();
 

@@ -17,6 +17,7 @@
 #include <cstdlib>
 
 #include "app/about_dialog.h"
+#include "app/resource_picture.h"
 #include "app/settings.h"
 #include "app/sound_device.h"
 #include "app/splash_window.h"
@@ -205,8 +206,7 @@ void MainWindow::Initialise() {
     // anchored controls measure their margins against it.
     resize(380, 310);
     SkinDialog::OnInitDialog();
-    // Naming the format spares the image reader from loading every format plug-in to ask.
-    setWindowIcon(QIcon(QPixmap(QStringLiteral(":/resources/veltra.png"), "PNG")));
+    setWindowIcon(QIcon(LoadResourcePicture(QStringLiteral(":/resources/veltra.png"), "png")));
     SetShowGrip(true);
     setAcceptDrops(true);
     SplashWindow::SetSplashDuration(600);
@@ -514,6 +514,16 @@ void MainWindow::HandleWindowMessage(int message, intptr_t wParam) {
 void MainWindow::PlaceList() {
     if (m_pList)
         m_pList->setGeometry(20, 50, std::max(0, width() - 42), std::max(0, height() - 170));
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+    if (m_pList->DropMimeData(e->mimeData()))
+        e->acceptProposedAction();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* e) {

@@ -111,6 +111,9 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    // Files dropped anywhere on the window go to the list.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     void reject() override;
 
   private:

@@ -28,20 +28,6 @@ constexpr const char* kCopyDialogTitle =
 constexpr const char* kFolderPromptTitle = "ファイルのコピー先を選択してください";
 constexpr const char* kProgressTitle = "ファイルコピー";
 
-std::map<std::string, QRect> Layout(VeltraProcess& app) {
-    std::map<std::string, QRect> out;
-    std::regex line(R"(layout (\w+) (-?\d+) (-?\d+) (\d+) (\d+))");
-    std::string log = app.Log();
-    for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it)
-        out[(*it)[1]] = QRect(std::stoi((*it)[2]), std::stoi((*it)[3]), std::stoi((*it)[4]),
-                              std::stoi((*it)[5]));
-    return out;
-}
-
-QPoint Centre(const QRect& r) {
-    return QPoint(r.x() + r.width() / 2, r.y() + r.height() / 2);
-}
-
 std::set<std::string> EntriesIn(const std::string& folder) {
     std::set<std::string> names;
     std::error_code ec;

@@ -20,20 +20,6 @@ namespace {
 
 constexpr const char* kTitle = "VELTRA";  // the main window and the editor alike
 
-// Control rectangles (window coordinates) from the lines "<prefix> NAME X Y W H".
-std::map<std::string, QRect> Rects(const std::string& log, const std::string& prefix) {
-    std::map<std::string, QRect> out;
-    std::regex line(prefix + R"( (\w+) (-?\d+) (-?\d+) (\d+) (\d+))");
-    for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it)
-        out[(*it)[1]] = QRect(std::stoi((*it)[2]), std::stoi((*it)[3]), std::stoi((*it)[4]),
-                              std::stoi((*it)[5]));
-    return out;
-}
-
-QPoint Centre(const QRect& r) {
-    return QPoint(r.x() + r.width() / 2, r.y() + r.height() / 2);
-}
-
 uint32_t U32(const std::string& b, size_t at) {
     return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 |
            uint32_t(uint8_t(b[at + 2])) << 16 | uint32_t(uint8_t(b[at + 3])) << 24;

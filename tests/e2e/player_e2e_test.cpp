@@ -23,21 +23,6 @@ namespace {
 constexpr const char* kMainTitle = "VELTRA";
 constexpr const char* kViewerTitle = "VELTRA Viewer";
 
-// Control rectangles the main window reports after its layout (window coordinates).
-std::map<std::string, QRect> Layout(VeltraProcess& app) {
-    std::map<std::string, QRect> out;
-    std::regex line(R"(layout (\w+) (-?\d+) (-?\d+) (\d+) (\d+))");
-    std::string log = app.Log();
-    for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it)
-        out[(*it)[1]] = QRect(std::stoi((*it)[2]), std::stoi((*it)[3]), std::stoi((*it)[4]),
-                              std::stoi((*it)[5]));
-    return out;
-}
-
-QPoint Centre(const QRect& r) {
-    return QPoint(r.x() + r.width() / 2, r.y() + r.height() / 2);
-}
-
 bool Near(QRgb a, QRgb b, int tolerance = 40) {
     return std::abs(qRed(a) - qRed(b)) <= tolerance &&
            std::abs(qGreen(a) - qGreen(b)) <= tolerance &&

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "tests/support/media_factory.h"
@@ -324,6 +325,23 @@ QImage Screenshot() {
 QImage ScreenshotOf(const QRect& rect) {
     QImage all = Screenshot();
     return all.isNull() ? all : all.copy(rect);
+}
+
+std::map<std::string, QRect> Rects(const std::string& log, const std::string& prefix) {
+    std::map<std::string, QRect> out;
+    std::regex line(prefix + R"( (\w+) (-?\d+) (-?\d+) (\d+) (\d+))");
+    for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it)
+        out[(*it)[1]] = QRect(std::stoi((*it)[2]), std::stoi((*it)[3]), std::stoi((*it)[4]),
+                              std::stoi((*it)[5]));
+    return out;
+}
+
+std::map<std::string, QRect> Layout(VeltraProcess& app) {
+    return Rects(app.Log(), "layout");
+}
+
+QPoint Centre(const QRect& r) {
+    return QPoint(r.x() + r.width() / 2, r.y() + r.height() / 2);
 }
 
 }  // namespace e2e

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,5 +84,12 @@ void KeyStrokes(const std::vector<std::string>& keys);
 // The whole screen, read through xwd (TrueColor visuals of 24 or 32 bits).
 QImage Screenshot();
 QImage ScreenshotOf(const QRect& rect);
+
+// Control rectangles (window coordinates) from the log lines "<prefix> NAME X Y W H"; the
+// prefix is a regular expression.
+std::map<std::string, QRect> Rects(const std::string& log, const std::string& prefix);
+// The main window's rectangles, from its "layout" lines.
+std::map<std::string, QRect> Layout(VeltraProcess& app);
+QPoint Centre(const QRect& r);
 
 }  // namespace e2e
