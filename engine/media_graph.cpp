@@ -926,8 +926,10 @@ void MediaGraph::EventThread() {
             gst_message_unref(msg);
             msg = nullptr;
             if (type == GST_MESSAGE_EOS) {
-                if (!m_ConvTarget.empty() && !FinishConversion())
-                    break;  // the conversion failed at its very end; STOPPED tells
+                if (!m_ConvTarget.empty() && !FinishConversion()) {
+                    m_State = GraphState::Ended;  // failed at its very end; STOPPED tells
+                    break;
+                }
                 m_State = GraphState::Ended;
                 finalMessage = UM_GRAPH_COMPLETE;
                 finalParam = kGraphCompleteCode;

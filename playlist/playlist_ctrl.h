@@ -95,7 +95,7 @@ class PlaylistCtrl : public QWidget {
     // Context row: set by a right-click on a selected row; -1 for none.
     int ContextRow() const { return m_nContext; }
     void SetContextRow(int row) { m_nContext = row; }
-    // Trash the context row's file after asking; see file_commands.h.
+    // Trash the context row's file after asking; see trash.h.
     void DeleteContextFile();
 
     // Selection.

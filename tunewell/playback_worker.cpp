@@ -16,6 +16,10 @@ void RunPlaybackWorker(PlayerState& p) {
             // Keep the ring from looping stale audio while nobody refills it.
             p.m_stream.Pause();
             p.m_wake.Wait(kPauseSleepMs);
+            // A resume between the check and the pause above would leave the ring stopped
+            // while the state says playing, and the next write would wait for ever.
+            if (!p.IsPaused() && !p.m_stream.IsPlaying())
+                p.m_stream.Resume();
             continue;
         }
         FillResult r = FillResult::Block;

@@ -195,6 +195,20 @@ TEST_F(ConvertTest, CancelledConversionKeepsTheOldTargetAndLeavesNoPartialFile) 
     EXPECT_TRUE(Leftovers({src, out}).empty());
 }
 
+TEST_F(ConvertTest, AFileThatCannotTakeItsNameAtTheEndStopsTheGraph) {
+    auto src = testmedia::Video(dir, "clip.avi", 2.0, 160, 120);
+    // A folder holds the target's name, so the finished file cannot be renamed onto it.
+    std::string out = dir + "/taken.avi";
+    fs::create_directories(out + "/inside");
+    OpenPreview(src);
+    ASSERT_TRUE(graph.Convert(src.c_str(), ConversionMode::Avi, out.c_str(), 0.0, 10.0, 0));
+    EXPECT_TRUE(PumpUntil([&] { return notify.Count(UM_GRAPH_STOPPED) > 0; }, 20000));
+    EXPECT_EQ(notify.Count(UM_GRAPH_COMPLETE), 0);
+    graph.Close();
+    EXPECT_TRUE(fs::is_directory(out + "/inside"));
+    EXPECT_TRUE(Leftovers({src, out}).empty());
+}
+
 TEST_F(ConvertTest, WavRangeThroughTheWavSink) {
     if (!fs::exists(std::string(VELTRA_BIN_DIR) + "/libwavsink.so") ||
         !fs::exists(std::string(VELTRA_BIN_DIR) + "/regsvr"))

@@ -304,6 +304,11 @@ TEST_F(TrashTest, DeleteAsksMovesToTrashAndNeverDeletesPlainly) {
     EXPECT_EQ(host.stops, 1) << "b was not the current row";
     EXPECT_NE(::access(b.c_str(), F_OK), 0);
     EXPECT_EQ(::access((dir + "/home/.local/share/Trash/files/b.mp3").c_str(), F_OK), 0);
+    // The restore record says where the file came from.
+    std::string info = testmedia::ReadFile(dir + "/home/.local/share/Trash/info/b.mp3.trashinfo");
+    EXPECT_NE(info.find("[Trash Info]"), std::string::npos) << info;
+    EXPECT_NE(info.find("Path=" + b), std::string::npos) << info;
+    EXPECT_NE(info.find("DeletionDate="), std::string::npos) << info;
     EXPECT_EQ(list.Paths(), (std::vector<std::string>{a}));
 
     // A file that is already gone: no question, the row stays.
