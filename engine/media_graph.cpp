@@ -403,6 +403,9 @@ HRESULT MediaGraph::Open(const char* path, BOOL run) {
                     static_cast<unsigned>(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)));
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     }
+    // A graph still open would be overwritten under its running event thread.
+    if (m_pGB)
+        Close();
     m_szFile = path;
     m_State = GraphState::Idle;
     m_Volume = 0;

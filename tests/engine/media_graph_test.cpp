@@ -196,6 +196,16 @@ TEST_F(MediaGraphTest, CloseDuringPlaybackEndsTheThreadWithStoppedAndNothingLate
     Pump(300);
     EXPECT_TRUE(graph.SetWindows(&notify, nullptr, nullptr));
     EXPECT_FALSE(graph.HasGraph());
+    // Opening over a playing graph closes it first: one stop, then the new file alone.
+    auto wav = testmedia::Tone(dir, "tone.wav", 2.0);
+    ASSERT_EQ(OpenSound(mp3, TRUE), 1);
+    Pump(300);
+    notify.messages.clear();
+    ASSERT_EQ(graph.Open(wav.c_str(), TRUE), 1);
+    EXPECT_NEAR(graph.GetDuration(), 20, 1);
+    ASSERT_TRUE(WaitFor(UM_GRAPH_COMPLETE, 5000));
+    EXPECT_EQ(notify.Count(UM_GRAPH_STOPPED), 1);
+    EXPECT_EQ(notify.Count(UM_GRAPH_COMPLETE), 1);
 }
 
 TEST_F(MediaGraphTest, VideoShowsFramesReportsSizeAndCapturesTheTestPattern) {

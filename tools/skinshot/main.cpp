@@ -24,7 +24,6 @@
 #include <vector>
 
 #include "editor/editor_dialog.h"
-#include "engine/media_graph.h"
 #include "platform/module_folder.h"
 #include "player/main_window.h"
 #include "player/viewer_window.h"
@@ -64,13 +63,34 @@ bool WriteTone(const fs::path& path, double seconds, double hz) {
     return static_cast<bool>(f);
 }
 
+// A small evening harbour scene: sky, sun, sea and a lighthouse.
 bool WritePicture(const fs::path& path) {
-    QImage image(160, 120, QImage::Format_RGB32);
+    QImage image(320, 240, QImage::Format_RGB32);
     QPainter p(&image);
-    QLinearGradient sky(0, 0, 0, 120);
-    sky.setColorAt(0, QColor(60, 110, 190));
-    sky.setColorAt(1, QColor(240, 200, 120));
-    p.fillRect(image.rect(), sky);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, 160);
+    sky.setColorAt(0, QColor(40, 70, 140));
+    sky.setColorAt(1, QColor(250, 190, 120));
+    p.fillRect(QRect(0, 0, 320, 160), sky);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 225, 150));
+    p.drawEllipse(QPointF(90, 150), 28, 28);
+    QLinearGradient sea(0, 160, 0, 240);
+    sea.setColorAt(0, QColor(40, 90, 130));
+    sea.setColorAt(1, QColor(15, 35, 60));
+    p.fillRect(QRect(0, 160, 320, 80), sea);
+    p.setBrush(QColor(60, 55, 60));
+    p.drawRect(QRect(200, 175, 80, 14));  // the pier
+    p.setBrush(QColor(240, 240, 235));
+    p.drawPolygon(
+        QPolygonF({QPointF(226, 176), QPointF(254, 176), QPointF(248, 80), QPointF(232, 80)}));
+    p.setBrush(QColor(200, 50, 50));
+    p.drawRect(QRectF(229, 110, 22, 12));
+    p.drawRect(QRectF(227, 145, 26, 12));
+    p.setBrush(QColor(255, 240, 170));
+    p.drawRect(QRectF(233, 66, 14, 14));
+    p.setBrush(QColor(60, 55, 60));
+    p.drawPolygon(QPolygonF({QPointF(229, 66), QPointF(251, 66), QPointF(240, 54)}));
     p.end();
     return image.save(QString::fromStdString(path.string()), "BMP");
 }
@@ -110,7 +130,22 @@ int RenderWindows(int argc, char** argv, const fs::path& out) {
         main.List().AddPath((media / name).string());
     main.show();
     Settle(300);
+    // The first tone plays for a moment, so the picture shows the window at work.
+    main.List().SelectRow(0);
+    main.Button(MainWindow::kPlay)->click();
+    Settle(1500);
     bool ok = Save(main, out / "main.png");
+
+    // The picture opens the viewer.
+    main.List().SelectRow(2);
+    main.Button(MainWindow::kPlay)->click();
+    Settle(800);
+    ViewerWindow* viewer = main.Viewer();
+    if (!viewer || !viewer->SkinLoaded() || !viewer->isVisible())
+        return 1;
+    ok = Save(*viewer, out / "viewer.png") && ok;
+    main.Button(MainWindow::kStop)->click();
+    Settle(200);
 
     EditorDialog editor(&main);
     editor.SetSourcePath(tone.string());
@@ -121,14 +156,6 @@ int RenderWindows(int argc, char** argv, const fs::path& out) {
     Settle(600);
     ok = Save(editor, out / "editor.png") && ok;
     editor.hide();
-
-    MediaGraph graph;
-    ViewerWindow viewer(&main, graph);
-    if (!viewer.SkinLoaded())
-        return 1;
-    viewer.show();
-    Settle(200);
-    ok = Save(viewer, out / "viewer.png") && ok;
     return ok ? 0 : 1;
 }
 
