@@ -316,6 +316,11 @@ TEST_F(MediaGraphTest, EveryPlayableKindOpens) {
         {testmedia::Midi(dir, "t.mid"), MediaContent::AudioOnly},
         {testmedia::Video(dir, "v.mpg", 1.0, 160, 120), MediaContent::AudioVideo},
         {testmedia::Video(dir, "v.mp4", 1.0, 160, 120), MediaContent::AudioVideo},
+        {testmedia::Video(dir, "v.mov", 1.0, 160, 120), MediaContent::AudioVideo},
+        {testmedia::Video(dir, "v.vob", 1.0, 160, 120), MediaContent::AudioVideo},
+        // GStreamer's ASF muxer falls over when it gets both streams; WMA is above.
+        {testmedia::Video(dir, "v.wmv", 1.0, 160, 120, false), MediaContent::VideoOnly},
+        {testmedia::Video(dir, "v.asf", 1.0, 160, 120, false), MediaContent::VideoOnly},
         {testmedia::Picture(dir, "p.png"), MediaContent::VideoOnly},
         {testmedia::Picture(dir, "p.jpg"), MediaContent::VideoOnly},
         {testmedia::Picture(dir, "p.bmp"), MediaContent::VideoOnly},

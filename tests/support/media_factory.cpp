@@ -32,7 +32,8 @@ std::string Quote(const std::string& s) {
 }
 
 std::string Launch(const std::string& pipeline) {
-    return "gst-launch-1.0 -q " + pipeline + " >/dev/null 2>&1";
+    // A crashing element must fail the generator, not leave it spinning for a debugger.
+    return "timeout -k 5 120 gst-launch-1.0 -q --no-fault " + pipeline + " >/dev/null 2>&1";
 }
 
 std::string AudioSource(double seconds, int rate, int channels, int freq) {
@@ -105,20 +106,20 @@ std::string Video(const std::string& dir, const std::string& name, double second
         venc = "jpegenc";
         aenc = "identity";
         mux = "avimux";
-    } else if (ext == "mpg") {
+    } else if (ext == "mpg" || ext == "vob") {
         // libav's MPEG-1 encoder rejects every frame rate GStreamer hands it; mjpegtools'
         // encoder in MPEG-1 mode does not.
         venc = "mpeg2enc format=0 bitrate=800 ! mpegvideoparse";
         aenc = "avenc_mp2 ! mpegaudioparse";
         mux = "mpegpsmux";
-    } else if (ext == "wmv") {
+    } else if (ext == "wmv" || ext == "asf") {
         venc = "avenc_wmv2";
         aenc = "avenc_wmav2";
         mux = "asfmux";
-    } else if (ext == "mp4") {
+    } else if (ext == "mp4" || ext == "mov") {
         venc = "x264enc ! h264parse";
         aenc = "lamemp3enc ! mpegaudioparse";
-        mux = "mp4mux";
+        mux = ext == "mp4" ? "mp4mux" : "qtmux";
     } else {
         return {};
     }
