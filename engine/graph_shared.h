@@ -20,6 +20,9 @@ struct GraphShared {
     std::atomic<bool> noMorePads{false};
     std::atomic<int> linkedPads{0};
 
+    // A sound-only conversion: pictures are neither decoded nor routed anywhere.
+    bool soundOnly = false;
+
     // A conversion range: pads drop data until the range's seek has flushed them.
     bool holdUntilSeek = false;
     std::atomic<bool> seekSent{false};

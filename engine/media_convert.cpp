@@ -100,10 +100,16 @@ BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* ta
         m_LastError = E_INVALIDARG;
         return FALSE;
     }
-    if (!m_pGB || m_bSpent || m_szFile != source) {
+    // A sound cut of a video is made on a graph of its own that leaves the pictures
+    // undecoded; the preview's graph goes quietly, as its end is not the conversion's.
+    const bool soundOnly = mode == ConversionMode::Wav;
+    if (!m_pGB || m_bSpent || m_szFile != source || (soundOnly && m_pVW)) {
+        m_bQuietEnd = m_pGB != nullptr;
         Close();
+        m_bQuietEnd = false;
         m_szFile = source;
         m_State = GraphState::Idle;
+        m_Shared->soundOnly = soundOnly;
         HRESULT hr = BuildPlaybackGraph(m_szFile.c_str(), FALSE);
         if (hr == 0 || FAILED(hr)) {
             Close();

@@ -225,7 +225,7 @@ void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
                             ? gst_structure_get_name(gst_caps_get_structure(caps, 0))
                             : "";
     GstElement* target = nullptr;
-    if (g_str_has_prefix(media, "video/"))
+    if (g_str_has_prefix(media, "video/") && !shared->soundOnly)
         target = shared->videoTarget;
     else if (g_str_has_prefix(media, "audio/"))
         target = shared->audioTarget;
@@ -254,6 +254,23 @@ void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
             qWarning("engine: could not link a %s stream", media);
     }
     gst_object_unref(sinkPad);
+}
+
+// What decodebin's "autoplug-select" answers: try the factory, expose the pad as it is.
+constexpr gint kAutoplugTry = 0;
+constexpr gint kAutoplugExpose = 1;
+
+// A sound-only graph leaves pictures encoded: decoding them only to throw them away would
+// cost more than the sound it writes.
+gint SelectDecoder(GstElement*, GstPad*, GstCaps*, GstElementFactory* factory, gpointer data) {
+    auto* shared = static_cast<GraphShared*>(data);
+    if (!shared->soundOnly || !factory)
+        return kAutoplugTry;
+    const char* klass = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS);
+    if (klass && std::strstr(klass, "Decoder") &&
+        (std::strstr(klass, "Video") || std::strstr(klass, "Image")))
+        return kAutoplugExpose;
+    return kAutoplugTry;
 }
 
 void OnNoMorePads(GstElement*, gpointer data) {
@@ -406,6 +423,7 @@ HRESULT MediaGraph::Open(const char* path, BOOL run) {
     // A graph still open would be overwritten under its running event thread.
     if (m_pGB)
         Close();
+    m_Shared->soundOnly = false;
     m_szFile = path;
     m_State = GraphState::Idle;
     m_Volume = 0;
@@ -444,6 +462,7 @@ HRESULT MediaGraph::RenderFile(const std::string& path) {
     g_signal_connect(decode, "pad-added", G_CALLBACK(OnPadAdded), m_Shared.get());
     g_signal_connect(decode, "no-more-pads", G_CALLBACK(OnNoMorePads), m_Shared.get());
     g_signal_connect(decode, "deep-element-added", G_CALLBACK(OnDeepElementAdded), nullptr);
+    g_signal_connect(decode, "autoplug-select", G_CALLBACK(SelectDecoder), m_Shared.get());
 
     if (!std::filesystem::exists(path))
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
@@ -527,6 +546,16 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
         return E_OUTOFMEMORY;
     }
     m_pME = gst_element_get_bus(m_pGB);
+    // The end of the stream or an error wakes the event thread at once instead of at its
+    // next round, so a finished conversion is reported without delay.
+    gst_bus_set_sync_handler(
+        m_pME,
+        [](GstBus*, GstMessage* msg, gpointer data) {
+            if (GST_MESSAGE_TYPE(msg) & (GST_MESSAGE_EOS | GST_MESSAGE_ERROR))
+                static_cast<MediaGraph*>(data)->m_Wake.Set();
+            return GST_BUS_PASS;
+        },
+        this, nullptr);
     {
         std::lock_guard<std::mutex> lock(m_Shared->padsMutex);
         for (GstPad* p : m_Shared->heldPads) gst_object_unref(p);
@@ -890,6 +919,7 @@ void MediaGraph::ReleaseInterfaces() {
     m_Shared->videoTarget = nullptr;
     m_Shared->audioTarget = nullptr;
     if (m_pME) {
+        gst_bus_set_sync_handler(m_pME, nullptr, nullptr, nullptr);
         gst_object_unref(m_pME);
         m_pME = nullptr;
     }
