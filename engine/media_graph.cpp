@@ -273,8 +273,12 @@ gint SelectDecoder(GstElement*, GstPad*, GstCaps*, GstElementFactory* factory, g
     return kAutoplugTry;
 }
 
-void OnNoMorePads(GstElement*, gpointer data) {
+void OnNoMorePads(GstElement* decoder, gpointer data) {
     static_cast<GraphShared*>(data)->noMorePads = true;
+    // Wakes the preroll wait, which can now drop the renderers that got no stream.
+    gst_element_post_message(
+        decoder, gst_message_new_application(GST_OBJECT(decoder),
+                                             gst_structure_new_empty("veltra-no-more-pads")));
 }
 
 // MIDI is synthesised with the installed General MIDI soundfont.
@@ -495,7 +499,7 @@ HRESULT MediaGraph::WaitForPreroll() {
         GstMessage* msg = gst_bus_timed_pop_filtered(
             m_pME, 20 * GST_MSECOND,
             static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE |
-                                        GST_MESSAGE_EOS));
+                                        GST_MESSAGE_EOS | GST_MESSAGE_APPLICATION));
         if (!msg)
             continue;
         GstMessageType type = GST_MESSAGE_TYPE(msg);
