@@ -40,8 +40,9 @@ void SplashWindow::ShowSplash(int bitmapId, QWidget* owner) {
         return;  // no picture: start-up simply goes on without one
     // Deletes itself when closed (WA_DeleteOnClose), or with its owner.
     g_splash = new SplashWindow(picture, owner);
+    // Painted with the main window in the same turn of the event loop; start-up is too
+    // short now for an early synchronous paint to show anything sooner.
     g_splash->show();
-    g_splash->repaint();
 }
 
 SplashWindow::SplashWindow(const QPixmap& picture, QWidget* owner)

@@ -119,6 +119,7 @@ class MainWindow : public SkinDialog, public PlaybackHost {
   private:
     void Initialise();
     bool LayoutControls();
+    void FinishStart();
     void ConnectControls();
     void PlaceList();
     void HandleWindowMessage(int message, intptr_t wParam);
@@ -132,6 +133,7 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     bool m_bInitialised = false;
     bool m_bShutDown = false;
     bool m_bFirstPaintSeen = false;
+    bool m_bStartFinished = false;  // the Ogg library is loaded and the start file added
     bool m_bDrainingPositions = false;
     intptr_t m_nLatestPosition = 0;
 
