@@ -1,7 +1,9 @@
 # The plug-in as a GStreamer user meets it: found on GST_PLUGIN_PATH, inspected, used
 # from gst-launch-1.0, and its file read back by wavparse with the sizes it declares.
 set(ENV{GST_PLUGIN_PATH} ${PLUGIN_DIR})
+# A fresh registry each run: a failed load would otherwise stay blacklisted in it.
 set(ENV{GST_REGISTRY} ${WORK_DIR}/registry.bin)
+file(REMOVE ${WORK_DIR}/registry.bin)
 file(MAKE_DIRECTORY ${WORK_DIR})
 set(wav ${WORK_DIR}/x.wav)
 file(REMOVE ${wav})
