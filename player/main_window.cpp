@@ -566,12 +566,7 @@ void MainWindow::paintEvent(QPaintEvent*) {
         p.drawPixmap(20, 5, title);
         clip -= QRect(20, 5, title.width(), title.height());
     }
-    const QPixmap& grip = m_Skin.grip;
-    if (!grip.isNull()) {
-        QRect g(width() - grip.width(), height() - grip.height(), grip.width(), grip.height());
-        p.drawPixmap(g.topLeft(), grip);
-        clip -= g;
-    }
+    clip -= DrawSkinGrip(p, m_Skin.grip);
     p.setClipRegion(clip);
     DrawSkinFrame(p, m_Skin.frame);
     // The footer under the list view.

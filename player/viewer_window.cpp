@@ -256,14 +256,7 @@ void ViewerWindow::paintEvent(QPaintEvent*) {
     if (!m_bPicture)
         p.fillRect(m_pVideo->geometry(), Qt::black);
     if (!IsFullScreen()) {
-        const QPixmap& grip = m_Skin.grip;
-        QRegion clip(rect());
-        if (!grip.isNull()) {
-            QRect g(width() - grip.width(), height() - grip.height(), grip.width(), grip.height());
-            p.drawPixmap(g.topLeft(), grip);
-            clip -= g;
-        }
-        p.setClipRegion(clip);
+        p.setClipRegion(QRegion(rect()) - DrawSkinGrip(p, m_Skin.grip));
         DrawSkinFrame(p, m_Skin.frame);
     }
 }

@@ -289,6 +289,14 @@ void SkinDialog::DrawSkinFrame(QPainter& painter, const std::array<QPixmap, 8>& 
     ::DrawSkinFrame(painter, size(), frame);
 }
 
+QRect SkinDialog::DrawSkinGrip(QPainter& painter, const QPixmap& grip) const {
+    if (grip.isNull())
+        return {};
+    QRect g(width() - grip.width(), height() - grip.height(), grip.width(), grip.height());
+    painter.drawPixmap(g.topLeft(), grip);
+    return g;
+}
+
 void SkinDialog::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
     if (m_bInitialised && !m_bFullScreen)

@@ -93,6 +93,9 @@ class SkinDialog : public QDialog {
     bool IsFullScreen() const { return m_bFullScreen; }
 
     void DrawSkinFrame(QPainter& painter, const std::array<QPixmap, 8>& frame) const;
+    // Draws the grip picture in the bottom-right corner; answers where, for the caller to
+    // keep the frame off it (empty without a picture).
+    QRect DrawSkinGrip(QPainter& painter, const QPixmap& grip) const;
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
