@@ -223,6 +223,13 @@ TEST_F(PlacementTest, RestoresWithinLimitsOnly) {
         WriteSetting("MAIN", "SIZE", bad);
         EXPECT_FALSE(LoadPlacement("MAIN", "SIZE", limits, &p)) << bad;
     }
+    // Without limits too, a negative size or one past the int range is no placement.
+    PlacementLimits none;
+    for (const char* bad :
+         {"500,0,100,400,1,0", "0,500,400,100,1,0", "-2147483000,0,2147483000,400,1,0"}) {
+        WriteSetting("MAIN", "SIZE", bad);
+        EXPECT_FALSE(LoadPlacement("MAIN", "SIZE", none, &p)) << bad;
+    }
 }
 
 TEST_F(PlacementTest, WindowRoundTripAndOption) {

@@ -174,6 +174,10 @@ TEST_F(MediaGraphTest, SeekMovesThePositionPausedAndRunning) {
     EXPECT_TRUE(graph.StopAndRewind());
     EXPECT_EQ(graph.State(), GraphState::Idle);
     EXPECT_LE(graph.GetPosition(), 1);
+    // A position before the start is the start.
+    ASSERT_TRUE(graph.Seek(30.0));
+    EXPECT_TRUE(graph.Seek(-5.0));
+    EXPECT_LE(graph.GetPosition(), 1);
 }
 
 TEST_F(MediaGraphTest, CloseDuringPlaybackEndsTheThreadWithStoppedAndNothingLater) {
