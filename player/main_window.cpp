@@ -262,7 +262,6 @@ void MainWindow::FinishStart() {
 
 bool MainWindow::LayoutControls() {
     move(0, 0);
-    resize(380, 310);
     auto& b = m_Buttons;
     const ButtonImages* images[kSlotCount] = {};
     images[kSlotMinimize] = &m_Skin.minimize;

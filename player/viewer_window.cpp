@@ -57,7 +57,6 @@ void ViewerWindow::Initialise() {
 }
 
 bool ViewerWindow::LayoutControls() {
-    resize(320, 240);
     for (auto [button, images] :
          {std::pair{m_pFullScreen, &m_Skin.fullScreen}, std::pair{m_pClose, &m_Skin.close}}) {
         button->SetSkinBitmaps(*images);

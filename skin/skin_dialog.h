@@ -2,6 +2,7 @@
 // frame drawing all three skinned windows share.
 //
 // A derived window, in its initialisation:
+//   resize(380, 310);                      // the dialog's own size first
 //   SkinDialog::OnInitDialog();            // minimum size = the size it has now
 //   LoadMainSkin(this, &m_Skin);           // images (skin_file.h); on false: close
 //   button->SetSkinBitmaps(m_Skin.play); button->SizeToContent();

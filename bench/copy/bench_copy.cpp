@@ -9,21 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bench_support.h"
 #include "playlist/list_copy.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-template <typename Fn>
-double TimeMs(Fn&& fn) {
-    const auto start = std::chrono::steady_clock::now();
-    fn();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
-}  // namespace
+using bench::TimeMs;
 
 int main(int argc, char** argv) {
     const int files = argc > 1 ? std::atoi(argv[1]) : 200;

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bench_support.h"
 #include "engine/media_graph.h"
 #include "platform/messages.h"
 #include "platform/window_message.h"
@@ -37,17 +38,9 @@ constexpr double kStopSeconds = 300.0;
 constexpr double kFileSeconds = 600.0;
 constexpr int kTimeoutMs = 120000;
 
-using Clock = std::chrono::steady_clock;
-
-double Since(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n == 0 ? -1.0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
-}
+using bench::Clock;
+using bench::Median;
+using bench::Since;
 
 // Bytes this process has read so far through read(2) and the like.
 long long BytesRead() {
@@ -70,25 +63,8 @@ std::string MediaDir() {
     return BENCH_MEDIA_DIR;
 }
 
-// Made once with gst-launch-1.0 and kept for later runs; the pipeline names its file
-// "@OUT@", and the file only takes its final name once it is complete.
-std::string Generate(const std::string& name, std::string pipeline) {
-    std::string out = MediaDir() + "/" + name;
-    if (SizeOf(out) > 0)
-        return out;
-    std::error_code ec;
-    fs::create_directories(MediaDir(), ec);
-    std::string partial = out + ".part";
-    pipeline.replace(pipeline.find("@OUT@"), 5, "'" + partial + "'");
-    std::printf("generating %s ...\n", out.c_str());
-    std::fflush(stdout);
-    if (std::system(("gst-launch-1.0 -q " + pipeline + " >/dev/null 2>&1").c_str()) != 0 ||
-        SizeOf(partial) <= 0) {
-        fs::remove(partial, ec);
-        return {};
-    }
-    fs::rename(partial, out, ec);
-    return ec ? std::string() : out;
+std::string Generate(const std::string& name, const std::string& pipeline) {
+    return bench::GenerateMedia(MediaDir(), name, pipeline);
 }
 
 std::string AudioSource(double seconds) {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bench_support.h"
 #include "engine/media_graph.h"
 #include "platform/messages.h"
 #include "platform/window_message.h"
@@ -32,11 +33,9 @@ constexpr int kOpenRepeats = 5;
 constexpr int kCpuRepeats = 3;
 constexpr double kTarget = 1.2;
 
-using Clock = std::chrono::steady_clock;
-
-double Since(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
+using bench::Clock;
+using bench::Median;
+using bench::Since;
 
 double CpuSeconds() {
     timespec ts{};
@@ -44,32 +43,8 @@ double CpuSeconds() {
     return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n == 0 ? 0.0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
-}
-
-// Media are made once with gst-launch-1.0 and kept for later runs; a file is only ever
-// seen under its final name once it is complete.
-// The pipeline names its file "@OUT@".
-std::string Generate(const std::string& name, std::string pipeline) {
-    std::string out = std::string(BENCH_MEDIA_DIR) + "/" + name;
-    std::error_code ec;
-    if (fs::exists(out, ec) && fs::file_size(out, ec) > 0)
-        return out;
-    fs::create_directories(BENCH_MEDIA_DIR, ec);
-    std::string partial = out + ".part";
-    pipeline.replace(pipeline.find("@OUT@"), 5, "'" + partial + "'");
-    std::string cmd = "gst-launch-1.0 -q " + pipeline + " >/dev/null 2>&1";
-    std::printf("generating %s ...\n", out.c_str());
-    std::fflush(stdout);
-    if (std::system(cmd.c_str()) != 0 || !fs::exists(partial, ec)) {
-        fs::remove(partial, ec);
-        return {};
-    }
-    fs::rename(partial, out, ec);
-    return ec ? std::string() : out;
+std::string Generate(const std::string& name, const std::string& pipeline) {
+    return bench::GenerateMedia(BENCH_MEDIA_DIR, name, pipeline);
 }
 
 std::string Mp3Tone(double seconds) {

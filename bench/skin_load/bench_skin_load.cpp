@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bench_support.h"
 #include "platform/user_prompts.h"
 #include "skin/skin_file.h"
 #include "tests/skin/skin_pack.h"
@@ -34,13 +35,7 @@ class PrintedPrompts : public UserPrompts {
     bool PromptForFolder(QWidget*, const std::string&, std::string*) override { return false; }
 };
 
-template <typename Fn>
-double TimeMs(Fn&& fn) {
-    const auto start = std::chrono::steady_clock::now();
-    fn();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
+using bench::TimeMs;
 
 struct Figures {
     std::vector<double> ms;
