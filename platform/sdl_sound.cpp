@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <numeric>
 #include <type_traits>
 #include <vector>
 
@@ -26,6 +27,14 @@ struct SdlApi {
     decltype(&SDL_PauseAudioDevice) PauseAudioDevice = nullptr;
     decltype(&SDL_QuitSubSystem) QuitSubSystem = nullptr;
     decltype(&SDL_SetHint) SetHint = nullptr;
+    // Rate and channel conversion of buffers whose format differs from the output's.
+    decltype(&SDL_NewAudioStream) NewAudioStream = nullptr;
+    decltype(&SDL_AudioStreamPut) AudioStreamPut = nullptr;
+    decltype(&SDL_AudioStreamGet) AudioStreamGet = nullptr;
+    decltype(&SDL_AudioStreamAvailable) AudioStreamAvailable = nullptr;
+    decltype(&SDL_AudioStreamFlush) AudioStreamFlush = nullptr;
+    decltype(&SDL_AudioStreamClear) AudioStreamClear = nullptr;
+    decltype(&SDL_FreeAudioStream) FreeAudioStream = nullptr;
 };
 
 const SdlApi& Sdl() {
@@ -46,7 +55,14 @@ const SdlApi& Sdl() {
                    get(a.GetError, "SDL_GetError") && get(a.InitSubSystem, "SDL_InitSubSystem") &&
                    get(a.OpenAudioDevice, "SDL_OpenAudioDevice") &&
                    get(a.PauseAudioDevice, "SDL_PauseAudioDevice") &&
-                   get(a.QuitSubSystem, "SDL_QuitSubSystem") && get(a.SetHint, "SDL_SetHint");
+                   get(a.QuitSubSystem, "SDL_QuitSubSystem") && get(a.SetHint, "SDL_SetHint") &&
+                   get(a.NewAudioStream, "SDL_NewAudioStream") &&
+                   get(a.AudioStreamPut, "SDL_AudioStreamPut") &&
+                   get(a.AudioStreamGet, "SDL_AudioStreamGet") &&
+                   get(a.AudioStreamAvailable, "SDL_AudioStreamAvailable") &&
+                   get(a.AudioStreamFlush, "SDL_AudioStreamFlush") &&
+                   get(a.AudioStreamClear, "SDL_AudioStreamClear") &&
+                   get(a.FreeAudioStream, "SDL_FreeAudioStream");
         if (!a.loaded)
             qWarning("platform: SDL2 lacks the audio calls");
         return a;
@@ -58,6 +74,9 @@ constexpr DWORD kDescSizeWindows = 36;
 constexpr DWORD kMinBufferBytes = 4;
 constexpr DWORD kMaxBufferBytes = 0x0FFFFFFF;
 constexpr Uint16 kCallbackFrames = 512;
+// Longest piece of a buffer handed to the rate converter at once (about 0.2 s at 44100 Hz);
+// only rates without a short common period with the output's come near it.
+constexpr uint64_t kMaxConvertFrames = 8192;
 
 bool IsSame(REFIID a, const IID& b) {
     return std::memcmp(&a, &b, sizeof(GUID)) == 0;
@@ -114,6 +133,15 @@ class SdlSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundN
     ~SdlSecondaryBuffer();
     DWORD CursorLocked() const;
     void FireStopLocked();
+    // The two ways of reading the ring: frame by frame when it already has the output's
+    // rate, through SDL's resampler otherwise. Both answer how many frames of the ring
+    // they consumed and whether a one-shot buffer has played out.
+    uint64_t MixSameRate(float* mix, int frames, int outChannels, float gain, bool* ended);
+    uint64_t MixConverted(float* mix, int frames, int outChannels, int outRate, float gain,
+                          bool* ended);
+    bool EnsureConverter(int outChannels, int outRate);
+    void DropConverter();
+    void FireNotificationsLocked(uint64_t fromByte, uint64_t travelled);
 
     SdlDevice& m_device;
     std::atomic<ULONG> m_refs{1};
@@ -122,12 +150,20 @@ class SdlSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundN
     std::vector<uint8_t> m_data;
     const DWORD m_frames;
     // Guarded by the device mutex.
-    uint64_t m_pos = 0;  // frames, 32.32 fixed point, always below m_frames
+    uint64_t m_pos = 0;  // the next frame the mix reads, always below m_frames
     bool m_playing = false;
     bool m_looping = false;
     LONG m_volume = 0;
     float m_gain = 1.0f;
     std::vector<DSBPOSITIONNOTIFY> m_notify;
+    // Conversion to the output format (callback thread only, device mutex held). Picking
+    // the nearest sample instead would fold images of every tone into the audible band.
+    SDL_AudioStream* m_converter = nullptr;
+    int m_converterRate = 0, m_converterChannels = 0;
+    bool m_sourceDone = false;  // a one-shot buffer's last frame is in the converter
+    size_t m_pieceFrames = 0;   // frames handed to the converter at a time
+    std::vector<uint8_t> m_piece;
+    std::vector<float> m_converted;
 };
 
 // The primary buffer: the output format, the master volume and the 3D listener values.
@@ -542,6 +578,7 @@ SdlSecondaryBuffer::SdlSecondaryBuffer(SdlDevice& device, DWORD flags, const WAV
 
 SdlSecondaryBuffer::~SdlSecondaryBuffer() {
     m_device.Unregister(this);  // after this the callback cannot reach us
+    DropConverter();
     m_device.Release();
 }
 
@@ -567,7 +604,7 @@ ULONG SdlSecondaryBuffer::Release() {
 }
 
 DWORD SdlSecondaryBuffer::CursorLocked() const {
-    return static_cast<DWORD>(m_pos >> 32) * m_format.nBlockAlign;
+    return static_cast<DWORD>(m_pos) * m_format.nBlockAlign;
 }
 
 HRESULT SdlSecondaryBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) {
@@ -701,22 +738,36 @@ HRESULT SdlSecondaryBuffer::SetNotificationPositions(DWORD count,
 
 void SdlSecondaryBuffer::MixInto(float* mix, int frames, int outChannels, int outRate,
                                  float primaryGain) {
-    const uint64_t step =
-        (static_cast<uint64_t>(m_format.nSamplesPerSec) << 32) / static_cast<uint64_t>(outRate);
     const float gain = m_gain * primaryGain;
+    const uint64_t startFrame = m_pos;
+    bool ended = false;
+    const uint64_t consumed = static_cast<int>(m_format.nSamplesPerSec) == outRate
+                                  ? MixSameRate(mix, frames, outChannels, gain, &ended)
+                                  : MixConverted(mix, frames, outChannels, outRate, gain, &ended);
+    FireNotificationsLocked(startFrame * m_format.nBlockAlign, consumed * m_format.nBlockAlign);
+    if (ended) {
+        m_playing = false;
+        m_pos = 0;
+        m_sourceDone = false;
+        if (m_converter)
+            Sdl().AudioStreamClear(m_converter);
+        FireStopLocked();
+    }
+}
+
+uint64_t SdlSecondaryBuffer::MixSameRate(float* mix, int frames, int outChannels, float gain,
+                                         bool* ended) {
     const bool eightBit = m_format.wBitsPerSample == 8;
     const bool stereo = m_format.nChannels == 2;
-    const uint64_t startFrame = m_pos >> 32;
-    uint64_t pos = m_pos;  // unwrapped during this call
-    bool ended = false;
+    uint64_t frame = m_pos;
+    uint64_t consumed = 0;
     for (int i = 0; i < frames; ++i) {
-        uint64_t frame = pos >> 32;
         if (frame >= m_frames) {
             if (!m_looping) {
-                ended = true;
+                *ended = true;
                 break;
             }
-            frame %= m_frames;
+            frame = 0;
         }
         const uint8_t* p = m_data.data() + frame * m_format.nBlockAlign;
         float left, right;
@@ -739,17 +790,104 @@ void SdlSecondaryBuffer::MixInto(float* mix, int frames, int outChannels, int ou
             mix[i * outChannels] += left * gain;
             mix[i * outChannels + 1] += right * gain;
         }
-        pos += step;
+        ++frame;
+        ++consumed;
     }
-    uint64_t endFrame = pos >> 32;
-    if (!m_looping && endFrame >= m_frames) {
-        endFrame = m_frames;
-        ended = true;
-    }
-    const uint64_t size = m_data.size();
-    const uint64_t oldByte = startFrame * m_format.nBlockAlign;
-    const uint64_t travelled = (endFrame - startFrame) * m_format.nBlockAlign;
+    if (!m_looping && frame >= m_frames)
+        *ended = true;
+    m_pos = frame % m_frames;
+    return consumed;
+}
 
+bool SdlSecondaryBuffer::EnsureConverter(int outChannels, int outRate) {
+    if (m_converter && m_converterRate == outRate && m_converterChannels == outChannels)
+        return true;
+    DropConverter();
+    m_converter = Sdl().NewAudioStream(m_format.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS,
+                                       static_cast<Uint8>(m_format.nChannels),
+                                       static_cast<int>(m_format.nSamplesPerSec), AUDIO_F32SYS,
+                                       static_cast<Uint8>(outChannels), outRate);
+    m_converterRate = outRate;
+    m_converterChannels = outChannels;
+    if (!m_converter)
+        return false;
+    // SDL's stream starts its resampling clock afresh with every piece it is given and
+    // drops the fraction of an output frame left at the end, which would be a tiny jump in
+    // time (heard as a buzz) at every piece. It stays exact when each piece is a whole
+    // number of periods of the two rates (160 frames of 48000 Hz are 147 of 44100 Hz) and
+    // longer than the reach of its filter (512 frames of the slower side each way).
+    const uint64_t srcRate = m_format.nSamplesPerSec;
+    const uint64_t period = srcRate / std::gcd(srcRate, static_cast<uint64_t>(outRate));
+    const uint64_t reach = 2 * 512 * std::max<uint64_t>(1, srcRate / outRate + 1);
+    uint64_t frames = (reach + period - 1) / period * period;
+    if (frames > kMaxConvertFrames)
+        frames = std::max(reach, kMaxConvertFrames - kMaxConvertFrames % period);
+    m_pieceFrames = static_cast<size_t>(std::min(frames, kMaxConvertFrames));
+    m_piece.resize(m_pieceFrames * m_format.nBlockAlign);
+    return true;
+}
+
+void SdlSecondaryBuffer::DropConverter() {
+    if (m_converter)
+        Sdl().FreeAudioStream(m_converter);
+    m_converter = nullptr;
+    m_sourceDone = false;
+}
+
+uint64_t SdlSecondaryBuffer::MixConverted(float* mix, int frames, int outChannels, int outRate,
+                                          float gain, bool* ended) {
+    if (!EnsureConverter(outChannels, outRate)) {
+        // Without a converter the buffer cannot be heard; it still runs, so whoever
+        // waits for its notifications is not left waiting.
+        return MixSameRate(mix, frames, outChannels, 0.0f, ended);
+    }
+    const int outFrameBytes = outChannels * static_cast<int>(sizeof(float));
+    const int wanted = frames * outFrameBytes;
+    const size_t align = m_format.nBlockAlign;
+    uint64_t frame = m_pos;
+    uint64_t consumed = 0;
+    // Feed whole pieces from the ring until the converter holds this callback's output; a
+    // one-shot buffer's last piece may be short, and the converter is then emptied out.
+    while (!m_sourceDone && Sdl().AudioStreamAvailable(m_converter) < wanted) {
+        size_t filled = 0;
+        while (filled < m_pieceFrames) {
+            if (frame >= m_frames) {
+                if (!m_looping)
+                    break;
+                frame = 0;
+            }
+            const size_t n =
+                static_cast<size_t>(std::min<uint64_t>(m_pieceFrames - filled, m_frames - frame));
+            std::memcpy(m_piece.data() + filled * align, m_data.data() + frame * align, n * align);
+            filled += n;
+            frame += n;
+        }
+        consumed += filled;
+        if (filled > 0 && Sdl().AudioStreamPut(m_converter, m_piece.data(),
+                                               static_cast<int>(filled * align)) != 0)
+            break;
+        if (filled < m_pieceFrames) {
+            m_sourceDone = true;
+            Sdl().AudioStreamFlush(m_converter);
+        }
+    }
+    m_pos = frame % m_frames;
+
+    const size_t samples = static_cast<size_t>(frames) * outChannels;
+    if (m_converted.size() < samples)
+        m_converted.resize(samples);
+    const int got = std::max(0, Sdl().AudioStreamGet(m_converter, m_converted.data(), wanted));
+    // The converter speaks in full scale 1.0; the mix in 16-bit sample units.
+    const float scale = 32768.0f * gain;
+    const size_t gotSamples = static_cast<size_t>(got) / sizeof(float);
+    for (size_t i = 0; i < gotSamples; ++i) mix[i] += m_converted[i] * scale;
+    if (m_sourceDone && Sdl().AudioStreamAvailable(m_converter) == 0)
+        *ended = true;
+    return consumed;
+}
+
+void SdlSecondaryBuffer::FireNotificationsLocked(uint64_t oldByte, uint64_t travelled) {
+    const uint64_t size = m_data.size();
     // Events in the order the cursor meets their offsets; an offset the cursor stands on
     // belongs to the next lap.
     struct Due {
@@ -781,15 +919,6 @@ void SdlSecondaryBuffer::MixInto(float* mix, int frames, int outChannels, int ou
         std::stable_sort(due, due + dueCount,
                          [](const Due& a, const Due& b) { return a.distance < b.distance; });
         for (size_t i = 0; i < dueCount; ++i) due[i].event->Set();
-    }
-
-    if (ended) {
-        m_playing = false;
-        m_pos = 0;
-        FireStopLocked();
-    } else {
-        uint64_t frac = pos & 0xFFFFFFFFull;
-        m_pos = ((endFrame % m_frames) << 32) | frac;
     }
 }
 
