@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/player_app.h"
+#include "app/qt_translation.h"
 #include "platform/qt_prompts.h"
 
 #ifdef VELTRA_HAVE_PLAYER
@@ -33,6 +34,7 @@ int RunMainWindow(const std::string&, bool) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("VELTRA"));
+    InstallQtJapanese(application);
     SetUserPrompts(&QtUserPrompts());
     PlayerApp app(argc, argv, &RunMainWindow);
     app.InitInstance();
