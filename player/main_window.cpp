@@ -292,8 +292,8 @@ bool MainWindow::LayoutControls() {
     m_pVolume->move(20, 270);
     m_pSeek->setRange(0, 100);
     m_pVolume->setRange(0, 100);
-    m_pVolume->setPageStep(20);
     m_pVolume->setValue(50);
+    m_pVolume->SetFillToThumb(true);
     b[kSlotViewer]->move(360 - b[kSlotViewer]->width(), 275);
     b[kSlotEdit]->move(b[kSlotViewer]->x() - 10 - b[kSlotEdit]->width(), 275);
     int playWidth = b[kSlotPlay]->width();

@@ -5,22 +5,25 @@
 #include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 #include "skin/skin_file.h"
 
 namespace {
 
 // While another program is in front the pointer only passes over the window; lighting
-// up a button there would suggest it takes the click.
-bool OwnWindowActive(const QWidget* w) {
-    const QWidget* active = QApplication::activeWindow();
-    return active && active == w->window();
+// up a button there would suggest it takes the click. Any window of the program counts as
+// its own: the hover shows over the main window while the viewer is the active one.
+bool OwnWindowActive() {
+    return QApplication::activeWindow() != nullptr;
 }
 
 }  // namespace
 
 SkinButton::SkinButton(QWidget* parent) : QPushButton(parent) {
     setAttribute(Qt::WA_Hover, false);
+    // Moves without a button held must arrive too: they bring the hover back after a click.
+    setMouseTracking(true);
 }
 
 SkinButton::~SkinButton() = default;
@@ -71,10 +74,13 @@ void SkinButton::paintEvent(QPaintEvent*) {
     p.drawPixmap(0, 0, image);
 }
 
+void SkinButton::TrackHover(QPoint p) {
+    SetHover(isEnabled() && !isDown() && rect().contains(p) && OwnWindowActive());
+}
+
 void SkinButton::enterEvent(QEnterEvent* e) {
     QPushButton::enterEvent(e);
-    if (isEnabled() && OwnWindowActive(this))
-        SetHover(true);
+    TrackHover(e->position().toPoint());
 }
 
 void SkinButton::leaveEvent(QEvent* e) {
@@ -87,6 +93,19 @@ void SkinButton::mousePressEvent(QMouseEvent* e) {
     QPushButton::mousePressEvent(e);
 }
 
+void SkinButton::mouseReleaseEvent(QMouseEvent* e) {
+    const QPointer<SkinButton> self(this);
+    QPushButton::mouseReleaseEvent(e);  // may click, and the click may hide or delete us
+    if (self && e->button() == Qt::LeftButton && isVisible())
+        TrackHover(e->position().toPoint());
+}
+
+void SkinButton::mouseMoveEvent(QMouseEvent* e) {
+    QPushButton::mouseMoveEvent(e);
+    if (!(e->buttons() & Qt::LeftButton))
+        TrackHover(e->position().toPoint());
+}
+
 void SkinButton::focusOutEvent(QFocusEvent* e) {
     QPushButton::focusOutEvent(e);
     SetHover(false);
@@ -96,8 +115,14 @@ void SkinButton::changeEvent(QEvent* e) {
     QPushButton::changeEvent(e);
     if (e->type() == QEvent::EnabledChange && !isEnabled())
         SetHover(false);
-    else if (e->type() == QEvent::ActivationChange && !OwnWindowActive(this))
+}
+
+bool SkinButton::event(QEvent* e) {
+    // The window's deactivation reaches its visible controls; by then the application
+    // knows whether one of its own windows took over.
+    if (e->type() == QEvent::WindowDeactivate && !OwnWindowActive())
         SetHover(false);
+    return QPushButton::event(e);
 }
 
 void SkinButton::SetHover(bool hover) {

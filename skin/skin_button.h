@@ -2,6 +2,10 @@
 // precedence: the disabled image while disabled, the pressed image while held down, the
 // hover image while the pointer is over it, else the normal image; a missing image falls
 // back to the next one in that order. Clicks arrive as the ordinary clicked() signal.
+// The hover image shows whenever the pointer is over an enabled button and one of the
+// program's own windows is active (any of them: the viewer may be in front of the main
+// window); it goes while a press holds the button and comes back with the release or the
+// next movement of the pointer.
 #pragma once
 
 #include <QPixmap>
@@ -34,11 +38,16 @@ class SkinButton : public QPushButton {
     void enterEvent(QEnterEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
+    bool event(QEvent* e) override;
 
   private:
     void SetHover(bool hover);
+    // Hover for a pointer at p (button coordinates), by the rules above.
+    void TrackHover(QPoint p);
 
     QPixmap m_Normal, m_Pressed, m_Hover, m_Disabled;
     bool m_bHover = false;

@@ -12,9 +12,45 @@
 
 namespace {
 
-bool OwnWindowActive(const QWidget* w) {
-    const QWidget* active = QApplication::activeWindow();
-    return active && active == w->window();
+bool OwnWindowActive() {
+    return QApplication::activeWindow() != nullptr;
+}
+
+// Skin images are painted on the window's background, which shows in their corners.
+QColor BackgroundOf(const QImage& image) {
+    return image.isNull() ? QColor(Qt::white) : image.pixelColor(0, 0);
+}
+
+QColor Mix(QColor a, QColor b, double towardB) {
+    auto m = [towardB](int x, int y) { return static_cast<int>(x + (y - x) * towardB + 0.5); };
+    return QColor(m(a.red(), b.red()), m(a.green(), b.green()), m(a.blue(), b.blue()));
+}
+
+// A thumb that cannot be taken: without colour and half way into the background.
+QPixmap Greyed(const QPixmap& thumb) {
+    if (thumb.isNull())
+        return {};
+    QImage image = thumb.toImage().convertToFormat(QImage::Format_RGB32);
+    const QColor background = BackgroundOf(image);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const int grey = qGray(image.pixel(x, y));
+            image.setPixelColor(x, y, Mix(QColor(grey, grey, grey), background, 0.5));
+        }
+    return QPixmap::fromImage(image);
+}
+
+// The part of a gauge that is not reached: most of the way into the background, so its
+// outline still shows where it ends.
+QPixmap Faded(const QPixmap& channel) {
+    if (channel.isNull())
+        return {};
+    QImage image = channel.toImage().convertToFormat(QImage::Format_RGB32);
+    const QColor background = BackgroundOf(image);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixelColor(x, y, Mix(image.pixelColor(x, y), background, 0.7));
+    return QPixmap::fromImage(image);
 }
 
 }  // namespace
@@ -22,6 +58,8 @@ bool OwnWindowActive(const QWidget* w) {
 SkinSlider::SkinSlider(Qt::Orientation orientation, QWidget* parent)
     : QSlider(orientation, parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);  // moves without a button bring the hover back after a click
+    setPageStep(std::max(1, (maximum() - minimum()) / 5));
 }
 
 SkinSlider::~SkinSlider() = default;
@@ -34,6 +72,8 @@ bool SkinSlider::SetSkinBitmaps(const QPixmap* normalThumb, const QPixmap* press
     m_PressedThumb = *pressedThumb;
     m_HoverThumb = *hoverThumb;
     m_Channel = *channel;
+    m_DisabledThumb = Greyed(m_NormalThumb);
+    m_FadedChannel = Faded(m_Channel);
     update();
     return true;
 }
@@ -52,6 +92,27 @@ bool SkinSlider::SetInteractive(bool wheel) {
     const bool old = m_bWheel;
     m_bWheel = wheel;
     return old;
+}
+
+void SkinSlider::SetFillToThumb(bool fill) {
+    m_bFillToThumb = fill;
+    update();
+}
+
+bool SkinSlider::event(QEvent* e) {
+    // As with the buttons: another program in front ends the hover (not a drag, which
+    // keeps its pressed thumb until the release).
+    if (e->type() == QEvent::WindowDeactivate && !OwnWindowActive() && m_bHover && !m_bPressed) {
+        m_bHover = false;
+        update();
+    }
+    return QSlider::event(e);
+}
+
+void SkinSlider::sliderChange(SliderChange change) {
+    if (change == SliderRangeChange)
+        setPageStep(std::max(1, (maximum() - minimum()) / 5));
+    QSlider::sliderChange(change);
 }
 
 void SkinSlider::EnableWindow(bool enable) {
@@ -86,7 +147,9 @@ int SkinSlider::ValueAt(int pixel) const {
 }
 
 const QPixmap& SkinSlider::CurrentThumb() const {
-    if (!isEnabled() || !m_bHover)
+    if (!isEnabled())
+        return m_DisabledThumb;
+    if (!m_bHover)
         return m_NormalThumb;
     return m_bPressed ? m_PressedThumb : m_HoverThumb;
 }
@@ -101,10 +164,23 @@ void SkinSlider::paintEvent(QPaintEvent*) {
         p.drawPixmap(at, thumb);
         clip -= QRect(at, thumb.size());
     }
-    if (!m_Channel.isNull()) {
-        p.setClipRegion(clip);
+    if (m_Channel.isNull())
+        return;
+    p.setClipRegion(clip);
+    if (!m_bFillToThumb) {
         p.drawPixmap(0, 0, m_Channel);
+        return;
     }
+    // Full up to the middle of the thumb, faded beyond it.
+    const QRect r = ThumbRect();
+    const bool horizontal = orientation() == Qt::Horizontal;
+    const int split = horizontal ? r.center().x() + 1 : r.center().y() + 1;
+    const QRect reached =
+        horizontal ? QRect(0, 0, split, m_Channel.height()) : QRect(0, 0, m_Channel.width(), split);
+    const QRect beyond = horizontal ? QRect(split, 0, m_Channel.width(), m_Channel.height())
+                                    : QRect(0, split, m_Channel.width(), m_Channel.height());
+    p.drawPixmap(reached.topLeft(), m_Channel, reached);
+    p.drawPixmap(beyond.topLeft(), m_FadedChannel, beyond);
 }
 
 void SkinSlider::mousePressEvent(QMouseEvent* e) {
@@ -135,8 +211,17 @@ void SkinSlider::mousePressEvent(QMouseEvent* e) {
     emit Scrolled(kScrollEnd, value());
 }
 
+void SkinSlider::TrackHover(QPoint p) {
+    const bool hover = isEnabled() && rect().contains(p) && OwnWindowActive();
+    if (hover != m_bHover) {
+        m_bHover = hover;
+        update();
+    }
+}
+
 void SkinSlider::mouseMoveEvent(QMouseEvent* e) {
     if (!m_bPressed) {
+        TrackHover(e->position().toPoint());
         e->ignore();
         return;
     }
@@ -155,7 +240,7 @@ void SkinSlider::mouseReleaseEvent(QMouseEvent* e) {
     e->accept();
     m_bPressed = false;
     setSliderDown(false);
-    m_bHover = rect().contains(e->position().toPoint()) && OwnWindowActive(this);
+    m_bHover = rect().contains(e->position().toPoint()) && OwnWindowActive();
     update();
     emit Scrolled(kScrollThumbPosition, value());
     emit Scrolled(kScrollEnd, value());
@@ -212,10 +297,7 @@ void SkinSlider::keyPressEvent(QKeyEvent* e) {
 
 void SkinSlider::enterEvent(QEnterEvent* e) {
     QSlider::enterEvent(e);
-    if (isEnabled() && OwnWindowActive(this) && !m_bHover) {
-        m_bHover = true;
-        update();
-    }
+    TrackHover(e->position().toPoint());
 }
 
 void SkinSlider::leaveEvent(QEvent* e) {

@@ -2,7 +2,10 @@
 // position, paging, keys and the QAbstractSlider signals stay those of QSlider. Besides
 // them, every movement is reported with the scroll code a trackbar would send: a press
 // or a drag reports intermediate codes, the release (or a click, key or wheel step,
-// which end at once) reports kScrollEnd last.
+// which end at once) reports kScrollEnd last. As with a trackbar, a page is a fifth of the
+// range, set again whenever the range changes. The hover thumb follows the button's
+// rules (any window of the program active); a disabled slider shows its thumb greyed,
+// and a slider asked to fill up to its thumb draws the channel beyond the thumb faded.
 #pragma once
 
 #include <QPixmap>
@@ -40,6 +43,9 @@ class SkinSlider : public QSlider {
     // Sets whether the wheel moves the slider; returns the previous setting.
     bool SetInteractive(bool wheel);
     void EnableWindow(bool enable);
+    // Draw the channel in full only up to the thumb (a level gauge such as the volume
+    // wedge), faded beyond it.
+    void SetFillToThumb(bool fill);
 
     // Where the thumb is drawn for the current value, in widget coordinates.
     QRect ThumbRect() const;
@@ -61,12 +67,18 @@ class SkinSlider : public QSlider {
     void enterEvent(QEnterEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void changeEvent(QEvent* e) override;
+    bool event(QEvent* e) override;
+    void sliderChange(SliderChange change) override;
 
   private:
     int ThumbLength() const;
     int ValueAt(int pixel) const;
+    void TrackHover(QPoint p);
 
     QPixmap m_NormalThumb, m_PressedThumb, m_HoverThumb, m_Channel;
+    // Derived from the normal thumb and the channel when they are set.
+    QPixmap m_DisabledThumb, m_FadedChannel;
+    bool m_bFillToThumb = false;
     bool m_bWheel = true;
     bool m_bHover = false;
     bool m_bPressed = false;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QWheelEvent>
 #include <QWidget>
@@ -107,6 +108,61 @@ TEST_F(ControlsTest, HoverMovesBetweenNeighboursAndEndsOnPressOrDisable) {
     EXPECT_EQ(clicks.count(), 1);
 }
 
+TEST_F(ControlsTest, HoverComesBackAfterAClickWithoutLeavingTheButton) {
+    SkinButton button(&window);
+    button.SetSkinBitmaps(images);
+    button.show();
+    Enter(&button);
+    Mouse(&button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
+    EXPECT_FALSE(button.IsHovering());
+    Mouse(&button, QEvent::MouseButtonRelease, {5, 5}, Qt::NoButton);
+    EXPECT_TRUE(button.IsHovering()) << "released over the button";
+    EXPECT_EQ(button.CurrentImage().cacheKey(), images.hover.cacheKey());
+
+    // Released outside: no hover, and no click; moving back in brings the hover back.
+    QSignalSpy clicks(&button, &QAbstractButton::clicked);
+    Mouse(&button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
+    Mouse(&button, QEvent::MouseMove, {50, 50}, Qt::LeftButton);
+    Mouse(&button, QEvent::MouseButtonRelease, {50, 50}, Qt::NoButton);
+    EXPECT_FALSE(button.IsHovering());
+    EXPECT_EQ(clicks.count(), 0);
+    Mouse(&button, QEvent::MouseMove, {6, 6}, Qt::NoButton);
+    EXPECT_TRUE(button.IsHovering());
+    Mouse(&button, QEvent::MouseMove, {60, 6}, Qt::NoButton);
+    EXPECT_FALSE(button.IsHovering());
+
+    // A click that hides the button (play giving way to pause) leaves no hover behind.
+    QObject::connect(&button, &QAbstractButton::clicked, &button, &QWidget::hide);
+    Enter(&button);
+    Mouse(&button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
+    Mouse(&button, QEvent::MouseButtonRelease, {5, 5}, Qt::NoButton);
+    EXPECT_FALSE(button.isVisible());
+    EXPECT_FALSE(button.IsHovering());
+}
+
+TEST_F(ControlsTest, HoverShowsWhileAnotherWindowOfTheProgramIsActive) {
+    QWidget other;
+    other.resize(50, 50);
+    other.show();
+    QApplication::setActiveWindow(&other);
+    SkinButton button(&window);
+    button.SetSkinBitmaps(images);
+    SkinSlider slider(Qt::Horizontal, &window);
+    button.show();
+    slider.show();
+    Enter(&button);
+    Enter(&slider);
+    EXPECT_TRUE(button.IsHovering());
+    EXPECT_TRUE(slider.IsHovering());
+    // Switching between the program's windows keeps it; going to another program drops it.
+    QApplication::setActiveWindow(&window);
+    EXPECT_TRUE(button.IsHovering());
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_FALSE(button.IsHovering());
+    EXPECT_FALSE(slider.IsHovering());
+    QApplication::setActiveWindow(&window);
+}
+
 TEST_F(ControlsTest, NoHoverWhileAnotherProgramIsActive) {
     SkinButton button(&window);
     button.SetSkinBitmaps(images);
@@ -133,8 +189,7 @@ class SliderTest : public ControlsTest {
         slider->resize(50, 30);
         ASSERT_TRUE(slider->SetSkinBitmaps(thumbs));
         slider->FitToSkin();
-        slider->setRange(0, 100);
-        slider->setPageStep(20);
+        slider->setRange(0, 100);  // a page is a fifth of it, 20
     }
     SliderImages thumbs;
     SkinSlider* slider = nullptr;
@@ -200,6 +255,21 @@ TEST_F(SliderTest, AClickBesideTheThumbPagesTowardsIt) {
     EXPECT_EQ(scrolled[2][0].toInt(), kScrollPageUp);
 }
 
+TEST_F(SliderTest, APageIsAFifthOfTheRangeWhateverItsLength) {
+    EXPECT_EQ(slider->pageStep(), 20);
+    // A five-minute item in tenths of a second: a click beside the thumb moves a minute.
+    slider->setRange(0, 3000);
+    EXPECT_EQ(slider->pageStep(), 600);
+    slider->setValue(0);
+    Mouse(slider, QEvent::MouseButtonPress, {100, 5}, Qt::LeftButton);
+    Mouse(slider, QEvent::MouseButtonRelease, {100, 5}, Qt::NoButton);
+    EXPECT_EQ(slider->value(), 600);
+    slider->setRange(0, 3);
+    EXPECT_EQ(slider->pageStep(), 1) << "never a page of nothing";
+    slider->setRange(0, 0);
+    EXPECT_EQ(slider->pageStep(), 1);
+}
+
 TEST_F(SliderTest, TheWheelIsSwallowedWhenNotInteractive) {
     slider->setValue(50);
     auto wheel = [&] {
@@ -216,18 +286,67 @@ TEST_F(SliderTest, TheWheelIsSwallowedWhenNotInteractive) {
     EXPECT_NE(slider->value(), 50);
 }
 
-TEST_F(SliderTest, DisablingDropsHoverAndShowsTheNormalThumb) {
+// Images as the skin draws them: the window's background in the corners, colour inside.
+QPixmap OnBackground(int w, int h, QColor inside) {
+    QPixmap p = Solid(w, h, QColor(222, 230, 245));
+    QPainter painter(&p);
+    painter.fillRect(1, 1, w - 2, h - 2, inside);
+    return p;
+}
+
+QImage Rendered(SkinSlider* slider) {
+    QImage canvas(slider->size(), QImage::Format_RGB32);
+    slider->render(&canvas);
+    return canvas;
+}
+
+bool IsGrey(QColor c) {
+    return std::abs(c.red() - c.green()) <= 12 && std::abs(c.green() - c.blue()) <= 12;
+}
+
+TEST_F(SliderTest, ADisabledSliderShowsItsThumbGreyed) {
+    thumbs.normal = OnBackground(10, 12, QColor(40, 90, 220));
+    ASSERT_TRUE(slider->SetSkinBitmaps(thumbs));
     Enter(slider);
     EXPECT_EQ(slider->CurrentThumb().cacheKey(), thumbs.hover.cacheKey());
     slider->EnableWindow(false);
     EXPECT_FALSE(slider->IsHovering());
-    EXPECT_EQ(slider->CurrentThumb().cacheKey(), thumbs.normal.cacheKey());
-    // Painting with the images in place must not trip over anything.
+    const QColor inside = slider->CurrentThumb().toImage().pixelColor(5, 6);
+    EXPECT_TRUE(IsGrey(inside)) << inside.name().toStdString();
+    EXPECT_GT(inside.lightness(), QColor(40, 90, 220).lightness()) << "lighter, as if faded";
+    EXPECT_EQ(Rendered(slider).pixelColor(slider->ThumbRect().x() + 5, 6), inside);
+    Enter(slider);
+    EXPECT_FALSE(slider->IsHovering()) << "no hover while disabled";
+
     slider->EnableWindow(true);
-    QImage canvas(slider->size(), QImage::Format_RGB32);
-    slider->render(&canvas);
-    EXPECT_EQ(canvas.pixel(slider->ThumbRect().x() + 2, 2), QColor(Qt::white).rgb());
-    EXPECT_EQ(canvas.pixel(slider->ThumbRect().right() + 5, 2), QColor(Qt::blue).rgb());
+    const QImage enabled = Rendered(slider);
+    EXPECT_EQ(enabled.pixelColor(slider->ThumbRect().x() + 5, 6), QColor(40, 90, 220));
+    EXPECT_EQ(enabled.pixel(slider->ThumbRect().right() + 5, 2), QColor(Qt::blue).rgb());
+}
+
+TEST_F(SliderTest, AGaugeIsFullUpToTheThumbAndFadedBeyond) {
+    const QColor wedge(150, 188, 242);
+    thumbs.channel = OnBackground(110, 12, wedge);
+    ASSERT_TRUE(slider->SetSkinBitmaps(thumbs));
+    slider->SetFillToThumb(true);
+    auto at = [&](int x) { return Rendered(slider).pixelColor(x, 6); };
+    slider->setValue(0);  // silent: nothing of the wedge is reached
+    EXPECT_NE(at(60), wedge);
+    EXPECT_NE(at(100), wedge);
+    const QColor faded = at(100);
+    EXPECT_GT(faded.lightness(), wedge.lightness());
+    EXPECT_EQ(at(109), QColor(222, 230, 245)) << "the background stays as it is";
+    slider->setValue(50);
+    EXPECT_EQ(at(20), wedge);
+    EXPECT_EQ(at(slider->ThumbRect().left() - 1), wedge);
+    EXPECT_EQ(at(slider->ThumbRect().right() + 2), faded);
+    slider->setValue(100);
+    EXPECT_EQ(at(60), wedge);
+    EXPECT_EQ(at(98), wedge);
+
+    slider->SetFillToThumb(false);  // the seek channel: drawn whole
+    slider->setValue(0);
+    EXPECT_EQ(at(100), wedge);
 }
 
 }  // namespace
