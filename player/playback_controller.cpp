@@ -42,6 +42,7 @@ void PlaybackController::StopPlayback() {
 void PlaybackController::ResetPlayDisplay() {
     m_Engine = kEngineNone;
     m_Mode = ModeNone;
+    m_p.list->MarkPlaying(-1);
     if (m_p.viewer->Exists()) {
         m_p.viewer->SetPicture(false);
         m_p.viewer->ShowVideoArea(false);
@@ -87,6 +88,8 @@ bool PlaybackController::EnsureViewerShown() {
 
 bool PlaybackController::OpenAndPlay(const std::string& path) {
     bool ok = OpenAndStart(path);
+    // Whatever was open before is closed now, so the mark goes either way.
+    m_p.list->MarkPlaying(ok ? m_nCurrent : -1);
     qCInfo(lcPlayer).nospace().noquote()
         << "open row " << m_nCurrent << " mode " << m_Mode << " engine " << m_Engine
         << (ok ? " ok: " : " failed: ") << QString::fromStdString(path);
@@ -136,7 +139,12 @@ bool PlaybackController::OpenAndStart(const std::string& path) {
         m_p.viewer->FitToVideo(w, std::abs(h), !m_bKeepWindowSize);
         if (m_p.rules->IsImageExtension(ext)) {
             // A picture stays cued on its only frame; nothing runs and nothing advances.
+            // Nothing plays either, so the transport shows Play and the seek slider rests:
+            // a pause button here would run the picture's graph, which ends at once.
             m_Mode = ModeImage;
+            m_p.display->ShowPauseButton(false);
+            m_p.display->EnableSeek(false);
+            m_p.display->SetSeekPos(0);
             return true;
         }
         m_Mode = ModeVideo;
@@ -181,12 +189,14 @@ void PlaybackController::PlaySelected() {
     const std::string path = m_p.list->PathOf(row);
     if (m_Engine == kEngineOgg && m_p.ogg->IsActive() && m_p.ogg->GetFile() == path) {
         m_p.display->ShowPauseButton(true);
+        m_p.list->MarkPlaying(m_nCurrent);
         m_p.ogg->Play();
         qCInfo(lcPlayer) << "resumed";
         return;
     }
     if (m_Mode != ModeImage && m_p.graph->HasGraph() && m_p.graph->GetFileName() == path) {
         m_p.display->ShowPauseButton(true);
+        m_p.list->MarkPlaying(m_nCurrent);
         if (m_p.graph->GetState() == GraphPort::Paused) {
             m_p.graph->PlayPause();
             qCInfo(lcPlayer) << "resumed";
@@ -197,6 +207,8 @@ void PlaybackController::PlaySelected() {
 }
 
 void PlaybackController::Pause() {
+    if (m_Mode == ModeImage)
+        return;  // a picture is not playing; running its graph would end it at once
     if (m_Engine == kEngineOgg) {
         if (!m_p.ogg->IsActive() || m_p.ogg->IsPause())
             return;
@@ -250,7 +262,8 @@ void PlaybackController::OnGraphPosition(int tenths) {
 }
 
 void PlaybackController::OnGraphComplete(intptr_t code) {
-    if (code != 15)
+    // Pictures never end by themselves: should their graph report an end, it is not one.
+    if (code != 15 || m_Mode == ModeImage)
         return;
     qCInfo(lcPlayer) << "end of row" << m_nCurrent;
     Stop();
@@ -274,6 +287,8 @@ void PlaybackController::OnOggEnd() {
 }
 
 void PlaybackController::OnSeekScroll(bool endOfScroll) {
+    if (m_Mode == ModeImage)
+        return;  // nothing to seek in, and no graph to run
     if (!endOfScroll) {
         // Hold playback while the thumb moves, so position reports do not fight the drag.
         if (m_Engine == kEngineOgg && m_p.ogg->IsPlay()) {

@@ -88,6 +88,9 @@ class ListPort {
     virtual std::string PathOf(int row) = 0;  // the path column
     virtual int SelectedRow() = 0;            // -1 for none
     virtual void SelectAndFocus(int row) = 0;
+    // Marks the row whose item is open (playing, paused or a picture shown); -1: none.
+    // The list keeps the mark on that row when other rows move.
+    virtual void MarkPlaying(int row) = 0;
 };
 
 // The viewer window, created on first need and then only shown and hidden.

@@ -8,6 +8,7 @@
 #include "app/sound_device.h"
 #include "platform/user_prompts.h"
 #include "playlist/playlist_ctrl.h"
+#include "playlist/playlist_model.h"
 
 namespace player {
 
@@ -85,6 +86,9 @@ int ListAdapter::SelectedRow() {
 }
 void ListAdapter::SelectAndFocus(int row) {
     m_list.SelectRow(row);
+}
+void ListAdapter::MarkPlaying(int row) {
+    m_list.Model()->SetPlayingRow(row);
 }
 
 bool SoundAdapter::Create() {

@@ -49,6 +49,7 @@ class ListAdapter : public ListPort {
     std::string PathOf(int row) override;
     int SelectedRow() override;
     void SelectAndFocus(int row) override;
+    void MarkPlaying(int row) override;
 
   private:
     PlaylistCtrl& m_list;

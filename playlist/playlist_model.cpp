@@ -1,5 +1,8 @@
 #include "playlist/playlist_model.h"
 
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
 #include <algorithm>
 
 namespace {
@@ -41,6 +44,8 @@ bool PlaylistModel::Insert(int row, PlaylistEntry entry) {
     Flush();
     beginInsertRows(QModelIndex(), row, row);
     m_Entries.insert(m_Entries.begin() + row, std::move(entry));
+    if (m_nPlaying >= row)
+        ++m_nPlaying;
     endInsertRows();
     return true;
 }
@@ -52,6 +57,10 @@ bool PlaylistModel::Remove(int row) {
     beginRemoveRows(QModelIndex(), row, row);
     m_Paths.erase(m_Entries[static_cast<std::size_t>(row)].path);
     m_Entries.erase(m_Entries.begin() + row);
+    if (m_nPlaying == row)
+        m_nPlaying = -1;
+    else if (m_nPlaying > row)
+        --m_nPlaying;
     endRemoveRows();
     return true;
 }
@@ -61,6 +70,7 @@ void PlaylistModel::Clear() {
     m_Entries.clear();
     m_Staged.clear();
     m_Paths.clear();
+    m_nPlaying = -1;
     endResetModel();
 }
 
@@ -78,6 +88,8 @@ void PlaylistModel::Reorder(const std::vector<int>& newOrder) {
         newRowOfOld[static_cast<std::size_t>(newOrder[i])] = static_cast<int>(i);
     }
     m_Entries = std::move(reordered);
+    if (m_nPlaying >= 0)
+        m_nPlaying = newRowOfOld[static_cast<std::size_t>(m_nPlaying)];
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& index : before)
@@ -108,6 +120,56 @@ void PlaylistModel::Flush() {
 
 void PlaylistModel::SetIcons(std::vector<QIcon> icons) {
     m_Icons = std::move(icons);
+    m_PlayingIcons.clear();
+}
+
+namespace {
+
+// A small green badge with a white triangle in the icon's lower right corner.
+QIcon WithPlayMark(const QIcon& icon) {
+    QIcon marked;
+    for (int size : {16, 32}) {
+        QPixmap pixmap = icon.pixmap(size, size);
+        if (pixmap.isNull()) {
+            pixmap = QPixmap(size, size);
+            pixmap.fill(Qt::transparent);
+        }
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal d = size * 0.62, x = size - d, y = size - d;
+        p.setPen(QPen(Qt::white, size / 16.0));
+        p.setBrush(QColor(30, 160, 60));
+        p.drawEllipse(QRectF(x, y, d, d));
+        QPainterPath play;
+        play.moveTo(x + d * 0.38, y + d * 0.25);
+        play.lineTo(x + d * 0.78, y + d * 0.5);
+        play.lineTo(x + d * 0.38, y + d * 0.75);
+        play.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawPath(play);
+        p.end();
+        marked.addPixmap(pixmap);
+    }
+    return marked;
+}
+
+}  // namespace
+
+void PlaylistModel::SetPlayingRow(int row) {
+    if (row < -1 || row >= static_cast<int>(m_Entries.size()))
+        row = -1;
+    if (row == m_nPlaying)
+        return;
+    const int old = m_nPlaying;
+    m_nPlaying = row;
+    RefreshRow(old);
+    RefreshRow(row);
+}
+
+void PlaylistModel::RefreshRow(int row) {
+    if (row >= 0 && row < static_cast<int>(m_Entries.size()))
+        emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
 }
 
 int PlaylistModel::rowCount(const QModelIndex& parent) const {
@@ -132,8 +194,18 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
                 return Display(e.path);
         }
     } else if (role == Qt::DecorationRole && index.column() == kColumnName) {
-        if (e.icon >= 0 && static_cast<std::size_t>(e.icon) < m_Icons.size())
-            return m_Icons[static_cast<std::size_t>(e.icon)];
+        if (e.icon >= 0 && static_cast<std::size_t>(e.icon) < m_Icons.size()) {
+            const auto i = static_cast<std::size_t>(e.icon);
+            if (index.row() != m_nPlaying)
+                return m_Icons[i];
+            if (m_PlayingIcons.empty())
+                for (const QIcon& icon : m_Icons) m_PlayingIcons.push_back(WithPlayMark(icon));
+            return m_PlayingIcons[i];
+        }
+    } else if (role == Qt::FontRole && index.row() == m_nPlaying) {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
     }
     return {};
 }

@@ -46,6 +46,12 @@ class PlaylistModel : public QAbstractTableModel {
 
     void SetIcons(std::vector<QIcon> icons);
 
+    // The row being played, shown in bold with a play mark on its icon; -1 for none. The
+    // mark stays with its row when other rows are inserted, removed or sorted, and goes
+    // when its own row is removed.
+    void SetPlayingRow(int row);
+    int PlayingRow() const { return m_nPlaying; }
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -53,10 +59,13 @@ class PlaylistModel : public QAbstractTableModel {
 
   private:
     void Flush();
+    void RefreshRow(int row);
 
     std::vector<PlaylistEntry> m_Entries;
     std::vector<PlaylistEntry> m_Staged;
     std::unordered_set<std::string> m_Paths;
     std::vector<QIcon> m_Icons;
+    mutable std::vector<QIcon> m_PlayingIcons;  // m_Icons with the play mark, made on first need
     int m_nBatch = 0;
+    int m_nPlaying = -1;
 };

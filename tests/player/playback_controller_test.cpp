@@ -116,15 +116,35 @@ TEST_F(PlaybackTest, VideoOpensTheViewerAndFitsItToTheVideo) {
     EXPECT_TRUE(log.Has("viewer.Fit(640x480,keep)"));
 }
 
-TEST_F(PlaybackTest, PictureIsCuedInTheViewerAndNothingRuns) {
-    ASSERT_TRUE(c.OpenAndPlay(paths["a.mp3"]));
+TEST_F(PlaybackTest, PictureIsCuedInTheViewerAndNothingRunsOrAdvances) {
+    Rows({"a.mp3", "photo.jpg", "c.mp3"});
+    list.selected = 0;
+    c.PlaySelected();
+    ASSERT_TRUE(display.pauseShown && display.seekEnabled);
     log.calls.clear();
-    ASSERT_TRUE(c.OpenAndPlay(paths["photo.jpg"]));
+    list.selected = 1;
+    c.PlaySelected();
     EXPECT_EQ(c.Mode(), player::ModeImage);
     EXPECT_TRUE(viewer.visible && viewer.picture);
     EXPECT_FALSE(log.Has("graph.Restart"));
-    EXPECT_TRUE(display.pauseShown) << "the buttons stay as they were";
     EXPECT_EQ(graph.state, player::GraphPort::Idle);
+    // The song is closed: Play shows, the seek slider rests, Pause has nothing to pause.
+    EXPECT_FALSE(display.pauseShown);
+    EXPECT_FALSE(display.seekEnabled);
+    EXPECT_EQ(display.seekPos, 0);
+    c.Pause();
+    EXPECT_FALSE(log.Has("graph.PlayPause")) << "pausing a picture would run its graph";
+    EXPECT_EQ(graph.state, player::GraphPort::Idle);
+    c.OnSeekScroll(false);
+    c.OnSeekScroll(true);
+    EXPECT_FALSE(log.Has("graph.PlayPause"));
+    EXPECT_FALSE(log.Has("graph.Seek(0)"));
+    // Even a reported end does not move the list on.
+    c.OnGraphComplete(15);
+    EXPECT_EQ(c.CurrentRow(), 1);
+    EXPECT_EQ(c.Mode(), player::ModeImage);
+    EXPECT_EQ(graph.file, paths["photo.jpg"]);
+    EXPECT_EQ(log.Count("pause50"), 0);
 }
 
 TEST_F(PlaybackTest, VideoWithoutDimensionsOrViewerFails) {
@@ -299,6 +319,41 @@ TEST_F(PlaybackTest, ViewerToggleCreatesOnceThenShowsAndHides) {
     c.ToggleViewer();
     EXPECT_TRUE(viewer.visible);
     EXPECT_EQ(log.Count("viewer.Create"), 1);
+}
+
+TEST_F(PlaybackTest, TheListMarksTheRowThatIsOpen) {
+    Rows({"a.mp3", "b.wav", "photo.jpg", "c.mp3"});
+    list.selected = 0;
+    c.PlaySelected();
+    EXPECT_EQ(list.playing, 0);
+    c.Pause();
+    EXPECT_EQ(list.playing, 0) << "paused is still open";
+    c.OnGraphComplete(15);
+    EXPECT_EQ(list.playing, 1);
+    c.PlayPrevious();
+    EXPECT_EQ(list.playing, 0);
+    EXPECT_EQ(list.selected, 1) << "the mark shows what plays where the selection does not";
+    c.PlayNext();
+    c.PlayNext();
+    EXPECT_EQ(list.playing, 2) << "a picture shown counts as open";
+    c.Stop();
+    EXPECT_EQ(list.playing, -1);
+    graph.failing[paths["c.mp3"]] = true;
+    c.PlayNext();
+    EXPECT_EQ(list.playing, -1) << "nothing plays after a failed open";
+    list.selected = 1;
+    c.PlaySelected();
+    c.Pause();
+    list.playing = 3;  // the list moved its mark; resuming puts it where the item is
+    c.PlaySelected();
+    EXPECT_EQ(list.playing, 1);
+    c.OnGraphComplete(15);  // b.wav ends, the picture opens
+    c.SetCurrentRow(3);
+    c.OnGraphComplete(15);  // ignored for the picture
+    EXPECT_EQ(list.playing, 2);
+    list.selected = 3;
+    c.PlaySelected();  // c.mp3 fails
+    EXPECT_EQ(list.playing, -1);
 }
 
 }  // namespace

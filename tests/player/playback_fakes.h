@@ -205,6 +205,8 @@ class FakeList : public player::ListPort {
     }
     int SelectedRow() override { return selected; }
     void SelectAndFocus(int row) override { selected = row; }
+    void MarkPlaying(int row) override { playing = row; }
+    int playing = -1;
 };
 
 class FakeViewer : public player::ViewerPort {
