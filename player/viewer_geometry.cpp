@@ -65,4 +65,24 @@ FitPlan PlanFitToVideo(int w, int h, bool resizeToVideo, QSize window, QRect des
     return plan;
 }
 
+std::optional<QPoint> BesideOwner(QRect owner, QSize size, QRect screen) {
+    constexpr int kGap = 8;
+    const int w = size.width(), h = size.height();
+    // Lined up with the owner, but kept on the screen along the other axis.
+    const int y =
+        std::clamp(owner.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - h));
+    const int x =
+        std::clamp(owner.left(), screen.left(), std::max(screen.left(), screen.right() + 1 - w));
+    const QPoint candidates[] = {
+        {owner.right() + 1 + kGap, y},
+        {owner.left() - kGap - w, y},
+        {x, owner.bottom() + 1 + kGap},
+        {x, owner.top() - kGap - h},
+    };
+    for (QPoint at : candidates)
+        if (screen.contains(QRect(at, size)))
+            return at;
+    return std::nullopt;
+}
+
 }  // namespace viewer_geometry

@@ -40,4 +40,9 @@ struct FitPlan {
 // own size plus the frame; otherwise keep the window's current extent.
 FitPlan PlanFitToVideo(int w, int h, bool resizeToVideo, QSize window, QRect desktop);
 
+// Where a viewer of the given size opens next to its owner window so that it covers none
+// of it: to the right, else to the left, else below, else above, whichever fits on the
+// screen first (top or left edges lined up with the owner's); nothing when none does.
+std::optional<QPoint> BesideOwner(QRect owner, QSize size, QRect screen);
+
 }  // namespace viewer_geometry

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/window_placement.h"
 #include "engine/media_graph.h"
@@ -52,8 +53,18 @@ void ViewerWindow::Initialise() {
     QSize desktop = DesktopRect().size();
     SetMaxTrackSize(desktop.width(), desktop.height());
     SetMinTrackSize(vg::kInitialVideoSize.width(), vg::kInitialVideoSize.height());
-    if (!RememberPlacement("VIEW", "SIZE"))
+    if (!RememberPlacement("VIEW", "SIZE")) {
         resize(vg::kInitialVideoSize);
+        // First time: beside the main window, not over its list.
+        if (m_pOwner && m_pOwner->isVisible()) {
+            const QScreen* s =
+                m_pOwner->screen() ? m_pOwner->screen() : QGuiApplication::primaryScreen();
+            if (s)
+                if (auto at =
+                        vg::BesideOwner(m_pOwner->frameGeometry(), size(), s->availableGeometry()))
+                    move(*at);
+        }
+    }
 }
 
 bool ViewerWindow::LayoutControls() {
@@ -77,8 +88,13 @@ QRect ViewerWindow::DesktopRect() const {
 
 void ViewerWindow::SetPicture(bool shown) {
     m_bPicture = shown;
-    if (!shown)
+    if (!shown) {
         m_pVideo->hide();
+        // Checked once the main window is done: between two videos of the list the picture
+        // is gone only for a moment, and full screen goes on with the next one.
+        if (IsFullScreen())
+            QTimer::singleShot(0, this, [this] { ExitFullScreenWithoutPicture(); });
+    }
     update();
 }
 
@@ -97,8 +113,8 @@ void ViewerWindow::FitToVideo(int w, int h, bool resizeToVideo) {
         m_VideoSize = QSize(w, h);
     if (plan.minimumSize)
         SetMinTrackSize(plan.minimumSize->width(), plan.minimumSize->height());
-    if (plan.windowSize) {
-        m_LastProportionRequest.reset();
+    if (plan.windowSize && !IsFullScreen()) {
+        m_PendingProportion.reset();
         resize(*plan.windowSize);
     }
     PlaceVideoArea();
@@ -112,25 +128,41 @@ bool ViewerWindow::CanGoFullScreen() const {
 }
 
 void ViewerWindow::ToggleFullScreen() {
+    // Leaving is always possible, also when the video has gone meanwhile: otherwise the
+    // screen would stay covered with nothing to show and no way back.
+    if (IsFullScreen()) {
+        ExitFullScreen();
+        return;
+    }
     if (!CanGoFullScreen())
         return;
-    if (IsFullScreen()) {
-        m_pFullScreen->show();
-        m_pClose->show();
-        LeaveFullScreen();
-    } else {
-        m_pFullScreen->hide();
-        m_pClose->hide();
-        EnterFullScreen();
-    }
+    m_pFullScreen->hide();
+    m_pClose->hide();
+    EnterFullScreen();
     PlaceVideoArea();
     qCInfo(lcPlayer) << "viewer full screen" << IsFullScreen();
+}
+
+void ViewerWindow::ExitFullScreen() {
+    if (!IsFullScreen())
+        return;
+    m_pFullScreen->show();
+    m_pClose->show();
+    LeaveFullScreen();
+    PlaceVideoArea();
+    qCInfo(lcPlayer) << "viewer full screen" << IsFullScreen();
+}
+
+void ViewerWindow::ExitFullScreenWithoutPicture() {
+    if (IsFullScreen() && (!m_bPicture || !CanGoFullScreen()))
+        ExitFullScreen();
 }
 
 void ViewerWindow::CloseViewer() {
     // A picture without its window makes no sense; a sound goes on without one.
     if (m_Engine == player::kEngineGraph && m_Graph.Content() != MediaContent::AudioOnly)
         SendWindowMessage(m_pOwner, UM_STOP);
+    ExitFullScreen();
     QDialog::reject();
 }
 
@@ -227,15 +259,35 @@ void ViewerWindow::ShowContextMenu(const QPoint& globalPos) {
 
 void ViewerWindow::resizeEvent(QResizeEvent* e) {
     // In full screen the window simply covers the screen; the picture is centred in it.
-    if (!IsFullScreen() && !isMinimized()) {
-        auto wanted = vg::ProportionalSize(size(), m_VideoSize);
-        if (wanted && wanted != m_LastProportionRequest) {
-            m_LastProportionRequest = wanted;
-            resize(*wanted);
-        }
-    }
+    if (!IsFullScreen() && !isMinimized() && !isMaximized())
+        KeepProportions();
     SkinDialog::resizeEvent(e);
     PlaceVideoArea();
+}
+
+void ViewerWindow::KeepProportions() {
+    const std::optional<QSize> wanted = vg::ProportionalSize(size(), m_VideoSize);
+    if (!wanted) {
+        m_PendingProportion.reset();
+        return;
+    }
+    // Answered with another size whose correction is what was just asked for, or asked
+    // again from inside its own request: the window system will not give that size (a
+    // size limit, a window manager's own idea). Leave it, and forget the request.
+    if (wanted == m_PendingProportion || m_nProportionDepth >= 2) {
+        m_PendingProportion.reset();
+        return;
+    }
+    m_PendingProportion = wanted;
+    ++m_nProportionDepth;
+    resize(*wanted);
+    --m_nProportionDepth;
+}
+
+void ViewerWindow::hideEvent(QHideEvent* e) {
+    // However it is hidden, it comes back as a window, not as a black screen.
+    ExitFullScreen();
+    SkinDialog::hideEvent(e);
 }
 
 void ViewerWindow::PlaceVideoArea() {

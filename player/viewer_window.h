@@ -61,6 +61,7 @@ class ViewerWindow : public SkinDialog {
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void reject() override;
 
@@ -69,6 +70,12 @@ class ViewerWindow : public SkinDialog {
     bool LayoutControls();
     void PlaceVideoArea();
     bool CanGoFullScreen() const;
+    // Back to the window it was, buttons shown again.
+    void ExitFullScreen();
+    // Full screen is for a picture: once none is shown it ends.
+    void ExitFullScreenWithoutPicture();
+    // Gives the window the video's proportions when a resize left it without them.
+    void KeepProportions();
     QRect DesktopRect() const;
     void ShowContextMenu(const QPoint& globalPos);
 
@@ -82,7 +89,9 @@ class ViewerWindow : public SkinDialog {
     SkinButton* m_pClose = nullptr;
     ViewerSkin m_Skin;
     bool m_bSkinLoaded = false;
-    // The last size the proportion rule asked for, so a window system that will not grant
-    // it cannot drive the rule round in circles.
-    std::optional<QSize> m_LastProportionRequest;
+    // The size the proportion rule asked for and has not seen granted yet, and how deep
+    // its own requests are nested: a window system that will not grant a size cannot
+    // drive the rule round in circles, and a later request for the same size still goes.
+    std::optional<QSize> m_PendingProportion;
+    int m_nProportionDepth = 0;
 };
