@@ -1,6 +1,7 @@
 #include "skin/skin_button.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEnterEvent>
 #include <QFocusEvent>
 #include <QMouseEvent>
@@ -96,8 +97,9 @@ void SkinButton::mousePressEvent(QMouseEvent* e) {
 void SkinButton::mouseReleaseEvent(QMouseEvent* e) {
     const QPointer<SkinButton> self(this);
     QPushButton::mouseReleaseEvent(e);  // may click, and the click may hide or delete us
+    // Where the pointer is now: a click may have run a menu or a dialog meanwhile.
     if (self && e->button() == Qt::LeftButton && isVisible())
-        TrackHover(e->position().toPoint());
+        TrackHover(mapFromGlobal(QCursor::pos()));
 }
 
 void SkinButton::mouseMoveEvent(QMouseEvent* e) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -113,16 +114,29 @@ TEST_F(ControlsTest, HoverComesBackAfterAClickWithoutLeavingTheButton) {
     button.SetSkinBitmaps(images);
     button.show();
     Enter(&button);
+    QCursor::setPos(button.mapToGlobal(QPoint(5, 5)));
     Mouse(&button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
     EXPECT_FALSE(button.IsHovering());
     Mouse(&button, QEvent::MouseButtonRelease, {5, 5}, Qt::NoButton);
     EXPECT_TRUE(button.IsHovering()) << "released over the button";
     EXPECT_EQ(button.CurrentImage().cacheKey(), images.hover.cacheKey());
 
+    // A click that opened a menu: by its end the pointer is elsewhere, and the button
+    // must not stay lit.
+    auto away = QObject::connect(&button, &QAbstractButton::clicked, [&] {
+        QCursor::setPos(button.mapToGlobal(QPoint(200, 60)));
+    });
+    Mouse(&button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
+    Mouse(&button, QEvent::MouseButtonRelease, {5, 5}, Qt::NoButton);
+    EXPECT_FALSE(button.IsHovering());
+    QObject::disconnect(away);
+    QCursor::setPos(button.mapToGlobal(QPoint(5, 5)));
+
     // Released outside: no hover, and no click; moving back in brings the hover back.
     QSignalSpy clicks(&button, &QAbstractButton::clicked);
     Mouse(&button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
     Mouse(&button, QEvent::MouseMove, {50, 50}, Qt::LeftButton);
+    QCursor::setPos(button.mapToGlobal(QPoint(50, 50)));
     Mouse(&button, QEvent::MouseButtonRelease, {50, 50}, Qt::NoButton);
     EXPECT_FALSE(button.IsHovering());
     EXPECT_EQ(clicks.count(), 0);
@@ -132,6 +146,7 @@ TEST_F(ControlsTest, HoverComesBackAfterAClickWithoutLeavingTheButton) {
     EXPECT_FALSE(button.IsHovering());
 
     // A click that hides the button (play giving way to pause) leaves no hover behind.
+    QCursor::setPos(button.mapToGlobal(QPoint(5, 5)));
     QObject::connect(&button, &QAbstractButton::clicked, &button, &QWidget::hide);
     Enter(&button);
     Mouse(&button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
