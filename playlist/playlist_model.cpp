@@ -149,7 +149,10 @@ QIcon WithPlayMark(const QIcon& icon) {
         p.setBrush(Qt::white);
         p.drawPath(play);
         p.end();
-        marked.addPixmap(pixmap);
+        // Also as it is on a selected row, where icons are otherwise tinted: the mark must
+        // stand out most where the selection is.
+        marked.addPixmap(pixmap, QIcon::Normal);
+        marked.addPixmap(pixmap, QIcon::Selected);
     }
     return marked;
 }

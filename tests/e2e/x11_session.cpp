@@ -106,6 +106,7 @@ QProcessEnvironment Sandbox::Environment() const {
     set("VELTRA_FAKE_AUDIO", "1");
     set("QT_LOGGING_RULES", "veltra.*.info=true");
     env.remove("VELTRA_EXIT_AFTER_FIRST_PAINT");
+    for (const auto& [key, value] : m_env) set(key.c_str(), value);
     return env;
 }
 
@@ -247,6 +248,34 @@ void Click(const std::string& id, QPoint at, int repeat) {
     RunTool({"xdotool", "mousemove", "--window", id, std::to_string(at.x()), std::to_string(at.y()),
              "click", "--repeat", std::to_string(repeat), "--delay", "60", "1"});
     QThread::msleep(150);
+}
+
+void MoveTo(const std::string& id, QPoint at) {
+    RunTool(
+        {"xdotool", "mousemove", "--window", id, std::to_string(at.x()), std::to_string(at.y())});
+    QThread::msleep(150);
+}
+
+void Drag(const std::string& id, QPoint from, const std::vector<QPoint>& path) {
+    // Screen coordinates throughout: the window moves and grows under the pointer.
+    const QPoint origin = WindowGeometry(id).topLeft();
+    auto at = [&](QPoint p) {
+        return std::vector<std::string>{std::to_string(origin.x() + p.x()),
+                                        std::to_string(origin.y() + p.y())};
+    };
+    std::vector<std::string> start = {"xdotool", "mousemove"};
+    for (const std::string& c : at(from)) start.push_back(c);
+    start.insert(start.end(), {"mousedown", "1"});
+    RunTool(start);
+    for (QPoint p : path) {
+        QThread::msleep(120);
+        std::vector<std::string> move = {"xdotool", "mousemove"};
+        for (const std::string& c : at(p)) move.push_back(c);
+        RunTool(move);
+    }
+    QThread::msleep(150);
+    RunTool({"xdotool", "mouseup", "1"});
+    QThread::msleep(200);
 }
 
 void Key(const std::string& id, const std::string& keys) {

@@ -35,11 +35,14 @@ class Sandbox {
     std::string MediaDir() const { return m_root + "/media"; }
     std::string IniPath() const { return BinDir() + "/plInfo.ini"; }
     QProcessEnvironment Environment() const;
+    // Overrides one variable of the environment the program starts with.
+    void SetEnv(const std::string& key, const std::string& value) { m_env[key] = value; }
     bool Ok() const { return m_ok; }
 
   private:
     std::string m_root;
     bool m_ok = false;
+    std::map<std::string, std::string> m_env;
 };
 
 class VeltraProcess {
@@ -76,6 +79,11 @@ QRect WindowGeometry(const std::string& id);
 // Input: a left click at window-relative coordinates, a double click, keys to the window
 // that has the focus after activating id.
 void Click(const std::string& id, QPoint at, int repeat = 1);
+// Moves the pointer there (window-relative), without a click.
+void MoveTo(const std::string& id, QPoint at);
+// Presses the left button at `from`, moves through `path` (window-relative, as measured
+// when the drag starts) and lets go at its last point.
+void Drag(const std::string& id, QPoint from, const std::vector<QPoint>& path);
 void Key(const std::string& id, const std::string& keys);
 void TypeText(const std::string& id, const std::string& text);
 // Keys to whatever holds the keyboard now (an open pop-up menu grabs it), one by one.
