@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/player_app.h"
+#include "app/program_info.h"
 #include "platform/qt_prompts.h"
 
 #ifdef VELTRA_HAVE_PLAYER
@@ -31,8 +32,13 @@ int RunMainWindow(const std::string&, bool) {
 #endif
 
 int main(int argc, char** argv) {
+    // Answered before the display is opened and before the single-instance lock is taken.
+    if (int code = AnswerInfoRequest(argc, argv, stdout); code >= 0)
+        return code;
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("VELTRA"));
+    // Ties the windows to veltra.desktop (its icon and name in docks and task lists).
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltra"));
     SetUserPrompts(&QtUserPrompts());
     PlayerApp app(argc, argv, &RunMainWindow);
     app.InitInstance();
