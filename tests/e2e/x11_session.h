@@ -35,16 +35,21 @@ class Sandbox {
     std::string MediaDir() const { return m_root + "/media"; }
     std::string IniPath() const { return BinDir() + "/plInfo.ini"; }
     QProcessEnvironment Environment() const;
+    // Changes to the environment the program starts with (an empty value removes it).
+    void SetEnv(const std::string& name, const std::string& value) { m_env[name] = value; }
     bool Ok() const { return m_ok; }
 
   private:
     std::string m_root;
     bool m_ok = false;
+    std::map<std::string, std::string> m_env;
 };
 
 class VeltraProcess {
   public:
-    VeltraProcess(const Sandbox& box, const std::vector<std::string>& args);
+    // program: the sandbox's copy of the program unless another (an installed one) is named.
+    VeltraProcess(const Sandbox& box, const std::vector<std::string>& args,
+                  const std::string& program = {});
     ~VeltraProcess();  // kills the program if it still runs
 
     bool Running() const;
