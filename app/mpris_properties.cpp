@@ -28,7 +28,8 @@ bool SameValue(const QVariant& a, const QVariant& b) {
         return a.value<QDBusObjectPath>().path() == b.value<QDBusObjectPath>().path();
     if (a.metaType() == QMetaType::fromType<QVariantMap>() &&
         b.metaType() == QMetaType::fromType<QVariantMap>())
-        return ChangedValues(a.toMap(), b.toMap()).isEmpty() && a.toMap().size() == b.toMap().size();
+        return ChangedValues(a.toMap(), b.toMap()).isEmpty() &&
+               a.toMap().size() == b.toMap().size();
     return a == b;
 }
 
@@ -134,13 +135,20 @@ QString LocalPathOfUri(const QString& uri) {
 }
 
 QStringList SupportedMimeTypes() {
-    return {QStringLiteral("video/x-msvideo"),     QStringLiteral("video/mpeg"),
-            QStringLiteral("application/vnd.ms-asf"), QStringLiteral("video/x-ms-wmv"),
-            QStringLiteral("image/jpeg"),          QStringLiteral("image/bmp"),
-            QStringLiteral("audio/x-wav"),         QStringLiteral("audio/mpeg"),
-            QStringLiteral("audio/x-ms-wma"),      QStringLiteral("audio/midi"),
-            QStringLiteral("audio/ogg"),           QStringLiteral("audio/x-vorbis+ogg"),
-            QStringLiteral("audio/x-mpegurl"),     QStringLiteral("application/x-veltra-playlist")};
+    return {QStringLiteral("video/x-msvideo"),
+            QStringLiteral("video/mpeg"),
+            QStringLiteral("application/vnd.ms-asf"),
+            QStringLiteral("video/x-ms-wmv"),
+            QStringLiteral("image/jpeg"),
+            QStringLiteral("image/bmp"),
+            QStringLiteral("audio/x-wav"),
+            QStringLiteral("audio/mpeg"),
+            QStringLiteral("audio/x-ms-wma"),
+            QStringLiteral("audio/midi"),
+            QStringLiteral("audio/ogg"),
+            QStringLiteral("audio/x-vorbis+ogg"),
+            QStringLiteral("audio/x-mpegurl"),
+            QStringLiteral("application/x-veltra-playlist")};
 }
 
 }  // namespace mpris

@@ -132,7 +132,8 @@ void MprisService::ScheduleRefresh() {
     if (m_refreshQueued)
         return;
     m_refreshQueued = true;
-    QMetaObject::invokeMethod(this, [this] { Refresh(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Refresh(); }, Qt::QueuedConnection);
 }
 
 void MprisService::Refresh() {

@@ -69,7 +69,8 @@ MediaState MainWindowMediaControl::State() {
     const PlaylistCtrl& list = m_window.List();
     const QAbstractSlider* seek = m_window.SeekSlider();
     MediaState s;
-    const bool open = controller.Mode() == player::ModeAudio || controller.Mode() == player::ModeVideo;
+    const bool open =
+        controller.Mode() == player::ModeAudio || controller.Mode() == player::ModeVideo;
     if (open) {
         const QWidget* pause = m_window.Button(MainWindow::kPause);
         s.status = pause && !pause->isHidden() ? MediaState::Playing : MediaState::Paused;

@@ -160,9 +160,9 @@ TEST(MprisProperties, SeekAndSetPositionStayWithinTheTrack) {
     EXPECT_EQ(mpris::PlanSetPosition(s, id, -1).kind, mpris::SeekPlan::Ignore);
     EXPECT_EQ(mpris::PlanSetPosition(s, id, 10000001).kind, mpris::SeekPlan::Ignore);
     // A client that still holds the previous track's id must not move the new one.
-    EXPECT_EQ(mpris::PlanSetPosition(s, mpris::TrackId(PlayingAt(1, "/b.wav", 100, 0)), 7000000)
-                  .kind,
-              mpris::SeekPlan::Ignore);
+    EXPECT_EQ(
+        mpris::PlanSetPosition(s, mpris::TrackId(PlayingAt(1, "/b.wav", 100, 0)), 7000000).kind,
+        mpris::SeekPlan::Ignore);
 }
 
 TEST(MprisProperties, VolumeAndUrisMapOntoTheWindow) {

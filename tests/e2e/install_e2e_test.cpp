@@ -39,9 +39,8 @@ class InstallE2E : public ::testing::Test {
         ASSERT_TRUE(box.Ok());
         prefix = box.Root() + "/prefix";
         std::string out;
-        ASSERT_EQ(RunTool({"cmake", "--install", VELTRA_BUILD_DIR, "--prefix", prefix}, &out,
-                          60000),
-                  0)
+        ASSERT_EQ(
+            RunTool({"cmake", "--install", VELTRA_BUILD_DIR, "--prefix", prefix}, &out, 60000), 0)
             << out;
     }
 
@@ -64,8 +63,8 @@ TEST_F(InstallE2E, EveryFileLandsInItsPlace) {
         "share/mime/packages/veltra.xml",
     };
     for (int size : {16, 32, 48, 64, 128, 256})
-        expected.insert("share/icons/hicolor/" + std::to_string(size) + "x" +
-                        std::to_string(size) + "/apps/veltra.png");
+        expected.insert("share/icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) +
+                        "/apps/veltra.png");
     EXPECT_EQ(FilesUnder(prefix), expected);
 
     for (const char* exe : {"bin/veltra", "lib/veltra/regsvr"})
@@ -74,8 +73,8 @@ TEST_F(InstallE2E, EveryFileLandsInItsPlace) {
             << exe;
     for (int size : {16, 32, 48, 64, 128, 256}) {
         const QImage icon(QString::fromStdString(prefix + "/share/icons/hicolor/" +
-                                                 std::to_string(size) + "x" +
-                                                 std::to_string(size) + "/apps/veltra.png"));
+                                                 std::to_string(size) + "x" + std::to_string(size) +
+                                                 "/apps/veltra.png"));
         ASSERT_EQ(icon.size(), QSize(size, size));
         EXPECT_TRUE(icon.hasAlphaChannel());
         EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << size << ": corners stay transparent";
@@ -92,12 +91,12 @@ TEST_F(InstallE2E, DesktopEntryAndMetainfoPassTheValidators) {
     std::string out;
     EXPECT_EQ(RunTool({"desktop-file-validate", desktop}, &out), 0) << out;
     EXPECT_EQ(out, "") << "no warnings either";
-    EXPECT_EQ(RunTool({"appstreamcli", "validate", "--no-net", "--pedantic", metainfo}, &out, 30000),
-              0)
+    EXPECT_EQ(
+        RunTool({"appstreamcli", "validate", "--no-net", "--pedantic", metainfo}, &out, 30000), 0)
         << out;
     // The playlist's own media type: well-formed, and claiming *.vpl.
-    QXmlStreamReader mime(QByteArray::fromStdString(
-        testmedia::ReadFile(prefix + "/share/mime/packages/veltra.xml")));
+    QXmlStreamReader mime(
+        QByteArray::fromStdString(testmedia::ReadFile(prefix + "/share/mime/packages/veltra.xml")));
     QStringList globs;
     while (!mime.atEnd())
         if (mime.readNext() == QXmlStreamReader::StartElement && mime.name() == u"glob")
@@ -148,14 +147,22 @@ TEST_F(InstallE2E, InstalledProgramFindsSkinAndLibrariesAndPlays) {
     ASSERT_TRUE(app.WaitForLog("end of row 0", 8000)) << app.Log();
     EXPECT_TRUE(app.Running());
 
+    // Closing saves the settings in the user's folder, never beside the installed program
+    // (which root, for one, could write to).
+    Click(win, Centre(layout["close"]));
+    ASSERT_TRUE(app.WaitForExit(8000)) << app.Log();
+    EXPECT_FALSE(fs::exists(prefix + "/bin/plInfo.ini"));
+    EXPECT_NE(testmedia::ReadFile(box.Root() + "/config/veltra/plInfo.ini").find("[MAIN]"),
+              std::string::npos);
+
     // The WAV writer plug-in registers from its installed place with the installed tool.
     const std::string lib = prefix + "/lib/veltra";
     const std::string store = box.Root() + "/config/installed-registry";
     std::string out;
-    ASSERT_EQ(RunTool({"env", "VELTRA_REGISTRY=" + store, lib + "/regsvr", "/s",
-                       lib + "/libwavsink.so"},
-                      &out),
-              0)
+    ASSERT_EQ(
+        RunTool({"env", "VELTRA_REGISTRY=" + store, lib + "/regsvr", "/s", lib + "/libwavsink.so"},
+                &out),
+        0)
         << out;
     EXPECT_NE(testmedia::ReadFile(store).find(lib + "/libwavsink.so"), std::string::npos)
         << testmedia::ReadFile(store);

@@ -140,9 +140,8 @@ TEST_F(MprisE2E, PlayerctlDrivesTheListLikeTheButtons) {
     ASSERT_TRUE(WaitForCtl({"volume"}, "0.500000"));
     EXPECT_NE(BusProperty("org.mpris.MediaPlayer2.Player", "CanPlay").find("boolean false"),
               std::string::npos);
-    ASSERT_EQ(RunTool({"dbus-send", "--session", "--print-reply",
-                       std::string("--dest=") + kBusName, "/org/mpris/MediaPlayer2",
-                       "org.mpris.MediaPlayer2.Player.PlayPause"}),
+    ASSERT_EQ(RunTool({"dbus-send", "--session", "--print-reply", std::string("--dest=") + kBusName,
+                       "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Player.PlayPause"}),
               0);
     QThread::msleep(500);
     EXPECT_EQ(Ctl({"status"}), "Stopped");
@@ -180,8 +179,7 @@ TEST_F(MprisE2E, PlayerctlDrivesTheListLikeTheButtons) {
     Ctl({"position", "2-"});
     ASSERT_TRUE(app->WaitForLog("seek to 2", 3000)) << app->Log();
     EXPECT_NEAR(Number(Ctl({"position"})), 2.0, 0.8);
-    ASSERT_TRUE(WaitFor([&] { return seeks.Count("member=Seeked") >= 2; }, 3000))
-        << seeks.Output();
+    ASSERT_TRUE(WaitFor([&] { return seeks.Count("member=Seeked") >= 2; }, 3000)) << seeks.Output();
 
     // The volume is the volume slider.
     Ctl({"volume", "0.2"});
@@ -212,8 +210,8 @@ TEST_F(MprisE2E, PlayerctlDrivesTheListLikeTheButtons) {
     EXPECT_EQ(Ctl({"position"}), "0.000000");
 
     // Every change reached the listening client, in order.
-    ASSERT_TRUE(WaitFor([&] { return statuses.Output().find("Stopped\n", 8) != std::string::npos; },
-                        3000))
+    ASSERT_TRUE(
+        WaitFor([&] { return statuses.Output().find("Stopped\n", 8) != std::string::npos; }, 3000))
         << statuses.Output();
     const std::string seen = statuses.Output();
     const size_t playing = seen.find("Playing");
@@ -226,9 +224,8 @@ TEST_F(MprisE2E, PlayerctlDrivesTheListLikeTheButtons) {
 
     // Quit closes the window like its close button.
     std::string out;
-    ASSERT_EQ(RunTool({"dbus-send", "--session", "--print-reply",
-                       std::string("--dest=") + kBusName, "/org/mpris/MediaPlayer2",
-                       "org.mpris.MediaPlayer2.Quit"},
+    ASSERT_EQ(RunTool({"dbus-send", "--session", "--print-reply", std::string("--dest=") + kBusName,
+                       "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Quit"},
                       &out),
               0);
     int code = -1;
