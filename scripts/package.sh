@@ -35,6 +35,14 @@ else
   tar --exclude='./build*' --exclude=./.git -cf - . | tar -xf - -C "$src"
 fi
 
+# debhelper gives the build a home folder of its own, where a compiler cache would start
+# empty every time; the user's own cache serves it instead, with paths taken relative to the
+# copied tree so a copy in another folder still finds its objects.
+if command -v ccache >/dev/null; then
+  CCACHE_DIR="${CCACHE_DIR:-$(ccache -k cache_dir)}"
+  export CCACHE_DIR CCACHE_BASEDIR="$PWD/$src" CCACHE_NOHASHDIR=1
+fi
+
 start=$(date +%s)
 (cd "$src" && DEB_BUILD_OPTIONS="nocheck ${DEB_BUILD_OPTIONS:-}" dpkg-buildpackage -b -us -uc)
 echo "package: built in $(( $(date +%s) - start )) s"
