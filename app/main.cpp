@@ -6,6 +6,7 @@
 
 #include "app/player_app.h"
 #include "app/qt_translation.h"
+#include "app/program_info.h"
 #include "platform/qt_prompts.h"
 
 #ifdef VELTRA_HAVE_PLAYER
@@ -32,9 +33,14 @@ int RunMainWindow(const std::string&, bool) {
 #endif
 
 int main(int argc, char** argv) {
+    // Answered before the display is opened and before the single-instance lock is taken.
+    if (int code = AnswerInfoRequest(argc, argv, stdout); code >= 0)
+        return code;
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("VELTRA"));
     InstallQtJapanese(application);
+    // Ties the windows to veltra.desktop (its icon and name in docks and task lists).
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltra"));
     SetUserPrompts(&QtUserPrompts());
     PlayerApp app(argc, argv, &RunMainWindow);
     app.InitInstance();

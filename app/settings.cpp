@@ -26,15 +26,22 @@ std::string UserConfigFolder() {
     return base + "/veltra/";
 }
 
+// An installed copy: skin.dat in ../share/veltra/ rather than beside the program.
+bool InstalledLayout(const std::string& folder) {
+    return access((folder + "skin.dat").c_str(), F_OK) != 0 &&
+           access((folder + "../share/veltra/skin.dat").c_str(), F_OK) == 0;
+}
+
 }  // namespace
 
 std::string SettingsFilePath() {
     if (!g_override.empty())
         return g_override;
     // Installed copies usually sit in a folder the user cannot write; they keep their
-    // settings in the user's own config folder instead.
+    // settings in the user's own config folder instead, also when run by root, so no
+    // file lands among the system's programs.
     std::string folder = ModuleFolder();
-    if (!folder.empty() && access(folder.c_str(), W_OK) == 0)
+    if (!folder.empty() && access(folder.c_str(), W_OK) == 0 && !InstalledLayout(folder))
         return folder + kFileName;
     return UserConfigFolder() + kFileName;
 }

@@ -5,6 +5,7 @@
 #include <QDebug>
 #include <cstring>
 
+#include "platform/library_folders.h"
 #include "platform/module_folder.h"
 
 namespace {
@@ -35,7 +36,9 @@ OggBackend::~OggBackend() {
 }
 
 bool OggBackend::Load() {
-    return Load(ModuleFolder());
+    // An installed program keeps the library in ../lib/veltra/ rather than beside itself.
+    const std::string found = FindLibraryFile(kLibraryName);
+    return Load(found.empty() ? ModuleFolder() : found.substr(0, found.rfind('/') + 1));
 }
 
 bool OggBackend::Load(const std::string& folder) {

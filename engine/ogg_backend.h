@@ -22,7 +22,8 @@ class OggBackend {
     OggBackend& operator=(const OggBackend&) = delete;
     virtual ~OggBackend();
 
-    // Loads libtunewell.so from the program's folder, else through the library path.
+    // Loads libtunewell.so from the program's folder, else from ../lib/veltra/ beside it,
+    // else through the library path.
     // True when loaded; a missing library is no error.
     bool Load();
     // Same, trying `folder` (with or without a trailing '/') before the library path.

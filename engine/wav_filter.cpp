@@ -13,6 +13,8 @@
 #include <thread>
 
 #include "platform/com_create.h"
+#include "platform/library_folders.h"
+#include "platform/module_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -24,12 +26,12 @@ constexpr int kRegistrationPolls = 50;  // of 100 ms each
 std::string ProgramFolder() {
     if (const char* bin = std::getenv("VELTRA_BIN_DIR"); bin && *bin)
         return bin;
-    char buf[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf - 1))
-        return {};
-    buf[n] = '\0';
-    return fs::path(buf).parent_path().string();
+    // Beside the program in the build folder, in ../lib/veltra/ when installed.
+    const std::string found = FindLibraryFile("libwavsink.so");
+    if (!found.empty())
+        return fs::path(found).parent_path().string();
+    const std::string folder = ModuleFolder();
+    return folder.empty() ? folder : fs::path(folder).parent_path().string();
 }
 
 bool Registered() {

@@ -351,6 +351,30 @@ void MainWindow::ConnectControls() {
     });
 }
 
+void MainWindow::SeekTo(int tenths) {
+    m_pController->OnSeekScroll(false);
+    m_pSeek->setValue(tenths);
+    m_pController->OnSeekScroll(true);
+}
+
+void MainWindow::SetVolumePosition(int position) {
+    m_pVolume->setValue(position);
+    m_pController->OnVolumeScroll(true);
+}
+
+bool MainWindow::AddAndPlay(const std::string& path) {
+    AddReport report;
+    const AddResult result = m_pList->AddPath(path, &report);
+    if (report.HasProblems())
+        m_pList->ShowAddReport(report);
+    const int row = result == AddResult::PlaylistLoaded ? 0 : m_pList->FindPath(path);
+    if (row < 0 || row >= m_pList->RowCount())
+        return false;
+    m_pList->SelectRow(row);
+    PlaySelected();
+    return true;
+}
+
 void MainWindow::ShowMenuAtCursor() {
     QAction* chosen = m_pMenu->exec(QCursor::pos());
     if (chosen)

@@ -82,6 +82,13 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     void OpenEditor();
     void OnCommand(int command);
     void CloseWindow();
+    // What the seek slider does when its thumb is dragged to `tenths` and released.
+    void SeekTo(int tenths);
+    // What the volume slider does when it is moved to `position` (0 ... 100).
+    void SetVolumePosition(int position);
+    // Adds the file to the list like a drop (a playlist replaces the list), selects its row
+    // and plays it like the play button. False when no row for it is in the list.
+    bool AddAndPlay(const std::string& path);
 
     // PlaybackHost: the list's removals and clears follow the current row through these.
     int CurrentRow() const override { return m_pController->CurrentRow(); }

@@ -11,6 +11,7 @@ packages=(
   libsdl2-dev libvorbis-dev libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-apps fonts-ipafont-gothic timgm6mb-soundfont vorbis-tools
   qt6-translations-l10n
+  dbus-daemon dbus-bin playerctl desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

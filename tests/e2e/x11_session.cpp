@@ -106,18 +106,25 @@ QProcessEnvironment Sandbox::Environment() const {
     set("VELTRA_FAKE_AUDIO", "1");
     set("QT_LOGGING_RULES", "veltra.*.info=true");
     env.remove("VELTRA_EXIT_AFTER_FIRST_PAINT");
-    for (const auto& [key, value] : m_env) set(key.c_str(), value);
+    for (const auto& [name, value] : m_env) {
+        if (value.empty())
+            env.remove(QString::fromStdString(name));
+        else
+            set(name.c_str(), value);
+    }
     return env;
 }
 
-VeltraProcess::VeltraProcess(const Sandbox& box, const std::vector<std::string>& args)
+VeltraProcess::VeltraProcess(const Sandbox& box, const std::vector<std::string>& args,
+                             const std::string& program)
     : m_process(std::make_unique<QProcess>()) {
     QStringList list;
     for (const auto& a : args) list << QString::fromStdString(a);
     m_process->setProcessEnvironment(box.Environment());
     m_process->setWorkingDirectory(QString::fromStdString(box.MediaDir()));
     m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->start(QString::fromStdString(box.BinDir() + "/veltra"), list);
+    m_process->start(QString::fromStdString(program.empty() ? box.BinDir() + "/veltra" : program),
+                     list);
     m_process->waitForStarted(5000);
 }
 

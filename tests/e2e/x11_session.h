@@ -35,8 +35,8 @@ class Sandbox {
     std::string MediaDir() const { return m_root + "/media"; }
     std::string IniPath() const { return BinDir() + "/plInfo.ini"; }
     QProcessEnvironment Environment() const;
-    // Overrides one variable of the environment the program starts with.
-    void SetEnv(const std::string& key, const std::string& value) { m_env[key] = value; }
+    // Changes to the environment the program starts with (an empty value removes it).
+    void SetEnv(const std::string& name, const std::string& value) { m_env[name] = value; }
     bool Ok() const { return m_ok; }
 
   private:
@@ -47,7 +47,9 @@ class Sandbox {
 
 class VeltraProcess {
   public:
-    VeltraProcess(const Sandbox& box, const std::vector<std::string>& args);
+    // program: the sandbox's copy of the program unless another (an installed one) is named.
+    VeltraProcess(const Sandbox& box, const std::vector<std::string>& args,
+                  const std::string& program = {});
     ~VeltraProcess();  // kills the program if it still runs
 
     bool Running() const;

@@ -108,11 +108,26 @@ int WriteSplash(const QString& out) {
     return WriteAtomically(out, bmp, &error) ? 0 : Fail(error);
 }
 
-int WriteIcon(const QString& out) {
+int WriteIcon(const QString& out, int size = 128) {
     QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly) || !skinpack::DrawIcon().save(&file, "PNG") ||
+    if (!file.open(QIODevice::WriteOnly) || !skinpack::DrawIcon(size).save(&file, "PNG") ||
         !file.commit())
         return Fail("cannot write " + out.toStdString());
+    return 0;
+}
+
+// The icon theme's layout: <folder>/<n>x<n>/apps/veltra.png for every size.
+int WriteIconTheme(const QString& folder) {
+    for (int size : skinpack::IconSizes()) {
+        const QString apps = QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size);
+        if (!QDir().mkpath(apps))
+            return Fail("cannot create " + apps.toStdString());
+        const QString out = apps + QStringLiteral("/veltra.png");
+        if (int rc = WriteIcon(out, size))
+            return rc;
+        if (QImage(out).size() != QSize(size, size))
+            return Fail(out.toStdString() + " does not read back at its size");
+    }
     return 0;
 }
 
@@ -131,10 +146,13 @@ int main(int argc, char** argv) {
         return WriteSplash(args[2]);
     if (args.size() == 3 && args[1] == QLatin1String("--icon"))
         return WriteIcon(args[2]);
+    if (args.size() == 3 && args[1] == QLatin1String("--icon-theme"))
+        return WriteIconTheme(args[2]);
     std::fprintf(stderr,
                  "usage: skinpack <out skin.dat>\n"
                  "       skinpack --png <folder>\n"
                  "       skinpack --splash <out bmp>\n"
-                 "       skinpack --icon <out png>\n");
+                 "       skinpack --icon <out png>\n"
+                 "       skinpack --icon-theme <folder>\n");
     return 2;
 }

@@ -594,23 +594,36 @@ QImage DrawSplash() {
     return img;
 }
 
-QImage DrawIcon() {
-    QImage img(128, 128, QImage::Format_ARGB32);
+QImage DrawIcon(int size) {
+    QImage img(size, size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    // Drawn on a 128-unit canvas; small sizes get a bolder outline and no bar, which
+    // would only blur into the triangle.
+    p.scale(size / 128.0, size / 128.0);
+    const bool small = size < 32;
     QLinearGradient g(0, 0, 0, 128);
     g.setColorAt(0, QColor(110, 170, 250));
     g.setColorAt(1, QColor(28, 70, 160));
-    p.setPen(QPen(QColor(20, 44, 110), 3));
+    p.setPen(QPen(QColor(20, 44, 110), small ? 8.0 : std::max(3.0, 128.0 / size)));
     p.setBrush(g);
-    p.drawRoundedRect(QRectF(6, 6, 116, 116), 26, 26);
+    p.drawRoundedRect(small ? QRectF(4, 4, 120, 120) : QRectF(6, 6, 116, 116), 26, 26);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
+    if (small) {
+        p.drawPolygon(Triangle(QPointF(40, 28), QPointF(40, 100), QPointF(100, 64)));
+        return img;
+    }
     p.drawPolygon(Triangle(QPointF(48, 34), QPointF(48, 94), QPointF(96, 64)));
     p.setBrush(QColor(255, 255, 255, 150));
     p.drawRect(QRectF(26, 34, 8, 60));
     return img;
+}
+
+const std::vector<int>& IconSizes() {
+    static const std::vector<int> sizes = {16, 32, 48, 64, 128, 256};
+    return sizes;
 }
 
 }  // namespace skinpack

@@ -33,6 +33,10 @@ const std::vector<ArtEntry>& ArtTable();
 
 QImage DrawArt(const ArtEntry& entry);
 QImage DrawSplash();  // 400 x 300
-QImage DrawIcon();    // 128 x 128
+// The program icon, size x size pixels with a transparent corner; drawn for each size
+// rather than scaled from one picture, so small ones stay sharp.
+QImage DrawIcon(int size = 128);
+// The sizes the desktop's icon theme gets.
+const std::vector<int>& IconSizes();
 
 }  // namespace skinpack

@@ -1,0 +1,37 @@
+// org.mpris.MediaPlayer2: who the player is, and Raise and Quit.
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QStringList>
+
+class MprisService;
+
+class MprisRootAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(bool CanQuit READ CanQuit)
+    Q_PROPERTY(bool CanRaise READ CanRaise)
+    Q_PROPERTY(bool HasTrackList READ HasTrackList)
+    Q_PROPERTY(QString Identity READ Identity)
+    Q_PROPERTY(QString DesktopEntry READ DesktopEntry)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ SupportedUriSchemes)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ SupportedMimeTypes)
+
+  public:
+    MprisRootAdaptor(QObject* object, MprisService& service);
+
+    bool CanQuit() const { return true; }
+    bool CanRaise() const { return true; }
+    bool HasTrackList() const { return false; }
+    QString Identity() const { return QStringLiteral("VELTRA"); }
+    QString DesktopEntry() const { return QStringLiteral("veltra"); }
+    QStringList SupportedUriSchemes() const { return {QStringLiteral("file")}; }
+    QStringList SupportedMimeTypes() const;
+
+  public Q_SLOTS:
+    void Raise();
+    void Quit();
+
+  private:
+    MprisService& m_service;
+};
