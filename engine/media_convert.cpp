@@ -84,6 +84,29 @@ GstElement* NullRenderer(const char* name) {
     return sink;
 }
 
+// A WAV file's volume scales 8- and 16-bit PCM only. Today's sound decoders hand out
+// floating-point or 32-bit samples; those become 16-bit PCM whenever the volume changes
+// them, and floating point always, as sound decoders used to deliver. Untouched integer
+// PCM keeps its own width.
+GstPadProbeReturn PcmForWaveFile(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!ev || GST_EVENT_TYPE(ev) != GST_EVENT_CAPS)
+        return GST_PAD_PROBE_OK;
+    GstCaps* caps = nullptr;
+    gst_event_parse_caps(ev, &caps);
+    const char* format =
+        caps && gst_caps_get_size(caps)
+            ? gst_structure_get_string(gst_caps_get_structure(caps, 0), "format")
+            : nullptr;
+    const bool scaled = g_object_get_data(G_OBJECT(data), "scaled") != nullptr;
+    GstCaps* want = gst_caps_from_string((format && format[0] == 'F') || scaled
+                                             ? "audio/x-raw,format={S16LE,U8}"
+                                             : "audio/x-raw");
+    g_object_set(data, "caps", want, nullptr);
+    gst_caps_unref(want);
+    return GST_PAD_PROBE_OK;
+}
+
 }  // namespace
 
 BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* target, double start,
@@ -194,20 +217,24 @@ BOOL MediaGraph::BuildWavGraph(const char* target, int32_t volume) {
     DetachRenderer("VideoRenderer");
     DetachRenderer("DirectSound");
     GstElement* convert = Make("audioconvert", "AudioConvert");
+    GstElement* pcm = Make("capsfilter", nullptr);
     GstElement* writer = FileWriter(target);
-    if (!convert || !writer) {
+    if (!convert || !pcm || !writer) {
         gst_object_unref(wave);
-        if (convert)
-            gst_object_unref(convert);
-        if (writer)
-            gst_object_unref(writer);
+        for (GstElement* e : {convert, pcm, writer})
+            if (e)
+                gst_object_unref(e);
         return FALSE;
     }
-    gst_bin_add(GST_BIN(m_pGB), convert);
+    g_object_set_data(G_OBJECT(pcm), "scaled", GINT_TO_POINTER(volume != 100));
+    GstPad* in = gst_element_get_static_pad(convert, "sink");
+    gst_pad_add_probe(in, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, PcmForWaveFile, pcm, nullptr);
+    gst_object_unref(in);
+    gst_bin_add_many(GST_BIN(m_pGB), convert, pcm, nullptr);
     gst_bin_add(GST_BIN(m_pGB), wave);  // the bin takes its own reference
     gst_object_unref(wave);
     gst_bin_add(GST_BIN(m_pGB), writer);
-    if (!gst_element_link_many(convert, wave, writer, nullptr))
+    if (!gst_element_link_many(convert, pcm, wave, writer, nullptr))
         return FALSE;
     m_Shared->audioTarget = convert;
     if (hadVideo) {
