@@ -94,14 +94,12 @@ GstPadProbeReturn PcmForWaveFile(GstPad*, GstPadProbeInfo* info, gpointer data) 
         return GST_PAD_PROBE_OK;
     GstCaps* caps = nullptr;
     gst_event_parse_caps(ev, &caps);
-    const char* format =
-        caps && gst_caps_get_size(caps)
-            ? gst_structure_get_string(gst_caps_get_structure(caps, 0), "format")
-            : nullptr;
+    const char* format = caps && gst_caps_get_size(caps)
+                             ? gst_structure_get_string(gst_caps_get_structure(caps, 0), "format")
+                             : nullptr;
     const bool scaled = g_object_get_data(G_OBJECT(data), "scaled") != nullptr;
-    GstCaps* want = gst_caps_from_string((format && format[0] == 'F') || scaled
-                                             ? "audio/x-raw,format={S16LE,U8}"
-                                             : "audio/x-raw");
+    GstCaps* want = gst_caps_from_string(
+        (format && format[0] == 'F') || scaled ? "audio/x-raw,format={S16LE,U8}" : "audio/x-raw");
     g_object_set(data, "caps", want, nullptr);
     gst_caps_unref(want);
     return GST_PAD_PROBE_OK;
