@@ -246,6 +246,8 @@ void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
                                                            GST_PAD_PROBE_TYPE_EVENT_FLUSH),
                               HoldUntilSeek, shared, nullptr);
             gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, TrackStreamTime, shared, nullptr);
+            if (shared->rangeEndNs >= 0)
+                EndStreamAt(pad, shared->rangeEndNs);
             std::lock_guard<std::mutex> lock(shared->padsMutex);
             shared->heldPads.push_back(GST_PAD(gst_object_ref(pad)));
         }
