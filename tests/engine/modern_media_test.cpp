@@ -13,7 +13,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/adts_length.h"
 #include "engine/media_graph.h"
+#include "engine/mp3_length.h"
 #include "engine/profiles.h"
 #include "engine/still_capture.h"
 #include "engine/video_widget.h"
@@ -360,6 +362,42 @@ TEST_P(ModernMediaTest, OpensPlaysToItsEndShowsCapturesAndCuts) {
     EXPECT_TRUE(s.hasVideo);
     EXPECT_TRUE(s.hasAudio);
     EXPECT_NEAR(s.audioSeconds, 0.6, 0.06);
+}
+
+// An ADTS frame header (no CRC) of `bytes` in all, at 48 kHz, with `blocks` blocks of
+// 1024 samples, followed by filler.
+std::string AdtsFrame(int bytes, int blocks = 1) {
+    std::string f(static_cast<size_t>(bytes), '\x55');
+    f[0] = '\xFF';
+    f[1] = '\xF1';
+    f[2] = static_cast<char>(0x40 | (3 << 2));  // AAC LC, 48000 Hz
+    f[3] = static_cast<char>(0x80 | ((bytes >> 11) & 0x03));
+    f[4] = static_cast<char>((bytes >> 3) & 0xFF);
+    f[5] = static_cast<char>(((bytes & 0x07) << 5) | 0x1F);
+    f[6] = static_cast<char>(0xFC | (blocks - 1));
+    return f;
+}
+
+TEST(AdtsLength, CountsTheSamplesOfTheFrameChainOnly) {
+    const std::string dir = testmedia::MakeTempDir("adts");
+    std::string frames;
+    for (int i = 0; i < 10; ++i) frames += AdtsFrame(100 + i);
+    frames += AdtsFrame(120, 2);
+    const std::string id3 = std::string("ID3\x03\x00\x00\x00\x00\x00\x05", 10) + "abcde";
+    // 12 blocks of 1024 samples at 48 kHz, in 100-ns units; a tag in front changes nothing,
+    // and what follows the last frame is not counted.
+    const int64_t want = 12 * 1024 * 10000000LL / 48000;
+    EXPECT_NEAR(AdtsLength(testmedia::WriteBytes(dir, "a.aac", frames)), want, 1);
+    EXPECT_NEAR(AdtsLength(testmedia::WriteBytes(dir, "b.aac", id3 + frames + "TAG junk")), want,
+                1);
+    // One sync word alone may be chance, and MPEG audio is no ADTS.
+    EXPECT_EQ(AdtsLength(testmedia::WriteBytes(dir, "c.aac", AdtsFrame(100))), 0);
+    EXPECT_EQ(AdtsLength(testmedia::WriteBytes(dir, "d.aac", std::string(64, '\xFF'))), 0);
+    const std::string mp3 = testmedia::Tone(dir, "e.mp3", 0.5);
+    EXPECT_EQ(AdtsLength(mp3), 0);
+    EXPECT_GT(Mp3Length(mp3), 0);
+    EXPECT_EQ(AdtsLength(dir + "/missing.aac"), 0);
+    testmedia::RemoveTree(dir);
 }
 
 std::string KindName(const ::testing::TestParamInfo<ModernKind>& info) {
