@@ -107,14 +107,18 @@ GstPadProbeReturn PcmForWaveFile(GstPad*, GstPadProbeInfo* info, gpointer data) 
     return GST_PAD_PROBE_OK;
 }
 
-// FLV's demuxer ends every stream once a picture's presentation time passes the stop, and
-// with reordered (B-) frames that comes up to a fifth of a second before the sound and
-// pictures of the range have all come out. Such a range is sought with room beyond its
-// stop, and each decoded stream is cut at the stop instead.
-bool DemuxerEndsRangesEarly(const std::string& path) {
-    return path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".flv") == 0;
+// Some sources cannot be trusted with the range's stop: FLV's demuxer ends every stream
+// once a picture's presentation time passes it, which with reordered (B-) frames comes up
+// to a fifth of a second before the sound and pictures of the range have all come out,
+// and the Monkey's Audio decoder, whose frames hold seconds of sound, fails when a stop
+// falls inside one. Their range is sought without a stop, and each decoded stream is cut
+// at the stop here instead.
+bool StopCutByGraph(const std::string& path) {
+    for (const char* ext : {".flv", ".ape"})
+        if (path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ext) == 0)
+            return true;
+    return false;
 }
-constexpr int64_t kRangeRoomNs = 1000000000;
 
 struct StreamEnd {
     GstClockTime end;
@@ -429,7 +433,7 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
     m_Shared->seekSent = false;
     m_Shared->lastStreamTime = -1;
     m_Shared->holdUntilSeek = true;
-    const bool cutHere = DemuxerEndsRangesEarly(m_szFile);
+    const bool cutHere = StopCutByGraph(m_szFile);
     m_Shared->rangeEndNs = cutHere ? stopUnits * 100 : -1;
     if (gst_element_set_state(m_pGB, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
         m_LastError = E_ACCESSDENIED;  // typically the writer could not create its file
@@ -461,7 +465,8 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
     GstEvent* seek = gst_event_new_seek(
         1.0, GST_FORMAT_TIME,
         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
-        startUnits * 100, GST_SEEK_TYPE_SET, stopUnits * 100 + (cutHere ? kRangeRoomNs : 0));
+        startUnits * 100, cutHere ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+        cutHere ? static_cast<gint64>(GST_CLOCK_TIME_NONE) : stopUnits * 100);
     bool ok = gst_pad_send_event(pad, seek);
     gst_object_unref(pad);
     if (!ok) {

@@ -42,13 +42,15 @@ struct Pcm {
 };
 
 // Decodes the sound of any file with a pipeline of its own, mixed down to one channel.
-// The file is pushed, not pulled: GStreamer's AIFF parser loses a race when pulled.
+// AIFF is pushed, not pulled: GStreamer's AIFF parser loses a race when pulled.
 Pcm DecodeSound(const std::string& path) {
     Pcm pcm;
-    std::string desc =
-        "filesrc name=src ! queue ! decodebin ! audioconvert ! audioresample ! "
-        "audio/x-raw,format=S16LE,channels=1,rate=" +
-        std::to_string(testmedia::kMarkRate) + " ! appsink name=sink sync=false";
+    const bool aiff = path.size() > 4 && (path.compare(path.size() - 4, 4, ".aif") == 0 ||
+                                          path.compare(path.size() - 5, 5, ".aiff") == 0);
+    std::string desc = std::string("filesrc name=src ! ") + (aiff ? "queue ! " : "") +
+                       "decodebin ! audioconvert ! audioresample ! "
+                       "audio/x-raw,format=S16LE,channels=1,rate=" +
+                       std::to_string(testmedia::kMarkRate) + " ! appsink name=sink sync=false";
     GError* err = nullptr;
     GstElement* pipeline = gst_parse_launch(desc.c_str(), &err);
     if (!pipeline) {

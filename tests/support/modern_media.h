@@ -1,6 +1,6 @@
 // Test media of today's containers and codecs (MP4, MKV, WebM, FLAC, Opus, PNG, GIF, ...),
-// made at test time with GStreamer's encoders; the GIF is written byte by byte, as no
-// GIF encoder ships with GStreamer.
+// made at test time with GStreamer's encoders; GIF and Monkey's Audio files are written
+// byte by byte, as GStreamer ships no encoder for them.
 //
 // Every file with sound carries a marked tone: silence up to the mark, then a 1 kHz sine
 // at half of full scale, so that where a cut begins can be read from its content. Every
@@ -34,6 +34,10 @@ std::string MarkedToneWav(const std::string& dir, const std::string& name, doubl
 // failure.
 std::string ModernMedia(const std::string& dir, const std::string& name, double seconds,
                         double markSeconds);
+
+// A Monkey's Audio (.ape) file of the marked tone, 16-bit stereo.
+std::string MonkeysAudio(const std::string& dir, const std::string& name, double seconds,
+                         double markSeconds);
 
 // A two-frame GIF of width x height: the colour bars, then an all-black frame.
 std::string AnimatedGif(const std::string& dir, const std::string& name, int width, int height);
