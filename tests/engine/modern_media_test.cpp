@@ -366,6 +366,37 @@ TEST_P(ModernMediaTest, OpensPlaysToItsEndShowsCapturesAndCuts) {
     EXPECT_NEAR(s.audioSeconds, 0.6, 0.06);
 }
 
+// The bits per sample of a WAV file's PCM.
+int WavBits(const std::string& path) {
+    const std::string f = testmedia::ReadFile(path);
+    const size_t fmt = f.find("fmt ");
+    return fmt == std::string::npos || fmt + 24 > f.size()
+               ? 0
+               : static_cast<unsigned char>(f[fmt + 22]) | static_cast<unsigned char>(f[fmt + 23])
+                                                               << 8;
+}
+
+TEST_F(ModernMediaTest, WavCutsAreIntegerPcmThatTheVolumeCanScale) {
+    if (!fs::exists(std::string(VELTRA_BIN_DIR) + "/libwavsink.so"))
+        GTEST_SKIP() << "libwavsink.so is not built";
+    // Opus decodes to floating point: the file gets 16-bit PCM even at full volume, and
+    // the samples are the source's.
+    const std::string opus = testmedia::ModernMedia(dir, "a.opus", kSeconds, 0.1);
+    ASSERT_TRUE(Cut(opus, ConversionMode::Wav, dir + "/a.wav", 2.0, 8.0, 100));
+    Pcm cut;
+    int channels = 0;
+    ASSERT_TRUE(ReadWav(dir + "/a.wav", &cut, &channels));
+    const Pcm source = DecodeSound(opus);
+    EXPECT_NEAR(Rms(cut, 0.1, 0.5) / Rms(source, 0.3, 0.7), 1.0, 0.03);
+    // WavPack decodes to 32-bit integers, which stay as they are at full volume and become
+    // 16-bit where the volume scales them.
+    const std::string wv = testmedia::ModernMedia(dir, "b.wv", kSeconds, 0.1);
+    ASSERT_TRUE(Cut(wv, ConversionMode::Wav, dir + "/full.wav", 2.0, 8.0, 100));
+    EXPECT_EQ(WavBits(dir + "/full.wav"), 32);
+    ASSERT_TRUE(Cut(wv, ConversionMode::Wav, dir + "/loud.wav", 2.0, 8.0, 200));
+    EXPECT_EQ(WavBits(dir + "/loud.wav"), 16);
+}
+
 // An ADTS frame header (no CRC) of `bytes` in all, at 48 kHz, with `blocks` blocks of
 // 1024 samples, followed by filler.
 std::string AdtsFrame(int bytes, int blocks = 1) {
