@@ -29,6 +29,9 @@ struct GraphShared {
     std::mutex padsMutex;
     std::vector<GstPad*> heldPads;            // one reference each
     std::atomic<int64_t> lastStreamTime{-1};  // ns, for progress while converting
+    // Where each decoded stream is cut itself (ns), for sources whose demuxer cannot be
+    // trusted to stop at the range's end; -1 when the demuxer stops the range.
+    int64_t rangeEndNs = -1;
 
     // The newest video frame, kept for the video area and for still capture.
     std::mutex frameMutex;
@@ -36,3 +39,7 @@ struct GraphShared {
     std::atomic<bool> framePending{false};
     QObject* relay = nullptr;  // lives on the UI thread, outlives the pipeline
 };
+
+// Cuts the decoded stream of pad at endNs: a sound buffer across it is shortened, what
+// comes later is dropped and the stream ends there.
+void EndStreamAt(GstPad* pad, int64_t endNs);

@@ -1,8 +1,10 @@
 // Conversion: the playback graph of the open file is torn down to its source, given file
 // writing branches in place of its renderers, sought to the range and run until the
 // range's end.
+#include <gst/audio/audio.h>
 #include <gst/gst.h>
 
+#include <strings.h>
 #include <QDebug>
 #include <chrono>
 #include <cstdio>
@@ -84,7 +86,106 @@ GstElement* NullRenderer(const char* name) {
     return sink;
 }
 
+// A WAV file's volume scales 8- and 16-bit PCM only. Today's sound decoders hand out
+// floating-point or 32-bit samples; those become 16-bit PCM whenever the volume changes
+// them, and floating point always, as sound decoders used to deliver. Untouched integer
+// PCM keeps its own width.
+GstPadProbeReturn PcmForWaveFile(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!ev || GST_EVENT_TYPE(ev) != GST_EVENT_CAPS)
+        return GST_PAD_PROBE_OK;
+    GstCaps* caps = nullptr;
+    gst_event_parse_caps(ev, &caps);
+    const char* format = caps && gst_caps_get_size(caps)
+                             ? gst_structure_get_string(gst_caps_get_structure(caps, 0), "format")
+                             : nullptr;
+    const bool scaled = g_object_get_data(G_OBJECT(data), "scaled") != nullptr;
+    GstCaps* want = gst_caps_from_string(
+        (format && format[0] == 'F') || scaled ? "audio/x-raw,format={S16LE,U8}" : "audio/x-raw");
+    g_object_set(data, "caps", want, nullptr);
+    gst_caps_unref(want);
+    return GST_PAD_PROBE_OK;
+}
+
+// Some sources cannot be trusted with the range's stop: FLV's demuxer ends every stream
+// once a picture's presentation time passes it, which with reordered (B-) frames comes up
+// to a fifth of a second before the sound and pictures of the range have all come out,
+// and the Monkey's Audio decoder, whose frames hold seconds of sound, fails when a stop
+// falls inside one. Their range is sought without a stop, and each decoded stream is cut
+// at the stop here instead.
+bool StopCutByGraph(const std::string& path) {
+    for (const char* ext : {".flv", ".ape"})
+        if (path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ext) == 0)
+            return true;
+    return false;
+}
+
+struct StreamEnd {
+    GstClockTime end;
+    GstSegment segment;
+    GstAudioInfo audio;
+    bool isAudio = false;
+    bool done = false;
+};
+
+GstPadProbeReturn CutAtStreamEnd(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+    auto* cut = static_cast<StreamEnd*>(data);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(ev) == GST_EVENT_SEGMENT) {
+            gst_event_copy_segment(ev, &cut->segment);
+        } else if (GST_EVENT_TYPE(ev) == GST_EVENT_CAPS) {
+            GstCaps* caps = nullptr;
+            gst_event_parse_caps(ev, &caps);
+            cut->isAudio = caps && gst_audio_info_from_caps(&cut->audio, caps);
+        } else if (GST_EVENT_TYPE(ev) == GST_EVENT_EOS && cut->done) {
+            return GST_PAD_PROBE_DROP;  // the stream has ended here already
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    if (cut->done)
+        return GST_PAD_PROBE_DROP;
+    GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (!buf || !GST_BUFFER_PTS_IS_VALID(buf) || cut->segment.format != GST_FORMAT_TIME)
+        return GST_PAD_PROBE_OK;
+    guint64 at = gst_segment_to_stream_time(&cut->segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buf));
+    if (at == GST_CLOCK_TIME_NONE)
+        return GST_PAD_PROBE_OK;
+    const int bpf = GST_AUDIO_INFO_BPF(&cut->audio);
+    const int rate = GST_AUDIO_INFO_RATE(&cut->audio);
+    const bool sound = cut->isAudio && bpf > 0 && rate > 0;
+    gsize keep = 0;  // sound frames, or everything for pictures
+    if (at < cut->end)
+        keep = sound ? gst_util_uint64_scale(cut->end - at, rate, GST_SECOND) : G_MAXSIZE;
+    if (keep == 0) {
+        cut->done = true;
+        if (GstPad* peer = gst_pad_get_peer(pad)) {
+            gst_pad_send_event(peer, gst_event_new_eos());
+            gst_object_unref(peer);
+        }
+        return GST_PAD_PROBE_DROP;
+    }
+    if (sound && keep < gst_buffer_get_size(buf) / bpf) {
+        // Planar sound carries its layout in a meta, which the truncation keeps right.
+        buf = gst_audio_buffer_truncate(buf, bpf, 0, keep);
+        GST_BUFFER_DURATION(buf) = cut->end - at;
+        GST_PAD_PROBE_INFO_DATA(info) = buf;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 }  // namespace
+
+void EndStreamAt(GstPad* pad, int64_t endNs) {
+    auto* cut = new StreamEnd;
+    cut->end = static_cast<GstClockTime>(endNs);
+    gst_segment_init(&cut->segment, GST_FORMAT_UNDEFINED);
+    gst_audio_info_init(&cut->audio);
+    gst_pad_add_probe(pad,
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                      CutAtStreamEnd, cut, [](gpointer p) { delete static_cast<StreamEnd*>(p); });
+}
 
 BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* target, double start,
                          double stop, int32_t extra) {
@@ -194,20 +295,24 @@ BOOL MediaGraph::BuildWavGraph(const char* target, int32_t volume) {
     DetachRenderer("VideoRenderer");
     DetachRenderer("DirectSound");
     GstElement* convert = Make("audioconvert", "AudioConvert");
+    GstElement* pcm = Make("capsfilter", nullptr);
     GstElement* writer = FileWriter(target);
-    if (!convert || !writer) {
+    if (!convert || !pcm || !writer) {
         gst_object_unref(wave);
-        if (convert)
-            gst_object_unref(convert);
-        if (writer)
-            gst_object_unref(writer);
+        for (GstElement* e : {convert, pcm, writer})
+            if (e)
+                gst_object_unref(e);
         return FALSE;
     }
-    gst_bin_add(GST_BIN(m_pGB), convert);
+    g_object_set_data(G_OBJECT(pcm), "scaled", GINT_TO_POINTER(volume != 100));
+    GstPad* in = gst_element_get_static_pad(convert, "sink");
+    gst_pad_add_probe(in, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, PcmForWaveFile, pcm, nullptr);
+    gst_object_unref(in);
+    gst_bin_add_many(GST_BIN(m_pGB), convert, pcm, nullptr);
     gst_bin_add(GST_BIN(m_pGB), wave);  // the bin takes its own reference
     gst_object_unref(wave);
     gst_bin_add(GST_BIN(m_pGB), writer);
-    if (!gst_element_link_many(convert, wave, writer, nullptr))
+    if (!gst_element_link_many(convert, pcm, wave, writer, nullptr))
         return FALSE;
     m_Shared->audioTarget = convert;
     if (hadVideo) {
@@ -328,6 +433,8 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
     m_Shared->seekSent = false;
     m_Shared->lastStreamTime = -1;
     m_Shared->holdUntilSeek = true;
+    const bool cutHere = StopCutByGraph(m_szFile);
+    m_Shared->rangeEndNs = cutHere ? stopUnits * 100 : -1;
     if (gst_element_set_state(m_pGB, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
         m_LastError = E_ACCESSDENIED;  // typically the writer could not create its file
         return false;
@@ -355,10 +462,11 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
     if (!pad)
         return false;
     m_Shared->seekSent = true;
-    GstEvent* seek =
-        gst_event_new_seek(1.0, GST_FORMAT_TIME,
-                           static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                           GST_SEEK_TYPE_SET, startUnits * 100, GST_SEEK_TYPE_SET, stopUnits * 100);
+    GstEvent* seek = gst_event_new_seek(
+        1.0, GST_FORMAT_TIME,
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+        startUnits * 100, cutHere ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+        cutHere ? static_cast<gint64>(GST_CLOCK_TIME_NONE) : stopUnits * 100);
     bool ok = gst_pad_send_event(pad, seek);
     gst_object_unref(pad);
     if (!ok) {

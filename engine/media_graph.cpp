@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/adts_length.h"
 #include "engine/graph_report.h"
 #include "engine/graph_shared.h"
 #include "engine/mp3_length.h"
@@ -245,6 +246,8 @@ void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
                                                            GST_PAD_PROBE_TYPE_EVENT_FLUSH),
                               HoldUntilSeek, shared, nullptr);
             gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, TrackStreamTime, shared, nullptr);
+            if (shared->rangeEndNs >= 0)
+                EndStreamAt(pad, shared->rangeEndNs);
             std::lock_guard<std::mutex> lock(shared->padsMutex);
             shared->heldPads.push_back(GST_PAD(gst_object_ref(pad)));
         }
@@ -354,6 +357,15 @@ bool IsLinked(GstElement* element) {
     return linked;
 }
 
+bool HasExtension(const std::string& path, std::initializer_list<const char*> exts) {
+    for (const char* ext : exts) {
+        size_t n = std::strlen(ext);
+        if (path.size() > n && strcasecmp(path.c_str() + path.size() - n, ext) == 0)
+            return true;
+    }
+    return false;
+}
+
 // Decoded pictures carry a frame rate of 0.
 bool IsStillPicture(GstElement* videoRenderer) {
     if (!videoRenderer)
@@ -449,15 +461,20 @@ HRESULT MediaGraph::RenderFile(const std::string& path) {
     }
     g_object_set(src, "location", path.c_str(), nullptr);
     gst_bin_add_many(GST_BIN(m_pGB), src, decode, nullptr);
-    // Bitmap decoding has no parser in front of it: the decoder must see the whole picture
-    // in one buffer, so the file is pushed in one block instead of pulled in small ones.
+    // Bitmap and TIFF decoding have no parser in front of them: the decoder must see the
+    // whole picture in one buffer, so the file is pushed in one block instead of pulled in
+    // small ones. AIFF is pushed as well: pulling, its parser sends before the decoder has
+    // linked its output, and the file fails to open about every other time.
     std::error_code ec;
     auto size = std::filesystem::file_size(path, ec);
-    GstElement* push = nullptr;
-    if (!ec && size > 0 && size <= 64u * 1024 * 1024 && path.size() > 4 &&
-        strcasecmp(path.c_str() + path.size() - 4, ".bmp") == 0 &&
-        (push = gst_element_factory_make("queue", nullptr))) {
-        g_object_set(src, "blocksize", static_cast<guint>(size), nullptr);
+    const bool whole = !ec && size > 0 && size <= 64u * 1024 * 1024 &&
+                       HasExtension(path, {".bmp", ".tif", ".tiff"});
+    GstElement* push = whole || HasExtension(path, {".aif", ".aiff"})
+                           ? gst_element_factory_make("queue", nullptr)
+                           : nullptr;
+    if (push) {
+        if (whole)
+            g_object_set(src, "blocksize", static_cast<guint>(size), nullptr);
         gst_bin_add(GST_BIN(m_pGB), push);
         gst_element_link_many(src, push, decode, nullptr);
     } else {
@@ -614,7 +631,7 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
 
     // Parsers of streams without a length in their header estimate it from the first
     // frames, which may take a moment after the preroll; pictures never have one.
-    // Sound whose parser gives no length at once asks the MP3 header before waiting.
+    // Sound whose parser gives no length at once walks its frame headers before waiting.
     m_TotalTime = 0;
     bool headerRead = false;
     for (int attempt = 0; attempt < 5; ++attempt) {
@@ -627,7 +644,10 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
             break;
         if (!headerRead && m_Content == MediaContent::AudioOnly) {
             headerRead = true;
-            m_TotalTime = Mp3Length(path);
+            // Raw AAC frames look like MPEG audio to the MP3 walk; they are told first.
+            m_TotalTime = AdtsLength(path);
+            if (m_TotalTime == 0)
+                m_TotalTime = Mp3Length(path);
             if (m_TotalTime > 0)
                 break;
         }

@@ -49,20 +49,21 @@ bool PromptFileName(QWidget* owner, std::string* name, const std::string& filter
 }
 
 std::string OpenMediaFilter(bool oggLoaded) {
-    std::string filter =
-        "Video Files (*.avi; *.mpg; *.mpeg; *.wmv; *.asf)|*.avi; *.mpg; *.mpeg; *.wmv; *.asf|";
-    if (oggLoaded)
-        filter +=
-            "Audio Files (*.wav; *.mp3; *.wma; *.ogg; *.mid; *.midi)|*.wav; *.mp3; *.wma; *.ogg; "
-            "*.mid; *.midi|";
-    else
-        filter +=
-            "Audio Files (*.wav; *.mp3; *.wma; *.mid; *.midi)|*.wav; *.mp3; *.wma; *.mid; *.midi|";
-    filter +=
-        "Image Files (*.bmp; *.jpg; *.jpeg)|*.bmp; *.jpg; *.jpeg|"
-        "Playlist Files (*.vpl; *.m3u)|*.vpl; *.m3u|"
-        "All Files (*.*)|*.*;||";
-    return filter;
+    // Each entry's display text repeats its patterns, as the dialog shows no other hint.
+    auto entry = [](const std::string& title, const std::string& patterns) {
+        return title + " (" + patterns + ")|" + patterns + "|";
+    };
+    const std::string video =
+        "*.avi; *.mpg; *.mpeg; *.wmv; *.asf; *.mp4; *.m4v; *.mkv; *.webm; *.mov; *.ogv; *.3gp; "
+        "*.flv; *.ts; *.m2ts";
+    const std::string audio =
+        std::string(oggLoaded ? "*.wav; *.mp3; *.wma; *.ogg; *.mid; *.midi"
+                              : "*.wav; *.mp3; *.wma; *.mid; *.midi") +
+        "; *.flac; *.opus; *.m4a; *.aac; *.oga; *.aiff; *.aif; *.ape; *.wv; *.mka";
+    const std::string image = "*.bmp; *.jpg; *.jpeg; *.png; *.gif; *.webp; *.tif; *.tiff";
+    return entry("Video Files", video) + entry("Audio Files", audio) + entry("Image Files", image) +
+           "Playlist Files (*.vpl; *.m3u)|*.vpl; *.m3u|"
+           "All Files (*.*)|*.*;||";
 }
 
 std::string SavePlaylistFilter() {

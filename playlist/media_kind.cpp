@@ -14,23 +14,31 @@ bool OneOf(const std::string& ext, const std::array<std::string_view, N>& list) 
 constexpr std::array<std::string_view, 6> kVideo = {"AVI", "MPG", "MPEG", "ASF", "WMV", "VOB"};
 constexpr std::array<std::string_view, 2> kImage = {"JPG", "BMP"};
 constexpr std::array<std::string_view, 5> kAudio = {"WAV", "MP3", "WMA", "MID", "MIDI"};
+// The containers and codecs people keep today; the graph decodes them all. OGA is Ogg
+// audio of any codec, so it goes to the graph, not to tunewell.
+constexpr std::array<std::string_view, 10> kModernVideo = {"MP4", "M4V", "MKV", "WEBM", "MOV",
+                                                           "OGV", "3GP", "FLV", "TS",   "M2TS"};
+constexpr std::array<std::string_view, 6> kModernImage = {"JPEG", "PNG", "GIF",
+                                                          "WEBP", "TIF", "TIFF"};
+constexpr std::array<std::string_view, 10> kModernAudio = {"FLAC", "OPUS", "M4A", "AAC", "OGA",
+                                                           "AIFF", "AIF",  "APE", "WV",  "MKA"};
 constexpr std::array<std::string_view, 2> kPlaylist = {"M3U", "VPL"};
 constexpr std::string_view kOgg = "OGG";
 
 }  // namespace
 
 bool IsVideoExtension(const std::string& ext) {
-    return OneOf(ext, kVideo);
+    return OneOf(ext, kVideo) || OneOf(ext, kModernVideo);
 }
 bool IsImageExtension(const std::string& ext) {
-    return OneOf(ext, kImage);
+    return OneOf(ext, kImage) || OneOf(ext, kModernImage);
 }
 bool IsPlaylistExtension(const std::string& ext) {
     return OneOf(ext, kPlaylist);
 }
 
 bool IsAudioExtension(const std::string& ext, bool oggLoaded) {
-    return OneOf(ext, kAudio) || (oggLoaded && ext == kOgg);
+    return OneOf(ext, kAudio) || OneOf(ext, kModernAudio) || (oggLoaded && ext == kOgg);
 }
 
 bool IsKnownExtension(const std::string& ext, bool oggLoaded) {
@@ -43,7 +51,7 @@ PlayerEngine EngineForExtension(const std::string& ext) {
         return EngineGraph;
     if (ext == kOgg)
         return EngineOgg;
-    if (OneOf(ext, kAudio))
+    if (OneOf(ext, kAudio) || OneOf(ext, kModernAudio))
         return EngineGraph;
     return EngineNone;
 }

@@ -70,6 +70,32 @@ std::string AviPattern(double seconds) {
             " ! audio/x-raw,rate=44100,channels=2,format=S16LE ! queue ! m.");
 }
 
+// H.264 and AAC in MP4 at 1280x720, the video kind of today's cameras and downloads.
+std::string Mp4Pattern(double seconds) {
+    auto frames = static_cast<long>(seconds * 25 + 0.5);
+    auto buffers = static_cast<long>(seconds * 48000 / 1024 + 0.5);
+    return Generate(
+        "pattern30_720p.mp4",
+        "mp4mux name=m ! filesink location=@OUT@ videotestsrc pattern=smpte num-buffers=" +
+            std::to_string(frames) +
+            " ! video/x-raw,width=1280,height=720,framerate=25/1 ! videoconvert ! "
+            "x264enc speed-preset=veryfast bitrate=3000 ! h264parse ! queue ! m. "
+            "audiotestsrc wave=sine samplesperbuffer=1024 num-buffers=" +
+            std::to_string(buffers) +
+            " ! audio/x-raw,rate=48000,channels=2 ! audioconvert ! avenc_aac ! aacparse ! "
+            "queue ! m.");
+}
+
+// FLAC, the lossless sound kind of today's music collections.
+std::string FlacTone(double seconds) {
+    auto buffers = static_cast<long>(seconds * 44100 / 1024 + 0.5);
+    return Generate("tone30.flac",
+                    "audiotestsrc wave=sine freq=440 samplesperbuffer=1024 num-buffers=" +
+                        std::to_string(buffers) +
+                        " ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! flacenc ! "
+                        "filesink location=@OUT@");
+}
+
 // Stands in for the main window: records when the first position report arrives.
 class Notify : public QObject {
   public:
@@ -267,7 +293,9 @@ int main(int argc, char** argv) {
 
     std::string mp3 = Mp3Tone(30.0);
     std::string avi = AviPattern(30.0);
-    if (mp3.empty() || avi.empty()) {
+    std::string mp4 = Mp4Pattern(30.0);
+    std::string flac = FlacTone(30.0);
+    if (mp3.empty() || avi.empty() || mp4.empty() || flac.empty()) {
         std::fprintf(stderr, "bench_graph_open: cannot generate the media under %s\n",
                      BENCH_MEDIA_DIR);
         return 1;
@@ -276,5 +304,7 @@ int main(int argc, char** argv) {
                 kOpenRepeats, kCpuRepeats, playSeconds, kTarget);
     BenchFile("MP3 30 s tone", mp3, playSeconds);
     BenchFile("AVI 30 s MJPEG 640x480 + PCM", avi, playSeconds);
+    BenchFile("MP4 30 s H.264 1280x720 + AAC", mp4, playSeconds);
+    BenchFile("FLAC 30 s tone", flac, playSeconds);
     return 0;
 }

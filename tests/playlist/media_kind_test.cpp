@@ -9,8 +9,8 @@ TEST(MediaKind, ClassifiesByUpperCasedExtensionOnly) {
     EXPECT_EQ(MediaKindOf(UpperExtensionOf("/m/clip.vob"), false), MediaKind::Video);
     EXPECT_EQ(MediaKindOf(UpperExtensionOf("/m/a.MIDI"), false), MediaKind::Audio);
     EXPECT_EQ(MediaKindOf(UpperExtensionOf("/m/list.vpl"), false), MediaKind::Playlist);
-    // The Open dialog offers *.jpeg, but the list does not know it.
-    EXPECT_EQ(MediaKindOf(UpperExtensionOf("/m/photo.jpeg"), false), MediaKind::Unknown);
+    EXPECT_EQ(MediaKindOf(UpperExtensionOf("/m/photo.jpeg"), false), MediaKind::Image);
+    EXPECT_EQ(MediaKindOf(UpperExtensionOf("/m/notes.txt"), false), MediaKind::Unknown);
     EXPECT_EQ(MediaKindOf(UpperExtensionOf("/m/noext"), false), MediaKind::Unknown);
     EXPECT_FALSE(IsKnownExtension("mp3", false)) << "the tests expect upper-cased input";
 }

@@ -1,0 +1,72 @@
+// The real program with today's kinds: a WebM video plays in the viewer and the list
+// advances to a GIF, which shows its first picture and stays there, as pictures do.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QThread>
+#include <fstream>
+
+#include "tests/e2e/x11_session.h"
+#include "tests/support/modern_media.h"
+
+using namespace e2e;
+
+namespace {
+
+bool Near(QRgb a, QRgb b, int tolerance = 48) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// The colour bars across the top of the picture inside the viewer's frame.
+void ExpectBarsIn(const std::string& viewer) {
+    QRect vg = WindowGeometry(viewer);
+    QRect area(vg.x() + 15, vg.y() + 25, vg.width() - 30, vg.height() - 45);
+    QImage shot = ScreenshotOf(area);
+    if (shot.isNull())
+        GTEST_SKIP() << "the screen's visual cannot be read back";
+    for (int i = 0; i < 7; ++i) {
+        QPoint p(shot.width() * (2 * i + 1) / 14, shot.height() / 4);
+        EXPECT_TRUE(Near(shot.pixel(p), testmedia::kSmpteBars[i]))
+            << "bar " << i << " is " << std::hex << shot.pixel(p);
+    }
+}
+
+TEST(ModernMediaE2E, VideoPlaysInTheViewerAndAGifStaysOnItsFirstPicture) {
+    std::string why;
+    if (!DisplayUsable(&why))
+        GTEST_SKIP() << why;
+    Sandbox box;
+    ASSERT_TRUE(box.Ok());
+    const std::string dir = box.MediaDir();
+    const std::string clip = testmedia::ModernMedia(dir, "clip.webm", 1.0, 0.5);
+    const std::string gif = testmedia::ModernMedia(dir, "still.gif", 1.0, 0.5);
+    const std::string song = testmedia::ModernMedia(dir, "song.flac", 1.0, 0.5);
+    ASSERT_FALSE(clip.empty() || gif.empty() || song.empty());
+    std::ofstream(dir + "/list.vpl", std::ios::binary) << "clip.webm\r\nstill.gif\r\nsong.flac\r\n";
+    std::ofstream(box.IniPath(), std::ios::binary)
+        << "[MAIN]\r\nSIZE=0,0,380,310,1,0\r\n[VIEW]\r\nSIZE=400,0,720,240,1,0\r\n";
+
+    VeltraProcess app(box, {dir + "/list.vpl"});
+    const std::string win = WaitForWindow("VELTRA", app.Pid(), 15000);
+    ASSERT_FALSE(win.empty()) << app.Log();
+    ASSERT_TRUE(app.WaitForLog("layout next", 5000)) << app.Log();
+    auto layout = Layout(app);
+    ASSERT_TRUE(layout.count("list"));
+    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
+    ASSERT_TRUE(app.WaitForLog("open row 0 mode 2 engine 1 ok: " + clip, 8000)) << app.Log();
+    const std::string viewer = WaitForWindow("VELTRA Viewer", app.Pid(), 5000);
+    ASSERT_FALSE(viewer.empty());
+    QThread::msleep(400);
+    ExpectBarsIn(viewer);
+
+    // At the video's end the list moves on to the picture, which never ends by itself.
+    ASSERT_TRUE(app.WaitForLog("open row 1 mode 1 engine 1 ok: " + gif, 8000)) << app.Log();
+    QThread::msleep(1500);
+    ExpectBarsIn(viewer);
+    EXPECT_EQ(app.CountInLog("open row 2"), 0) << app.Log();
+    EXPECT_TRUE(app.Running());
+}
+
+}  // namespace
