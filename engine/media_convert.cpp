@@ -4,6 +4,7 @@
 #include <gst/gst.h>
 
 #include <QDebug>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +21,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr auto kRoutingBound = std::chrono::seconds(15);
+// The Windows Media Audio encoder refuses anything below this; the dial-up profiles ask
+// for less and get this much instead of no file at all.
+constexpr int32_t kWmaMinimumBitrate = 24000;
 
 GstElement* Make(const char* factory, const char* name) {
     GstElement* e = gst_element_factory_make(factory, name);
@@ -82,6 +86,65 @@ GstElement* NullRenderer(const char* name) {
     if (sink)
         g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
     return sink;
+}
+
+// The ASF writer stores each packet's timestamp as it arrives. Encoders may shift their
+// output far into the future (the video encoder starts at 1000 hours so that no decoding
+// time is ever negative), and a range starts wherever the source was sought to; both
+// streams are therefore handed to the writer on one clock that starts at zero with the
+// range.
+struct RunningTimeStamp {
+    GstSegment segment;
+    bool haveSegment = false;
+};
+
+GstPadProbeReturn StampRunningTime(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* stamp = static_cast<RunningTimeStamp*>(data);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(ev) != GST_EVENT_SEGMENT)
+            return GST_PAD_PROBE_OK;
+        const GstSegment* in = nullptr;
+        gst_event_parse_segment(ev, &in);
+        if (!in || in->format != GST_FORMAT_TIME)
+            return GST_PAD_PROBE_OK;
+        gst_segment_copy_into(in, &stamp->segment);
+        stamp->haveSegment = true;
+        GstSegment out;
+        gst_segment_init(&out, GST_FORMAT_TIME);
+        GstEvent* replacement = gst_event_new_segment(&out);
+        gst_event_set_seqnum(replacement, gst_event_get_seqnum(ev));
+        gst_event_unref(ev);
+        GST_PAD_PROBE_INFO_DATA(info) = replacement;
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (!buf || !stamp->haveSegment)
+        return GST_PAD_PROBE_OK;
+    buf = gst_buffer_make_writable(buf);
+    GST_PAD_PROBE_INFO_DATA(info) = buf;
+    auto toRunning = [&](GstClockTime t) -> GstClockTime {
+        if (!GST_CLOCK_TIME_IS_VALID(t))
+            return t;
+        guint64 running = 0;
+        int sign = gst_segment_to_running_time_full(&stamp->segment, GST_FORMAT_TIME, t, &running);
+        return sign > 0 ? running : 0;  // before the range: at its start
+    };
+    GST_BUFFER_PTS(buf) = toRunning(GST_BUFFER_PTS(buf));
+    GST_BUFFER_DTS(buf) = toRunning(GST_BUFFER_DTS(buf));
+    return GST_PAD_PROBE_OK;
+}
+
+void StampOnRunningTime(GstElement* element) {
+    GstPad* pad = gst_element_get_static_pad(element, "src");
+    if (!pad)
+        return;
+    gst_pad_add_probe(pad,
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                      StampRunningTime, new RunningTimeStamp,
+                      [](gpointer data) { delete static_cast<RunningTimeStamp*>(data); });
+    gst_object_unref(pad);
 }
 
 }  // namespace
@@ -194,20 +257,26 @@ BOOL MediaGraph::BuildWavGraph(const char* target, int32_t volume) {
     DetachRenderer("VideoRenderer");
     DetachRenderer("DirectSound");
     GstElement* convert = Make("audioconvert", "AudioConvert");
+    GstElement* format = Make("capsfilter", nullptr);
     GstElement* writer = FileWriter(target);
-    if (!convert || !writer) {
+    if (!convert || !format || !writer) {
         gst_object_unref(wave);
-        if (convert)
-            gst_object_unref(convert);
-        if (writer)
-            gst_object_unref(writer);
+        for (GstElement* e : {convert, format, writer})
+            if (e)
+                gst_object_unref(e);
         return FALSE;
     }
+    // A WAV cut is 16-bit PCM whatever the decoder hands out (many give floating point),
+    // which is also what the filter's volume works on.
+    GstCaps* caps = gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved");
+    g_object_set(format, "caps", caps, nullptr);
+    gst_caps_unref(caps);
     gst_bin_add(GST_BIN(m_pGB), convert);
+    gst_bin_add(GST_BIN(m_pGB), format);
     gst_bin_add(GST_BIN(m_pGB), wave);  // the bin takes its own reference
     gst_object_unref(wave);
     gst_bin_add(GST_BIN(m_pGB), writer);
-    if (!gst_element_link_many(convert, wave, writer, nullptr))
+    if (!gst_element_link_many(convert, format, wave, writer, nullptr))
         return FALSE;
     m_Shared->audioTarget = convert;
     if (hadVideo) {
@@ -268,10 +337,9 @@ BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
     if (!DetachBothRenderers())
         return FALSE;
 
-    GstElement* mux = Make("asfmux", "Asf Mux");
-    // With its index written, the demuxer here drops every video packet of the file.
-    if (mux)
-        g_object_set(mux, "streamable", TRUE, nullptr);
+    // libav's ASF writer: GStreamer's own pads its data packets in a way that other
+    // readers reject ("invalid padsize"), and leaves no duration when streamable.
+    GstElement* mux = Make("avmux_asf", "Asf Mux");
     if (!AddChain(m_pGB, {mux, FileWriter(target)}))
         return FALSE;
 
@@ -296,6 +364,7 @@ BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
     if (!AddChain(m_pGB, {vconvert, vscale, vrate, vcaps, venc, vqueue}) ||
         !gst_element_link(vqueue, mux))
         return FALSE;
+    StampOnRunningTime(venc);
     m_Shared->videoTarget = vconvert;
 
     GstElement* aconvert = Make("audioconvert", "AudioConvert");
@@ -310,10 +379,11 @@ BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
         gst_caps_unref(caps);
     }
     if (aenc)
-        g_object_set(aenc, "bitrate", profile.audioBitrate, nullptr);
+        g_object_set(aenc, "bitrate", std::max(profile.audioBitrate, kWmaMinimumBitrate), nullptr);
     if (!AddChain(m_pGB, {aconvert, aresample, acaps, aenc, aqueue}) ||
         !gst_element_link(aqueue, mux))
         return FALSE;
+    StampOnRunningTime(aenc);
     m_Shared->audioTarget = aconvert;
     return TRUE;
 }
