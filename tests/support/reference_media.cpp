@@ -337,37 +337,57 @@ double SweepSample(int64_t n) {
 }
 
 std::string NumberedVideo(const std::string& dir, const std::string& name, double seconds,
-                          int width, int height) {
+                          int width, int height, bool busy) {
     std::string out = (fs::path(dir) / name).string();
     std::string ext = Ext(name);
+    if (ext == "avi") {
+        std::string p = "avimux name=m ! filesink location=" + ParseQuote(out) +
+                        " appsrc name=v ! videoconvert ! jpegenc quality=90 ! queue "
+                        "max-size-time=0 max-size-bytes=0 max-size-buffers=0 ! m. "
+                        "appsrc name=a ! audioconvert ! audio/x-raw,format=S16LE ! queue "
+                        "max-size-time=0 max-size-bytes=0 max-size-buffers=0 ! m.";
+        return Produce(p, seconds, width, height) ? out : std::string();
+    }
     // MPEG and Windows Media files come from ffmpeg, as most such files in the wild do:
     // GStreamer's own program-stream and ASF muxers write files that its demuxers read
     // only in part (the first half second, or the pictures, go missing).
-    const char* ffmpegArgs = nullptr;
+    const char* codecs = nullptr;
     if (ext == "mpg")
-        ffmpegArgs = "-c:v mpeg1video -b:v 2500k -c:a mp2 -b:a 192k -f mpeg";
+        codecs = "-c:v mpeg1video -b:v 2500k -c:a mp2 -b:a 192k -f mpeg";
     else if (ext == "vob")
-        ffmpegArgs = "-c:v mpeg2video -b:v 4000k -c:a mp2 -b:a 192k -f vob";
+        codecs = "-c:v mpeg2video -b:v 4000k -c:a mp2 -b:a 192k -f vob";
     else if (ext == "wmv" || ext == "asf")
-        ffmpegArgs = "-c:v wmv2 -b:v 2000k -c:a wmav2 -b:a 128k -f asf";
-    else if (ext != "avi")
+        codecs = "-c:v wmv2 -b:v 3000k -c:a wmav2 -b:a 128k -f asf";
+    if (!codecs || !HaveFfmpeg())
         return {};
-    if (ffmpegArgs && !HaveFfmpeg())
+    std::string sound = out + ".sound.wav";
+    if (!Produce("appsrc name=a ! audioconvert ! wavenc ! filesink location=" + ParseQuote(sound),
+                 seconds, 0, 0))
         return {};
-    std::string avi = ffmpegArgs ? out + ".src.avi" : out;
-    std::string p =
-        "avimux name=m ! filesink location=" + ParseQuote(avi) +
-        " appsrc name=v ! videoconvert ! jpegenc quality=" + (ffmpegArgs ? "98" : "90") +
-        " ! queue max-size-time=0 max-size-bytes=0 max-size-buffers=0 ! m. "
-        "appsrc name=a ! audioconvert ! audio/x-raw,format=S16LE ! queue "
-        "max-size-time=0 max-size-bytes=0 max-size-buffers=0 ! m.";
-    bool ok = Produce(p, seconds, width, height);
-    if (ok && ffmpegArgs) {
-        ok = Capture("ffmpeg -v error -y -nostdin -i " + Quote(avi) + " " + ffmpegArgs + " " +
-                         Quote(out),
-                     nullptr, nullptr) == 0;
-        std::remove(avi.c_str());
+    std::ostringstream command;
+    command << "ffmpeg -v error -y -nostdin -f rawvideo -pix_fmt yuv420p -s " << width << "x"
+            << height << " -r " << kFrameRate << " -i - -i " << Quote(sound) << " " << codecs << " "
+            << Quote(out);
+    FILE* pipe = popen(command.str().c_str(), "w");
+    bool ok = pipe != nullptr;
+    const int frames = static_cast<int>(std::lround(seconds * kFrameRate));
+    std::vector<uint8_t> picture(static_cast<size_t>(width) * height * 3 / 2, 128);
+    uint32_t noise = 12345;
+    for (int i = 0; i < frames && ok; ++i) {
+        DrawNumber(picture.data(), width, height, width, i);
+        if (busy) {
+            // Grain that no encoder can predict, as in camera pictures: the files get the
+            // bit rate of real ones while each block keeps its mean.
+            for (int p = 0; p < width * height; ++p) {
+                noise = noise * 1664525u + 1013904223u;
+                picture[p] = static_cast<uint8_t>(picture[p] + static_cast<int>(noise >> 27) - 16);
+            }
+        }
+        ok = std::fwrite(picture.data(), 1, picture.size(), pipe) == picture.size();
     }
+    if (pipe)
+        ok = pclose(pipe) == 0 && ok;
+    std::remove(sound.c_str());
     return ok ? out : std::string();
 }
 

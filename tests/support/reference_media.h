@@ -21,10 +21,11 @@ double SweepSample(int64_t n);
 // A video of `seconds` at 25 frames a second whose frame i shows the number i, with the
 // known sound. Container and codecs by extension: .avi (MJPEG + PCM), .mpg (MPEG-1 + MP2
 // program stream), .vob (MPEG-2 + MP2 program stream), .wmv and .asf (WMV2 + WMA2); all
-// but .avi are encoded by ffmpeg. Returns the path, or "" when the file could not be made
+// but .avi are encoded by ffmpeg. busy (ffmpeg kinds only) adds grain, so the file has
+// the data rate of a real one. Returns the path, or "" when the file could not be made
 // (also when ffmpeg is missing).
 std::string NumberedVideo(const std::string& dir, const std::string& name, double seconds,
-                          int width = 320, int height = 240);
+                          int width = 320, int height = 240, bool busy = false);
 
 // The known sound alone: .wav (16-bit PCM), .mp3, .wma, .aac (ADTS). "" on failure.
 std::string KnownSound(const std::string& dir, const std::string& name, double seconds);
