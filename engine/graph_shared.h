@@ -30,6 +30,13 @@ struct GraphShared {
     std::vector<GstPad*> heldPads;            // one reference each
     std::atomic<int64_t> lastStreamTime{-1};  // ns, for progress while converting
 
+    // An MPEG program stream counts its time from the first timestamp in the file, not
+    // from zero, and its demuxer lands well after the position a seek asks for.
+    std::atomic<bool> programStream{false};
+    std::atomic<int64_t> firstPts{-1};    // ns, earliest first timestamp of any stream
+    std::atomic<int64_t> clipBefore{-1};  // ns; decoded data before it is dropped
+    std::atomic<int64_t> clipAfter{-1};   // ns; each stream ends there
+
     // The newest video frame, kept for the video area and for still capture.
     std::mutex frameMutex;
     QImage lastFrame;

@@ -425,11 +425,7 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
     if (!pad)
         return false;
     m_Shared->seekSent = true;
-    GstEvent* seek =
-        gst_event_new_seek(1.0, GST_FORMAT_TIME,
-                           static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                           GST_SEEK_TYPE_SET, startUnits * 100, GST_SEEK_TYPE_SET, stopUnits * 100);
-    bool ok = gst_pad_send_event(pad, seek);
+    bool ok = SeekStream(startUnits * 100, stopUnits * 100, pad);
     gst_object_unref(pad);
     if (!ok) {
         qWarning("engine: the source cannot be positioned to the range");

@@ -284,7 +284,7 @@ TEST_F(CutReference, SoundCutsTakeEveryVolume) {
         refmedia::WavFile reference = refmedia::ReadWav(plain);
         ASSERT_TRUE(reference.ok);
         double base = refmedia::Rms(reference.sound, 0, reference.sound.size());
-        ASSERT_GT(base, 0.01);
+        ASSERT_GT(base, 0.002);
         for (int volume : {10, 50, 200, 300}) {
             std::string out = dir + "/" + ext + "_" + std::to_string(volume) + ".wav";
             ASSERT_TRUE(Cut(Source(ext), ConversionMode::Wav, out, start, stop, volume)) << volume;
@@ -296,7 +296,9 @@ TEST_F(CutReference, SoundCutsTakeEveryVolume) {
             double ratio = refmedia::Rms(wav.sound, 0, wav.sound.size()) / base;
             Note(std::string("WAV cut of .") + ext + " at " + std::to_string(volume) +
                  " % against 100 %: level ratio " + Fixed(ratio, 4));
-            EXPECT_NEAR(ratio, volume / 100.0, 0.01 * volume / 100.0 + 0.0005);
+            // The filter truncates each sample toward zero: on a quiet source that is up to
+            // one step of 16 bits below the exact level.
+            EXPECT_NEAR(ratio, volume / 100.0, 0.01 * volume / 100.0 + 1.5 / 32768 / base);
         }
     }
 }
@@ -323,11 +325,34 @@ void CheckAsf(const std::string& file, const std::string& ext, double start, dou
     for (int n : d.frames) unreadable += n < 0;
     double audioSeconds = d.sound.size() / double(std::max(1, d.rate));
     double firstVideo = d.framePts.front() / 1e9, firstAudio = d.firstAudioPts / 1e9;
+    // Where the sound's first and last stretches lie in the source (same rate only).
+    const refmedia::Decoded& full = g_Sources->decoded[ext];
+    std::string soundAt;
+    if (d.rate == full.rate && d.sound.size() > size_t(d.rate)) {
+        const size_t quarter = d.rate / 4;
+        std::vector<float> head(d.sound.begin() + quarter, d.sound.begin() + 2 * quarter);
+        std::vector<float> tail(d.sound.end() - 2 * quarter, d.sound.end() - quarter);
+        refmedia::Match h = refmedia::FindStart(
+            full.sound, head, ExpectedSample(ext, start) + quarter, d.rate, head.size());
+        refmedia::Match t =
+            refmedia::FindStart(full.sound, tail, ExpectedSample(ext, stop) - 2 * int64_t(quarter),
+                                d.rate, tail.size());
+        const auto q = static_cast<int64_t>(quarter);
+        double headMs = double(h.offset - q - ExpectedSample(ext, start)) * 1000.0 / d.rate;
+        double tailMs = double(t.offset + 2 * q - ExpectedSample(ext, stop)) * 1000.0 / d.rate;
+        soundAt =
+            ", sound starts " + Fixed(headMs, 1) + " ms and ends " + Fixed(tailMs, 1) + " ms off";
+        // The sound encoder puts 2048 samples of its own in front (46 ms at 44.1 kHz),
+        // which decoders here do not take away.
+        EXPECT_GE(headMs, -2048 * 1000.0 / d.rate - 5) << what;
+        EXPECT_LE(headMs, 5) << what;
+        EXPECT_LE(std::fabs(tailMs), 10) << what;
+    }
     Note("ASF " + what + ": first frame " + std::to_string(d.frames.front()) + " (want " +
          std::to_string(want.first) + "), last " + std::to_string(d.frames.back()) + " (want " +
          std::to_string(want.last) + "), " + std::to_string(d.frames.size()) + " frames at " +
          Fixed(fps, 0) + " fps, sound " + Fixed(audioSeconds, 3) + " s, first picture " +
-         Fixed(firstVideo, 3) + " s, first sound " + Fixed(firstAudio, 3) + " s");
+         Fixed(firstVideo, 3) + " s, first sound " + Fixed(firstAudio, 3) + " s" + soundAt);
     EXPECT_EQ(unreadable, 0) << what;
     EXPECT_NEAR(d.frames.front(), want.first, tolerance) << what;
     EXPECT_NEAR(d.frames.back(), want.last, lastTolerance) << what;
