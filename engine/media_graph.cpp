@@ -865,6 +865,11 @@ BOOL MediaGraph::PlayPause() {
         return Run();
     bool ok = SetPipelineState(GST_STATE_PAUSED);
     m_State = GraphState::Paused;
+    // The picture renderer takes the frame it was waiting to show as the one it keeps on
+    // screen; once the pause is complete that frame is the current image, so a still
+    // taken now is the picture left on screen, not the one before it.
+    if (ok)
+        gst_element_get_state(m_pGB, nullptr, nullptr, 2 * GST_SECOND);
     return ok ? TRUE : FALSE;
 }
 

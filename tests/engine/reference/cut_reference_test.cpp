@@ -8,6 +8,7 @@
 #include <QRect>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -409,6 +410,87 @@ TEST_F(CutReference, EveryProfileOfEveryVersionWrites) {
         }
     }
     SetProfileVersion(0x70000);
+}
+
+// The number shown by a packed 24-bit bitmap as CaptureCurrentImage hands it out.
+int NumberInDib(const uint8_t* dib) {
+    int32_t w, h;
+    std::memcpy(&w, dib + 4, 4);
+    std::memcpy(&h, dib + 8, 4);
+    const size_t stride = ((static_cast<size_t>(w) * 24 + 31) / 32) * 4;
+    std::vector<uint8_t> luma(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = dib + 40 + stride * (h - 1 - y);
+        for (int x = 0; x < w; ++x) luma[y * w + x] = row[3 * x + 1];  // gray: green will do
+    }
+    return refmedia::FrameNumberOf(luma.data(), w, h, w);
+}
+
+int NumberInImage(const QImage& image) {
+    if (image.isNull())
+        return -2;
+    QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    return refmedia::FrameNumberOf(gray.constBits(), gray.width(), gray.height(),
+                                   static_cast<int>(gray.bytesPerLine()));
+}
+
+// What the preview shows and reports: the frame of a sought position, positions inside the
+// length, and a still taken while playing is the frame left on screen.
+TEST_F(CutReference, PreviewShowsAndReportsTheRightFrame) {
+    for (const char* ext : {"avi", "mpg", "vob", "wmv"}) {
+        SCOPED_TRACE(ext);
+        if (Source(ext).empty())
+            continue;
+        const int tolerance = IsProgramStream(ext) ? 1 : 0;
+        widget.resize(320, 240);
+        QRect r(0, 0, 320, 240);
+        graph.SetWindows(&notify, &widget, &r);
+        ASSERT_EQ(graph.Open(Source(ext).c_str(), FALSE), 1);
+        EXPECT_NEAR(graph.GetDuration(), kSourceSeconds * 10, 1);
+        EXPECT_EQ(graph.GetPosition(), 0);
+
+        ASSERT_TRUE(graph.Seek(40));
+        uint8_t* dib = nullptr;
+        ASSERT_TRUE(graph.CaptureCurrentImage(&dib));
+        int shown = NumberInDib(dib);
+        CoTaskMemFree(dib);
+        int want = ExpectedFrames(ext, 4.0, 4.04).first;
+        Note(std::string("Seek(40) on .") + ext + ": frame " + std::to_string(shown) + " (want " +
+             std::to_string(want) + "), position " + std::to_string(graph.GetPosition()));
+        EXPECT_NEAR(shown, want, tolerance);
+        EXPECT_EQ(graph.GetPosition(), 40);
+        Pump(100);
+        EXPECT_EQ(NumberInImage(widget.CurrentFrame()), shown);
+
+        // A still taken while playing: pause, as the still command does, then capture.
+        ASSERT_TRUE(graph.PlayPause());
+        Pump(400);
+        ASSERT_TRUE(graph.PlayPause());
+        ASSERT_TRUE(graph.CaptureCurrentImage(&dib));
+        int still = NumberInDib(dib);
+        CoTaskMemFree(dib);
+        Pump(300);
+        int onScreen = NumberInImage(widget.CurrentFrame());
+        Note(std::string("still while playing .") + ext + ": captured " + std::to_string(still) +
+             ", on screen " + std::to_string(onScreen));
+        EXPECT_EQ(still, onScreen);
+
+        // Playing to the end: no report past the length, one completion.
+        notify.messages.clear();
+        ASSERT_TRUE(graph.Seek(50));
+        ASSERT_TRUE(graph.PlayPause());
+        ASSERT_TRUE(PumpUntil([&] { return notify.Count(UM_GRAPH_COMPLETE) > 0; }, 10000));
+        int last = -1;
+        for (const auto& m : notify.messages)
+            if (m.message == UM_GRAPH_POSITION) {
+                EXPECT_GE(m.wParam, 50);
+                EXPECT_LE(m.wParam, graph.GetDuration());
+                last = static_cast<int>(m.wParam);
+            }
+        Note(std::string("playing .") + ext + " from 5.0 s: last report " + std::to_string(last) +
+             ", length " + std::to_string(graph.GetDuration()));
+        graph.Close();
+    }
 }
 
 }  // namespace
