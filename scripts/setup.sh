@@ -10,6 +10,7 @@ packages=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools
   libsdl2-dev libvorbis-dev libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-apps fonts-ipafont-gothic timgm6mb-soundfont vorbis-tools
+  ffmpeg
 )
 missing=()
 for p in "${packages[@]}"; do
