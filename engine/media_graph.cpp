@@ -214,9 +214,12 @@ GstPadProbeReturn HoldUntilSeek(GstPad* pad, GstPadProbeInfo* info, gpointer dat
 }
 
 GstPadProbeReturn TrackStreamTime(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* shared = static_cast<GraphShared*>(data);
     GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
-    if (buf && GST_BUFFER_PTS_IS_VALID(buf))
-        static_cast<GraphShared*>(data)->lastStreamTime = static_cast<int64_t>(GST_BUFFER_PTS(buf));
+    // What a program stream decodes ahead of the range is no progress through it.
+    if (buf && GST_BUFFER_PTS_IS_VALID(buf) &&
+        static_cast<int64_t>(GST_BUFFER_PTS(buf)) >= shared->clipBefore)
+        shared->lastStreamTime = static_cast<int64_t>(GST_BUFFER_PTS(buf));
     return GST_PAD_PROBE_OK;
 }
 
