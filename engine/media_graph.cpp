@@ -240,7 +240,9 @@ GstPadProbeReturn NoteFirstPts(GstPad*, GstPadProbeInfo* info, gpointer data) {
 // Each decoded stream of a program stream, kept to the range of the last seek.
 struct RangeClip {
     GraphShared* shared;
-    bool ended = false;  // the stream has been given its end
+    // The stream has been given its end; cleared by the flush of the next seek, which
+    // arrives on the seeking thread.
+    std::atomic<bool> ended{false};
 };
 
 // Cuts a decoded sound buffer to [from, to) (ns); null when nothing of it is left. Decoders
