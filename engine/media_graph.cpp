@@ -21,6 +21,7 @@
 #include "engine/graph_report.h"
 #include "engine/graph_shared.h"
 #include "engine/mp3_length.h"
+#include "engine/program_stream_span.h"
 #include "engine/video_surface.h"
 #include "platform/event.h"
 #include "platform/messages.h"
@@ -493,6 +494,27 @@ bool IsLinked(GstElement* element) {
     return linked;
 }
 
+// One picture's time in 100-ns units by the renderer's frame rate; 0 when unknown.
+int64_t FrameUnits(GstElement* videoRenderer) {
+    if (!videoRenderer)
+        return 0;
+    int64_t units = 0;
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(videoRenderer), "videosink");
+    GstPad* pad = sink ? gst_element_get_static_pad(sink, "sink") : nullptr;
+    if (GstCaps* caps = pad ? gst_pad_get_current_caps(pad) : nullptr) {
+        int num = 0, den = 1;
+        if (gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "framerate", &num, &den) &&
+            num > 0)
+            units = gst_util_uint64_scale(10000000, den, num);
+        gst_caps_unref(caps);
+    }
+    if (pad)
+        gst_object_unref(pad);
+    if (sink)
+        gst_object_unref(sink);
+    return units;
+}
+
 // Decoded pictures carry a frame rate of 0.
 bool IsStillPicture(GstElement* videoRenderer) {
     if (!videoRenderer)
@@ -780,6 +802,19 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
                 break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
+    // A program stream's demuxer gives the span of its pack clock, short of the last
+    // pictures by the mux delay; its packets' own timestamps tell the whole length (up to
+    // the end of the last picture). A span far beyond the demuxer's figure means the
+    // timestamps jump, and then the demuxer's figure stands.
+    if (m_Shared->programStream && m_TotalTime > 0) {
+        int64_t ticks = ProgramStreamSpan(path);
+        if (ticks > 0) {
+            int64_t units = ticks * 1000 / 9 + FrameUnits(m_pVW);
+            if (units > m_TotalTime && units < m_TotalTime + 20 * kUnitsPerTenth)  // 2 s
+                m_TotalTime = units;
+        }
     }
 
     if (run)
