@@ -392,6 +392,15 @@ void EditorController::OnVolumeFieldChanged() {
     }
 }
 
+void EditorController::OnVolumeFieldDone() {
+    if (m_bShutDown)
+        return;
+    std::string text = m_View.Text(kIdVolumeField);
+    std::string done = VolumeTextWhenDone(text, m_dVolume);
+    if (done != text)
+        m_View.SetText(kIdVolumeField, done);
+}
+
 void EditorController::Fail() {
     Message(m_View.Owner(), kSomethingFailed);
     m_View.PostClose(false);
@@ -420,6 +429,7 @@ void EditorController::OnExecute() {
         return;
     }
     int extra = mode == ConversionMode::Asf ? m_nProfile : static_cast<int>(m_dVolume);
+    OnVolumeFieldDone();  // a number still being typed shows the volume that is used
 
     DisableControls();
     if (m_View.IsChecked(kIdPointEnd)) {

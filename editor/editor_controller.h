@@ -50,6 +50,8 @@ class EditorController {
     void OnPointOption(bool start);
     void OnTimeFieldChanged(int id);
     void OnVolumeFieldChanged();
+    // Enter, or the field lost the focus: it shows the volume that applies.
+    void OnVolumeFieldDone();
     void OnTimeSpin(int spinId, int delta);
     void OnSetPoint();
     void OnProfile();

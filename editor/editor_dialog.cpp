@@ -323,6 +323,7 @@ void EditorWidgets::Build() {
     QObject::connect(endField, &QLineEdit::textChanged, &d,
                      [c] { c->OnTimeFieldChanged(kIdEndField); });
     QObject::connect(volume, &QLineEdit::textChanged, &d, [c] { c->OnVolumeFieldChanged(); });
+    QObject::connect(volume, &QLineEdit::editingFinished, &d, [c] { c->OnVolumeFieldDone(); });
 
     // Drag, paging and keys all finish with an end-of-track, after the slider has moved;
     // every code before it holds a playing preview.

@@ -92,11 +92,13 @@ TimeCorrection CorrectTimeText(const std::string& text) {
             return r;
         }
     }
-    // 2. A leading dot.
+    // 2. A leading dot. The dot alone keeps its dot, so that typing on after it gives the
+    // fraction that was meant (".5" key by key is 0.5, not 5).
     if (text == ".") {
-        r.text = r.parsed = "0";
+        r.text = "0.";
+        r.parsed = "0";
         r.corrected = true;
-        r.caret = 1;
+        r.caret = 2;
         return r;
     }
     if (!text.empty() && text[0] == '.') {
@@ -161,6 +163,9 @@ FieldEdit EditTimeField(const std::string& text, double point, double duration, 
         e.rewrite = true;
         e.text.clear();
         e.caret = 0;
+    } else if (c.corrected && c.text == "0.") {
+        e.rewrite = true;
+        e.text = c.text;
     } else if (c.corrected || clamped) {
         e.rewrite = true;
         e.text = FormatCut(value, oneDecimal);
@@ -194,14 +199,24 @@ FieldEdit EditVolumeField(const std::string& text, int caret) {
     double volume = Atof(t);
     if (volume > 300.0)
         volume = 300.0;
-    if (volume < 10.0)
+    e.text = FormatCut(volume, false);
+    if (volume < 10.0) {
+        // Too small for now, but maybe only the first digit of the number being typed
+        // ("5" on the way to "50"): the volume is the least there is, and the field keeps
+        // the digits until editing ends (VolumeTextWhenDone).
         volume = 10.0;
+        e.text = t;
+    }
     e.value = volume;
     e.setValue = true;
-    e.text = FormatCut(volume, false);
     if (e.caret < 0 || e.caret > static_cast<int>(e.text.size()))
         e.caret = static_cast<int>(e.text.size());
     return e;
+}
+
+std::string VolumeTextWhenDone(const std::string& text, double volume) {
+    std::string shown = FormatCut(volume, false);
+    return text == shown ? text : shown;
 }
 
 double SpinTimePoint(double point, int delta, double duration) {

@@ -50,8 +50,11 @@ TimeCorrection CorrectTimeText(const std::string& text);
 // caret before the change (-1: unknown).
 FieldEdit EditTimeField(const std::string& text, double point, double duration, int caret);
 
-// The volume field's new text; volume stays untouched when setValue is clear.
+// The volume field's new text; volume stays untouched when setValue is clear. A number
+// below the least volume stays as typed (the volume is the least meanwhile).
 FieldEdit EditVolumeField(const std::string& text, int caret);
+// What the volume field shows once editing ends: the volume itself.
+std::string VolumeTextWhenDone(const std::string& text, double volume);
 
 // A time spin's step: delta <= 0 is the up arrow (+0.15 s), > 0 the down arrow (-0.15 s),
 // kept inside 0 ... duration. Returns the new point in seconds.

@@ -29,9 +29,19 @@ struct GraphShared {
     std::mutex padsMutex;
     std::vector<GstPad*> heldPads;            // one reference each
     std::atomic<int64_t> lastStreamTime{-1};  // ns, for progress while converting
-    // Where each decoded stream is cut itself (ns), for sources whose demuxer cannot be
-    // trusted to stop at the range's end; -1 when the demuxer stops the range.
-    int64_t rangeEndNs = -1;
+
+    // An MPEG program stream counts its time from the first timestamp in the file, not
+    // from zero, and its demuxer lands well after the position a seek asks for.
+    std::atomic<bool> programStream{false};
+    std::atomic<int64_t> firstPts{-1};    // ns, earliest first timestamp of any stream
+    std::atomic<int64_t> clipBefore{-1};  // ns; decoded data before it is dropped
+    std::atomic<int64_t> clipAfter{-1};   // ns; each stream ends there
+    // Sources that cannot be trusted with a seek's stop: FLV's demuxer ends every stream
+    // once a picture's presentation time passes it, which with reordered (B-) frames comes
+    // up to a fifth of a second before the range has all come out, and the Monkey's Audio
+    // decoder, whose frames hold seconds of sound, fails when a stop falls inside one. Their
+    // seeks go without a stop and each decoded stream ends at it on its own.
+    std::atomic<bool> stopByGraph{false};
 
     // The newest video frame, kept for the video area and for still capture.
     std::mutex frameMutex;
@@ -39,7 +49,3 @@ struct GraphShared {
     std::atomic<bool> framePending{false};
     QObject* relay = nullptr;  // lives on the UI thread, outlives the pipeline
 };
-
-// Cuts the decoded stream of pad at endNs: a sound buffer across it is shortened, what
-// comes later is dropped and the stream ends there.
-void EndStreamAt(GstPad* pad, int64_t endNs);

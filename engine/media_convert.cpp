@@ -4,8 +4,8 @@
 #include <gst/audio/audio.h>
 #include <gst/gst.h>
 
-#include <strings.h>
 #include <QDebug>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +22,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr auto kRoutingBound = std::chrono::seconds(15);
+// The Windows Media Audio encoder refuses anything below this; the dial-up profiles ask
+// for less and get this much instead of no file at all.
+constexpr int32_t kWmaMinimumBitrate = 24000;
 
 GstElement* Make(const char* factory, const char* name) {
     GstElement* e = gst_element_factory_make(factory, name);
@@ -86,106 +89,66 @@ GstElement* NullRenderer(const char* name) {
     return sink;
 }
 
-// A WAV file's volume scales 8- and 16-bit PCM only. Today's sound decoders hand out
-// floating-point or 32-bit samples; those become 16-bit PCM whenever the volume changes
-// them, and floating point always, as sound decoders used to deliver. Untouched integer
-// PCM keeps its own width.
-GstPadProbeReturn PcmForWaveFile(GstPad*, GstPadProbeInfo* info, gpointer data) {
-    GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
-    if (!ev || GST_EVENT_TYPE(ev) != GST_EVENT_CAPS)
-        return GST_PAD_PROBE_OK;
-    GstCaps* caps = nullptr;
-    gst_event_parse_caps(ev, &caps);
-    const char* format = caps && gst_caps_get_size(caps)
-                             ? gst_structure_get_string(gst_caps_get_structure(caps, 0), "format")
-                             : nullptr;
-    const bool scaled = g_object_get_data(G_OBJECT(data), "scaled") != nullptr;
-    GstCaps* want = gst_caps_from_string(
-        (format && format[0] == 'F') || scaled ? "audio/x-raw,format={S16LE,U8}" : "audio/x-raw");
-    g_object_set(data, "caps", want, nullptr);
-    gst_caps_unref(want);
-    return GST_PAD_PROBE_OK;
-}
-
-// Some sources cannot be trusted with the range's stop: FLV's demuxer ends every stream
-// once a picture's presentation time passes it, which with reordered (B-) frames comes up
-// to a fifth of a second before the sound and pictures of the range have all come out,
-// and the Monkey's Audio decoder, whose frames hold seconds of sound, fails when a stop
-// falls inside one. Their range is sought without a stop, and each decoded stream is cut
-// at the stop here instead.
-bool StopCutByGraph(const std::string& path) {
-    for (const char* ext : {".flv", ".ape"})
-        if (path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ext) == 0)
-            return true;
-    return false;
-}
-
-struct StreamEnd {
-    GstClockTime end;
+// The ASF writer stores each packet's timestamp as it arrives. Encoders may shift their
+// output far into the future (the video encoder starts at 1000 hours so that no decoding
+// time is ever negative), and a range starts wherever the source was sought to; both
+// streams are therefore handed to the writer on one clock that starts at zero with the
+// range.
+struct RunningTimeStamp {
     GstSegment segment;
-    GstAudioInfo audio;
-    bool isAudio = false;
-    bool done = false;
+    bool haveSegment = false;
 };
 
-GstPadProbeReturn CutAtStreamEnd(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
-    auto* cut = static_cast<StreamEnd*>(data);
+GstPadProbeReturn StampRunningTime(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* stamp = static_cast<RunningTimeStamp*>(data);
     if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
         GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
-        if (GST_EVENT_TYPE(ev) == GST_EVENT_SEGMENT) {
-            gst_event_copy_segment(ev, &cut->segment);
-        } else if (GST_EVENT_TYPE(ev) == GST_EVENT_CAPS) {
-            GstCaps* caps = nullptr;
-            gst_event_parse_caps(ev, &caps);
-            cut->isAudio = caps && gst_audio_info_from_caps(&cut->audio, caps);
-        } else if (GST_EVENT_TYPE(ev) == GST_EVENT_EOS && cut->done) {
-            return GST_PAD_PROBE_DROP;  // the stream has ended here already
-        }
+        if (GST_EVENT_TYPE(ev) != GST_EVENT_SEGMENT)
+            return GST_PAD_PROBE_OK;
+        const GstSegment* in = nullptr;
+        gst_event_parse_segment(ev, &in);
+        if (!in || in->format != GST_FORMAT_TIME)
+            return GST_PAD_PROBE_OK;
+        gst_segment_copy_into(in, &stamp->segment);
+        stamp->haveSegment = true;
+        GstSegment out;
+        gst_segment_init(&out, GST_FORMAT_TIME);
+        GstEvent* replacement = gst_event_new_segment(&out);
+        gst_event_set_seqnum(replacement, gst_event_get_seqnum(ev));
+        gst_event_unref(ev);
+        GST_PAD_PROBE_INFO_DATA(info) = replacement;
         return GST_PAD_PROBE_OK;
     }
-    if (cut->done)
-        return GST_PAD_PROBE_DROP;
     GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
-    if (!buf || !GST_BUFFER_PTS_IS_VALID(buf) || cut->segment.format != GST_FORMAT_TIME)
+    if (!buf || !stamp->haveSegment)
         return GST_PAD_PROBE_OK;
-    guint64 at = gst_segment_to_stream_time(&cut->segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buf));
-    if (at == GST_CLOCK_TIME_NONE)
-        return GST_PAD_PROBE_OK;
-    const int bpf = GST_AUDIO_INFO_BPF(&cut->audio);
-    const int rate = GST_AUDIO_INFO_RATE(&cut->audio);
-    const bool sound = cut->isAudio && bpf > 0 && rate > 0;
-    gsize keep = 0;  // sound frames, or everything for pictures
-    if (at < cut->end)
-        keep = sound ? gst_util_uint64_scale(cut->end - at, rate, GST_SECOND) : G_MAXSIZE;
-    if (keep == 0) {
-        cut->done = true;
-        if (GstPad* peer = gst_pad_get_peer(pad)) {
-            gst_pad_send_event(peer, gst_event_new_eos());
-            gst_object_unref(peer);
-        }
-        return GST_PAD_PROBE_DROP;
-    }
-    if (sound && keep < gst_buffer_get_size(buf) / bpf) {
-        // Planar sound carries its layout in a meta, which the truncation keeps right.
-        buf = gst_audio_buffer_truncate(buf, bpf, 0, keep);
-        GST_BUFFER_DURATION(buf) = cut->end - at;
-        GST_PAD_PROBE_INFO_DATA(info) = buf;
-    }
+    buf = gst_buffer_make_writable(buf);
+    GST_PAD_PROBE_INFO_DATA(info) = buf;
+    auto toRunning = [&](GstClockTime t) -> GstClockTime {
+        if (!GST_CLOCK_TIME_IS_VALID(t))
+            return t;
+        guint64 running = 0;
+        int sign = gst_segment_to_running_time_full(&stamp->segment, GST_FORMAT_TIME, t, &running);
+        return sign > 0 ? running : 0;  // before the range: at its start
+    };
+    GST_BUFFER_PTS(buf) = toRunning(GST_BUFFER_PTS(buf));
+    GST_BUFFER_DTS(buf) = toRunning(GST_BUFFER_DTS(buf));
     return GST_PAD_PROBE_OK;
 }
 
-}  // namespace
-
-void EndStreamAt(GstPad* pad, int64_t endNs) {
-    auto* cut = new StreamEnd;
-    cut->end = static_cast<GstClockTime>(endNs);
-    gst_segment_init(&cut->segment, GST_FORMAT_UNDEFINED);
-    gst_audio_info_init(&cut->audio);
+void StampOnRunningTime(GstElement* element) {
+    GstPad* pad = gst_element_get_static_pad(element, "src");
+    if (!pad)
+        return;
     gst_pad_add_probe(pad,
                       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
                                                    GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                      CutAtStreamEnd, cut, [](gpointer p) { delete static_cast<StreamEnd*>(p); });
+                      StampRunningTime, new RunningTimeStamp,
+                      [](gpointer data) { delete static_cast<RunningTimeStamp*>(data); });
+    gst_object_unref(pad);
 }
+
+}  // namespace
 
 BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* target, double start,
                          double stop, int32_t extra) {
@@ -295,24 +258,26 @@ BOOL MediaGraph::BuildWavGraph(const char* target, int32_t volume) {
     DetachRenderer("VideoRenderer");
     DetachRenderer("DirectSound");
     GstElement* convert = Make("audioconvert", "AudioConvert");
-    GstElement* pcm = Make("capsfilter", nullptr);
+    GstElement* format = Make("capsfilter", nullptr);
     GstElement* writer = FileWriter(target);
-    if (!convert || !pcm || !writer) {
+    if (!convert || !format || !writer) {
         gst_object_unref(wave);
-        for (GstElement* e : {convert, pcm, writer})
+        for (GstElement* e : {convert, format, writer})
             if (e)
                 gst_object_unref(e);
         return FALSE;
     }
-    g_object_set_data(G_OBJECT(pcm), "scaled", GINT_TO_POINTER(volume != 100));
-    GstPad* in = gst_element_get_static_pad(convert, "sink");
-    gst_pad_add_probe(in, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, PcmForWaveFile, pcm, nullptr);
-    gst_object_unref(in);
-    gst_bin_add_many(GST_BIN(m_pGB), convert, pcm, nullptr);
+    // A WAV cut is 16-bit PCM whatever the decoder hands out (many give floating point),
+    // which is also what the filter's volume works on.
+    GstCaps* caps = gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved");
+    g_object_set(format, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    gst_bin_add(GST_BIN(m_pGB), convert);
+    gst_bin_add(GST_BIN(m_pGB), format);
     gst_bin_add(GST_BIN(m_pGB), wave);  // the bin takes its own reference
     gst_object_unref(wave);
     gst_bin_add(GST_BIN(m_pGB), writer);
-    if (!gst_element_link_many(convert, pcm, wave, writer, nullptr))
+    if (!gst_element_link_many(convert, format, wave, writer, nullptr))
         return FALSE;
     m_Shared->audioTarget = convert;
     if (hadVideo) {
@@ -373,10 +338,9 @@ BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
     if (!DetachBothRenderers())
         return FALSE;
 
-    GstElement* mux = Make("asfmux", "Asf Mux");
-    // With its index written, the demuxer here drops every video packet of the file.
-    if (mux)
-        g_object_set(mux, "streamable", TRUE, nullptr);
+    // libav's ASF writer: GStreamer's own pads its data packets in a way that other
+    // readers reject ("invalid padsize"), and leaves no duration when streamable.
+    GstElement* mux = Make("avmux_asf", "Asf Mux");
     if (!AddChain(m_pGB, {mux, FileWriter(target)}))
         return FALSE;
 
@@ -401,6 +365,7 @@ BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
     if (!AddChain(m_pGB, {vconvert, vscale, vrate, vcaps, venc, vqueue}) ||
         !gst_element_link(vqueue, mux))
         return FALSE;
+    StampOnRunningTime(venc);
     m_Shared->videoTarget = vconvert;
 
     GstElement* aconvert = Make("audioconvert", "AudioConvert");
@@ -415,10 +380,11 @@ BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
         gst_caps_unref(caps);
     }
     if (aenc)
-        g_object_set(aenc, "bitrate", profile.audioBitrate, nullptr);
+        g_object_set(aenc, "bitrate", std::max(profile.audioBitrate, kWmaMinimumBitrate), nullptr);
     if (!AddChain(m_pGB, {aconvert, aresample, acaps, aenc, aqueue}) ||
         !gst_element_link(aqueue, mux))
         return FALSE;
+    StampOnRunningTime(aenc);
     m_Shared->audioTarget = aconvert;
     return TRUE;
 }
@@ -433,8 +399,6 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
     m_Shared->seekSent = false;
     m_Shared->lastStreamTime = -1;
     m_Shared->holdUntilSeek = true;
-    const bool cutHere = StopCutByGraph(m_szFile);
-    m_Shared->rangeEndNs = cutHere ? stopUnits * 100 : -1;
     if (gst_element_set_state(m_pGB, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
         m_LastError = E_ACCESSDENIED;  // typically the writer could not create its file
         return false;
@@ -462,12 +426,7 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
     if (!pad)
         return false;
     m_Shared->seekSent = true;
-    GstEvent* seek = gst_event_new_seek(
-        1.0, GST_FORMAT_TIME,
-        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
-        startUnits * 100, cutHere ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
-        cutHere ? static_cast<gint64>(GST_CLOCK_TIME_NONE) : stopUnits * 100);
-    bool ok = gst_pad_send_event(pad, seek);
+    bool ok = SeekStream(startUnits * 100, stopUnits * 100, pad);
     gst_object_unref(pad);
     if (!ok) {
         qWarning("engine: the source cannot be positioned to the range");

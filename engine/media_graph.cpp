@@ -1,6 +1,7 @@
 #include "engine/media_graph.h"
 
 #include <gst/app/gstappsink.h>
+#include <gst/audio/audio.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
@@ -21,6 +22,7 @@
 #include "engine/graph_report.h"
 #include "engine/graph_shared.h"
 #include "engine/mp3_length.h"
+#include "engine/program_stream_span.h"
 #include "engine/video_surface.h"
 #include "platform/event.h"
 #include "platform/messages.h"
@@ -35,6 +37,9 @@ constexpr const char* kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 // Building a graph waits for its first frame; a file that never prerolls fails instead
 // of hanging the window.
 constexpr auto kPrerollBound = std::chrono::seconds(15);
+// How far before its position a seek on a program stream is sent: its demuxer lands up to
+// about a second late (a mux delay and a group of pictures).
+constexpr int64_t kProgramStreamSeekLead = 2 * GST_SECOND;
 
 const QEvent::Type kFrameEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -211,14 +216,138 @@ GstPadProbeReturn HoldUntilSeek(GstPad* pad, GstPadProbeInfo* info, gpointer dat
 }
 
 GstPadProbeReturn TrackStreamTime(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* shared = static_cast<GraphShared*>(data);
     GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
-    if (buf && GST_BUFFER_PTS_IS_VALID(buf))
-        static_cast<GraphShared*>(data)->lastStreamTime = static_cast<int64_t>(GST_BUFFER_PTS(buf));
+    // What a program stream decodes ahead of the range is no progress through it.
+    if (buf && GST_BUFFER_PTS_IS_VALID(buf) &&
+        static_cast<int64_t>(GST_BUFFER_PTS(buf)) >= shared->clipBefore)
+        shared->lastStreamTime = static_cast<int64_t>(GST_BUFFER_PTS(buf));
+    return GST_PAD_PROBE_OK;
+}
+
+// The first timestamp of every stream the source offers, routed or not, gives the start
+// of a program stream's time line.
+GstPadProbeReturn NoteFirstPts(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (!buf || !GST_BUFFER_PTS_IS_VALID(buf))
+        return GST_PAD_PROBE_OK;
+    auto* shared = static_cast<GraphShared*>(data);
+    auto pts = static_cast<int64_t>(GST_BUFFER_PTS(buf));
+    int64_t seen = shared->firstPts;
+    while ((seen < 0 || pts < seen) && !shared->firstPts.compare_exchange_weak(seen, pts)) {
+    }
+    return GST_PAD_PROBE_REMOVE;
+}
+
+// Each decoded stream of a program stream, kept to the range of the last seek.
+struct RangeClip {
+    GraphShared* shared;
+    // The stream has been given its end; cleared by the flush of the next seek, which
+    // arrives on the seeking thread.
+    std::atomic<bool> ended{false};
+};
+
+// Cuts a decoded sound buffer to [from, to) (ns); null when nothing of it is left. Decoders
+// may hand out planar sound, described by a meta rather than by the buffer's size.
+GstBuffer* CutSound(GstPad* pad, GstBuffer* buf, int64_t from, int64_t to) {
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    GstAudioInfo audio;
+    bool isAudio = caps && gst_audio_info_from_caps(&audio, caps) && GST_AUDIO_INFO_BPF(&audio) > 0;
+    if (caps)
+        gst_caps_unref(caps);
+    if (!isAudio)
+        return buf;  // pictures are kept whole
+    const gsize bpf = GST_AUDIO_INFO_BPF(&audio);
+    const int rate = GST_AUDIO_INFO_RATE(&audio);
+    GstAudioMeta* meta = gst_buffer_get_audio_meta(buf);
+    const gsize samples = meta ? meta->samples : gst_buffer_get_size(buf) / bpf;
+    const auto pts = static_cast<int64_t>(GST_BUFFER_PTS(buf));
+    guint64 skip = from > pts ? gst_util_uint64_scale_round(from - pts, rate, GST_SECOND) : 0;
+    guint64 keep = samples;
+    if (to >= 0)
+        keep = to > pts ? std::min<guint64>(samples,
+                                            gst_util_uint64_scale_round(to - pts, rate, GST_SECOND))
+                        : 0;
+    if (skip >= keep) {
+        gst_buffer_unref(buf);
+        return nullptr;
+    }
+    if (skip == 0 && keep == samples)
+        return buf;
+    GstBuffer* cut = gst_audio_buffer_truncate(buf, static_cast<gint>(bpf), skip, keep - skip);
+    cut = gst_buffer_make_writable(cut);
+    GST_BUFFER_PTS(cut) = pts + gst_util_uint64_scale(skip, GST_SECOND, rate);
+    GST_BUFFER_DURATION(cut) = gst_util_uint64_scale(keep - skip, GST_SECOND, rate);
+    return cut;
+}
+
+// A program stream's demuxer lands well after the position of a seek and ends every
+// stream as soon as one passes the stop, while the others still lag behind in the file.
+// So its seeks are sent early and without a close stop, and each decoded stream is kept
+// to the range here: what comes before the position is dropped, sound cut at the exact
+// sample (the picture on screen at the position, which started before it, stays, as after
+// an accurate seek on any other source), and each stream ends on its own at the stop. The
+// segment moves to the position, so the graph does not wait out the dropped stretch.
+GstPadProbeReturn ClipToRange(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+    auto* clip = static_cast<RangeClip*>(data);
+    const int64_t from = clip->shared->clipBefore;
+    const int64_t to = clip->shared->clipAfter;
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_FLUSH) {
+        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_STOP)
+            clip->ended = false;  // a new seek: a new range
+        return GST_PAD_PROBE_OK;
+    }
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(ev) == GST_EVENT_EOS && clip->ended)
+            return GST_PAD_PROBE_DROP;  // given already
+        if (GST_EVENT_TYPE(ev) != GST_EVENT_SEGMENT || from < 0)
+            return GST_PAD_PROBE_OK;
+        const GstSegment* in = nullptr;
+        gst_event_parse_segment(ev, &in);
+        if (!in || in->format != GST_FORMAT_TIME || in->start >= static_cast<guint64>(from) ||
+            in->rate < 0)
+            return GST_PAD_PROBE_OK;
+        GstSegment moved;
+        gst_segment_copy_into(in, &moved);
+        moved.time += from - in->start;
+        moved.start = from;
+        moved.position = from;
+        if (to >= 0)
+            moved.stop = to;
+        GstEvent* replacement = gst_event_new_segment(&moved);
+        gst_event_set_seqnum(replacement, gst_event_get_seqnum(ev));
+        gst_event_unref(ev);
+        GST_PAD_PROBE_INFO_DATA(info) = replacement;
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (!buf || !GST_BUFFER_PTS_IS_VALID(buf))
+        return GST_PAD_PROBE_OK;
+    if (clip->ended)
+        return GST_PAD_PROBE_DROP;
+    auto pts = static_cast<int64_t>(GST_BUFFER_PTS(buf));
+    int64_t end =
+        GST_BUFFER_DURATION_IS_VALID(buf) ? pts + int64_t(GST_BUFFER_DURATION(buf)) : pts + 1;
+    if (to >= 0 && pts >= to) {
+        gst_pad_push_event(pad, gst_event_new_eos());  // passes this probe: not ended yet
+        clip->ended = true;
+        return GST_PAD_PROBE_DROP;
+    }
+    if (from >= 0 && end <= from)
+        return GST_PAD_PROBE_DROP;
+    if ((from >= 0 && pts < from) || (to >= 0 && end > to)) {
+        GstBuffer* cut = CutSound(pad, buf, from, to);
+        GST_PAD_PROBE_INFO_DATA(info) = cut;
+        if (!cut)
+            return GST_PAD_PROBE_DROP;  // the buffer is already gone
+    }
     return GST_PAD_PROBE_OK;
 }
 
 void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
     auto* shared = static_cast<GraphShared*>(data);
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, NoteFirstPts, shared, nullptr);
     GstCaps* caps = gst_pad_get_current_caps(pad);
     if (!caps)
         caps = gst_pad_query_caps(pad, nullptr);
@@ -246,11 +375,16 @@ void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
                                                            GST_PAD_PROBE_TYPE_EVENT_FLUSH),
                               HoldUntilSeek, shared, nullptr);
             gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, TrackStreamTime, shared, nullptr);
-            if (shared->rangeEndNs >= 0)
-                EndStreamAt(pad, shared->rangeEndNs);
             std::lock_guard<std::mutex> lock(shared->padsMutex);
             shared->heldPads.push_back(GST_PAD(gst_object_ref(pad)));
         }
+        if (shared->programStream || shared->stopByGraph)
+            gst_pad_add_probe(pad,
+                              static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                           GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                                           GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                              ClipToRange, new RangeClip{shared},
+                              [](gpointer data) { delete static_cast<RangeClip*>(data); });
         if (gst_pad_link(pad, sinkPad) == GST_PAD_LINK_OK)
             ++shared->linkedPads;
         else
@@ -284,12 +418,16 @@ void OnNoMorePads(GstElement* decoder, gpointer data) {
                                              gst_structure_new_empty("veltra-no-more-pads")));
 }
 
-// MIDI is synthesised with the installed General MIDI soundfont.
-void OnDeepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
+// MIDI is synthesised with the installed General MIDI soundfont; a program stream is
+// known by its demuxer.
+void OnDeepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data) {
     GstElementFactory* f = gst_element_get_factory(element);
-    if (f && std::strcmp(GST_OBJECT_NAME(f), "fluiddec") == 0 &&
-        std::filesystem::exists(kSoundFont))
+    if (!f)
+        return;
+    if (std::strcmp(GST_OBJECT_NAME(f), "fluiddec") == 0 && std::filesystem::exists(kSoundFont))
         g_object_set(element, "soundfont", kSoundFont, nullptr);
+    if (std::strcmp(GST_OBJECT_NAME(f), "mpegpsdemux") == 0)
+        static_cast<GraphShared*>(data)->programStream = true;
 }
 
 GstElement* MakeVideoRenderer(GraphShared* shared) {
@@ -364,6 +502,27 @@ bool HasExtension(const std::string& path, std::initializer_list<const char*> ex
             return true;
     }
     return false;
+}
+
+// One picture's time in 100-ns units by the renderer's frame rate; 0 when unknown.
+int64_t FrameUnits(GstElement* videoRenderer) {
+    if (!videoRenderer)
+        return 0;
+    int64_t units = 0;
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(videoRenderer), "videosink");
+    GstPad* pad = sink ? gst_element_get_static_pad(sink, "sink") : nullptr;
+    if (GstCaps* caps = pad ? gst_pad_get_current_caps(pad) : nullptr) {
+        int num = 0, den = 1;
+        if (gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "framerate", &num, &den) &&
+            num > 0)
+            units = gst_util_uint64_scale(10000000, den, num);
+        gst_caps_unref(caps);
+    }
+    if (pad)
+        gst_object_unref(pad);
+    if (sink)
+        gst_object_unref(sink);
+    return units;
 }
 
 // Decoded pictures carry a frame rate of 0.
@@ -482,7 +641,7 @@ HRESULT MediaGraph::RenderFile(const std::string& path) {
     }
     g_signal_connect(decode, "pad-added", G_CALLBACK(OnPadAdded), m_Shared.get());
     g_signal_connect(decode, "no-more-pads", G_CALLBACK(OnNoMorePads), m_Shared.get());
-    g_signal_connect(decode, "deep-element-added", G_CALLBACK(OnDeepElementAdded), nullptr);
+    g_signal_connect(decode, "deep-element-added", G_CALLBACK(OnDeepElementAdded), m_Shared.get());
     g_signal_connect(decode, "autoplug-select", G_CALLBACK(SelectDecoder), m_Shared.get());
 
     if (!std::filesystem::exists(path))
@@ -587,6 +746,12 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
     m_Shared->holdUntilSeek = false;
     m_Shared->seekSent = false;
     m_Shared->lastStreamTime = -1;
+    m_Shared->programStream = false;
+    m_Shared->stopByGraph = HasExtension(path, {".flv", ".ape"});
+    m_Shared->firstPts = -1;
+    m_Shared->clipBefore = -1;
+    m_Shared->clipAfter = -1;
+    m_StartOffset = 0;
     {
         std::lock_guard<std::mutex> lock(m_Shared->frameMutex);
         m_Shared->lastFrame = QImage();
@@ -608,6 +773,10 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
                     static_cast<unsigned>(hr));
         return hr;
     }
+
+    // Prerolled from the file's start: its first timestamps have passed.
+    if (m_Shared->programStream && m_Shared->firstPts > 0)
+        m_StartOffset = m_Shared->firstPts;
 
     m_pVW = m_Shared->videoTarget;
     if (m_Shared->audioTarget)
@@ -652,6 +821,19 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
                 break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
+    // A program stream's demuxer gives the span of its pack clock, short of the last
+    // pictures by the mux delay; its packets' own timestamps tell the whole length (up to
+    // the end of the last picture). A span far beyond the demuxer's figure means the
+    // timestamps jump, and then the demuxer's figure stands.
+    if (m_Shared->programStream && m_TotalTime > 0) {
+        int64_t ticks = ProgramStreamSpan(path);
+        if (ticks > 0) {
+            int64_t units = ticks * 1000 / 9 + FrameUnits(m_pVW);
+            if (units > m_TotalTime && units < m_TotalTime + 20 * kUnitsPerTenth)  // 2 s
+                m_TotalTime = units;
+        }
     }
 
     if (run)
@@ -742,6 +924,11 @@ BOOL MediaGraph::PlayPause() {
         return Run();
     bool ok = SetPipelineState(GST_STATE_PAUSED);
     m_State = GraphState::Paused;
+    // The picture renderer takes the frame it was waiting to show as the one it keeps on
+    // screen; once the pause is complete that frame is the current image, so a still
+    // taken now is the picture left on screen, not the one before it.
+    if (ok)
+        gst_element_get_state(m_pGB, nullptr, nullptr, 2 * GST_SECOND);
     return ok ? TRUE : FALSE;
 }
 
@@ -758,9 +945,7 @@ BOOL MediaGraph::StopAndRewind() {
     if (m_State == GraphState::Ended)
         return TRUE;
     m_State = GraphState::Idle;
-    gst_element_seek_simple(m_pGB, GST_FORMAT_TIME,
-                            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                            0);
+    SeekStream(0, -1);
     if (!SetPipelineState(GST_STATE_PAUSED))
         return FALSE;
     gst_element_get_state(m_pGB, nullptr, nullptr, 5 * GST_SECOND);
@@ -777,9 +962,7 @@ BOOL MediaGraph::Restart() {
     m_State = GraphState::Idle;
     // Wait (bounded) for the pause so that the seek lands on a prerolled graph.
     gst_element_get_state(m_pGB, nullptr, nullptr, 10 * GST_SECOND);
-    gst_element_seek_simple(m_pGB, GST_FORMAT_TIME,
-                            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                            0);
+    SeekStream(0, -1);
     return Run();
 }
 
@@ -807,9 +990,7 @@ BOOL MediaGraph::Seek(double tenths) {
     auto units = static_cast<int64_t>(tenths * 1000000.0);
     // A position before the start is the start; GStreamer refuses negative positions.
     gint64 ns = units < 0 ? 0 : UnitsToNs(units);
-    gboolean ok = gst_element_seek_simple(
-        m_pGB, GST_FORMAT_TIME,
-        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), ns);
+    gboolean ok = SeekStream(ns, -1);
     if (wasRunning) {
         SetPipelineState(GST_STATE_PLAYING);
         m_State = GraphState::Running;
@@ -834,7 +1015,13 @@ int32_t MediaGraph::GetPosition() {
     } else if (!gst_element_query_position(m_pGB, GST_FORMAT_TIME, &ns)) {
         return 0;
     }
-    return static_cast<int32_t>(NsToUnits(ns) / kUnitsPerTenth);
+    int64_t units = NsToUnits(ns - m_StartOffset);
+    // The last picture or sound block ends a little after the length the source gives.
+    if (m_TotalTime > 0 && units > m_TotalTime)
+        units = m_TotalTime;
+    if (units < 0)
+        units = 0;
+    return static_cast<int32_t>(units / kUnitsPerTenth);
 }
 
 int32_t MediaGraph::GetDuration() const {
@@ -903,6 +1090,30 @@ BOOL MediaGraph::CaptureCurrentImage(uint8_t** out) {
     }
     *out = dib;
     return TRUE;
+}
+
+bool MediaGraph::SeekStream(int64_t positionNs, int64_t stopNs, GstPad* target) {
+    int64_t position = positionNs + m_StartOffset;
+    int64_t stop = stopNs < 0 ? -1 : stopNs + m_StartOffset;
+    int64_t sentPosition = position, sentStop = stop;
+    if (m_Shared->programStream) {
+        m_Shared->clipBefore = position > 0 ? position : -1;
+        m_Shared->clipAfter = stop;
+        sentPosition = std::max<int64_t>(0, position - kProgramStreamSeekLead);
+        if (stop >= 0)
+            sentStop = stop + kProgramStreamSeekLead;
+    } else if (m_Shared->stopByGraph) {
+        m_Shared->clipAfter = stop;
+        sentStop = -1;
+    }
+    GstEvent* seek = gst_event_new_seek(
+        1.0, GST_FORMAT_TIME,
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+        sentPosition, sentStop < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+        sentStop < 0 ? GST_CLOCK_TIME_NONE : static_cast<GstClockTime>(sentStop));
+    if (target)
+        return gst_pad_send_event(target, seek);
+    return gst_element_send_event(m_pGB, seek);
 }
 
 void MediaGraph::JoinEventThread() {

@@ -113,6 +113,9 @@ class MediaGraph {
     bool DetachRenderer(const char* name);
     bool DetachBothRenderers();
     bool StartRange(int64_t startUnits, int64_t stopUnits);
+    // Seeks to a position of the user's time line (ns), the range's stop with it when
+    // stopNs is not negative; through `target` when given, else through the pipeline.
+    bool SeekStream(int64_t positionNs, int64_t stopNs, GstPad* target = nullptr);
     void AbandonConversion();
 
     friend struct GraphShared;
@@ -135,6 +138,7 @@ class MediaGraph {
     MediaContent m_Content = MediaContent::None;
     QRect m_Rect;
     int64_t m_TotalTime = 0;
+    int64_t m_StartOffset = 0;  // ns where the file's time line starts (program streams)
     std::string m_szFile;
     std::string m_szFilterPath;
     std::atomic<HRESULT> m_LastError{S_OK};

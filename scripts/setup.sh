@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool x11-apps fonts-ipafont-gothic timgm6mb-soundfont vorbis-tools
   qt6-translations-l10n
   dbus-daemon dbus-bin playerctl desktop-file-utils appstream
+  ffmpeg
 )
 missing=()
 for p in "${packages[@]}"; do

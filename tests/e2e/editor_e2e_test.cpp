@@ -12,6 +12,7 @@
 
 #include "tests/e2e/x11_session.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/reference_media.h"
 
 namespace fs = std::filesystem;
 using namespace e2e;
@@ -133,6 +134,64 @@ TEST_F(EditorE2E, CutsARangeToWavAndListsItFirst) {
     Click(main, firstRow, 2);
     EXPECT_TRUE(app.WaitForLog("open row 0 mode 3 engine 1 ok: " + target, 8000)) << app.Log();
     EXPECT_TRUE(app.Running());
+}
+
+// A sound cut of an MPEG file with the points and the volume typed key by key: ".5"
+// for the start, and "50" over the selected volume. The file holds the range from its
+// first sample at half the level.
+TEST_F(EditorE2E, TypedPointsAndVolumeCutAnMpegFileToTheSample) {
+    std::string clip = refmedia::NumberedVideo(box.MediaDir(), "clip.mpg", 4.0);
+    if (clip.empty() && !refmedia::HaveFfmpeg())
+        GTEST_SKIP() << "ffmpeg makes the MPEG source";
+    ASSERT_FALSE(clip.empty());
+    VeltraProcess app(box, {clip});
+    std::string main = WaitForWindow(kTitle, app.Pid(), 15000);
+    ASSERT_FALSE(main.empty()) << app.Log();
+    ASSERT_TRUE(app.WaitForLog("layout next", 5000)) << app.Log();
+    auto layout = Rects(app.Log(), R"(veltra\.player: layout)");
+    ASSERT_TRUE(layout.count("list") && layout.count("edit")) << app.Log();
+    Click(main, QPoint(layout["list"].right() - 40, layout["list"].y() + 30));
+    Click(main, Centre(layout["edit"]));
+    ASSERT_TRUE(app.WaitForLog("editor layout preview", 10000)) << app.Log();
+    std::string editor = WaitForOtherWindow(kTitle, app.Pid(), {main}, 5000);
+    ASSERT_FALSE(editor.empty()) << app.Log();
+    auto controls = Rects(app.Log(), "editor layout");
+    for (const char* name : {"start", "end", "volume", "wav", "execute"})
+        ASSERT_TRUE(controls.count(name)) << name << "\n" << app.Log();
+
+    TypeInto(editor, controls["start"], ".5");
+    TypeInto(editor, controls["end"], "2.5");
+    TypeInto(editor, controls["volume"], "50");
+    Click(editor, Centre(controls["wav"]));
+    Click(editor, Centre(controls["execute"]));
+    std::string prompt = WaitForOtherWindow(".+", app.Pid(), {main, editor}, 8000);
+    ASSERT_FALSE(prompt.empty()) << app.Log();
+    std::string target = box.MediaDir() + "/cut.wav";
+    TypeText(prompt, target);
+    Key(prompt, "Return");
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            auto ids = FindWindows(".*", app.Pid());
+            return fs::exists(target) && std::find(ids.begin(), ids.end(), editor) == ids.end();
+        },
+        20000))
+        << app.Log();
+
+    refmedia::WavFile wav = refmedia::ReadWav(target);
+    ASSERT_TRUE(wav.ok);
+    EXPECT_EQ(wav.formatTag, 1);
+    EXPECT_EQ(wav.bits, 16);
+    EXPECT_NEAR(wav.sound.size() / double(wav.rate), 2.0, 0.005);
+    // The source's own decode counts from its first timestamp, as the program does.
+    refmedia::Decoded full = refmedia::Decode(clip);
+    ASSERT_TRUE(full.ok) << full.error;
+    int64_t want = full.rate / 2;
+    refmedia::Match m = refmedia::FindStart(full.sound, wav.sound, want, full.rate / 2);
+    EXPECT_GT(m.score, 0.98);
+    EXPECT_LE(std::abs(m.offset - want) * 1000.0 / full.rate, 5.0);
+    double ratio = refmedia::Rms(wav.sound, 0, wav.sound.size()) /
+                   refmedia::Rms(full.sound, static_cast<size_t>(m.offset), wav.sound.size());
+    EXPECT_NEAR(ratio, 0.5, 0.005);
 }
 
 }  // namespace

@@ -103,6 +103,14 @@ TEST_F(EditorControllerTest, TimeFieldCorrections) {
     EXPECT_DOUBLE_EQ(controller->Start(), 1.2);
     view.Type(kIdStartField, ".5");
     EXPECT_EQ(view.Text(kIdStartField), "0.5");
+    // The same key by key: the dot alone becomes "0.", and the digit then follows it.
+    view.Type(kIdStartField, "");
+    view.Type(kIdStartField, ".");
+    EXPECT_EQ(view.Text(kIdStartField), "0.");
+    EXPECT_DOUBLE_EQ(controller->Start(), 0.0);
+    view.Type(kIdStartField, "0.5");
+    EXPECT_EQ(view.Text(kIdStartField), "0.5");
+    EXPECT_DOUBLE_EQ(controller->Start(), 0.5);
     view.Type(kIdStartField, "05");
     EXPECT_EQ(view.Text(kIdStartField), "5");
     EXPECT_DOUBLE_EQ(controller->Start(), 5.0);
@@ -139,8 +147,21 @@ TEST_F(EditorControllerTest, VolumeFieldIsKeptInRange) {
     view.Type(kIdVolumeField, "500");
     EXPECT_EQ(view.Text(kIdVolumeField), "300");
     EXPECT_DOUBLE_EQ(controller->Volume(), 300.0);
+    // A number below the least stays as typed while typing goes on; the volume is the
+    // least meanwhile, and the field shows it once editing ends.
     view.Type(kIdVolumeField, "7");
+    EXPECT_EQ(view.Text(kIdVolumeField), "7");
+    EXPECT_DOUBLE_EQ(controller->Volume(), 10.0);
+    controller->OnVolumeFieldDone();
     EXPECT_EQ(view.Text(kIdVolumeField), "10");
+    // "50" typed over the selected volume, key by key.
+    view.Type(kIdVolumeField, "5");
+    EXPECT_EQ(view.Text(kIdVolumeField), "5");
+    view.Type(kIdVolumeField, "50");
+    EXPECT_EQ(view.Text(kIdVolumeField), "50");
+    EXPECT_DOUBLE_EQ(controller->Volume(), 50.0);
+    controller->OnVolumeFieldDone();
+    EXPECT_EQ(view.Text(kIdVolumeField), "50");
     view.Type(kIdVolumeField, "15a0");
     EXPECT_EQ(view.Text(kIdVolumeField), "150");
     EXPECT_DOUBLE_EQ(controller->Volume(), 150.0);

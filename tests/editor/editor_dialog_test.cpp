@@ -85,6 +85,21 @@ class EditorDialogTest : public ::testing::Test {
         f->setText(QString::fromUtf8(text));
     }
 
+    // Key presses as the keyboard sends them ('\r' is Enter).
+    void Keys(EditorDialog& e, int id, const char* keys) {
+        QLineEdit* f = Field(e, id);
+        for (const char* k = keys; *k; ++k) {
+            int key = *k == '\r'  ? Qt::Key_Return
+                      : *k == '.' ? Qt::Key_Period
+                                  : Qt::Key_0 + (*k - '0');
+            QString text = *k == '\r' ? QString("\r") : QString(QChar(*k));
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+            QCoreApplication::sendEvent(f, &press);
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+            QCoreApplication::sendEvent(f, &release);
+        }
+    }
+
     std::string dir;
     std::string skin;
     ScriptedPrompts prompts;
@@ -252,6 +267,18 @@ TEST_F(EditorDialogTest, TypedTextIsCorrectedInTheWindow) {
     EXPECT_EQ(Field(editor, kIdVolumeField)->text(), "300");
     Type(editor, kIdEndField, "9");
     EXPECT_EQ(Field(editor, kIdEndField)->text(), "2");
+
+    // Key by key, as a user types: ".5" into a time field, "50" over the selected volume,
+    // and "7", which shows the least volume once Enter is pressed.
+    Field(editor, kIdStartField)->selectAll();
+    Keys(editor, kIdStartField, ".5");
+    EXPECT_EQ(Field(editor, kIdStartField)->text(), "0.5");
+    Field(editor, kIdVolumeField)->selectAll();
+    Keys(editor, kIdVolumeField, "50");
+    EXPECT_EQ(Field(editor, kIdVolumeField)->text(), "50");
+    Field(editor, kIdVolumeField)->selectAll();
+    Keys(editor, kIdVolumeField, "7\r");
+    EXPECT_EQ(Field(editor, kIdVolumeField)->text(), "10");
     editor.reject();
 }
 
