@@ -1,5 +1,7 @@
 #include "app/mpris_properties.h"
 
+#include "app/media_types.h"
+
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QUrl>
@@ -135,20 +137,7 @@ QString LocalPathOfUri(const QString& uri) {
 }
 
 QStringList SupportedMimeTypes() {
-    return {QStringLiteral("video/x-msvideo"),
-            QStringLiteral("video/mpeg"),
-            QStringLiteral("application/vnd.ms-asf"),
-            QStringLiteral("video/x-ms-wmv"),
-            QStringLiteral("image/jpeg"),
-            QStringLiteral("image/bmp"),
-            QStringLiteral("audio/x-wav"),
-            QStringLiteral("audio/mpeg"),
-            QStringLiteral("audio/x-ms-wma"),
-            QStringLiteral("audio/midi"),
-            QStringLiteral("audio/ogg"),
-            QStringLiteral("audio/x-vorbis+ogg"),
-            QStringLiteral("audio/x-mpegurl"),
-            QStringLiteral("application/x-veltra-playlist")};
+    return VeltraMediaTypes();
 }
 
 }  // namespace mpris
