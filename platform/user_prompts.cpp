@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <algorithm>
+#include <utility>
 
 #include "platform/qt_prompts.h"
 
@@ -28,6 +30,36 @@ std::string TrimSpaces(std::string s) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
     size_t b = s.find_first_not_of(' ');
     return b == std::string::npos ? std::string() : s.substr(b);
+}
+
+struct QtFilter {
+    QString name;       // Qt's form, as shown in the dialog
+    QString extension;  // what a bare name gets under it
+    int pair = 0;       // index of the request's label/pattern pair
+};
+
+std::vector<QtFilter> QtFilters(const FilePromptRequest& request) {
+    std::vector<QtFilter> filters;
+    const std::vector<std::string> parts = SplitOn(request.filter, '|');
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty() && parts[i + 1].empty())
+            break;
+        const std::string one = QtNameFilterFromWindows(parts[i] + "|" + parts[i + 1] + "||");
+        if (one.empty())
+            continue;
+        const int pair = static_cast<int>(i / 2);
+        filters.push_back({QString::fromStdString(one),
+                           QString::fromStdString(FilterExtension(request.filter, pair)), pair});
+    }
+    return filters;
+}
+
+std::string DefaultExtensionOf(const FilePromptRequest& request) {
+    std::string ext = request.defaultExt;
+    while (!ext.empty() && (ext.front() == '.' || ext.front() == '*')) ext.erase(0, 1);
+    if (ext.find_first_of("*?") != std::string::npos)
+        return {};
+    return ext;
 }
 
 class QtPrompts : public UserPrompts {
@@ -87,45 +119,25 @@ class QtPrompts : public UserPrompts {
     bool PromptForFiles(QWidget* owner, const FilePromptRequest& request,
                         std::vector<std::string>* chosen) override {
         QFileDialog dialog(owner);
-        if (!request.title.empty())
-            dialog.setWindowTitle(QString::fromStdString(request.title));
-        if (request.save) {
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setFileMode(QFileDialog::AnyFile);
-        } else {
-            dialog.setAcceptMode(QFileDialog::AcceptOpen);
-            dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
-                                                   : QFileDialog::ExistingFile);
-        }
-        std::string filter = QtNameFilterFromWindows(request.filter);
-        if (!filter.empty())
-            dialog.setNameFilters(QString::fromStdString(filter).split(QStringLiteral(";;")));
-        // Qt adds the suffix before it checks for an existing file, so the overwrite
-        // question is asked about the name that will really be written.
-        std::string ext = request.defaultExt;
-        while (!ext.empty() && (ext.front() == '.' || ext.front() == '*')) ext.erase(0, 1);
-        if (!ext.empty() && ext.find_first_of("*?") == std::string::npos)
-            dialog.setDefaultSuffix(QString::fromStdString(ext));
-        if (!request.initialPath.empty()) {
-            QFileInfo initial(QString::fromStdString(request.initialPath));
-            if (initial.isDir()) {
-                dialog.setDirectory(initial.absoluteFilePath());
-            } else {
-                dialog.setDirectory(initial.absolutePath());
-                dialog.selectFile(initial.fileName());
-            }
-        }
+        ConfigureFileDialog(dialog, request);
         if (dialog.exec() != QDialog::Accepted)
             return false;
         QStringList files = dialog.selectedFiles();
         if (files.isEmpty())
             return false;
+        m_nLastFilter = 0;
+        for (const QtFilter& f : QtFilters(request)) {
+            if (f.name == dialog.selectedNameFilter())
+                m_nLastFilter = f.pair;
+        }
         if (chosen) {
             chosen->clear();
             for (const QString& f : files) chosen->push_back(f.toStdString());
         }
         return true;
     }
+
+    int LastFilterIndex() const override { return m_nLastFilter; }
 
     bool PromptForFolder(QWidget* owner, const std::string& title, std::string* folder) override {
         QString dir = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title));
@@ -137,9 +149,82 @@ class QtPrompts : public UserPrompts {
             *folder = path;
         return true;
     }
+
+  private:
+    int m_nLastFilter = 0;
 };
 
 }  // namespace
+
+void ConfigureFileDialog(QFileDialog& dialog, const FilePromptRequest& request) {
+    if (!request.title.empty())
+        dialog.setWindowTitle(QString::fromStdString(request.title));
+    if (request.save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
+                                               : QFileDialog::ExistingFile);
+    }
+    const std::vector<QtFilter> filters = QtFilters(request);
+    QStringList names;
+    for (const QtFilter& f : filters) names.push_back(f.name);
+    if (!names.isEmpty())
+        dialog.setNameFilters(names);
+    const QString fallback = QString::fromStdString(DefaultExtensionOf(request));
+    auto suffixFor = [filters, fallback](const QString& filter) {
+        for (const QtFilter& f : filters) {
+            if (f.name == filter && !f.extension.isEmpty())
+                return f.extension;
+        }
+        return fallback;
+    };
+    // Qt adds the suffix before it checks for an existing file, so the overwrite
+    // question is asked about the name that will really be written.
+    dialog.setDefaultSuffix(suffixFor(names.isEmpty() ? QString() : names.first()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, suffixFor](const QString& filter) {
+                         dialog.setDefaultSuffix(suffixFor(filter));
+                     });
+    if (!request.initialPath.empty()) {
+        QFileInfo initial(QString::fromStdString(request.initialPath));
+        if (initial.isDir()) {
+            dialog.setDirectory(initial.absoluteFilePath());
+        } else {
+            dialog.setDirectory(initial.absolutePath());
+            dialog.selectFile(initial.fileName());
+        }
+    }
+}
+
+std::string FilterExtension(const std::string& filter, int index) {
+    if (index < 0)
+        return {};
+    std::vector<std::string> parts = SplitOn(filter, '|');
+    const std::size_t at = static_cast<std::size_t>(index) * 2 + 1;
+    if (at >= parts.size())
+        return {};
+    const std::string first = TrimSpaces(SplitOn(parts[at], ';').front());
+    if (first.size() < 3 || first.compare(0, 2, "*.") != 0)
+        return {};
+    const std::string ext = first.substr(2);
+    if (ext.find_first_of("*?./\\[]") != std::string::npos)
+        return {};
+    return ext;
+}
+
+std::string WithFilterExtension(const std::string& name, const FilePromptRequest& request,
+                                int filterIndex) {
+    const auto slash = name.rfind('/');
+    const std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (file.empty() || file.find('.') != std::string::npos)
+        return name;
+    std::string ext = FilterExtension(request.filter, filterIndex);
+    if (ext.empty())
+        ext = DefaultExtensionOf(request);
+    return ext.empty() ? name : name + "." + ext;
+}
 
 std::string QtNameFilterFromWindows(const std::string& filter) {
     std::vector<std::string> parts = SplitOn(filter, '|');
