@@ -5,7 +5,10 @@
 
 #include "platform/user_prompts.h"
 
-class QFileDialog;
+#include <QFileDialog>
+#include <QString>
+#include <utility>
+#include <vector>
 
 // The process-wide Qt implementation (what Prompts() gives when nothing else is set).
 UserPrompts& QtUserPrompts();
@@ -13,7 +16,24 @@ UserPrompts& QtUserPrompts();
 // "Label|*.a;*.b|Label 2|*.c||" to Qt's "Label (*.a *.b);;Label 2 (*.c)" form.
 std::string QtNameFilterFromWindows(const std::string& filter);
 
-// Sets the dialog up for the request: mode, title, filters, start folder, and the
-// extension added to a bare name, which follows the filter the user picks, so the
-// question before replacing a file is asked about the name that will be written.
-void ConfigureFileDialog(QFileDialog& dialog, const FilePromptRequest& request);
+// The file dialog of the prompts. A bare save name gets the extension of the filter in
+// force when the user confirms, before Qt asks about replacing an existing file, so the
+// question is about the name that will really be written.
+class PromptFileDialog : public QFileDialog {
+  public:
+    explicit PromptFileDialog(QWidget* owner = nullptr) : QFileDialog(owner) {}
+    // Mode, title, filters and start folder from the request.
+    void Configure(const FilePromptRequest& request);
+    // Index of the request's filter pair now in force.
+    int ChosenFilter() const;
+    void accept() override;
+
+  private:
+    struct Filter {
+        QString name;       // Qt's form, as shown
+        QString extension;  // what a bare name gets under it
+        int pair = 0;       // index of the request's label/pattern pair
+    };
+    std::vector<Filter> m_Filters;
+    QString m_Fallback;  // the request's default extension
+};

@@ -32,28 +32,6 @@ std::string TrimSpaces(std::string s) {
     return b == std::string::npos ? std::string() : s.substr(b);
 }
 
-struct QtFilter {
-    QString name;       // Qt's form, as shown in the dialog
-    QString extension;  // what a bare name gets under it
-    int pair = 0;       // index of the request's label/pattern pair
-};
-
-std::vector<QtFilter> QtFilters(const FilePromptRequest& request) {
-    std::vector<QtFilter> filters;
-    const std::vector<std::string> parts = SplitOn(request.filter, '|');
-    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].empty() && parts[i + 1].empty())
-            break;
-        const std::string one = QtNameFilterFromWindows(parts[i] + "|" + parts[i + 1] + "||");
-        if (one.empty())
-            continue;
-        const int pair = static_cast<int>(i / 2);
-        filters.push_back({QString::fromStdString(one),
-                           QString::fromStdString(FilterExtension(request.filter, pair)), pair});
-    }
-    return filters;
-}
-
 std::string DefaultExtensionOf(const FilePromptRequest& request) {
     std::string ext = request.defaultExt;
     while (!ext.empty() && (ext.front() == '.' || ext.front() == '*')) ext.erase(0, 1);
@@ -118,18 +96,14 @@ class QtPrompts : public UserPrompts {
 
     bool PromptForFiles(QWidget* owner, const FilePromptRequest& request,
                         std::vector<std::string>* chosen) override {
-        QFileDialog dialog(owner);
-        ConfigureFileDialog(dialog, request);
+        PromptFileDialog dialog(owner);
+        dialog.Configure(request);
         if (dialog.exec() != QDialog::Accepted)
             return false;
         QStringList files = dialog.selectedFiles();
         if (files.isEmpty())
             return false;
-        m_nLastFilter = 0;
-        for (const QtFilter& f : QtFilters(request)) {
-            if (f.name == dialog.selectedNameFilter())
-                m_nLastFilter = f.pair;
-        }
+        m_nLastFilter = dialog.ChosenFilter();
         if (chosen) {
             chosen->clear();
             for (const QString& f : files) chosen->push_back(f.toStdString());
@@ -156,46 +130,64 @@ class QtPrompts : public UserPrompts {
 
 }  // namespace
 
-void ConfigureFileDialog(QFileDialog& dialog, const FilePromptRequest& request) {
+void PromptFileDialog::Configure(const FilePromptRequest& request) {
     if (!request.title.empty())
-        dialog.setWindowTitle(QString::fromStdString(request.title));
+        setWindowTitle(QString::fromStdString(request.title));
     if (request.save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
     } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
-                                               : QFileDialog::ExistingFile);
+        setAcceptMode(QFileDialog::AcceptOpen);
+        setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     }
-    const std::vector<QtFilter> filters = QtFilters(request);
+    m_Filters.clear();
+    const std::vector<std::string> parts = SplitOn(request.filter, '|');
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty() && parts[i + 1].empty())
+            break;
+        const std::string one = QtNameFilterFromWindows(parts[i] + "|" + parts[i + 1] + "||");
+        if (one.empty())
+            continue;
+        const int pair = static_cast<int>(i / 2);
+        m_Filters.push_back({QString::fromStdString(one),
+                             QString::fromStdString(FilterExtension(request.filter, pair)), pair});
+    }
     QStringList names;
-    for (const QtFilter& f : filters) names.push_back(f.name);
+    for (const Filter& f : m_Filters) names.push_back(f.name);
     if (!names.isEmpty())
-        dialog.setNameFilters(names);
-    const QString fallback = QString::fromStdString(DefaultExtensionOf(request));
-    auto suffixFor = [filters, fallback](const QString& filter) {
-        for (const QtFilter& f : filters) {
-            if (f.name == filter && !f.extension.isEmpty())
-                return f.extension;
-        }
-        return fallback;
-    };
-    // Qt adds the suffix before it checks for an existing file, so the overwrite
-    // question is asked about the name that will really be written.
-    dialog.setDefaultSuffix(suffixFor(names.isEmpty() ? QString() : names.first()));
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                     [&dialog, suffixFor](const QString& filter) {
-                         dialog.setDefaultSuffix(suffixFor(filter));
-                     });
+        setNameFilters(names);
+    m_Fallback = QString::fromStdString(DefaultExtensionOf(request));
+    setDefaultSuffix(m_Fallback);
     if (!request.initialPath.empty()) {
         QFileInfo initial(QString::fromStdString(request.initialPath));
         if (initial.isDir()) {
-            dialog.setDirectory(initial.absoluteFilePath());
+            setDirectory(initial.absoluteFilePath());
         } else {
-            dialog.setDirectory(initial.absolutePath());
-            dialog.selectFile(initial.fileName());
+            setDirectory(initial.absolutePath());
+            selectFile(initial.fileName());
         }
     }
+}
+
+int PromptFileDialog::ChosenFilter() const {
+    const QString chosen = selectedNameFilter();
+    for (const Filter& f : m_Filters) {
+        if (f.name == chosen)
+            return f.pair;
+    }
+    return 0;
+}
+
+void PromptFileDialog::accept() {
+    QString suffix = m_Fallback;
+    const QString chosen = selectedNameFilter();
+    for (const Filter& f : m_Filters) {
+        if (f.name == chosen && !f.extension.isEmpty())
+            suffix = f.extension;
+    }
+    // Qt adds the suffix to a name without a dot before its own overwrite question.
+    setDefaultSuffix(suffix);
+    QFileDialog::accept();
 }
 
 std::string FilterExtension(const std::string& filter, int index) {
