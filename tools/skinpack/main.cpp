@@ -112,8 +112,8 @@ int WriteSplash(const QString& out) {
 
 int WriteIcon(const QString& out) {
     QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !skinpack::DrawIcon().save(&file, "PNG") ||
-        !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        !skinpack::DrawIcon().save(&file, "PNG") || !file.commit())
         return Fail("cannot write " + out.toStdString());
     return 0;
 }
