@@ -114,8 +114,15 @@ bool Unquote(const std::string& text, size_t& pos, std::string* out) {
     return false;
 }
 
+// The registry's own limits on a key path's depth and length; a store beyond them is
+// corrupt, and taking it in would cost time and memory that grow with their product.
+constexpr size_t kMaxKeyDepth = 512;
+constexpr size_t kMaxKeyBytes = 4096;
+
 bool ValidKeyPath(const std::string& key) {
-    if (key.empty() || key.front() == '\\' || key.back() == '\\')
+    if (key.empty() || key.front() == '\\' || key.back() == '\\' || key.size() > kMaxKeyBytes)
+        return false;
+    if (static_cast<size_t>(std::count(key.begin(), key.end(), '\\')) >= kMaxKeyDepth)
         return false;
     if (key.find("\\\\") != std::string::npos)
         return false;
@@ -188,10 +195,12 @@ const std::string* StoreData::Value(const std::string& key, const std::string& n
 }
 
 void StoreData::CreateKey(const std::string& key) {
+    // The parents of a key that exists exist too: the walk up ends at the first one met.
     for (std::string k = key; !k.empty(); k = ParentOf(k)) {
         auto [it, inserted] = m_keys.try_emplace(k);
-        if (inserted)
-            it->second.name = k;
+        if (!inserted)
+            return;
+        it->second.name = k;
     }
 }
 
