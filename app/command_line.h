@@ -13,3 +13,8 @@ struct CommandLine {
 // args excludes the program name (argv[1] ... argv[argc - 1]).
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 CommandLine ParseCommandLine(int argc, char** argv);
+
+// path made absolute against workingFolder (itself absolute), with leading "./" and "../"
+// resolved, so that a list saved later never holds a path that only meant something in
+// the folder the program was started from. Absolute and empty paths are returned as is.
+std::string AbsoluteStartFile(const std::string& path, const std::string& workingFolder);

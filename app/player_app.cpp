@@ -1,9 +1,13 @@
 #include "app/player_app.h"
 
+#include <unistd.h>
+
 #include <QtDebug>
+#include <climits>
 
 #include "app/command_line.h"
 #include "platform/instance_lock.h"
+#include "platform/scratch_journal.h"
 #include "platform/user_prompts.h"
 
 PlayerApp::PlayerApp(int argc, char** argv, MainWindowRunner runner, std::string lockFolder)
@@ -28,7 +32,12 @@ BOOL PlayerApp::InitInstance() {
         case InstanceLock::Result::Acquired:
             break;
     }
-    const CommandLine cl = ParseCommandLine(m_args);
+    // The only instance: whatever scratch files earlier runs left are theirs and stale.
+    ScratchJournal::RemoveStale();
+    CommandLine cl = ParseCommandLine(m_args);
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd))
+        cl.startFile = AbsoluteStartFile(cl.startFile, cwd);
     if (m_runner) {
         m_ran = true;
         m_exitCode = m_runner(cl.startFile, cl.use3D);

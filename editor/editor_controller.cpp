@@ -12,6 +12,7 @@
 #include "engine/ogg_backend.h"
 #include "engine/still_capture.h"
 #include "platform/messages.h"
+#include "platform/scratch_journal.h"
 #include "platform/user_prompts.h"
 #include "playlist/file_prompt.h"
 
@@ -460,7 +461,10 @@ void EditorController::StartOggOutput(const std::string& target, int volume) {
     // tunewell refuses output while its player is playing or paused.
     m_Ogg.VorbisLibStop();
 
-    std::string scratch = target + ".XXXXXX";
+    // Hidden, and noted with the aside files tunewell makes from its name, so that a run
+    // killed in the middle leaves nothing once the program starts again.
+    const auto slash = target.rfind('/');
+    std::string scratch = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
     int fd = -1;
     if (scratch.size() + 1 <= kMaxPath) {
         std::vector<char> name(scratch.begin(), scratch.end());
@@ -470,6 +474,8 @@ void EditorController::StartOggOutput(const std::string& target, int volume) {
             ::close(fd);
             m_szOggPartial = name.data();
             m_szOggTarget = target;
+            ScratchJournal::Remember(m_szOggPartial);
+            ScratchJournal::Remember(m_szOggPartial, true);
         }
     }
     double start = m_dStart;
@@ -496,13 +502,18 @@ void EditorController::FinishOggOutput() {
         Fail();
         return;
     }
+    ScratchJournal::Forget(m_szOggPartial);
+    ScratchJournal::Forget(m_szOggPartial, true);
     m_szOggPartial.clear();
     m_View.PostClose(true);
 }
 
 void EditorController::DropPartialOutput() {
-    if (!m_szOggPartial.empty())
+    if (!m_szOggPartial.empty()) {
         ::unlink(m_szOggPartial.c_str());
+        ScratchJournal::Forget(m_szOggPartial);
+        ScratchJournal::Forget(m_szOggPartial, true);
+    }
     m_szOggPartial.clear();
 }
 

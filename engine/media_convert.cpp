@@ -1,8 +1,10 @@
 // Conversion: the playback graph of the open file is torn down to its source, given file
 // writing branches in place of its renderers, sought to the range and run until the
 // range's end.
+#include <fcntl.h>
 #include <gst/audio/audio.h>
 #include <gst/gst.h>
+#include <unistd.h>
 
 #include <QDebug>
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include "engine/media_graph.h"
 #include "engine/profiles.h"
 #include "engine/wav_filter.h"
+#include "platform/scratch_journal.h"
 
 namespace fs = std::filesystem;
 
@@ -205,6 +208,7 @@ BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* ta
 
     m_ConvTarget = target;
     m_ConvPartial = PartialPathFor(target);
+    ScratchJournal::Remember(m_ConvPartial);  // so a killed run's file goes at the next start
     m_bConvDone = false;
     BOOL built = FALSE;
     switch (mode) {
@@ -444,6 +448,16 @@ bool MediaGraph::FinishConversion() {
         fs::remove(m_ConvPartial, ec);
         return false;
     }
+    // The data must be on the disk before the name says the file is complete.
+    const int fd = ::open(m_ConvPartial.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!synced) {
+        m_LastError = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+        fs::remove(m_ConvPartial, ec);
+        return false;
+    }
     fs::rename(m_ConvPartial, m_ConvTarget, ec);
     if (ec) {
         qWarning("engine: cannot move the finished file to %s: %s", m_ConvTarget.c_str(),
@@ -462,6 +476,8 @@ void MediaGraph::AbandonConversion() {
         std::error_code ec;
         fs::remove(m_ConvPartial, ec);
     }
+    if (!m_ConvPartial.empty())
+        ScratchJournal::Forget(m_ConvPartial);
     m_ConvPartial.clear();
     m_ConvTarget.clear();
     m_bConvDone = false;

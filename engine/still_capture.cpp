@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/user_prompts.h"
 
 namespace {
@@ -39,20 +40,6 @@ uint16_t Get16(const uint8_t* p) {
 bool Exists(const std::string& path) {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
-}
-
-// Writes all bytes; false on any short or failed write (a full disk included).
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // Frees a captured bitmap however the capture ends.
@@ -246,38 +233,19 @@ BOOL SaveBitmapFile(const QImage& image, const std::string& path, bool replace) 
     if (bytes.empty())
         return FALSE;
 
-    if (!replace) {
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return FALSE;
-        bool ok = WriteAll(fd, bytes);
-        ok = (::close(fd) == 0) && ok;
-        if (!ok) {
-            int err = errno;
-            ::unlink(path.c_str());
-            errno = err;
-            qWarning("[still] writing %s failed: %s", path.c_str(), std::strerror(err));
-        }
-        return ok ? TRUE : FALSE;
+    // Written aside and synced; a new name is taken only while free, a replaced file
+    // stays as it was until its successor is complete.
+    AtomicFile file;
+    const bool ok =
+        file.Open(path, replace ? AtomicFile::Commit::Replace : AtomicFile::Commit::NoReplace) &&
+        file.Write(bytes) && file.Finish();
+    if (!ok) {
+        const int err = file.Error();
+        qWarning("[still] writing %s failed: %s", path.c_str(), std::strerror(err));
+        errno = err;
+        return FALSE;
     }
-
-    // A replaced file stays as it was until its successor is complete.
-    std::string scratch = path + ".XXXXXX";
-    if (scratch.size() + 1 > kMaxStillPath)
-        return FALSE;
-    std::vector<char> name(scratch.begin(), scratch.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        return FALSE;
-    ::fchmod(fd, 0644);
-    bool ok = WriteAll(fd, bytes);
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(name.data(), path.c_str()) == 0)
-        return TRUE;
-    qWarning("[still] writing %s failed: %s", path.c_str(), std::strerror(errno));
-    ::unlink(name.data());
-    return FALSE;
+    return TRUE;
 }
 
 bool CaptureStill(StillCaptureHost& host, std::string* written) {

@@ -2,16 +2,19 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtDebug>
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <optional>
 #include <vector>
+
+#include "platform/atomic_file.h"
 
 namespace {
 
@@ -148,8 +151,9 @@ SectionRange FindSection(const IniText& ini, const std::string& name) {
 }
 
 std::optional<std::string> Lookup(const IniText& ini, const std::string& section,
-                                  const std::string& key) {
-    SectionRange r = FindSection(ini, section);
+                                  const std::string& rawKey) {
+    SectionRange r = FindSection(ini, Trim(section));
+    const std::string key = Trim(rawKey);
     if (r.header == std::string::npos)
         return std::nullopt;
     std::string k, v;
@@ -177,7 +181,8 @@ DWORD CopyList(const std::vector<std::string>& names, char* buffer, DWORD size) 
     DWORD pos = 0;
     for (const std::string& n : names) {
         if (pos + n.size() + 1 > size - 1) {
-            DWORD room = size - 2 - pos;
+            // Names that filled the buffer to its last byte leave no room at all.
+            DWORD room = pos < size - 2 ? size - 2 - pos : 0;
             std::memcpy(buffer + pos, n.data(), room);
             buffer[size - 2] = '\0';
             buffer[size - 1] = '\0';
@@ -206,23 +211,38 @@ bool HasLineBreak(const char* s) {
     return s && std::strpbrk(s, "\r\n") != nullptr;
 }
 
+// A last line ended by a lone CR (or by nothing) must be ended before another follows,
+// or the next entry would be read as part of it. The CR stays: it may be the last byte
+// of the text before it, which must read the same afterwards.
+void CloseLine(Line& line, const std::string& eol) {
+    if (line.end.empty())
+        line.end = eol;
+    else if (line.end == "\r")
+        line.end = "\r\n";
+}
+
+// Keys the reader would take for a comment or a section header, or not see at all.
+bool IsUnreadableKey(const char* key) {
+    if (!key)
+        return false;
+    const std::string k = Trim(key);
+    return k.empty() || k[0] == ';' || k[0] == '[' || k.find('=') != std::string::npos;
+}
+
 bool Save(const char* file, const IniText& ini) {
-    QString path = QString::fromUtf8(file);
-    QFileInfo info(path);
     // Windows refuses to write a read-only file; replacing it by rename would not.
-    if (info.exists() && access(file, W_OK) != 0) {
+    if (access(file, F_OK) == 0 && access(file, W_OK) != 0) {
         qWarning("platform: settings file %s is read-only", file);
         return false;
     }
-    QByteArray bytes(ini.bom.data(), static_cast<qsizetype>(ini.bom.size()));
+    std::string bytes = ini.bom;
     for (const Line& l : ini.lines) {
-        bytes.append(l.text.data(), static_cast<qsizetype>(l.text.size()));
-        bytes.append(l.end.data(), static_cast<qsizetype>(l.end.size()));
+        bytes += l.text;
+        bytes += l.end;
     }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-        qWarning("platform: cannot write settings file %s: %s", file,
-                 qPrintable(out.errorString()));
+    const int error = AtomicFile::ReplaceContents(file, bytes);
+    if (error != 0) {
+        qWarning("platform: cannot write settings file %s: %s", file, std::strerror(error));
         return false;
     }
     return true;
@@ -305,7 +325,7 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
         return 0;
     // A line break would split the entry and corrupt the lines after it.
     if (HasLineBreak(section) || std::strchr(section, ']') || HasLineBreak(key) ||
-        HasLineBreak(value) || (key && (!*key || std::strchr(key, '='))))
+        HasLineBreak(value) || IsUnreadableKey(key))
         return 0;
     std::optional<IniText> loaded = Load(file);
     if (!loaded)
@@ -317,8 +337,11 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
     if (!key) {  // remove the section
         if (r.header == std::string::npos)
             return 1;
-        ini.lines.erase(ini.lines.begin() + static_cast<long>(r.header),
-                        ini.lines.begin() + static_cast<long>(r.end));
+        // Every section of that name goes: a later duplicate would otherwise take its
+        // place and the section would still be there for the next reader.
+        for (; r.header != std::string::npos; r = FindSection(ini, name))
+            ini.lines.erase(ini.lines.begin() + static_cast<long>(r.header),
+                            ini.lines.begin() + static_cast<long>(r.end));
         return Save(file, ini) ? 1 : 0;
     }
 
@@ -336,10 +359,14 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
         }
     }
 
-    if (!value) {  // remove the key
+    if (!value) {  // remove the key, with any duplicate that would take its place
         if (found == std::string::npos)
             return 1;
-        ini.lines.erase(ini.lines.begin() + static_cast<long>(found));
+        std::string lk, lv;
+        for (size_t i = r.end; i-- > found;) {
+            if (KeyValueOf(ini.lines[i].text, &lk, &lv) && SameName(lk, k))
+                ini.lines.erase(ini.lines.begin() + static_cast<long>(i));
+        }
         return Save(file, ini) ? 1 : 0;
     }
 
@@ -351,13 +378,12 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
         if (ini.lines[found].text == replaced)
             return 1;  // unchanged: leave the file alone
         ini.lines[found].text = replaced;
-        if (ini.lines[found].end.empty())
-            ini.lines[found].end = ini.eol;
+        CloseLine(ini.lines[found], ini.eol);
     } else {
         // The line before the new ones must end, or the new text would join it.
         auto closeLine = [&ini](size_t at) {
-            if (at < ini.lines.size() && ini.lines[at].end.empty())
-                ini.lines[at].end = ini.eol;
+            if (at < ini.lines.size())
+                CloseLine(ini.lines[at], ini.eol);
         };
         if (r.header == std::string::npos) {
             if (!ini.lines.empty())

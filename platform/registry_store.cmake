@@ -1,7 +1,10 @@
-# The registration store and COM creation in plain C++, so that libwavsink.so can write
-# its entries without pulling in the platform layer's Qt and SDL parts.
+# The plain C++ pieces of the platform (registration store, COM creation, atomic file
+# writes and the scratch journal), so that libwavsink.so can write its entries without
+# pulling in the platform layer's Qt and SDL parts.
 set(VELTRA_REGISTRY_SOURCES ${CMAKE_CURRENT_LIST_DIR}/registry_store.cpp
-                            ${CMAKE_CURRENT_LIST_DIR}/com_create.cpp)
+                            ${CMAKE_CURRENT_LIST_DIR}/com_create.cpp
+                            ${CMAKE_CURRENT_LIST_DIR}/atomic_file.cpp
+                            ${CMAKE_CURRENT_LIST_DIR}/scratch_journal.cpp)
 add_library(veltra_registry STATIC ${VELTRA_REGISTRY_SOURCES})
 set_target_properties(veltra_registry PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_link_libraries(veltra_registry PUBLIC ${CMAKE_DL_LIBS})

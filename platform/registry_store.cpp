@@ -15,6 +15,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/atomic_file.h"
+
 namespace fs = std::filesystem;
 
 namespace registry {
@@ -112,8 +114,15 @@ bool Unquote(const std::string& text, size_t& pos, std::string* out) {
     return false;
 }
 
+// The registry's own limits on a key path's depth and length; a store beyond them is
+// corrupt, and taking it in would cost time and memory that grow with their product.
+constexpr size_t kMaxKeyDepth = 512;
+constexpr size_t kMaxKeyBytes = 4096;
+
 bool ValidKeyPath(const std::string& key) {
-    if (key.empty() || key.front() == '\\' || key.back() == '\\')
+    if (key.empty() || key.front() == '\\' || key.back() == '\\' || key.size() > kMaxKeyBytes)
+        return false;
+    if (static_cast<size_t>(std::count(key.begin(), key.end(), '\\')) >= kMaxKeyDepth)
         return false;
     if (key.find("\\\\") != std::string::npos)
         return false;
@@ -157,20 +166,6 @@ class StoreLock {
     int m_errno = 0;
 };
 
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 HRESULT WriteErrorResult(int err) {
     return (err == EACCES || err == EROFS || err == EPERM) ? E_ACCESSDENIED : REGDB_E_WRITEREGDB;
 }
@@ -200,10 +195,12 @@ const std::string* StoreData::Value(const std::string& key, const std::string& n
 }
 
 void StoreData::CreateKey(const std::string& key) {
+    // The parents of a key that exists exist too: the walk up ends at the first one met.
     for (std::string k = key; !k.empty(); k = ParentOf(k)) {
         auto [it, inserted] = m_keys.try_emplace(k);
-        if (inserted)
-            it->second.name = k;
+        if (!inserted)
+            return;
+        it->second.name = k;
     }
 }
 
@@ -389,20 +386,10 @@ StoreResult RegistryStore::Update(const std::function<StoreResult(StoreData&)>& 
     if (!r.ok())
         return r;
 
-    std::string aside = m_path + ".new." + std::to_string(::getpid());
-    int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        int err = errno;
-        return Fail(WriteErrorResult(err),
-                    "cannot write registration store " + m_path + ": " + std::strerror(err));
-    }
-    bool written = WriteAll(fd, Serialize(data)) && ::fsync(fd) == 0;
-    int err = errno;
-    written = (::close(fd) == 0) && written;
-    if (!written || ::rename(aside.c_str(), m_path.c_str()) != 0) {
-        if (written)
-            err = errno;
-        ::unlink(aside.c_str());
+    AtomicFile out;
+    if (!out.Open(m_path, AtomicFile::Commit::Replace) || !out.Write(Serialize(data)) ||
+        !out.Finish()) {
+        const int err = out.Error();
         return Fail(WriteErrorResult(err),
                     "cannot write registration store " + m_path + ": " + std::strerror(err));
     }

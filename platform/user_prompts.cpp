@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <algorithm>
+#include <utility>
 
 #include "platform/qt_prompts.h"
 
@@ -28,6 +30,14 @@ std::string TrimSpaces(std::string s) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
     size_t b = s.find_first_not_of(' ');
     return b == std::string::npos ? std::string() : s.substr(b);
+}
+
+std::string DefaultExtensionOf(const FilePromptRequest& request) {
+    std::string ext = request.defaultExt;
+    while (!ext.empty() && (ext.front() == '.' || ext.front() == '*')) ext.erase(0, 1);
+    if (ext.find_first_of("*?") != std::string::npos)
+        return {};
+    return ext;
 }
 
 class QtPrompts : public UserPrompts {
@@ -86,46 +96,22 @@ class QtPrompts : public UserPrompts {
 
     bool PromptForFiles(QWidget* owner, const FilePromptRequest& request,
                         std::vector<std::string>* chosen) override {
-        QFileDialog dialog(owner);
-        if (!request.title.empty())
-            dialog.setWindowTitle(QString::fromStdString(request.title));
-        if (request.save) {
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setFileMode(QFileDialog::AnyFile);
-        } else {
-            dialog.setAcceptMode(QFileDialog::AcceptOpen);
-            dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
-                                                   : QFileDialog::ExistingFile);
-        }
-        std::string filter = QtNameFilterFromWindows(request.filter);
-        if (!filter.empty())
-            dialog.setNameFilters(QString::fromStdString(filter).split(QStringLiteral(";;")));
-        // Qt adds the suffix before it checks for an existing file, so the overwrite
-        // question is asked about the name that will really be written.
-        std::string ext = request.defaultExt;
-        while (!ext.empty() && (ext.front() == '.' || ext.front() == '*')) ext.erase(0, 1);
-        if (!ext.empty() && ext.find_first_of("*?") == std::string::npos)
-            dialog.setDefaultSuffix(QString::fromStdString(ext));
-        if (!request.initialPath.empty()) {
-            QFileInfo initial(QString::fromStdString(request.initialPath));
-            if (initial.isDir()) {
-                dialog.setDirectory(initial.absoluteFilePath());
-            } else {
-                dialog.setDirectory(initial.absolutePath());
-                dialog.selectFile(initial.fileName());
-            }
-        }
+        PromptFileDialog dialog(owner);
+        dialog.Configure(request);
         if (dialog.exec() != QDialog::Accepted)
             return false;
         QStringList files = dialog.selectedFiles();
         if (files.isEmpty())
             return false;
+        m_nLastFilter = dialog.ChosenFilter();
         if (chosen) {
             chosen->clear();
             for (const QString& f : files) chosen->push_back(f.toStdString());
         }
         return true;
     }
+
+    int LastFilterIndex() const override { return m_nLastFilter; }
 
     bool PromptForFolder(QWidget* owner, const std::string& title, std::string* folder) override {
         QString dir = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title));
@@ -137,9 +123,100 @@ class QtPrompts : public UserPrompts {
             *folder = path;
         return true;
     }
+
+  private:
+    int m_nLastFilter = 0;
 };
 
 }  // namespace
+
+void PromptFileDialog::Configure(const FilePromptRequest& request) {
+    if (!request.title.empty())
+        setWindowTitle(QString::fromStdString(request.title));
+    if (request.save) {
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+    } else {
+        setAcceptMode(QFileDialog::AcceptOpen);
+        setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    }
+    m_Filters.clear();
+    const std::vector<std::string> parts = SplitOn(request.filter, '|');
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty() && parts[i + 1].empty())
+            break;
+        const std::string one = QtNameFilterFromWindows(parts[i] + "|" + parts[i + 1] + "||");
+        if (one.empty())
+            continue;
+        const int pair = static_cast<int>(i / 2);
+        m_Filters.push_back({QString::fromStdString(one),
+                             QString::fromStdString(FilterExtension(request.filter, pair)), pair});
+    }
+    QStringList names;
+    for (const Filter& f : m_Filters) names.push_back(f.name);
+    if (!names.isEmpty())
+        setNameFilters(names);
+    m_Fallback = QString::fromStdString(DefaultExtensionOf(request));
+    setDefaultSuffix(m_Fallback);
+    if (!request.initialPath.empty()) {
+        QFileInfo initial(QString::fromStdString(request.initialPath));
+        if (initial.isDir()) {
+            setDirectory(initial.absoluteFilePath());
+        } else {
+            setDirectory(initial.absolutePath());
+            selectFile(initial.fileName());
+        }
+    }
+}
+
+int PromptFileDialog::ChosenFilter() const {
+    const QString chosen = selectedNameFilter();
+    for (const Filter& f : m_Filters) {
+        if (f.name == chosen)
+            return f.pair;
+    }
+    return 0;
+}
+
+void PromptFileDialog::accept() {
+    QString suffix = m_Fallback;
+    const QString chosen = selectedNameFilter();
+    for (const Filter& f : m_Filters) {
+        if (f.name == chosen && !f.extension.isEmpty())
+            suffix = f.extension;
+    }
+    // Qt adds the suffix to a name without a dot before its own overwrite question.
+    setDefaultSuffix(suffix);
+    QFileDialog::accept();
+}
+
+std::string FilterExtension(const std::string& filter, int index) {
+    if (index < 0)
+        return {};
+    std::vector<std::string> parts = SplitOn(filter, '|');
+    const std::size_t at = static_cast<std::size_t>(index) * 2 + 1;
+    if (at >= parts.size())
+        return {};
+    const std::string first = TrimSpaces(SplitOn(parts[at], ';').front());
+    if (first.size() < 3 || first.compare(0, 2, "*.") != 0)
+        return {};
+    const std::string ext = first.substr(2);
+    if (ext.find_first_of("*?./\\[]") != std::string::npos)
+        return {};
+    return ext;
+}
+
+std::string WithFilterExtension(const std::string& name, const FilePromptRequest& request,
+                                int filterIndex) {
+    const auto slash = name.rfind('/');
+    const std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (file.empty() || file.find('.') != std::string::npos)
+        return name;
+    std::string ext = FilterExtension(request.filter, filterIndex);
+    if (ext.empty())
+        ext = DefaultExtensionOf(request);
+    return ext.empty() ? name : name + "." + ext;
+}
 
 std::string QtNameFilterFromWindows(const std::string& filter) {
     std::vector<std::string> parts = SplitOn(filter, '|');

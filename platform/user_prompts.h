@@ -45,7 +45,18 @@ class UserPrompts {
                                 std::vector<std::string>* chosen) = 0;
     // True with the chosen folder (no trailing separator); false when cancelled.
     virtual bool PromptForFolder(QWidget* owner, const std::string& title, std::string* folder) = 0;
+    // Which filter of the request (0 for the first pair) was chosen in the last confirmed
+    // file prompt.
+    virtual int LastFilterIndex() const { return 0; }
 };
+
+// The extension (without the dot) a save under filter number index gives a name that
+// has none: its first pattern when that is a plain "*.ext", else "".
+std::string FilterExtension(const std::string& filter, int index);
+// name with the chosen filter's extension (or else defaultExt) appended when its file
+// name holds no dot, the rule by which the file dialog adds one.
+std::string WithFilterExtension(const std::string& name, const FilePromptRequest& request,
+                                int filterIndex);
 
 // The process-wide prompts in use. Defaults to the Qt implementation; SetUserPrompts
 // replaces it (nullptr puts the default back) and does not take ownership.

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "playlist/path_helpers.h"
 
 namespace {
@@ -28,11 +29,6 @@ class Fd {
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return m_fd; }
-    int release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
 
   private:
     int m_fd;
@@ -88,7 +84,7 @@ long long CopyRange(int in, int out, std::uint64_t count, bool* kernel, std::vec
 CopyOutcome CopyFileNoReplace(const std::string& source, const std::string& target,
                               const CopyContinue& keepGoing) {
     CopyOutcome outcome;
-    if (!FitsMaxPath(target) || FileNameOf(target).size() + 16 > NAME_MAX) {
+    if (!FitsMaxPath(target) || FileNameOf(target).size() > NAME_MAX) {
         outcome.status = CopyStatus::TooLong;
         return outcome;
     }
@@ -107,20 +103,17 @@ CopyOutcome CopyFileNoReplace(const std::string& source, const std::string& targ
         return outcome;
     }
 
-    const std::string folder = FolderOf(target);
-    std::string temp =
-        (folder.empty() ? std::string() : folder) + "/." + FileNameOf(target) + ".part-XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    Fd out(::mkostemp(name.data(), O_CLOEXEC));
-    if (out.get() < 0) {
+    // The bytes go to a file without a name (see AtomicFile), which takes the target's
+    // name only when complete and only if that name is still free: a failed, cancelled or
+    // killed copy leaves nothing behind.
+    AtomicFile out;
+    if (!out.Open(target, AtomicFile::Commit::NoReplace)) {
         outcome.status = CopyStatus::WriteFailed;
-        outcome.error = errno;
+        outcome.error = out.Error();
         return outcome;
     }
-    temp.assign(name.data());
     auto discard = [&](CopyStatus status, int error) {
-        ::unlink(temp.c_str());
+        out.Discard();
         outcome.status = status;
         outcome.error = error;
         return outcome;
@@ -134,31 +127,20 @@ CopyOutcome CopyFileNoReplace(const std::string& source, const std::string& targ
         if (keepGoing && !keepGoing())
             return discard(CopyStatus::Cancelled, 0);
         const std::uint64_t chunk = left < kChunkBytes ? left : kChunkBytes;
-        const long long done = CopyRange(in.get(), out.get(), chunk, &kernel, &buffer, &error);
+        const long long done =
+            CopyRange(in.get(), out.Descriptor(), chunk, &kernel, &buffer, &error);
         if (done < 0)
             return discard(CopyStatus::WriteFailed, error);
         if (static_cast<std::uint64_t>(done) < chunk)
             break;  // the source shrank meanwhile: what is there is copied
         left -= chunk;
     }
-    ::fchmod(out.get(), src.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID));
-    if (::close(out.release()) != 0)
-        return discard(CopyStatus::WriteFailed, errno);
-
-    // The final name appears only now, and only if it is still free.
-    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
-        const int err = errno;
-        if (err == EEXIST)
-            return discard(CopyStatus::TargetExists, err);
-        if (err != EINVAL && err != ENOSYS)
-            return discard(CopyStatus::WriteFailed, err);
-        // File systems without the no-replace rename: a hard link is just as exclusive.
-        if (::link(temp.c_str(), target.c_str()) != 0) {
-            const int linkErr = errno;
-            return discard(linkErr == EEXIST ? CopyStatus::TargetExists : CopyStatus::WriteFailed,
-                           linkErr);
-        }
-        ::unlink(temp.c_str());
+    ::fchmod(out.Descriptor(), src.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID));
+    if (!out.Finish()) {
+        const int err = out.Error();
+        outcome.status = err == EEXIST ? CopyStatus::TargetExists : CopyStatus::WriteFailed;
+        outcome.error = err;
+        return outcome;
     }
     struct stat written {};
     if (::stat(target.c_str(), &written) == 0) {

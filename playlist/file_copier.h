@@ -1,6 +1,7 @@
-// One file copy that never replaces anything: the bytes go to a hidden temporary file
-// beside the target, which is then renamed to the target only if that name is still free.
-// A failed or cancelled copy therefore never leaves a partial file under the final name.
+// One file copy that never replaces anything: the bytes go to a file without a name in the
+// target's folder, which takes the target's name only when complete, synced, and only if
+// that name is still free. A failed, cancelled or killed copy therefore leaves neither a
+// partial file under the final name nor a scratch file beside it.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,8 @@
 #include "playlist/file_prompt.h"
 
+#include <sys/stat.h>
+
+#include <QString>
 #include <vector>
 
 #include "platform/user_prompts.h"
@@ -37,14 +40,31 @@ bool PromptFileName(QWidget* owner, std::string* name, const std::string& filter
     std::vector<std::string> chosen;
     if (!Prompts().PromptForFiles(owner, request, &chosen) || chosen.empty() || chosen[0].empty())
         return false;
-    if (!FitsMaxPath(chosen[0])) {
+    std::string picked = chosen[0];
+    if (!open)
+        picked = WithFilterExtension(picked, request, Prompts().LastFilterIndex());
+    if (!FitsMaxPath(picked)) {
         Prompts().MessageBox(owner, "パスが長すぎるため、このファイル名は使えません。",
                              kProgramName, MB_OK | MB_ICONWARNING);
         return false;
     }
-    LastFolder() = FolderOf(chosen[0]);
+    if (!open) {
+        // Said here, before anything is written, rather than as a failed write later.
+        const std::string folder = FolderOf(picked);
+        struct stat st {};
+        if (::stat(folder.empty() ? "/" : folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            Prompts().MessageBox(
+                owner,
+                "保存先のフォルダーが存在しません。\n" +
+                    QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size()))
+                        .toStdString(),
+                kProgramName, MB_OK | MB_ICONWARNING);
+            return false;
+        }
+    }
+    LastFolder() = FolderOf(picked);
     if (name)
-        *name = chosen[0];
+        *name = picked;
     return true;
 }
 

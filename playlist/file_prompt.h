@@ -8,7 +8,9 @@ class PlaylistCtrl;
 
 // Open or save prompt over the user-prompts seam. The first prompt of the process starts
 // in "/", later ones in the folder last chosen. True with *name set when confirmed; a
-// chosen name longer than kMaxPath is refused with a message and gives false.
+// chosen name longer than kMaxPath is refused with a message and gives false. A save
+// name without an extension gets the chosen filter's; a save into a folder that does not
+// exist is refused with a message saying so.
 bool PromptFileName(QWidget* owner, std::string* name, const std::string& filter, bool open);
 
 // Folder of the last confirmed prompt, or "" when none was confirmed yet.

@@ -35,10 +35,13 @@ namespace {
 constexpr const char* kProgramName = "VELTRA";
 constexpr int kCommandRemoveFromList = 32788;
 constexpr int kCommandDeleteFile = 32784;
-// Deeper trees would need paths longer than we accept anyway; the cap only guards the
-// stack against a file system that keeps producing new directories.
+// Guards the stack against a file system that keeps producing new directories; a tree
+// of one-letter folder names can still go deeper within the path limit, and what the
+// cap leaves out is reported.
 constexpr int kMaxFolderDepth = 1024;
 constexpr std::size_t kMaxNamesInMessage = 10;
+// Width of a cell of the large-icon view, room for a short name on one line.
+constexpr int kIconCellWidth = 96;
 
 std::string Lossy(const std::string& bytes) {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
@@ -100,7 +103,11 @@ PlaylistCtrl::PlaylistCtrl(QWidget* parent) : QWidget(parent) {
     m_pIcons->setSelectionModel(m_pReport->selectionModel());
     m_pIcons->setResizeMode(QListView::Adjust);
     m_pIcons->setMovement(QListView::Static);
-    m_pIcons->setUniformItemSizes(true);
+    // Each name takes the room it needs: uniform sizes would make every item as narrow as
+    // the first row's name. Long lists are laid out in batches so adding stays quick.
+    m_pIcons->setUniformItemSizes(false);
+    m_pIcons->setLayoutMode(QListView::Batched);
+    m_pIcons->setBatchSize(500);
     m_pIcons->setWordWrap(false);
 
     for (QAbstractItemView* view :
@@ -243,8 +250,11 @@ void PlaylistCtrl::AddFolder(const std::string& folder, AddReport* report) {
 
 void PlaylistCtrl::WalkFolder(const std::string& folder, AddReport* report, int depth,
                               std::set<std::pair<unsigned long, unsigned long>>* visited) {
-    if (depth > kMaxFolderDepth)
+    if (depth > kMaxFolderDepth) {
+        if (report)
+            report->tooDeep.push_back(folder);
         return;
+    }
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return;
@@ -345,6 +355,13 @@ void PlaylistCtrl::ShowAddReport(const AddReport& report) {
             window(),
             "パスが長すぎるため、次の項目を追加できませんでした。" + NameList(report.tooLong),
             kProgramName, MB_OK | MB_ICONWARNING);
+    }
+    if (!report.tooDeep.empty()) {
+        Prompts().MessageBox(window(),
+                             "フォルダーの階層が深すぎるため、次のフォルダーの中は追加しません"
+                             "でした。" +
+                                 NameList(report.tooDeep),
+                             kProgramName, MB_OK | MB_ICONWARNING);
     }
     if (!report.failedPlaylists.empty()) {
         Prompts().MessageBox(
@@ -475,6 +492,18 @@ void PlaylistCtrl::SetViewMode(int mode) {
     } else {
         m_pIcons->setViewMode(mode == ViewIcon ? QListView::IconMode : QListView::ListMode);
         m_pIcons->setIconSize(mode == ViewIcon ? QSize(32, 32) : QSize(16, 16));
+        if (mode == ViewIcon) {
+            // Large icons stand in even cells with their names wrapped below them in up to
+            // two lines, cut with an ellipsis beyond that.
+            const int line = m_pIcons->fontMetrics().height();
+            m_pIcons->setGridSize(QSize(kIconCellWidth, 32 + 2 * line + 8));
+            m_pIcons->setWordWrap(true);
+            m_pIcons->setTextElideMode(Qt::ElideRight);
+        } else {
+            m_pIcons->setGridSize(QSize());
+            m_pIcons->setWordWrap(false);
+            m_pIcons->setTextElideMode(Qt::ElideNone);
+        }
         // Small icons run in rows, the list in columns, as the two views always did.
         m_pIcons->setFlow(mode == ViewList ? QListView::TopToBottom : QListView::LeftToRight);
         m_pIcons->setWrapping(true);

@@ -48,7 +48,10 @@ struct AddReport {
     int added = 0;
     std::vector<std::string> tooLong;
     std::vector<std::string> failedPlaylists;
-    bool HasProblems() const { return !tooLong.empty() || !failedPlaylists.empty(); }
+    std::vector<std::string> tooDeep;  // folders whose contents a walk left out
+    bool HasProblems() const {
+        return !tooLong.empty() || !failedPlaylists.empty() || !tooDeep.empty();
+    }
 };
 
 enum ViewMode { ViewIcon = 0, ViewReport = 1, ViewSmallIcon = 2, ViewList = 3 };

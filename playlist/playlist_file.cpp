@@ -6,11 +6,12 @@
 
 #include <QByteArray>
 #include <QDebug>
-#include <QFile>
-#include <QSaveFile>
+#include <QString>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/atomic_file.h"
 #include "playlist/media_kind.h"
 #include "playlist/path_helpers.h"
 
@@ -119,6 +120,65 @@ class EntryCollector {
     bool m_bFirst = true;
 };
 
+std::string Lossy(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
+}
+
+std::string NameList(const std::vector<std::string>& paths) {
+    constexpr std::size_t kMaxNames = 10;
+    std::string text;
+    for (std::size_t i = 0; i < paths.size() && i < kMaxNames; ++i) {
+        std::string shown = Lossy(paths[i]);
+        // The line break that makes the name unsavable would also break the message.
+        for (char& c : shown) {
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        }
+        text += "\n" + shown;
+    }
+    if (paths.size() > kMaxNames)
+        text += "\nほか " + std::to_string(paths.size() - kMaxNames) + " 件";
+    return text;
+}
+
+std::string SaveErrorText(const std::string& playlistPath, int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return "保存先のフォルダーが存在しません。";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            if (::access(playlistPath.c_str(), F_OK) == 0)
+                return "ファイルに書き込む権限がありません。";
+            return "フォルダーに書き込む権限がありません。";
+        case ENOSPC:
+        case EDQUOT:
+            return "ディスクの空き容量が足りません。";
+        default:
+            return std::string("\n") + std::strerror(error);
+    }
+}
+
+// True when a reader of the playlist in folder base takes line (the first line of the
+// file when first) for row: row is one of the line's readings, and no reading before it
+// names a file that exists.
+bool ReadsBackAs(const std::string& base, std::string line, bool first, const std::string& row) {
+    if (line.find_first_of("\r\n") != std::string::npos || line.size() >= kMaxLineBytes)
+        return false;
+    if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        line.erase(0, 3);
+    // Read as a program that plays every kind would read it: a list saved now may be
+    // loaded while tunewell is there.
+    for (const std::string& candidate : PlaylistEntryCandidates(base, line, true)) {
+        if (candidate == row)
+            return true;
+        if (IsListableFile(candidate))
+            return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string MakeRelativePath(const std::string& playlistPath, const std::string& itemPath) {
@@ -131,27 +191,51 @@ std::string MakeRelativePath(const std::string& playlistPath, const std::string&
     while (common < from.size() && common < to.size() && from[common] == to[common]) ++common;
 
     std::string result;
-    for (std::size_t i = common; i < from.size(); ++i) result += "..\\";
+    for (std::size_t i = common; i < from.size(); ++i) result += "../";
     for (std::size_t i = common; i < to.size(); ++i) {
         result += to[i];
-        result += '\\';
+        result += '/';
     }
     result += fileName;
     return result;
 }
 
-std::string ResolvePlaylistEntry(const std::string& base, const std::string& line, bool oggLoaded) {
+std::vector<std::string> PlaylistEntryCandidates(const std::string& base, const std::string& line,
+                                                 bool oggLoaded) {
+    std::vector<std::string> candidates;
     if (line.size() < 2 || line[0] == '#' || !FitsMaxPath(line))
-        return {};
+        return candidates;
     if (!IsKnownExtension(UpperExtensionOf(line), oggLoaded))
-        return {};
+        return candidates;
+    // A drive path of the Windows build names nothing here; joined to a folder it would
+    // only ever find some unrelated file.
+    if (line[1] == ':' && line[0] != '/' && line[0] != '.')
+        return candidates;
 
-    std::string candidate;
-    if (line[0] == '/' || line[1] == ':') {
-        candidate = line;
+    // Two readings: a Linux line, where only '/' separates and a backslash belongs to the
+    // name, and a Windows line, where both separate. A line holding '/' was written on
+    // Linux (ours always hold one where the difference matters), so its own reading wins.
+    std::string linuxReading;
+    std::string windowsReading;
+    if (line[0] == '/') {
+        linuxReading = line;
+        windowsReading = SlashesFromBackslashes(line);
     } else {
         std::string folder = base;
         std::string rest = line;
+        while (rest.compare(0, 2, "./") == 0) rest.erase(0, 2);
+        while (rest.compare(0, 3, "../") == 0) {
+            const auto slash = folder.rfind('/');
+            if (slash == std::string::npos)
+                break;
+            folder.resize(slash);
+            rest.erase(0, 3);
+        }
+        linuxReading = folder + "/" + rest;
+
+        folder = base;
+        rest = SlashesFromBackslashes(line);
+        while (rest.compare(0, 2, "./") == 0) rest.erase(0, 2);
         while (StartsWithClimb(rest)) {
             const auto slash = folder.rfind('/');
             if (slash == std::string::npos)
@@ -159,17 +243,24 @@ std::string ResolvePlaylistEntry(const std::string& base, const std::string& lin
             folder.resize(slash);
             rest.erase(0, 3);
         }
-        candidate = folder + "/" + rest;
+        windowsReading = folder + "/" + rest;
     }
-    if (!FitsMaxPath(candidate))
-        return {};
-    // Backslashes are folder separators in files written by either build; a Linux file
-    // name may hold a backslash of its own, so the literal reading is tried second.
-    const std::string converted = SlashesFromBackslashes(candidate);
-    if (IsListableFile(converted))
-        return converted;
-    if (converted != candidate && IsListableFile(candidate))
-        return candidate;
+    const bool linuxFirst = line.find('/') != std::string::npos;
+    for (const std::string& c : linuxFirst
+                                    ? std::vector<std::string>{linuxReading, windowsReading}
+                                    : std::vector<std::string>{windowsReading, linuxReading}) {
+        if (FitsMaxPath(c) &&
+            std::find(candidates.begin(), candidates.end(), c) == candidates.end())
+            candidates.push_back(c);
+    }
+    return candidates;
+}
+
+std::string ResolvePlaylistEntry(const std::string& base, const std::string& line, bool oggLoaded) {
+    for (const std::string& candidate : PlaylistEntryCandidates(base, line, oggLoaded)) {
+        if (IsListableFile(candidate))
+            return candidate;
+    }
     return {};
 }
 
@@ -178,20 +269,40 @@ bool PlaylistWriter::IsOwnFlavour(const std::string& playlistPath) {
 }
 
 std::string PlaylistWriter::Format(const std::string& playlistPath,
-                                   const std::vector<std::string>& rows, bool oggLoaded) {
+                                   const std::vector<std::string>& rows, bool oggLoaded,
+                                   std::vector<std::string>* unsavable) {
     const bool own = IsOwnFlavour(playlistPath);
+    const std::string base = FolderOf(playlistPath);
     std::string text;
+    bool first = true;
     for (const std::string& row : rows) {
         if (row.empty())
             continue;
+        std::vector<std::string> forms;
         if (playlistPath.empty() || row[0] != playlistPath[0]) {
-            text += row;
+            forms.push_back(row);
         } else {
             if (!own && !IsAudioExtension(UpperExtensionOf(row), oggLoaded))
                 continue;
-            text += MakeRelativePath(playlistPath, row);
+            const std::string relative = MakeRelativePath(playlistPath, row);
+            forms = {relative, "./" + relative, row};
         }
+        // A kind no reader lists is not lost by the round trip either way: it goes as it is,
+        // as long as it stays one line.
+        const bool listable = IsKnownExtension(UpperExtensionOf(row), true);
+        const auto fits = std::find_if(forms.begin(), forms.end(), [&](const std::string& form) {
+            if (!listable)
+                return form.find_first_of("\r\n") == std::string::npos;
+            return ReadsBackAs(base, form, first, row);
+        });
+        if (fits == forms.end()) {
+            if (unsavable)
+                unsavable->push_back(row);
+            continue;
+        }
+        text += *fits;
         text += "\r\n";
+        first = false;
     }
     return text;
 }
@@ -199,30 +310,24 @@ std::string PlaylistWriter::Format(const std::string& playlistPath,
 PlaylistIoResult PlaylistWriter::Write(const std::string& playlistPath,
                                        const std::vector<std::string>& rows, bool oggLoaded) {
     PlaylistIoResult result;
-    const QString name = QFile::decodeName(QByteArray::fromStdString(playlistPath));
-    if (!FitsMaxPath(playlistPath) || QFile::encodeName(name).toStdString() != playlistPath) {
-        result.error = playlistPath + "\nこの名前では保存できません。";
+    if (!FitsMaxPath(playlistPath)) {
+        result.error = Lossy(playlistPath) + "\nこの名前では保存できません。";
         return result;
     }
-    const std::string text = Format(playlistPath, rows, oggLoaded);
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly)) {
-        const std::string folder = FolderOf(playlistPath);
-        if (::access(folder.empty() ? "/" : folder.c_str(), W_OK) != 0)
-            result.error =
-                playlistPath + "\nに保存できません。フォルダーに書き込む権限がありません。";
-        else
-            result.error =
-                playlistPath + "\nに保存できません。\n" + file.errorString().toStdString();
-        qWarning() << "playlist: cannot create" << name << file.errorString();
+    std::vector<std::string> unsavable;
+    const std::string text = Format(playlistPath, rows, oggLoaded, &unsavable);
+    if (!unsavable.empty()) {
+        // Saving without them would lose them silently on the next load.
+        result.error = "次のファイルは名前をプレイリストの行に書けないため、保存を中止しました。" +
+                       NameList(unsavable);
         return result;
     }
-    if (file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !file.commit()) {
+    const int error = AtomicFile::ReplaceContents(playlistPath, text);
+    if (error != 0) {
         result.error =
-            playlistPath + "\nに保存できませんでした。\n" + file.errorString().toStdString();
-        qWarning() << "playlist: cannot write" << name << file.errorString();
+            Lossy(playlistPath) + "\nに保存できません。" + SaveErrorText(playlistPath, error);
+        qWarning() << "playlist: cannot write" << QByteArray::fromStdString(playlistPath)
+                   << std::strerror(error);
         return result;
     }
     result.ok = true;

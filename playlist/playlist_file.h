@@ -1,19 +1,26 @@
 // Playlist files: one path per line, CR LF when written. The program's own flavour
-// (".vpl") lists every row; M3U lists only audio rows of the playlist's own tree. Paths
-// inside the playlist's tree are written relative with "..\" and '\' so files stay
-// readable by the Windows build; reading accepts both separators.
+// (".vpl") lists every row; M3U lists only audio rows. Entries are written relative to
+// the playlist's folder with '/' and "../", so any other player resolves a line by
+// joining it to that folder. Lists written on Windows (backslashes, "..\") read as well.
+// Every line is checked against the reader before it is written: a name that would read
+// back as another file, a comment or nothing is written as "./name" or absolute, and a
+// name that no line can hold (a line break in it) refuses the save.
 #pragma once
 
 #include <string>
 #include <vector>
 
 // Relative form of item as seen from the folder of the playlist file.
-// Example: playlist /m/a/b/list.vpl, item /m/a/d/x.mp3 -> "..\d\x.mp3".
+// Example: playlist /m/a/b/list.vpl, item /m/a/d/x.mp3 -> "../d/x.mp3".
 std::string MakeRelativePath(const std::string& playlistPath, const std::string& itemPath);
 
 // Absolute path named by one line of a playlist in folder base ("" for the root), or ""
 // when the line names nothing worth listing (comment, unknown kind, missing file).
 std::string ResolvePlaylistEntry(const std::string& base, const std::string& line, bool oggLoaded);
+// The paths a line may mean, most likely first; the reader takes the first that names a
+// file. Empty for lines that name nothing (comments, unknown kinds, drive paths).
+std::vector<std::string> PlaylistEntryCandidates(const std::string& base, const std::string& line,
+                                                 bool oggLoaded);
 
 struct PlaylistIoResult {
     bool ok = false;
@@ -24,10 +31,12 @@ class PlaylistWriter {
   public:
     // True for the own flavour: the name's extension is "VPL".
     static bool IsOwnFlavour(const std::string& playlistPath);
-    // The file's bytes for these rows.
+    // The file's bytes for these rows. Rows no line can hold are left out and listed in
+    // unsavable (when given).
     static std::string Format(const std::string& playlistPath, const std::vector<std::string>& rows,
-                              bool oggLoaded);
-    // Writes aside and renames, so an existing playlist is either replaced whole or kept.
+                              bool oggLoaded, std::vector<std::string>* unsavable = nullptr);
+    // Refuses the whole save when a row cannot be written; otherwise replaces an existing
+    // playlist whole or keeps it as it was (full disk, no permission ...).
     static PlaylistIoResult Write(const std::string& playlistPath,
                                   const std::vector<std::string>& rows, bool oggLoaded);
 };

@@ -1,9 +1,9 @@
 #include "playlist/trash.h"
 
-#include <QByteArray>
 #include <QDebug>
-#include <QFile>
+#include <QString>
 
+#include "platform/desktop_trash.h"
 #include "playlist/path_helpers.h"
 
 namespace {
@@ -16,17 +16,11 @@ std::string Lossy(const std::string& bytes) {
 
 TrashResult MoveToTrash(const std::string& path) {
     TrashResult result;
-    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
-    // A name the toolkit cannot represent would make it trash some other file or none;
-    // refuse rather than guess.
-    if (QFile::encodeName(name).toStdString() != path) {
-        result.error = Lossy(FileNameOf(path)) +
-                       " はファイル名の文字を扱えないため、ごみ箱へ移動できませんでした。";
-        return result;
-    }
-    if (!QFile::moveToTrash(name)) {
-        qWarning() << "playlist: cannot move to trash" << name;
-        result.error = Lossy(FileNameOf(path)) + " をごみ箱へ移動できませんでした。";
+    std::string why;
+    if (!MoveFileToDesktopTrash(path, &why)) {
+        qWarning() << "playlist: cannot move to trash" << QByteArray::fromStdString(path)
+                   << QString::fromStdString(why);
+        result.error = Lossy(FileNameOf(path)) + " をごみ箱へ移動できませんでした。\n" + why;
         return result;
     }
     result.ok = true;

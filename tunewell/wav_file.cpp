@@ -113,6 +113,8 @@ bool WavFileWriter::Finish(const WAVEFORMATEX& format, uint32_t dataBytes) {
     uint8_t header[kWavHeaderBytes];
     BuildWavHeader(format, dataBytes, header);
     bool ok = !m_bFailed && WriteAt(header, kWavHeaderBytes, 0);
+    // On the disk before the name says the file is complete.
+    ok = ok && fsync(m_fd) == 0;
     ok = (close(m_fd) == 0) && ok;
     m_fd = -1;
     if (ok && std::rename(m_aside.c_str(), m_target.c_str()) == 0) {

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QWidget>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "app/command_line.h"
 #include "app/player_app.h"
@@ -9,6 +15,7 @@
 #include "app/sound_device.h"
 #include "app/window_placement.h"
 #include "platform/instance_lock.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/scripted_prompts.h"
 
@@ -182,13 +189,58 @@ TEST(PlayerAppTest, SecondInstanceIsWarnedAndDoesNotRun) {
         dir);
     EXPECT_FALSE(first.InitInstance());
     EXPECT_EQ(first.ExitCode(), 3);
-    EXPECT_EQ(started, "two.mp3");
+    char cwd[PATH_MAX];
+    ASSERT_TRUE(::getcwd(cwd, sizeof cwd));
+    EXPECT_EQ(started, std::string(cwd) + "/two.mp3") << "made absolute before it enters the list";
     EXPECT_FALSE(use3D);
     ASSERT_EQ(prompts.Boxes().size(), 1u);
     EXPECT_EQ(prompts.Boxes()[0].caption, "警告");
     EXPECT_EQ(prompts.Boxes()[0].text,
               "アプリケーションは既に起動しています。\n処理を中止します。");
     EXPECT_EQ(prompts.Boxes()[0].style, MB_OK | MB_ICONEXCLAMATION);
+    testmedia::RemoveTree(dir);
+}
+
+TEST(CommandLineTest, StartFileIsMadeAbsoluteAgainstTheWorkingFolder) {
+    EXPECT_EQ(AbsoluteStartFile("a.mp3", "/w"), "/w/a.mp3");
+    EXPECT_EQ(AbsoluteStartFile("sub/b.vpl", "/w/"), "/w/sub/b.vpl");
+    EXPECT_EQ(AbsoluteStartFile("./a.mp3", "/w/x"), "/w/x/a.mp3");
+    EXPECT_EQ(AbsoluteStartFile("../a.mp3", "/w/x"), "/w/a.mp3");
+    EXPECT_EQ(AbsoluteStartFile("./../../../a.mp3", "/w"), "/a.mp3") << "no climbing past the root";
+    EXPECT_EQ(AbsoluteStartFile("a.mp3", "/"), "/a.mp3");
+    EXPECT_EQ(AbsoluteStartFile("/abs/a.mp3", "/w"), "/abs/a.mp3");
+    EXPECT_EQ(AbsoluteStartFile("/3ds", "/w"), "/3ds");
+    EXPECT_EQ(AbsoluteStartFile("", "/w"), "");
+}
+
+TEST(PlayerAppTest, StartRemovesScratchFilesThatKilledRunsLeft) {
+    const std::string dir = testmedia::MakeTempDir("app_scratch");
+    const char* oldState = std::getenv("XDG_STATE_HOME");
+    const std::string savedState = oldState ? oldState : "";
+    ::setenv("XDG_STATE_HOME", (dir + "/state").c_str(), 1);
+    const std::string scratch = testmedia::WriteBytes(dir, ".cut.avi.part12345", "half a cut");
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    std::filesystem::create_directories(dir + "/state/veltra/scratch");
+    testmedia::WriteBytes(dir + "/state/veltra/scratch", std::to_string(dead) + "-0-f",
+                          "F " + scratch + "\n");
+
+    char prog[] = "veltra";
+    char* argv[] = {prog};
+    bool ran = false;
+    PlayerApp app(
+        1, argv,
+        [&](const std::string&, bool) {
+            ran = true;
+            return 0;
+        },
+        dir);
+    app.InitInstance();
+    EXPECT_TRUE(ran);
+    EXPECT_NE(::access(scratch.c_str(), F_OK), 0);
+    ::setenv("XDG_STATE_HOME", savedState.c_str(), 1);
     testmedia::RemoveTree(dir);
 }
 
@@ -252,6 +304,20 @@ TEST_F(PlacementTest, WindowRoundTripAndOption) {
     ASSERT_TRUE(RestoreWindowPlacement(&restored, "VIEW", "SIZE", limits));
     EXPECT_EQ(restored.geometry().size(), QSize(400, 320));
     EXPECT_LT(restored.geometry().left(), 10000);
+}
+
+TEST_F(PlacementTest, SettingsThatCannotBeWrittenStayAsTheyWere) {
+    WriteKeepWindowSize(false);
+    WriteSetting("MAIN", "SIZE", "10,10,400,330,1,0");
+    const std::string before = testmedia::ReadFile(dir + "/plInfo.ini");
+    const int result = testmedia::RunWithFileSizeLimit(8, [&] {
+        WriteKeepWindowSize(true);  // fails quietly, as at exit
+        if (WriteSetting("MAIN", "SIZE", "0,0,500,500,1,0"))
+            return 1;
+        return testmedia::ReadFile(dir + "/plInfo.ini") == before ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(ReadKeepWindowSize());
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <vector>
+
+#include "tests/support/full_disk.h"
 #include "tests/support/media_factory.h"
 
 namespace {
@@ -95,6 +98,74 @@ TEST_F(IniFileTest, RefusedWritesLeaveTheOldFileIntact) {
         chmod(dir.c_str(), 0700);
     }
     EXPECT_EQ(testmedia::ReadFile(path), before);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(IniFileTest, NameListsThatFillTheBufferStayInsideIt) {
+    testmedia::WriteBytes(dir, "plInfo.ini", "[AB]\n[C]\n[S]\nab=1\ncd=2\n");
+    // "AB\0" fills all but the last byte: nothing of "C" fits, the list ends there.
+    std::vector<char> four(4, 'x');
+    EXPECT_EQ(GetPrivateProfileString(nullptr, nullptr, "", four.data(), 4, path.c_str()), 2u);
+    EXPECT_EQ(std::string(four.data(), 4), std::string("AB\0\0", 4));
+    std::vector<char> keys(4, 'x');
+    EXPECT_EQ(GetPrivateProfileString("S", nullptr, "", keys.data(), 4, path.c_str()), 2u);
+    EXPECT_EQ(std::string(keys.data(), 4), std::string("ab\0\0", 4));
+    for (DWORD size = 1; size < 16; ++size) {
+        std::vector<char> buffer(size, 'x');
+        const DWORD n =
+            GetPrivateProfileString(nullptr, nullptr, "", buffer.data(), size, path.c_str());
+        EXPECT_LT(n, size);
+        EXPECT_EQ(buffer[n], '\0');
+    }
+}
+
+TEST_F(IniFileTest, EntriesWrittenAfterALoneCarriageReturnReadBack) {
+    testmedia::WriteBytes(dir, "plInfo.ini", "[MAIN]\r\nSIZE=1,2,3,4,1,0\r");
+    ASSERT_TRUE(WritePrivateProfileString("MAIN", "STRECH", "TRUE", path.c_str()));
+    EXPECT_EQ(GetPrivateProfileString("MAIN", "STRECH", "", path), "TRUE");
+    EXPECT_EQ(GetPrivateProfileString("MAIN", "SIZE", "", path), "1,2,3,4,1,0");
+    ASSERT_TRUE(WritePrivateProfileString("VIEW", "SIZE", "9", path.c_str()));
+    EXPECT_EQ(GetPrivateProfileString("VIEW", "SIZE", "", path), "9");
+    EXPECT_EQ(testmedia::ReadFile(path),
+              "[MAIN]\r\nSIZE=1,2,3,4,1,0\r\nSTRECH=TRUE\r\n[VIEW]\r\nSIZE=9\r\n");
+}
+
+TEST_F(IniFileTest, RemovalsTakeDuplicatesAndUnreadableNamesAreRefused) {
+    testmedia::WriteBytes(dir, "plInfo.ini", "[A]\nk=1\nk=2\n[B]\nx=1\n[a]\nk=3\n");
+    ASSERT_TRUE(WritePrivateProfileString("A", "K", nullptr, path.c_str()));
+    EXPECT_EQ(GetPrivateProfileString("A", "k", "gone", path), "gone");
+    ASSERT_TRUE(WritePrivateProfileString(" a ", nullptr, nullptr, path.c_str()));
+    EXPECT_EQ(testmedia::ReadFile(path), "[B]\nx=1\n");
+    // Names the reader would take for a comment or a header, or not see at all.
+    for (const char* key : {";k", "[k", "  ", "a=b"})
+        EXPECT_FALSE(WritePrivateProfileString("B", key, "v", path.c_str())) << key;
+    EXPECT_FALSE(WritePrivateProfileString("B", "k", "two\nlines", path.c_str()));
+    EXPECT_EQ(testmedia::ReadFile(path), "[B]\nx=1\n");
+    // Blanks around names are not part of them, for the reader as for the writer.
+    ASSERT_TRUE(WritePrivateProfileString(" B ", " y ", " \"v\" ", path.c_str()));
+    EXPECT_EQ(GetPrivateProfileString(" B", "y ", "", path), "v");
+}
+
+TEST_F(IniFileTest, FullDiskOrFileSizeLimitLeavesTheSettingsAsTheyWere) {
+    const std::string old = "[MAIN]\r\nSIZE=10,10,400,330,1,0\r\nSTRECH=FALSE\r\n";
+    testmedia::WriteBytes(dir, "plInfo.ini", old);
+    const int result = testmedia::RunWithFileSizeLimit(16, [&] {
+        if (WritePrivateProfileString("MAIN", "STRECH", "TRUE", path.c_str()))
+            return 1;
+        return testmedia::ReadFile(path) == old ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0);
+
+    testmedia::SmallDisk disk(64 * 1024);
+    if (!disk.Available())
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    const std::string full = testmedia::WriteBytes(disk.Folder(), "plInfo.ini", old);
+    disk.Fill();
+    EXPECT_FALSE(WritePrivateProfileString("MAIN", "STRECH", "TRUE", full.c_str()));
+    EXPECT_EQ(testmedia::ReadFile(full), old);
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -15,6 +19,7 @@
 #include "playlist/list_copy.h"
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_ctrl.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/scripted_prompts.h"
 
@@ -108,6 +113,40 @@ TEST_F(ListCopyTest, CancelAndFailureLeaveNoFileUnderTheFinalName) {
     EXPECT_EQ(CopyFileNoReplace(dir + "/missing.mp3", out + "/m.MP3").status,
               CopyStatus::SourceMissing);
     EXPECT_EQ(CopyFileNoReplace(dir, out + "/d.MP3").status, CopyStatus::SourceMissing);
+}
+
+TEST_F(ListCopyTest, KilledOrFullCopiesLeaveNothingBehind) {
+    const std::string big = File("big.wav", std::string(20 << 20, 'b'));
+    // A copy killed half way: no file under the final name, no scratch file beside it.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int chunks = 0;
+        CopyFileNoReplace(big, out + "/k000.WAV", [&] {
+            if (++chunks == 2)
+                ::kill(::getpid(), SIGKILL);
+            return true;
+        });
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(EntriesIn(out), 0);
+
+    // A copy the file system cannot hold.
+    const int result = testmedia::RunWithFileSizeLimit(1 << 20, [&] {
+        const CopyOutcome full = CopyFileNoReplace(big, out + "/f000.WAV");
+        return full.status == CopyStatus::WriteFailed && full.error == EFBIG ? EntriesIn(out) : 100;
+    });
+    EXPECT_EQ(result, 0);
+    testmedia::SmallDisk disk(1 << 20);
+    if (disk.Available()) {
+        const CopyOutcome full = CopyFileNoReplace(big, disk.Folder() + "/f000.WAV");
+        EXPECT_EQ(full.status, CopyStatus::WriteFailed);
+        EXPECT_EQ(full.error, ENOSPC);
+        EXPECT_EQ(EntriesIn(disk.Folder()), 0);
+    }
 }
 
 TEST_F(ListCopyTest, CommandChecksTheListAndReportsWhatWasNotCopied) {

@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
     setenv("VELTRA_BIN_DIR", VELTRA_BIN_DIR, 0);
     setenv("GST_PLUGIN_PATH", VELTRA_BIN_DIR, 0);
     setenv("VELTRA_REGISTRY", VELTRA_TEST_REGISTRY, 0);
+    // Notes of scratch files go to the build's own state folder, never the user's.
+    setenv("XDG_STATE_HOME", VELTRA_TEST_STATE, 1);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -15,8 +15,8 @@ ScriptedPrompts::~ScriptedPrompts() {
 void ScriptedPrompts::QueueAnswer(int answer) {
     m_answers.push_back(answer);
 }
-void ScriptedPrompts::QueueFiles(std::vector<std::string> files) {
-    m_files.push_back(std::move(files));
+void ScriptedPrompts::QueueFiles(std::vector<std::string> files, int filterIndex) {
+    m_files.emplace_back(std::move(files), filterIndex);
 }
 void ScriptedPrompts::QueueFolder(std::string folder) {
     m_folders.push_back(std::move(folder));
@@ -46,10 +46,11 @@ bool ScriptedPrompts::PromptForFiles(QWidget*, const FilePromptRequest& request,
     m_fileRequests.push_back(request);
     if (m_files.empty())
         return false;
-    std::vector<std::string> files = std::move(m_files.front());
+    auto [files, filter] = std::move(m_files.front());
     m_files.pop_front();
     if (files.empty())
         return false;
+    m_lastFilter = filter;
     if (chosen)
         *chosen = std::move(files);
     return true;

@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/user_prompts.h"
@@ -25,8 +26,8 @@ class ScriptedPrompts : public UserPrompts {
     ~ScriptedPrompts() override;
 
     void QueueAnswer(int answer);
-    // An empty list scripts a cancelled prompt.
-    void QueueFiles(std::vector<std::string> files);
+    // An empty list scripts a cancelled prompt; filterIndex is the filter "chosen" with it.
+    void QueueFiles(std::vector<std::string> files, int filterIndex = 0);
     // An empty folder scripts a cancelled browser.
     void QueueFolder(std::string folder);
 
@@ -35,6 +36,7 @@ class ScriptedPrompts : public UserPrompts {
     bool PromptForFiles(QWidget* owner, const FilePromptRequest& request,
                         std::vector<std::string>* chosen) override;
     bool PromptForFolder(QWidget* owner, const std::string& title, std::string* folder) override;
+    int LastFilterIndex() const override { return m_lastFilter; }
 
     const std::vector<Box>& Boxes() const { return m_boxes; }
     const std::vector<FilePromptRequest>& FileRequests() const { return m_fileRequests; }
@@ -46,7 +48,8 @@ class ScriptedPrompts : public UserPrompts {
   private:
     bool m_installed;
     std::deque<int> m_answers;
-    std::deque<std::vector<std::string>> m_files;
+    std::deque<std::pair<std::vector<std::string>, int>> m_files;
+    int m_lastFilter = 0;
     std::deque<std::string> m_folders;
     std::vector<Box> m_boxes;
     std::vector<FilePromptRequest> m_fileRequests;

@@ -22,9 +22,11 @@ int Fail(const std::string& message) {
     return 1;
 }
 
+// Unbuffered, so that a write failing on a full disk fails here and not in a late flush
+// whose failure the commit would not notice.
 bool WriteAtomically(const QString& path, const Bytes& data, std::string* error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
         file.write(reinterpret_cast<const char*>(data.data()), static_cast<qint64>(data.size())) !=
             static_cast<qint64>(data.size()) ||
         !file.commit()) {
@@ -110,8 +112,8 @@ int WriteSplash(const QString& out) {
 
 int WriteIcon(const QString& out, int size = 128) {
     QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly) || !skinpack::DrawIcon(size).save(&file, "PNG") ||
-        !file.commit())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        !skinpack::DrawIcon(size).save(&file, "PNG") || !file.commit())
         return Fail("cannot write " + out.toStdString());
     return 0;
 }

@@ -1,0 +1,11 @@
+// The desktop trash (freedesktop.org trash specification) through GIO: the home trash for
+// files on the home file system, the mount's own trash folder for the others, restore
+// records with escaped paths. A file that cannot be trashed stays where it is; nothing
+// here ever deletes it instead.
+#pragma once
+
+#include <string>
+
+// True when path (bytes, as on disk) is now in the trash; otherwise false with error set
+// to GIO's reason (UTF-8).
+bool MoveFileToDesktopTrash(const std::string& path, std::string* error);

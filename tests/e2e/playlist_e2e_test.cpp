@@ -1,0 +1,97 @@
+// The playlist's file handling in the real program under X: a start file given relative to
+// the working folder and a save name typed without an extension end up as a playlist that
+// another player reads by joining each line to its folder; a file whose trash record cannot
+// be written is reported at once and stays where it is.
+#include <gtest/gtest.h>
+
+#include <QThread>
+#include <chrono>
+#include <filesystem>
+
+#include "tests/e2e/x11_session.h"
+#include "tests/support/media_factory.h"
+
+namespace fs = std::filesystem;
+using namespace e2e;
+
+namespace {
+
+constexpr const char* kMainTitle = "VELTRA";
+
+class PlaylistE2E : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string why;
+        if (!DisplayUsable(&why))
+            GTEST_SKIP() << why;
+        ASSERT_TRUE(box.Ok());
+    }
+    std::unique_ptr<VeltraProcess> Start(const std::vector<std::string>& args,
+                                         std::string* window) {
+        auto app = std::make_unique<VeltraProcess>(box, args);
+        *window = WaitForWindow(kMainTitle, app->Pid(), 15000);
+        EXPECT_FALSE(window->empty()) << app->Log();
+        EXPECT_TRUE(app->WaitForLog("layout next", 5000)) << app->Log();
+        return app;
+    }
+    Sandbox box;
+};
+
+TEST_F(PlaylistE2E, RelativeStartFileAndBareSaveNameGiveAListOthersRead) {
+    const std::string tones = box.MediaDir() + "/tones";
+    fs::create_directories(tones);
+    fs::create_directories(box.MediaDir() + "/lists");
+    const std::string tone = testmedia::Tone(tones, "a.wav", 0.5);
+    ASSERT_FALSE(tone.empty());
+    std::string win;
+    // The program runs in the media folder: the start file is relative to it.
+    auto app = Start({"tones/a.wav"}, &win);
+    ASSERT_FALSE(win.empty());
+    auto layout = Layout(*app);
+    Click(win, Centre(layout["menu"]));
+    QThread::msleep(300);
+    RunTool({"xdotool", "key", "--delay", "120", "Down", "Right", "Down", "Return"});
+    const std::string prompt = WaitForNewWindow(".*", app->Pid(), {win}, 5000);
+    ASSERT_FALSE(prompt.empty()) << app->Log();
+    TypeText(prompt, box.MediaDir() + "/lists/out");
+    Key(prompt, "Return");
+    const std::string saved = box.MediaDir() + "/lists/out.vpl";
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(saved); }, 5000)) << app->Log();
+    EXPECT_EQ(testmedia::ReadFile(saved), "../tones/a.wav\r\n");
+    EXPECT_TRUE(fs::equivalent(fs::path(box.MediaDir() + "/lists") / "../tones/a.wav", tone));
+    Click(win, Centre(layout["close"]));
+    EXPECT_TRUE(app->WaitForExit(8000));
+}
+
+TEST_F(PlaylistE2E, TrashThatCannotTakeTheFileAnswersAtOnceAndKeepsIt) {
+    const std::string tone = testmedia::Tone(box.MediaDir(), "keep me.wav", 0.5);
+    ASSERT_FALSE(tone.empty());
+    // The program's trash lives in its sandbox home; its record folder cannot be made.
+    const std::string trash = box.Root() + "/home/.local/share/Trash";
+    fs::create_directories(trash);
+    testmedia::WriteBytes(trash, "info", "not a folder");
+    std::string win;
+    auto app = Start({tone}, &win);
+    ASSERT_FALSE(win.empty());
+    auto layout = Layout(*app);
+    const QPoint row(layout["list"].x() + 40, layout["list"].y() + 36);
+    Click(win, row);
+    RunTool({"xdotool", "mousemove", "--window", win, std::to_string(row.x()),
+             std::to_string(row.y()), "click", "3"});
+    QThread::msleep(400);
+    RunTool({"xdotool", "key", "--delay", "120", "Down", "Down", "Return"});
+    const std::string question = WaitForNewWindow("選択ファイル削除", app->Pid(), {win}, 5000);
+    ASSERT_FALSE(question.empty()) << app->Log();
+    Key(question, "Return");  // Yes, the default answer
+    const auto asked = std::chrono::steady_clock::now();
+    const std::string failure = WaitForNewWindow(kMainTitle, app->Pid(), {win, question}, 10000);
+    ASSERT_FALSE(failure.empty()) << "no answer from the trash\n" << app->Log();
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(10));
+    Key(failure, "Return");
+    EXPECT_TRUE(fs::exists(tone));
+    EXPECT_TRUE(app->Running());
+    Click(win, Centre(layout["close"]));
+    EXPECT_TRUE(app->WaitForExit(8000));
+}
+
+}  // namespace
