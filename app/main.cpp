@@ -5,8 +5,8 @@
 #include <QVBoxLayout>
 
 #include "app/player_app.h"
-#include "app/qt_translation.h"
 #include "app/program_info.h"
+#include "app/qt_translation.h"
 #include "platform/qt_prompts.h"
 
 #ifdef VELTRA_HAVE_PLAYER

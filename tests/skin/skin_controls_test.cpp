@@ -123,9 +123,8 @@ TEST_F(ControlsTest, HoverComesBackAfterAClickWithoutLeavingTheButton) {
 
     // A click that opened a menu: by its end the pointer is elsewhere, and the button
     // must not stay lit.
-    auto away = QObject::connect(&button, &QAbstractButton::clicked, [&] {
-        QCursor::setPos(button.mapToGlobal(QPoint(200, 60)));
-    });
+    auto away = QObject::connect(&button, &QAbstractButton::clicked,
+                                 [&] { QCursor::setPos(button.mapToGlobal(QPoint(200, 60))); });
     Mouse(&button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
     Mouse(&button, QEvent::MouseButtonRelease, {5, 5}, Qt::NoButton);
     EXPECT_FALSE(button.IsHovering());
