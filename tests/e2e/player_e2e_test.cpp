@@ -221,20 +221,9 @@ TEST_F(PlayerE2E, PlaylistSavedWithOddNamesLoadsBackInOrder) {
     // Into the first sub-menu (File), then its second item.
     RunTool({"xdotool", "key", "--delay", "120", "Down", "Right", "Down", "Return"});
     std::string saved = folder + "/saved list.vpl";
-    std::string prompt;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            return !(prompt =
-                         [&] {
-                             auto ids = FindWindows(".*", app->Pid());
-                             for (auto& id : ids)
-                                 if (id != win)
-                                     return id;
-                             return std::string();
-                         }())
-                        .empty();
-        },
-        5000));
+    // The menu's own popup may still be up for a moment: wait for the prompt by its title.
+    std::string prompt = WaitForWindow("保存するメディアファイル...", app->Pid(), 5000);
+    ASSERT_FALSE(prompt.empty());
     TypeText(prompt, saved);
     Key(prompt, "Return");
     ASSERT_TRUE(WaitFor([&] { return fs::exists(saved); }, 5000)) << app->Log();

@@ -293,7 +293,13 @@ void Key(const std::string& id, const std::string& keys) {
 
 void TypeText(const std::string& id, const std::string& text) {
     RunTool({"xdotool", "windowfocus", "--sync", id});
+    // A sanitizer build of the program is slow enough that the file dialog's completer,
+    // popping up while a path is typed, can swallow a key sent at the usual pace.
+#ifdef __SANITIZE_ADDRESS__
+    RunTool({"xdotool", "type", "--delay", "80", text});
+#else
     RunTool({"xdotool", "type", "--delay", "20", text});
+#endif
     QThread::msleep(150);
 }
 
