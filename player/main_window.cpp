@@ -207,11 +207,9 @@ void MainWindow::Initialise() {
     // anchored controls measure their margins against it.
     resize(380, 310);
     SkinDialog::OnInitDialog();
-    setWindowIcon(QIcon(LoadResourcePicture(QStringLiteral(":/resources/veltra.png"), "png")));
     SetShowGrip(true);
     setAcceptDrops(true);
     SplashWindow::SetSplashDuration(600);
-    SplashWindow::ShowSplash(kSplashBitmap, this);
     m_pMenu = menus::BuildMainMenu(this);
 
     bool skinned = LoadMainSkin(this, &m_Skin);
@@ -248,6 +246,10 @@ void MainWindow::FinishStart() {
     if (m_bStartFinished)
         return;
     m_bStartFinished = true;
+    // The splash and the window's icon come right after the window's first paint, which
+    // needs neither: decoding their pictures would only hold the window back.
+    SplashWindow::ShowSplash(kSplashBitmap, this);
+    setWindowIcon(QIcon(LoadResourcePicture(QStringLiteral(":/resources/veltra.png"), "png")));
     if (m_pOgg->Load())
         m_pOgg->VorbisLibInit(m_pSound->Device(), &MainWindow::OnOggNotify);
     m_pList->SetOggLoaded(m_pOgg->IsLoaded());
