@@ -1,5 +1,6 @@
-// What a MediaGraph shares with the pipeline's streaming threads. Streaming threads only
-// ever touch this block, never the MediaGraph or a widget.
+// What a MediaGraph shares with the pipeline's streaming threads for routing and ranges.
+// Streaming threads touch only this block and the video output's frames, never the
+// MediaGraph or a widget.
 #pragma once
 
 #include <atomic>
