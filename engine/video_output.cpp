@@ -155,8 +155,15 @@ VideoOutput::~VideoOutput() {
 void VideoOutput::SetSurface(VideoSurface* surface) {
     if (m_pSurface == surface)
         return;
-    if (m_pSurface)
+    if (m_pSurface) {
+        // The picture leaves the old area; the new one shows nothing until a graph is built.
+        if (m_bAttached) {
+            m_pSurface->ShowEmbedded(false);
+            m_pSurface->SetVideoVisible(false);
+        }
         m_pSurface->SetClient(nullptr);
+    }
+    m_bAttached = false;
     m_pSurface = surface;
     if (m_pSurface)
         m_pSurface->SetClient(this);
