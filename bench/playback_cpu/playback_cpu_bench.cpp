@@ -421,7 +421,7 @@ int main(int argc, char** argv) {
             PrintLine("playbin + autovideosink", automatic, reference, "");
         PrintLine("veltra, viewer full screen", ours, reference, ourNote);
         if (!old.empty())
-            PrintLine(("veltra from " + before).c_str(), old, reference, oldNote);
+            PrintLine("veltra before, full screen", old, reference, oldNote);
         double ratio = bench::Median(ours) / reference;
         std::printf("  veltra / playbin + ximagesink: %.2fx (target <= %.2fx) %s\n", ratio, kTarget,
                     ratio <= kTarget ? "ok" : "OVER TARGET");
