@@ -169,10 +169,6 @@ void VideoOutput::SetSurface(VideoSurface* surface) {
         m_pSurface->SetClient(this);
 }
 
-void VideoOutput::ForgetSurface() {
-    m_pSurface = nullptr;
-}
-
 GstElement* VideoOutput::MakeRenderer(const QRect& rect) {
     Release();
     m_Size = rect.size();

@@ -49,11 +49,6 @@ class VideoOutput : public QObject, private VideoSurfaceClient {
     void SetVideoRect(const QRect& rect);
     // The graph is gone: nothing reaches the surface any more, the frames are dropped.
     void Release();
-    // The surface is going away or changing: forget it without touching it.
-    void ForgetSurface();
-
-    VideoPath Path() const { return m_Path; }
-    const VideoSinkChoice& Sink() const { return m_Choice; }
 
     // The video's own size and frame rate, from the stream entering the renderer.
     bool VideoSize(int32_t* width, int32_t* height) const;
