@@ -46,10 +46,13 @@ void SplashWindow::ShowSplash(int bitmapId, QWidget* owner) {
 }
 
 SplashWindow::SplashWindow(const QPixmap& picture, QWidget* owner)
-    : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+    : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                         Qt::WindowDoesNotAcceptFocus),
       m_bitmap(picture),
       m_owner(owner) {
     setAttribute(Qt::WA_DeleteOnClose);
+    // It comes up over a main window already on screen, which keeps the keyboard.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setCursor(Qt::ArrowCursor);
     setFixedSize(m_bitmap.deviceIndependentSize().toSize());
     move(0, 0);

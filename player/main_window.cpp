@@ -259,7 +259,9 @@ void MainWindow::FinishStart() {
         if (report.HasProblems())
             m_pList->ShowAddReport(report);
     }
-    LogLayout();
+    // Reported once the list has laid out the rows just added: what is reported can be
+    // clicked.
+    QTimer::singleShot(0, this, [this] { LogLayout(); });
 }
 
 bool MainWindow::LayoutControls() {

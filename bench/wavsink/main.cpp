@@ -77,9 +77,8 @@ void PassFigures() {
                 pass();
                 asm volatile("" ::: "memory");
             }
-            best = std::min(best, std::chrono::duration<double>(
-                                      std::chrono::steady_clock::now() - t0)
-                                      .count());
+            best = std::min(
+                best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
         }
         return bytes * static_cast<double>(repeats) / best / 1e9;
     };
