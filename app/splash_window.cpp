@@ -46,13 +46,10 @@ void SplashWindow::ShowSplash(int bitmapId, QWidget* owner) {
 }
 
 SplashWindow::SplashWindow(const QPixmap& picture, QWidget* owner)
-    : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                         Qt::WindowDoesNotAcceptFocus),
+    : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_bitmap(picture),
       m_owner(owner) {
     setAttribute(Qt::WA_DeleteOnClose);
-    // It comes up over a main window already on screen, which keeps the keyboard.
-    setAttribute(Qt::WA_ShowWithoutActivating);
     setCursor(Qt::ArrowCursor);
     setFixedSize(m_bitmap.deviceIndependentSize().toSize());
     move(0, 0);

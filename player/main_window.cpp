@@ -210,6 +210,7 @@ void MainWindow::Initialise() {
     SetShowGrip(true);
     setAcceptDrops(true);
     SplashWindow::SetSplashDuration(600);
+    SplashWindow::ShowSplash(kSplashBitmap, this);
     m_pMenu = menus::BuildMainMenu(this);
 
     bool skinned = LoadMainSkin(this, &m_Skin);
@@ -246,9 +247,8 @@ void MainWindow::FinishStart() {
     if (m_bStartFinished)
         return;
     m_bStartFinished = true;
-    // The splash and the window's icon come right after the window's first paint, which
-    // needs neither: decoding their pictures would only hold the window back.
-    SplashWindow::ShowSplash(kSplashBitmap, this);
+    // The window's icon comes right after its first paint, which does not need it:
+    // decoding the picture would only hold the window back.
     setWindowIcon(QIcon(LoadResourcePicture(QStringLiteral(":/resources/veltra.png"), "png")));
     if (m_pOgg->Load())
         m_pOgg->VorbisLibInit(m_pSound->Device(), &MainWindow::OnOggNotify);
