@@ -1,9 +1,8 @@
-// What a MediaGraph shares with the pipeline's streaming threads. Streaming threads only
-// ever touch this block, never the MediaGraph or a widget.
+// What a MediaGraph shares with the pipeline's streaming threads for routing and ranges.
+// Streaming threads touch only this block and the video output's frames, never the
+// MediaGraph or a widget.
 #pragma once
 
-#include <QImage>
-#include <QObject>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -42,10 +41,4 @@ struct GraphShared {
     // decoder, whose frames hold seconds of sound, fails when a stop falls inside one. Their
     // seeks go without a stop and each decoded stream ends at it on its own.
     std::atomic<bool> stopByGraph{false};
-
-    // The newest video frame, kept for the video area and for still capture.
-    std::mutex frameMutex;
-    QImage lastFrame;
-    std::atomic<bool> framePending{false};
-    QObject* relay = nullptr;  // lives on the UI thread, outlives the pipeline
 };

@@ -1,10 +1,8 @@
 // Conversion: the playback graph of the open file is torn down to its source, given file
 // writing branches in place of its renderers, sought to the range and run until the
 // range's end.
-#include <fcntl.h>
 #include <gst/audio/audio.h>
 #include <gst/gst.h>
-#include <unistd.h>
 
 #include <QDebug>
 #include <algorithm>
@@ -12,13 +10,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 
 #include "engine/graph_shared.h"
 #include "engine/media_graph.h"
 #include "engine/profiles.h"
+#include "engine/sound_renderer.h"
+#include "engine/video_output.h"
 #include "engine/wav_filter.h"
-#include "platform/scratch_journal.h"
 
 namespace fs = std::filesystem;
 
@@ -66,15 +64,6 @@ bool SamePath(const std::string& a, const std::string& b) {
     if (fs::exists(b, ec) && fs::equivalent(a, b, ec))
         return true;
     return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
-}
-
-// The file is written beside its target under a hidden name and renamed only when it is
-// complete, so the target never holds a half-written file.
-std::string PartialPathFor(const std::string& target) {
-    fs::path t(target);
-    std::random_device rd;
-    std::string name = "." + t.filename().string() + ".part" + std::to_string(rd() % 100000);
-    return (t.parent_path() / name).string();
 }
 
 GstElement* FileWriter(const std::string& path) {
@@ -206,20 +195,17 @@ BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* ta
     }
     m_State = GraphState::Idle;
 
-    m_ConvTarget = target;
-    m_ConvPartial = PartialPathFor(target);
-    ScratchJournal::Remember(m_ConvPartial);  // so a killed run's file goes at the next start
-    m_bConvDone = false;
+    const std::string partial = m_Conversion.Begin(target);
     BOOL built = FALSE;
     switch (mode) {
         case ConversionMode::Wav:
-            built = BuildWavGraph(m_ConvPartial.c_str(), extra);
+            built = BuildWavGraph(partial.c_str(), extra);
             break;
         case ConversionMode::Avi:
-            built = BuildAviGraph(m_ConvPartial.c_str());
+            built = BuildAviGraph(partial.c_str());
             break;
         case ConversionMode::Asf:
-            built = BuildAsfGraph(m_ConvPartial.c_str(), extra);
+            built = BuildAsfGraph(partial.c_str(), extra);
             break;
     }
     if (built && StartRange(startUnits, stopUnits) && Run()) {
@@ -259,8 +245,8 @@ BOOL MediaGraph::BuildWavGraph(const char* target, int32_t volume) {
     gst_object_unref(m_pBA);
     m_pBA = nullptr;
     DetachRenderer("VideoMixing Renderer");
-    DetachRenderer("VideoRenderer");
-    DetachRenderer("DirectSound");
+    DetachRenderer(kVideoRendererName);
+    DetachRenderer(kSoundRendererName);
     GstElement* convert = Make("audioconvert", "AudioConvert");
     GstElement* format = Make("capsfilter", nullptr);
     GstElement* writer = FileWriter(target);
@@ -302,9 +288,9 @@ bool MediaGraph::DetachBothRenderers() {
     m_pVW = nullptr;
     gst_object_unref(m_pBA);
     m_pBA = nullptr;
-    if (!DetachRenderer("VideoMixing Renderer") && !DetachRenderer("VideoRenderer"))
+    if (!DetachRenderer("VideoMixing Renderer") && !DetachRenderer(kVideoRendererName))
         return false;
-    return DetachRenderer("DirectSound");
+    return DetachRenderer(kSoundRendererName);
 }
 
 BOOL MediaGraph::BuildAviGraph(const char* target) {
@@ -437,48 +423,4 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
         m_LastError = VFW_E_WRONG_STATE;
     }
     return ok;
-}
-
-// Event thread, at the end of the stream: the writers have flushed everything, so the
-// file is complete and takes its target's name.
-bool MediaGraph::FinishConversion() {
-    std::error_code ec;
-    if (!fs::exists(m_ConvPartial, ec) || fs::file_size(m_ConvPartial, ec) == 0) {
-        m_LastError = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
-        fs::remove(m_ConvPartial, ec);
-        return false;
-    }
-    // The data must be on the disk before the name says the file is complete.
-    const int fd = ::open(m_ConvPartial.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = fd >= 0 && ::fsync(fd) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    if (!synced) {
-        m_LastError = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
-        fs::remove(m_ConvPartial, ec);
-        return false;
-    }
-    fs::rename(m_ConvPartial, m_ConvTarget, ec);
-    if (ec) {
-        qWarning("engine: cannot move the finished file to %s: %s", m_ConvTarget.c_str(),
-                 ec.message().c_str());
-        m_LastError = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-        fs::remove(m_ConvPartial, ec);
-        return false;
-    }
-    m_bConvDone = true;
-    return true;
-}
-
-// A conversion closed before its end (cancelled or failed) leaves no file behind.
-void MediaGraph::AbandonConversion() {
-    if (!m_ConvPartial.empty() && !m_bConvDone) {
-        std::error_code ec;
-        fs::remove(m_ConvPartial, ec);
-    }
-    if (!m_ConvPartial.empty())
-        ScratchJournal::Forget(m_ConvPartial);
-    m_ConvPartial.clear();
-    m_ConvTarget.clear();
-    m_bConvDone = false;
 }

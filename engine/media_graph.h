@@ -16,9 +16,12 @@
 #include <string>
 #include <thread>
 
+#include "engine/conversion_file.h"
+#include "engine/graph_results.h"
 #include "platform/com.h"
 #include "platform/event.h"
 
+class VideoOutput;
 class VideoSurface;
 
 typedef struct _GstElement GstElement;
@@ -31,19 +34,6 @@ enum class GraphState : int32_t { Idle = 0, Paused = 1, Running = 2, Ended = 3 }
 enum class MediaContent : int32_t { None = 0, AudioVideo = 1, VideoOnly = 2, AudioOnly = 3 };
 enum class ConversionMode : int32_t { Asf = 0, Avi = 1, Wav = 2 };
 
-// Results beyond the generic ones in platform/com.h, with the values the media framework
-// the program was first written against used, so the "FAILED(hr=0x%x)" texts stay telling.
-constexpr HRESULT VFW_E_NOT_CONNECTED = static_cast<HRESULT>(0x80040209);
-constexpr HRESULT VFW_E_NOT_FOUND = static_cast<HRESULT>(0x80040216);
-constexpr HRESULT VFW_E_CANNOT_CONNECT = static_cast<HRESULT>(0x80040217);
-constexpr HRESULT VFW_E_CANNOT_RENDER = static_cast<HRESULT>(0x80040218);
-constexpr HRESULT VFW_E_WRONG_STATE = static_cast<HRESULT>(0x80040227);
-constexpr HRESULT VFW_E_TIMEOUT = static_cast<HRESULT>(0x8004022E);
-constexpr HRESULT VFW_E_UNKNOWN_FILE_TYPE = static_cast<HRESULT>(0x80040240);
-constexpr HRESULT VFW_E_INVALID_FILE_FORMAT = static_cast<HRESULT>(0x80040241);
-constexpr HRESULT VFW_E_UNSUPPORTED_STREAM = static_cast<HRESULT>(0x80040265);
-
-class FrameRelay;
 struct GraphShared;
 
 class MediaGraph {
@@ -109,17 +99,14 @@ class MediaGraph {
     void JoinEventThread();
     bool SetPipelineState(int state);
     void RemoveRenderer(const char* name);
-    bool FinishConversion();
     bool DetachRenderer(const char* name);
     bool DetachBothRenderers();
     bool StartRange(int64_t startUnits, int64_t stopUnits);
     // Seeks to a position of the user's time line (ns), the range's stop with it when
     // stopNs is not negative; through `target` when given, else through the pipeline.
     bool SeekStream(int64_t positionNs, int64_t stopNs, GstPad* target = nullptr);
-    void AbandonConversion();
-
-    friend struct GraphShared;
-    friend class FrameRelay;
+    // The video area is being destroyed: the graph stops drawing into it at once.
+    void OnSurfaceGone();
 
     GstElement* m_pGB = nullptr;  // the pipeline
     GstBus* m_pME = nullptr;      // graph events
@@ -144,10 +131,8 @@ class MediaGraph {
     std::atomic<HRESULT> m_LastError{S_OK};
 
     std::shared_ptr<GraphShared> m_Shared;  // what streaming threads may touch
-    std::unique_ptr<FrameRelay> m_pRelay;
+    std::unique_ptr<VideoOutput> m_pVideo;  // the picture side: renderer, frames, capture
 
     // A running conversion writes beside its target and renames it there when complete.
-    std::string m_ConvTarget;
-    std::string m_ConvPartial;
-    std::atomic<bool> m_bConvDone{false};
+    ConversionFile m_Conversion;
 };

@@ -207,7 +207,6 @@ void MainWindow::Initialise() {
     // anchored controls measure their margins against it.
     resize(380, 310);
     SkinDialog::OnInitDialog();
-    setWindowIcon(QIcon(LoadResourcePicture(QStringLiteral(":/resources/veltra.png"), "png")));
     SetShowGrip(true);
     setAcceptDrops(true);
     SplashWindow::SetSplashDuration(600);
@@ -248,6 +247,9 @@ void MainWindow::FinishStart() {
     if (m_bStartFinished)
         return;
     m_bStartFinished = true;
+    // The window's icon comes right after its first paint, which does not need it:
+    // decoding the picture would only hold the window back.
+    setWindowIcon(QIcon(LoadResourcePicture(QStringLiteral(":/resources/veltra.png"), "png")));
     if (m_pOgg->Load())
         m_pOgg->VorbisLibInit(m_pSound->Device(), &MainWindow::OnOggNotify);
     m_pList->SetOggLoaded(m_pOgg->IsLoaded());
@@ -257,7 +259,9 @@ void MainWindow::FinishStart() {
         if (report.HasProblems())
             m_pList->ShowAddReport(report);
     }
-    LogLayout();
+    // Reported once the list has laid out the rows just added: what is reported can be
+    // clicked.
+    QTimer::singleShot(0, this, [this] { LogLayout(); });
 }
 
 bool MainWindow::LayoutControls() {

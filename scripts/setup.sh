@@ -7,8 +7,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstreamer-plugins-bad1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
-  gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools
-  libglib2.0-dev libsdl2-dev libvorbis-dev libgtest-dev libgmock-dev
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools gstreamer1.0-x gstreamer1.0-gl
+  libglib2.0-dev libxcb1-dev libsdl2-dev libvorbis-dev libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-apps fonts-ipafont-gothic timgm6mb-soundfont vorbis-tools
   qt6-translations-l10n
   dbus-daemon dbus-bin playerctl desktop-file-utils appstream

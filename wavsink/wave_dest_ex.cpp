@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/dsound.h"
+#include "wavsink/sample_volume.h"
 
 GST_DEBUG_CATEGORY_STATIC(wave_dest_ex_debug);
 #define GST_CAT_DEFAULT wave_dest_ex_debug
@@ -204,36 +205,6 @@ static GstFlowReturn SendPlaceholder(GstWaveDestEx* self) {
     return ret;
 }
 
-// Exact integer arithmetic: volume x 0.01 x s, truncated toward zero. With AVX2 the
-// compiler divides eight samples at a time.
-__attribute__((target_clones("avx2", "default"))) static void ScaleAlignedS16(int16_t* samples,
-                                                                              gsize count,
-                                                                              int volume) {
-    for (gsize i = 0; i < count; ++i) {
-        int v = (volume * samples[i]) / 100;
-        v = v > 32767 ? 32767 : v;
-        v = v < -32768 ? -32768 : v;
-        samples[i] = static_cast<int16_t>(v);
-    }
-}
-
-static void ScaleS16(uint8_t* data, gsize bytes, int volume) {
-    gsize count = bytes / 2;
-    if (reinterpret_cast<uintptr_t>(data) % alignof(int16_t) == 0) {
-        ScaleAlignedS16(reinterpret_cast<int16_t*>(data), count, volume);
-        return;
-    }
-    // A sub-buffer may start at an odd address: go through an aligned block.
-    constexpr gsize kBlock = 1024;
-    int16_t block[kBlock];
-    for (gsize done = 0; done < count; done += kBlock) {
-        gsize n = count - done < kBlock ? count - done : kBlock;
-        std::memcpy(block, data + 2 * done, n * 2);
-        ScaleAlignedS16(block, n, volume);
-        std::memcpy(data + 2 * done, block, n * 2);
-    }
-}
-
 // 8-bit samples are unsigned around 128: the factor applies to the distance from the
 // midpoint, so silence stays silence.
 static void ScaleU8(uint8_t* data, gsize bytes, int volume) {
@@ -277,7 +248,7 @@ static GstFlowReturn gst_wave_dest_ex_transform_ip(GstBaseTransform* trans, GstB
     if (!gst_buffer_map(buf, &map, GST_MAP_READWRITE))
         return GST_FLOW_ERROR;
     if (self->bytes_per_sample == 2)
-        ScaleS16(map.data, map.size, volume);
+        ScaleSamplesS16(map.data, map.size / 2, volume);
     else
         ScaleU8(map.data, map.size, volume);
     gst_buffer_unmap(buf, &map);

@@ -31,7 +31,9 @@ namespace {
 
 constexpr int kOpenRepeats = 5;
 constexpr int kCpuRepeats = 3;
-constexpr double kTarget = 1.2;
+constexpr double kOpenTarget = 1.2;
+// Playing costs no more than GStreamer's own player with the same sinks.
+constexpr double kCpuTarget = 1.0;
 
 using bench::Clock;
 using bench::Median;
@@ -70,16 +72,17 @@ std::string AviPattern(double seconds) {
             " ! audio/x-raw,rate=44100,channels=2,format=S16LE ! queue ! m.");
 }
 
-// H.264 and AAC in MP4 at 1280x720, the video kind of today's cameras and downloads.
+// H.264 (8-bit 4:2:0, as cameras and downloads have it) and AAC in MP4 at 1280x720.
 std::string Mp4Pattern(double seconds) {
     auto frames = static_cast<long>(seconds * 25 + 0.5);
     auto buffers = static_cast<long>(seconds * 48000 / 1024 + 0.5);
     return Generate(
-        "pattern30_720p.mp4",
+        "pattern30_720p_420.mp4",
         "mp4mux name=m ! filesink location=@OUT@ videotestsrc pattern=smpte num-buffers=" +
             std::to_string(frames) +
             " ! video/x-raw,width=1280,height=720,framerate=25/1 ! videoconvert ! "
-            "x264enc speed-preset=veryfast bitrate=3000 ! h264parse ! queue ! m. "
+            "video/x-raw,format=I420 ! x264enc speed-preset=veryfast bitrate=3000 ! "
+            "video/x-h264,profile=high ! h264parse ! queue ! m. "
             "audiotestsrc wave=sine samplesperbuffer=1024 num-buffers=" +
             std::to_string(buffers) +
             " ! audio/x-raw,rate=48000,channels=2 ! audioconvert ! avenc_aac ! aacparse ! "
@@ -223,10 +226,11 @@ Sample PlaybinRun(const std::string& path, double playSeconds, bool convert = fa
     return s;
 }
 
-void Report(const char* what, double engine, double reference, const char* unit) {
+void Report(const char* what, double engine, double reference, const char* unit, double target) {
     double ratio = reference > 0 ? engine / reference : 0;
-    std::printf("  %-28s engine %8.3f %s   playbin %8.3f %s   ratio %5.2fx  %s\n", what, engine,
-                unit, reference, unit, ratio, ratio <= kTarget ? "ok" : "OVER TARGET");
+    std::printf("  %-28s engine %8.3f %s   playbin %8.3f %s   ratio %5.2fx (target <= %.1fx) %s\n",
+                what, engine, unit, reference, unit, ratio, target,
+                ratio <= target ? "ok" : "OVER TARGET");
 }
 
 void BenchFile(const char* label, const std::string& path, double playSeconds) {
@@ -247,7 +251,7 @@ void BenchFile(const char* label, const std::string& path, double playSeconds) {
         eBuilt.push_back(e.built);
         rOpen.push_back(r.seconds);
     }
-    Report("open to first position", Median(eOpen) * 1000, Median(rOpen) * 1000, "ms");
+    Report("open to first position", Median(eOpen) * 1000, Median(rOpen) * 1000, "ms", kOpenTarget);
     // Where the engine's time goes: building and prerolling, then the event thread's
     // first round.
     std::printf("  %-28s engine %8.3f ms   (first position %.3f ms later)\n",
@@ -267,7 +271,7 @@ void BenchFile(const char* label, const std::string& path, double playSeconds) {
     }
     char what[64];
     std::snprintf(what, sizeof what, "CPU over %.0f s of playback", playSeconds);
-    Report(what, Median(eCpu) * 1000, Median(rCpu) * 1000, "ms");
+    Report(what, Median(eCpu) * 1000, Median(rCpu) * 1000, "ms", kCpuTarget);
     std::printf("  %-28s playbin with BGRx conversion %8.3f ms (engine / that %.2fx)\n",
                 "  diagnostic:", Median(cCpu) * 1000, Median(eCpu) / Median(cCpu));
     std::fflush(stdout);
@@ -300,8 +304,8 @@ int main(int argc, char** argv) {
                      BENCH_MEDIA_DIR);
         return 1;
     }
-    std::printf("graph_open: median of %d opens and %d playbacks of %.0f s, target %.1fx\n",
-                kOpenRepeats, kCpuRepeats, playSeconds, kTarget);
+    std::printf("graph_open: median of %d opens and %d playbacks of %.0f s\n", kOpenRepeats,
+                kCpuRepeats, playSeconds);
     BenchFile("MP3 30 s tone", mp3, playSeconds);
     BenchFile("AVI 30 s MJPEG 640x480 + PCM", avi, playSeconds);
     BenchFile("MP4 30 s H.264 1280x720 + AAC", mp4, playSeconds);

@@ -2,7 +2,8 @@
 // controls work, the viewer shows frames and goes full screen and back, settings survive
 // a restart, a second instance leaves the first alone, playlists round-trip, and a broken
 // file in the list does not stop the rest. Then what a user sees and hears: the viewer
-// beside the list and in proportion after a drag, full screen left for a window, pictures
+// beside the list and in proportion after a drag, a paused picture filling full screen and
+// its window again, full screen left for a window, pictures
 // that neither pause nor advance, the playing row marked through a sort, the seek channel
 // paging a fifth of the item, hover after a click, and a 48 kHz Ogg file heard clean.
 #include <gtest/gtest.h>
@@ -263,6 +264,60 @@ TEST_F(PlayerE2E, DamagedFileInTheMiddleDoesNotStopTheList) {
 bool InProportion(QSize window, QSize video) {
     return std::abs(window.width() * video.height() - window.height() * video.width()) <=
            std::max(video.width(), video.height());
+}
+
+// The bars of the test pattern across the top third of rect in shot.
+void ExpectBarsIn(const QImage& shot, const QRect& rect) {
+    const QRgb bars[] = {qRgb(235, 235, 235), qRgb(235, 235, 16), qRgb(16, 235, 235),
+                         qRgb(16, 235, 16),   qRgb(235, 16, 235), qRgb(235, 16, 16),
+                         qRgb(16, 16, 235)};
+    for (int i = 0; i < 7; ++i) {
+        QPoint p(rect.x() + rect.width() * (2 * i + 1) / 14, rect.y() + rect.height() / 3);
+        EXPECT_TRUE(Near(shot.pixel(p), bars[i])) << "bar " << i << " at " << p.x() << "," << p.y()
+                                                  << " is " << std::hex << shot.pixel(p);
+    }
+}
+
+TEST_F(PlayerE2E, APausedVideoFillsTheFullScreenAndItsWindowAgain) {
+    std::string clip = testmedia::Video(box.MediaDir(), "pattern.avi", 6.0, 320, 240, false);
+    ASSERT_FALSE(clip.empty());
+    WriteText(box.IniPath(),
+              "[MAIN]\r\nSIZE=0,0,380,310,1,0\r\n[VIEW]\r\nSIZE=400,0,720,240,1,0\r\n");
+    std::string win;
+    auto app = Start({clip}, &win);
+    ASSERT_FALSE(win.empty());
+    auto layout = Layout(*app);
+    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
+    ASSERT_TRUE(app->WaitForLog("open row 0 mode 2 engine 1 ok", 8000)) << app->Log();
+    std::string viewer = WaitForWindow(kViewerTitle, app->Pid(), 5000);
+    ASSERT_FALSE(viewer.empty());
+    QThread::msleep(800);
+    const QRect windowed = WindowGeometry(viewer);
+    Key(viewer, "t");
+    ASSERT_TRUE(app->WaitForLog("paused", 5000)) << app->Log();
+
+    // No frame comes while paused: the one on screen is shown at the new size.
+    Key(viewer, "f");
+    ASSERT_TRUE(WaitFor([&] { return WindowGeometry(viewer).topLeft() == QPoint(0, 0); }, 5000));
+    QThread::msleep(600);
+    QImage screen = Screenshot();
+    if (screen.isNull())
+        GTEST_SKIP() << "the screen's visual cannot be read back";
+    int w = std::max(320, screen.width());
+    int h = w * 240 / 320;
+    if (h > screen.height()) {
+        h = screen.height();
+        w = h * 320 / 240;
+    }
+    const QRect full((screen.width() - w) / 2, (screen.height() - h) / 2, w, h);
+    ExpectBarsIn(screen, full);
+
+    Key(viewer, "f");
+    ASSERT_TRUE(WaitFor([&] { return WindowGeometry(viewer) == windowed; }, 5000));
+    QThread::msleep(600);
+    QRect area(windowed.x() + 15, windowed.y() + 25, windowed.width() - 30, windowed.height() - 45);
+    QImage back = ScreenshotOf(area);
+    ExpectBarsIn(back, back.rect());
 }
 
 TEST_F(PlayerE2E, ViewerOpensBesideTheListAndAGripDragEndsInProportion) {

@@ -1,0 +1,66 @@
+#include "engine/conversion_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDebug>
+#include <filesystem>
+#include <random>
+
+#include "platform/scratch_journal.h"
+
+namespace fs = std::filesystem;
+
+const std::string& ConversionFile::Begin(const std::string& target) {
+    fs::path t(target);
+    std::random_device rd;
+    std::string name = "." + t.filename().string() + ".part" + std::to_string(rd() % 100000);
+    m_Target = target;
+    m_Partial = (t.parent_path() / name).string();
+    m_bDone = false;
+    ScratchJournal::Remember(m_Partial);  // so a killed run's file goes at the next start
+    return m_Partial;
+}
+
+HRESULT ConversionFile::Commit() {
+    std::error_code ec;
+    if (!fs::exists(m_Partial, ec) || fs::file_size(m_Partial, ec) == 0) {
+        fs::remove(m_Partial, ec);
+        return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+    }
+    // The data must be on the disk before the name says the file is complete.
+    const int fd = ::open(m_Partial.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!synced) {
+        fs::remove(m_Partial, ec);
+        return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+    }
+    fs::rename(m_Partial, m_Target, ec);
+    if (ec) {
+        qWarning("engine: cannot move the finished file to %s: %s", m_Target.c_str(),
+                 ec.message().c_str());
+        fs::remove(m_Partial, ec);
+        return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    }
+    m_bDone = true;
+    return S_OK;
+}
+
+void ConversionFile::Discard() {
+    std::error_code ec;
+    fs::remove(m_Partial, ec);
+}
+
+void ConversionFile::Abandon() {
+    if (!m_Partial.empty() && !m_bDone) {
+        std::error_code ec;
+        fs::remove(m_Partial, ec);
+    }
+    if (!m_Partial.empty())
+        ScratchJournal::Forget(m_Partial);
+    m_Partial.clear();
+    m_Target.clear();
+    m_bDone = false;
+}

@@ -1,0 +1,81 @@
+// The event thread: waits on the graph's bus, reports the position while the graph runs
+// and the end once it comes, and completes a conversion's file at its end.
+#include <gst/gst.h>
+
+#include "engine/graph_errors.h"
+#include "engine/media_graph.h"
+#include "platform/messages.h"
+#include "platform/window_message.h"
+
+void MediaGraph::JoinEventThread() {
+    m_Wake.Set();
+    if (m_hThread.joinable())
+        m_hThread.join();
+    m_bThreadAlive = false;
+}
+
+void MediaGraph::EventThread() {
+    auto finish = [this](int message, intptr_t wParam) {
+        QObject* notify = m_hwndNotify;
+        m_bThreadAlive = false;
+        if (!m_bQuietEnd)
+            PostWindowMessage(notify, message, wParam, 0);
+    };
+    if (m_State == GraphState::Ended) {
+        m_Wake.Wait(300);
+        finish(UM_GRAPH_STOPPED, 0);
+        return;
+    }
+    int finalMessage = UM_GRAPH_STOPPED;
+    intptr_t finalParam = 0;
+    // The first round does not wait, so the window learns the position as soon as the
+    // graph runs.
+    GstClockTime timeout = 0;
+    while (m_State != GraphState::Ended) {
+        GstMessage* msg = gst_bus_timed_pop_filtered(
+            m_pME, timeout, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        while (msg) {
+            GstMessageType type = GST_MESSAGE_TYPE(msg);
+            HRESULT hr = type == GST_MESSAGE_ERROR ? ResultOfMessage(msg) : S_OK;
+            gst_message_unref(msg);
+            msg = nullptr;
+            if (type == GST_MESSAGE_EOS) {
+                if (m_Conversion.Active()) {
+                    // The writers have flushed everything: the file is complete.
+                    HRESULT committed = m_Conversion.Commit();
+                    if (FAILED(committed)) {
+                        m_LastError = committed;
+                        m_State = GraphState::Ended;  // failed at its very end; STOPPED tells
+                        break;
+                    }
+                }
+                m_State = GraphState::Ended;
+                finalMessage = UM_GRAPH_COMPLETE;
+                finalParam = kGraphCompleteCode;
+                break;
+            }
+            if (type == GST_MESSAGE_ERROR) {
+                m_LastError = hr;
+                m_State = GraphState::Ended;
+                if (m_Conversion.Active()) {
+                    m_Conversion.Discard();
+                } else {
+                    // A stream that breaks off mid-play ends like a finished one, so the
+                    // list moves on instead of standing still.
+                    finalMessage = UM_GRAPH_COMPLETE;
+                    finalParam = kGraphCompleteCode;
+                }
+                break;
+            }
+            msg = gst_bus_pop_filtered(
+                m_pME, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        }
+        if (m_State == GraphState::Ended)
+            break;
+        if (m_State == GraphState::Running)
+            PostWindowMessage(m_hwndNotify, UM_GRAPH_POSITION, GetPosition(), 0);
+        m_Wake.Wait(200);
+        timeout = 100 * GST_MSECOND;
+    }
+    finish(finalMessage, finalParam);
+}

@@ -1,0 +1,22 @@
+// Routing of the decoded streams of a playback or conversion graph: which renderer or
+// writer each stream the decoder exposes goes to, and the pad probes that hold a
+// conversion's streams until its range is sought and keep sources that cannot be trusted
+// with a seek's position or stop to the range. Everything here runs on streaming threads
+// and touches only the GraphShared block.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+typedef struct _GstElement GstElement;
+
+struct GraphShared;
+
+// Connects the decoder's signals: new streams are routed to the shared block's targets.
+void RouteDecodedStreams(GstElement* decoder, GraphShared* shared);
+
+// Whether the element's "sink" pad is linked.
+bool IsLinked(GstElement* element);
+
+// Whether the path ends with one of the extensions (compared without case).
+bool HasExtension(const std::string& path, std::initializer_list<const char*> exts);

@@ -1,0 +1,205 @@
+// Transport and state: running, pausing, stopping, seeking, position, length and volume.
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "engine/graph_shared.h"
+#include "engine/graph_units.h"
+#include "engine/media_graph.h"
+
+namespace {
+
+// How far before its position a seek on a program stream is sent: its demuxer lands up to
+// about a second late (a mux delay and a group of pictures).
+constexpr int64_t kProgramStreamSeekLead = 2 * GST_SECOND;
+
+}  // namespace
+
+double MediaGraph::LinearGain(int32_t hundredthsDb) {
+    if (hundredthsDb > 0)
+        hundredthsDb = 0;
+    if (hundredthsDb < -10000)
+        hundredthsDb = -10000;
+    return std::pow(10.0, hundredthsDb / 2000.0);
+}
+
+bool MediaGraph::SetPipelineState(int state) {
+    if (!m_pGB)
+        return false;
+    GstStateChangeReturn r = gst_element_set_state(m_pGB, static_cast<GstState>(state));
+    return r != GST_STATE_CHANGE_FAILURE;
+}
+
+BOOL MediaGraph::Run() {
+    if (!m_pGB || m_bSpent)
+        return FALSE;
+    if (!SetPipelineState(GST_STATE_PLAYING))
+        return FALSE;
+    m_State = GraphState::Running;
+    if (!m_bThreadAlive) {
+        if (m_hThread.joinable())
+            m_hThread.join();
+        m_bThreadAlive = true;
+        m_Wake.Reset();
+        try {
+            m_hThread = std::thread(&MediaGraph::EventThread, this);
+        } catch (...) {
+            m_bThreadAlive = false;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+BOOL MediaGraph::PlayPause() {
+    if (!m_pGB || m_bSpent)
+        return FALSE;
+    GraphState s = m_State;
+    if (s == GraphState::Idle || s == GraphState::Paused)
+        return Run();
+    bool ok = SetPipelineState(GST_STATE_PAUSED);
+    m_State = GraphState::Paused;
+    // The picture renderer takes the frame it was waiting to show as the one it keeps on
+    // screen; once the pause is complete that frame is the current image, so a still
+    // taken now is the picture left on screen, not the one before it.
+    if (ok)
+        gst_element_get_state(m_pGB, nullptr, nullptr, 2 * GST_SECOND);
+    return ok ? TRUE : FALSE;
+}
+
+BOOL MediaGraph::StopAndRewind() {
+    if (!m_pGB)
+        return FALSE;
+    if (m_State == GraphState::Idle)
+        return TRUE;
+    // A finished conversion is spent: stopping it must not start writing again.
+    if (m_bSpent)
+        return TRUE;
+    if (!SetPipelineState(GST_STATE_PAUSED))
+        return FALSE;
+    if (m_State == GraphState::Ended)
+        return TRUE;
+    m_State = GraphState::Idle;
+    SeekStream(0, -1);
+    if (!SetPipelineState(GST_STATE_PAUSED))
+        return FALSE;
+    gst_element_get_state(m_pGB, nullptr, nullptr, 5 * GST_SECOND);
+    return TRUE;
+}
+
+BOOL MediaGraph::Restart() {
+    if (!m_pGB)
+        return TRUE;
+    if (m_bSpent)
+        return FALSE;
+    if (m_State != GraphState::Idle && !SetPipelineState(GST_STATE_PAUSED))
+        return FALSE;
+    m_State = GraphState::Idle;
+    // Wait (bounded) for the pause so that the seek lands on a prerolled graph.
+    gst_element_get_state(m_pGB, nullptr, nullptr, 10 * GST_SECOND);
+    SeekStream(0, -1);
+    return Run();
+}
+
+BOOL MediaGraph::Seek(double tenths) {
+    if (!m_pGB || m_bSpent)
+        return FALSE;
+    bool wasRunning = m_State == GraphState::Running;
+    if (wasRunning) {
+        if (!SetPipelineState(GST_STATE_PAUSED))
+            return FALSE;
+        bool paused = false;
+        for (int attempt = 0; attempt < 20 && !paused; ++attempt) {
+            GstState cur = GST_STATE_NULL;
+            GstStateChangeReturn r = gst_element_get_state(m_pGB, &cur, nullptr, 10 * GST_SECOND);
+            paused = r != GST_STATE_CHANGE_FAILURE && cur == GST_STATE_PAUSED;
+            if (!paused)
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        }
+        if (!paused) {
+            SetPipelineState(GST_STATE_PLAYING);
+            m_State = GraphState::Running;
+            return FALSE;
+        }
+    }
+    auto units = static_cast<int64_t>(tenths * 1000000.0);
+    // A position before the start is the start; GStreamer refuses negative positions.
+    gint64 ns = units < 0 ? 0 : UnitsToNs(units);
+    gboolean ok = SeekStream(ns, -1);
+    if (wasRunning) {
+        SetPipelineState(GST_STATE_PLAYING);
+        m_State = GraphState::Running;
+    } else if (ok) {
+        // A paused graph reports the new position, and shows its frame, once it has
+        // prerolled there again.
+        gst_element_get_state(m_pGB, nullptr, nullptr, 5 * GST_SECOND);
+    }
+    return ok ? TRUE : FALSE;
+}
+
+int32_t MediaGraph::GetPosition() {
+    if (!m_pGB)
+        return 0;
+    gint64 ns = 0;
+    if (m_Conversion.Active()) {
+        // Writers answer no time queries; the decoded stream tells how far the range is.
+        int64_t t = m_Shared->lastStreamTime;
+        if (t < 0)
+            return 0;
+        ns = t;
+    } else if (!gst_element_query_position(m_pGB, GST_FORMAT_TIME, &ns)) {
+        return 0;
+    }
+    int64_t units = NsToUnits(ns - m_StartOffset);
+    // The last picture or sound block ends a little after the length the source gives.
+    if (m_TotalTime > 0 && units > m_TotalTime)
+        units = m_TotalTime;
+    if (units < 0)
+        units = 0;
+    return static_cast<int32_t>(units / kUnitsPerTenth);
+}
+
+int32_t MediaGraph::GetDuration() const {
+    if (!m_pGB || m_TotalTime == 0)
+        return 0;
+    return static_cast<int32_t>(m_TotalTime / kUnitsPerTenth);
+}
+
+BOOL MediaGraph::SetVolume(int32_t v) {
+    if (!m_pGB || !m_pBA)
+        return TRUE;
+    if (v > 0)
+        v = 0;
+    if (v < -10000)
+        v = -10000;
+    g_object_set(m_pBA, "volume", LinearGain(v), nullptr);
+    m_Volume = v;
+    return TRUE;
+}
+
+bool MediaGraph::SeekStream(int64_t positionNs, int64_t stopNs, GstPad* target) {
+    int64_t position = positionNs + m_StartOffset;
+    int64_t stop = stopNs < 0 ? -1 : stopNs + m_StartOffset;
+    int64_t sentPosition = position, sentStop = stop;
+    if (m_Shared->programStream) {
+        m_Shared->clipBefore = position > 0 ? position : -1;
+        m_Shared->clipAfter = stop;
+        sentPosition = std::max<int64_t>(0, position - kProgramStreamSeekLead);
+        if (stop >= 0)
+            sentStop = stop + kProgramStreamSeekLead;
+    } else if (m_Shared->stopByGraph) {
+        m_Shared->clipAfter = stop;
+        sentStop = -1;
+    }
+    GstEvent* seek = gst_event_new_seek(
+        1.0, GST_FORMAT_TIME,
+        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+        sentPosition, sentStop < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+        sentStop < 0 ? GST_CLOCK_TIME_NONE : static_cast<GstClockTime>(sentStop));
+    if (target)
+        return gst_pad_send_event(target, seek);
+    return gst_element_send_event(m_pGB, seek);
+}

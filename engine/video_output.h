@@ -1,0 +1,83 @@
+// The picture side of a playback graph: its video renderer (a bin named "VideoRenderer")
+// and the way frames reach the video area.
+//
+// - Embedded: a sink of the media framework draws into the area's native window. XVideo and
+//   OpenGL sinks scale on the graphics hardware; for plain X images the frames are
+//   converted and scaled to the area's size in one pass before the sink.
+// - Painted: frames are converted and scaled to the area's size in one pass and handed to
+//   the widget without a copy; it paints them as they are.
+// - Hidden: no area (a graph for sound, or a test); frames are kept, never converted.
+//
+// In every path the frames that enter the renderer are kept at the video's own size for
+// still capture, and for the picture at a new size of the area while no frame comes.
+#pragma once
+
+#include <QObject>
+#include <QRect>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "engine/recent_frames.h"
+#include "engine/video_sink_choice.h"
+#include "engine/video_surface.h"
+
+typedef struct _GstElement GstElement;
+
+constexpr const char* kVideoRendererName = "VideoRenderer";
+
+enum class VideoPath { Hidden, Painted, Embedded };
+
+class VideoOutput : public QObject, private VideoSurfaceClient {
+  public:
+    VideoOutput();
+    ~VideoOutput() override;
+
+    // Told when the video area is destroyed while a graph may draw into it (UI thread).
+    void SetSurfaceGoneHandler(std::function<void()> handler) { m_OnGone = std::move(handler); }
+
+    // Where the picture goes (null: nowhere); registers with the surface for its exposures
+    // and its end.
+    void SetSurface(VideoSurface* surface);
+    // A new renderer (floating) for the surface, with the video at rect inside it; null when
+    // an element is missing. Forgets the previous renderer.
+    GstElement* MakeRenderer(const QRect& rect);
+    // The renderer got its stream: the picture is shown (UI thread).
+    void Attach();
+    // Moves and sizes the video inside the surface (UI thread).
+    void SetVideoRect(const QRect& rect);
+    // The graph is gone: nothing reaches the surface any more, the frames are dropped.
+    void Release();
+
+    // The video's own size and frame rate, from the stream entering the renderer.
+    bool VideoSize(int32_t* width, int32_t* height) const;
+    bool FrameRate(int* num, int* den) const;
+    // The frame on screen as a packed 24-bit bitmap (see FrameDib), or null.
+    uint8_t* CaptureDib() const;
+
+    // The newest painted frame, for the widget (streaming threads write it).
+    struct Painted;
+
+  protected:
+    bool event(QEvent* e) override;
+
+  private:
+    void SurfaceExposed() override;
+    void SurfaceGone() override;
+    void SetTargetSize(QSize size);
+    void ShowStill(QSize size);
+
+    std::function<void()> m_OnGone;
+    VideoSurface* m_pSurface = nullptr;
+    VideoPath m_Path = VideoPath::Hidden;
+    VideoSinkChoice m_Choice;
+    GstElement* m_pBin = nullptr;  // one reference each, while a graph holds them
+    GstElement* m_pSink = nullptr;
+    GstElement* m_pFilter = nullptr;  // size (and format) of the scaling pass, if any
+    QSize m_Size;
+    bool m_bAttached = false;
+
+    RecentFrames m_Recent;
+    std::unique_ptr<Painted> m_pPainted;
+};

@@ -1,0 +1,46 @@
+// The file a conversion writes: hidden beside its target until complete, then renamed;
+// an empty or vanished file is a failure, and an abandoned one leaves nothing behind.
+#include "engine/conversion_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/media_factory.h"
+
+namespace fs = std::filesystem;
+
+TEST(ConversionFile, CompleteFilesTakeTheirNameAndNothingElseIsLeft) {
+    const std::string dir = testmedia::MakeTempDir("convfile");
+    const std::string target = dir + "/cut.wav";
+
+    ConversionFile file;
+    const std::string partial = file.Begin(target);
+    EXPECT_EQ(fs::path(partial).parent_path(), fs::path(dir));
+    EXPECT_NE(partial, target);
+    EXPECT_EQ(fs::path(partial).filename().string().front(), '.') << "hidden while written";
+    std::ofstream(partial) << "RIFF";
+    EXPECT_EQ(file.Commit(), S_OK);
+    EXPECT_TRUE(fs::exists(target));
+    EXPECT_FALSE(fs::exists(partial));
+    file.Abandon();  // a finished file stays
+    EXPECT_TRUE(fs::exists(target));
+    EXPECT_FALSE(file.Active());
+
+    // Nothing written: no file under the target's name, and the failure says so.
+    const std::string empty = dir + "/empty.wav";
+    const std::string emptyPartial = file.Begin(empty);
+    std::ofstream(emptyPartial).flush();
+    EXPECT_EQ(file.Commit(), HRESULT_FROM_WIN32(ERROR_WRITE_FAULT));
+    EXPECT_FALSE(fs::exists(empty));
+    EXPECT_FALSE(fs::exists(emptyPartial));
+
+    // Cancelled halfway: the half-written file goes.
+    const std::string half = file.Begin(dir + "/half.wav");
+    std::ofstream(half) << "RIFF....";
+    file.Abandon();
+    EXPECT_FALSE(fs::exists(half));
+    EXPECT_FALSE(fs::exists(dir + "/half.wav"));
+    testmedia::RemoveTree(dir);
+}
