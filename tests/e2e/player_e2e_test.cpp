@@ -526,7 +526,7 @@ TEST_F(PlayerE2E, AButtonShowsItsHoverAgainRightAfterAClick) {
     MoveTo(win, Centre(stop) + QPoint(-6, 0));
     MoveTo(win, Centre(stop));
     QImage hover;
-    ASSERT_TRUE(WaitFor([&] { return (hover = image()) != normal; }, 3000))
+    ASSERT_TRUE(WaitFor([&] { return !(hover = image()).isNull() && hover != normal; }, 3000))
         << "no hover over the button";
     Click(win, Centre(stop));
     ASSERT_TRUE(app->WaitForLog("stopped", 5000)) << app->Log();

@@ -365,7 +365,10 @@ QImage Screenshot() {
 }
 
 QImage ScreenshotOf(const QRect& rect) {
-    QImage all = Screenshot();
+    // xwd now and then gives up on a screen whose windows are changing; a second look
+    // reads it.
+    QImage all;
+    for (int attempt = 0; attempt < 3 && all.isNull(); ++attempt) all = Screenshot();
     return all.isNull() ? all : all.copy(rect);
 }
 
