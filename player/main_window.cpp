@@ -260,8 +260,11 @@ void MainWindow::FinishStart() {
             m_pList->ShowAddReport(report);
     }
     // Reported once the list has laid out the rows just added: what is reported can be
-    // clicked.
-    QTimer::singleShot(0, this, [this] { LogLayout(); });
+    // clicked, and "ready" says the start file's rows are there too.
+    QTimer::singleShot(0, this, [this] {
+        LogLayout();
+        qCInfo(lcPlayer) << "ready";
+    });
 }
 
 bool MainWindow::LayoutControls() {

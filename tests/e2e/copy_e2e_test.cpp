@@ -88,9 +88,8 @@ class CopyE2E : public ::testing::Test {
 
     std::unique_ptr<VeltraProcess> Start(const std::string& playlist) {
         auto app = std::make_unique<VeltraProcess>(box, std::vector<std::string>{playlist});
-        win = WaitForWindow(kMainTitle, app->Pid(), 15000);
+        win = WaitForMainWindow(*app);
         EXPECT_FALSE(win.empty()) << app->Log();
-        EXPECT_TRUE(app->WaitForLog("layout next", 5000)) << app->Log();
         return app;
     }
 

@@ -88,9 +88,8 @@ TEST_F(EditorE2E, CutsARangeToWavAndListsItFirst) {
     std::string song = testmedia::Tone(box.MediaDir(), "song.wav", 3.0);
     ASSERT_FALSE(song.empty());
     VeltraProcess app(box, {song});
-    std::string main = WaitForWindow(kTitle, app.Pid(), 15000);
+    std::string main = WaitForMainWindow(app);
     ASSERT_FALSE(main.empty()) << app.Log();
-    ASSERT_TRUE(app.WaitForLog("layout next", 5000)) << app.Log();
     auto layout = Rects(app.Log(), R"(veltra\.player: layout)");
     ASSERT_TRUE(layout.count("list") && layout.count("edit")) << app.Log();
 
@@ -145,9 +144,8 @@ TEST_F(EditorE2E, TypedPointsAndVolumeCutAnMpegFileToTheSample) {
         GTEST_SKIP() << "ffmpeg makes the MPEG source";
     ASSERT_FALSE(clip.empty());
     VeltraProcess app(box, {clip});
-    std::string main = WaitForWindow(kTitle, app.Pid(), 15000);
+    std::string main = WaitForMainWindow(app);
     ASSERT_FALSE(main.empty()) << app.Log();
-    ASSERT_TRUE(app.WaitForLog("layout next", 5000)) << app.Log();
     auto layout = Rects(app.Log(), R"(veltra\.player: layout)");
     ASSERT_TRUE(layout.count("list") && layout.count("edit")) << app.Log();
     Click(main, QPoint(layout["list"].right() - 40, layout["list"].y() + 30));

@@ -49,9 +49,8 @@ TEST(ModernMediaE2E, VideoPlaysInTheViewerAndAGifStaysOnItsFirstPicture) {
         << "[MAIN]\r\nSIZE=0,0,380,310,1,0\r\n[VIEW]\r\nSIZE=400,0,720,240,1,0\r\n";
 
     VeltraProcess app(box, {dir + "/list.vpl"});
-    const std::string win = WaitForWindow("VELTRA", app.Pid(), 15000);
+    const std::string win = WaitForMainWindow(app);
     ASSERT_FALSE(win.empty()) << app.Log();
-    ASSERT_TRUE(app.WaitForLog("layout next", 5000)) << app.Log();
     auto layout = Layout(app);
     ASSERT_TRUE(layout.count("list"));
     Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);

@@ -52,9 +52,8 @@ class PlayerE2E : public ::testing::Test {
     std::unique_ptr<VeltraProcess> Start(const std::vector<std::string>& args,
                                          std::string* window) {
         auto app = std::make_unique<VeltraProcess>(box, args);
-        *window = WaitForWindow(kMainTitle, app->Pid(), 15000);
+        *window = WaitForMainWindow(*app);
         EXPECT_FALSE(window->empty()) << app->Log();
-        EXPECT_TRUE(app->WaitForLog("layout next", 5000)) << app->Log();
         return app;
     }
 

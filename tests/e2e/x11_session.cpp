@@ -149,6 +149,13 @@ bool VeltraProcess::WaitForLog(const std::string& needle, int timeoutMs) {
     return WaitFor([&] { return Log().find(needle) != std::string::npos; }, timeoutMs);
 }
 
+std::string WaitForMainWindow(VeltraProcess& app, int timeoutMs) {
+    std::string id = WaitForWindow("VELTRA", app.Pid(), timeoutMs);
+    if (id.empty() || !app.WaitForLog("veltra.player: ready", 10000))
+        return {};
+    return id;
+}
+
 int VeltraProcess::CountInLog(const std::string& needle) {
     std::string log = Log();
     int n = 0;

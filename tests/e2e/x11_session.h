@@ -66,6 +66,10 @@ class VeltraProcess {
     std::string m_log;
 };
 
+// The program's main window once the program reports itself ready (its layout lines hold
+// and the start file's rows are in the list); empty when either never comes.
+std::string WaitForMainWindow(VeltraProcess& app, int timeoutMs = 15000);
+
 // Window ids of visible windows whose title matches the name exactly (regex anchored).
 std::vector<std::string> FindWindows(const std::string& title, qint64 pid = 0);
 std::string WaitForWindow(const std::string& title, qint64 pid, int timeoutMs);
