@@ -14,7 +14,7 @@
 #include <regex>
 #include <set>
 
-#include "tests/e2e/x11_session.h"
+#include "tests/e2e/program_test.h"
 #include "tests/support/media_factory.h"
 
 namespace fs = std::filesystem;
@@ -68,13 +68,12 @@ class ReadOnlyFolder {
     bool m_immutable = false;
 };
 
-class CopyE2E : public ::testing::Test {
+class CopyE2E : public ProgramTest {
   protected:
     void SetUp() override {
-        std::string why;
-        if (!DisplayUsable(&why))
-            GTEST_SKIP() << why;
-        ASSERT_TRUE(box.Ok());
+        ProgramTest::SetUp();
+        if (Stopped())
+            return;
         source = box.MediaDir() + "/source files";
         fs::create_directories(source);
     }
@@ -87,10 +86,7 @@ class CopyE2E : public ::testing::Test {
     }
 
     std::unique_ptr<VeltraProcess> Start(const std::string& playlist) {
-        auto app = std::make_unique<VeltraProcess>(box, std::vector<std::string>{playlist});
-        win = WaitForMainWindow(*app);
-        EXPECT_FALSE(win.empty()) << app->Log();
-        return app;
+        return ProgramTest::Start({playlist}, &win);
     }
 
     // The whole command as a user runs it: row selected, MENU, System, Copy; the name typed;
@@ -155,7 +151,6 @@ class CopyE2E : public ::testing::Test {
         EXPECT_EQ(app.CountInLog("open row " + std::to_string(row + 1)), 0);
     }
 
-    Sandbox box;
     std::string source;
     std::string win;
 };

@@ -10,7 +10,7 @@
 #include <map>
 #include <regex>
 
-#include "tests/e2e/x11_session.h"
+#include "tests/e2e/program_test.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/reference_media.h"
 
@@ -60,13 +60,12 @@ std::string WaitForOtherWindow(const std::string& title, qint64 pid,
     return found;
 }
 
-class EditorE2E : public ::testing::Test {
+class EditorE2E : public ProgramTest {
   protected:
     void SetUp() override {
-        std::string why;
-        if (!DisplayUsable(&why))
-            GTEST_SKIP() << why;
-        ASSERT_TRUE(box.Ok());
+        ProgramTest::SetUp();
+        if (Stopped())
+            return;
         // Before the artwork is built the tests' plain skin stands in for it.
         std::string skin = box.BinDir() + "/skin.dat";
         std::string writer = std::string(VELTRA_BIN_DIR) + "/../tests/editor_test_skin";
@@ -81,56 +80,83 @@ class EditorE2E : public ::testing::Test {
         TypeText(window, text);
     }
 
-    Sandbox box;
+    struct Session {
+        std::unique_ptr<VeltraProcess> app;
+        std::string main, editor;
+        QPoint firstRow;
+        std::map<std::string, QRect> controls;
+    };
+    // The program started on one file, its row selected (towards its right end, clear of
+    // the name's text) and Edit pressed; editor stays empty, with a failure recorded, when
+    // the editor never came.
+    Session EditFile(const std::string& file) {
+        Session s;
+        s.app = Start({file}, &s.main);
+        if (s.main.empty())
+            return s;
+        VeltraProcess& app = *s.app;
+        auto layout = Rects(app.Log(), R"(veltra\.player: layout)");
+        if (!layout.count("list") || !layout.count("edit")) {
+            ADD_FAILURE() << app.Log();
+            return s;
+        }
+        s.firstRow = QPoint(layout["list"].right() - 40, layout["list"].y() + 30);
+        Click(s.main, s.firstRow);
+        Click(s.main, Centre(layout["edit"]));
+        if (!app.WaitForLog("editor layout preview", 10000)) {
+            ADD_FAILURE() << app.Log();
+            return s;
+        }
+        s.editor = WaitForOtherWindow(kTitle, app.Pid(), {s.main}, 5000);
+        EXPECT_FALSE(s.editor.empty()) << app.Log();
+        s.controls = Rects(app.Log(), "editor layout");
+        return s;
+    }
+
+    // Execute, then the platform's save prompt answered with a full path and Return; true
+    // once the file is there and the finished output has closed the editor.
+    ::testing::AssertionResult ExecuteInto(Session& s, const std::string& target) {
+        VeltraProcess& app = *s.app;
+        Click(s.editor, Centre(s.controls["execute"]));
+        std::string prompt = WaitForOtherWindow(".+", app.Pid(), {s.main, s.editor}, 8000);
+        if (prompt.empty())
+            return ::testing::AssertionFailure() << "no save prompt\n" << app.Log();
+        TypeText(prompt, target);
+        Key(prompt, "Return");
+        bool done = WaitFor(
+            [&] {
+                auto ids = FindWindows(".*", app.Pid());
+                return fs::exists(target) &&
+                       std::find(ids.begin(), ids.end(), s.editor) == ids.end();
+            },
+            20000);
+        if (!done)
+            return ::testing::AssertionFailure() << app.Log();
+        return ::testing::AssertionSuccess();
+    }
 };
 
 TEST_F(EditorE2E, CutsARangeToWavAndListsItFirst) {
     std::string song = testmedia::Tone(box.MediaDir(), "song.wav", 3.0);
     ASSERT_FALSE(song.empty());
-    VeltraProcess app(box, {song});
-    std::string main = WaitForMainWindow(app);
-    ASSERT_FALSE(main.empty()) << app.Log();
-    auto layout = Rects(app.Log(), R"(veltra\.player: layout)");
-    ASSERT_TRUE(layout.count("list") && layout.count("edit")) << app.Log();
-
-    // Select the only row (towards its right end, clear of the name's text), then Edit.
-    const QPoint firstRow(layout["list"].right() - 40, layout["list"].y() + 30);
-    Click(main, firstRow);
-    Click(main, Centre(layout["edit"]));
-    ASSERT_TRUE(app.WaitForLog("editor layout preview", 10000)) << app.Log();
-    std::string editor = WaitForOtherWindow(kTitle, app.Pid(), {main}, 5000);
-    ASSERT_FALSE(editor.empty()) << app.Log();
-    EXPECT_EQ(WindowGeometry(editor).size(), QSize(525, 335));
-    auto controls = Rects(app.Log(), "editor layout");
+    Session s = EditFile(song);
+    ASSERT_FALSE(s.editor.empty());
+    VeltraProcess& app = *s.app;
+    EXPECT_EQ(WindowGeometry(s.editor).size(), QSize(525, 335));
     for (const char* name : {"start", "end", "wav", "execute"})
-        ASSERT_TRUE(controls.count(name)) << name << "\n" << app.Log();
+        ASSERT_TRUE(s.controls.count(name)) << name << "\n" << app.Log();
 
     // From 0.5 s to 2.0 s, sound only.
-    TypeInto(editor, controls["start"], "0.5");
-    TypeInto(editor, controls["end"], "2");
-    Click(editor, Centre(controls["wav"]));
-    Click(editor, Centre(controls["execute"]));
-
-    // The save prompt is the platform's file dialog: a full path and Return.
-    std::string prompt = WaitForOtherWindow(".+", app.Pid(), {main, editor}, 8000);
-    ASSERT_FALSE(prompt.empty()) << app.Log();
-    std::string target = box.MediaDir() + "/cut.wav";
-    TypeText(prompt, target);
-    Key(prompt, "Return");
-
-    // The finished output closes the editor.
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            auto ids = FindWindows(".*", app.Pid());
-            return fs::exists(target) && std::find(ids.begin(), ids.end(), editor) == ids.end();
-        },
-        20000))
-        << app.Log();
+    TypeInto(s.editor, s.controls["start"], "0.5");
+    TypeInto(s.editor, s.controls["end"], "2");
+    Click(s.editor, Centre(s.controls["wav"]));
+    const std::string target = box.MediaDir() + "/cut.wav";
+    ASSERT_TRUE(ExecuteInto(s, target));
     EXPECT_NEAR(WavSeconds(testmedia::ReadFile(target)), 1.5, 0.01);
     EXPECT_TRUE(fs::exists(song)) << "the source stays";
 
     // The new file is the list's first row: playing that row plays it.
-    Click(main, firstRow, 2);
+    Click(s.main, s.firstRow, 2);
     EXPECT_TRUE(app.WaitForLog("open row 0 mode 3 engine 1 ok: " + target, 8000)) << app.Log();
     EXPECT_TRUE(app.Running());
 }
@@ -143,37 +169,18 @@ TEST_F(EditorE2E, TypedPointsAndVolumeCutAnMpegFileToTheSample) {
     if (clip.empty() && !refmedia::HaveFfmpeg())
         GTEST_SKIP() << "ffmpeg makes the MPEG source";
     ASSERT_FALSE(clip.empty());
-    VeltraProcess app(box, {clip});
-    std::string main = WaitForMainWindow(app);
-    ASSERT_FALSE(main.empty()) << app.Log();
-    auto layout = Rects(app.Log(), R"(veltra\.player: layout)");
-    ASSERT_TRUE(layout.count("list") && layout.count("edit")) << app.Log();
-    Click(main, QPoint(layout["list"].right() - 40, layout["list"].y() + 30));
-    Click(main, Centre(layout["edit"]));
-    ASSERT_TRUE(app.WaitForLog("editor layout preview", 10000)) << app.Log();
-    std::string editor = WaitForOtherWindow(kTitle, app.Pid(), {main}, 5000);
-    ASSERT_FALSE(editor.empty()) << app.Log();
-    auto controls = Rects(app.Log(), "editor layout");
+    Session s = EditFile(clip);
+    ASSERT_FALSE(s.editor.empty());
+    VeltraProcess& app = *s.app;
     for (const char* name : {"start", "end", "volume", "wav", "execute"})
-        ASSERT_TRUE(controls.count(name)) << name << "\n" << app.Log();
+        ASSERT_TRUE(s.controls.count(name)) << name << "\n" << app.Log();
 
-    TypeInto(editor, controls["start"], ".5");
-    TypeInto(editor, controls["end"], "2.5");
-    TypeInto(editor, controls["volume"], "50");
-    Click(editor, Centre(controls["wav"]));
-    Click(editor, Centre(controls["execute"]));
-    std::string prompt = WaitForOtherWindow(".+", app.Pid(), {main, editor}, 8000);
-    ASSERT_FALSE(prompt.empty()) << app.Log();
-    std::string target = box.MediaDir() + "/cut.wav";
-    TypeText(prompt, target);
-    Key(prompt, "Return");
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            auto ids = FindWindows(".*", app.Pid());
-            return fs::exists(target) && std::find(ids.begin(), ids.end(), editor) == ids.end();
-        },
-        20000))
-        << app.Log();
+    TypeInto(s.editor, s.controls["start"], ".5");
+    TypeInto(s.editor, s.controls["end"], "2.5");
+    TypeInto(s.editor, s.controls["volume"], "50");
+    Click(s.editor, Centre(s.controls["wav"]));
+    const std::string target = box.MediaDir() + "/cut.wav";
+    ASSERT_TRUE(ExecuteInto(s, target));
 
     refmedia::WavFile wav = refmedia::ReadWav(target);
     ASSERT_TRUE(wav.ok);

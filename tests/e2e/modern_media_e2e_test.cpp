@@ -6,7 +6,7 @@
 #include <QThread>
 #include <fstream>
 
-#include "tests/e2e/x11_session.h"
+#include "tests/e2e/program_test.h"
 #include "tests/support/modern_media.h"
 
 using namespace e2e;
@@ -33,12 +33,9 @@ void ExpectBarsIn(const std::string& viewer) {
     }
 }
 
-TEST(ModernMediaE2E, VideoPlaysInTheViewerAndAGifStaysOnItsFirstPicture) {
-    std::string why;
-    if (!DisplayUsable(&why))
-        GTEST_SKIP() << why;
-    Sandbox box;
-    ASSERT_TRUE(box.Ok());
+using ModernMediaE2E = ProgramTest;
+
+TEST_F(ModernMediaE2E, VideoPlaysInTheViewerAndAGifStaysOnItsFirstPicture) {
     const std::string dir = box.MediaDir();
     const std::string clip = testmedia::ModernMedia(dir, "clip.webm", 1.0, 0.5);
     const std::string gif = testmedia::ModernMedia(dir, "still.gif", 1.0, 0.5);

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "tests/e2e/x11_session.h"
+#include "tests/e2e/program_test.h"
 #include "tests/support/media_factory.h"
 
 using namespace e2e;
@@ -86,28 +86,17 @@ class Listener {
     std::string m_text;
 };
 
-class MprisE2E : public ::testing::Test {
+class MprisE2E : public ProgramTest {
   protected:
     void SetUp() override {
-        std::string why;
-        if (!DisplayUsable(&why))
-            GTEST_SKIP() << why;
+        ProgramTest::SetUp();
+        if (Stopped())
+            return;
         if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))
             GTEST_SKIP() << "no session bus (the suite runs these under dbus-run-session)";
-        ASSERT_TRUE(box.Ok());
         ASSERT_EQ(RunTool({"sh", "-c", "command -v playerctl dbus-send dbus-monitor"}), 0)
             << "playerctl and the D-Bus tools are needed";
     }
-
-    std::unique_ptr<VeltraProcess> Start(const std::vector<std::string>& args,
-                                         std::string* window) {
-        auto app = std::make_unique<VeltraProcess>(box, args);
-        *window = WaitForMainWindow(*app);
-        EXPECT_FALSE(window->empty()) << app->Log();
-        return app;
-    }
-
-    Sandbox box;
 };
 
 }  // namespace

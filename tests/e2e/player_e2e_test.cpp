@@ -16,7 +16,7 @@
 #include <regex>
 #include <sstream>
 
-#include "tests/e2e/x11_session.h"
+#include "tests/e2e/program_test.h"
 #include "tests/platform/tone_distortion.h"
 #include "tests/support/media_factory.h"
 
@@ -39,27 +39,52 @@ void WriteText(const std::string& path, const std::string& text) {
     f << text;
 }
 
-class PlayerE2E : public ::testing::Test {
+bool InProportion(QSize window, QSize video) {
+    return std::abs(window.width() * video.height() - window.height() * video.width()) <=
+           std::max(video.width(), video.height());
+}
+
+// The bars of the test pattern across the top third of rect in shot: white, yellow, cyan,
+// green, magenta, red, blue.
+void ExpectBarsIn(const QImage& shot, const QRect& rect) {
+    const QRgb bars[] = {qRgb(235, 235, 235), qRgb(235, 235, 16), qRgb(16, 235, 235),
+                         qRgb(16, 235, 16),   qRgb(235, 16, 235), qRgb(235, 16, 16),
+                         qRgb(16, 16, 235)};
+    for (int i = 0; i < 7; ++i) {
+        QPoint p(rect.x() + rect.width() * (2 * i + 1) / 14, rect.y() + rect.height() / 3);
+        EXPECT_TRUE(Near(shot.pixel(p), bars[i])) << "bar " << i << " at " << p.x() << "," << p.y()
+                                                  << " is " << std::hex << shot.pixel(p);
+    }
+}
+
+class PlayerE2E : public ProgramTest {
   protected:
-    void SetUp() override {
-        std::string why;
-        if (!DisplayUsable(&why))
-            GTEST_SKIP() << why;
-        ASSERT_TRUE(box.Ok());
+    struct Playing {
+        std::unique_ptr<VeltraProcess> app;
+        std::string main, viewer;
+    };
+    // The program started on a 6 s colour-bar clip of 320 x 240, played by a double click
+    // on its row; viewer stays empty, with a failure recorded, when it never came.
+    Playing PlayPattern() {
+        Playing p;
+        std::string clip = testmedia::Video(box.MediaDir(), "pattern.avi", 6.0, 320, 240, false);
+        if (clip.empty()) {
+            ADD_FAILURE() << "no test clip";
+            return p;
+        }
+        p.app = Start({clip}, &p.main);
+        if (p.main.empty())
+            return p;
+        auto layout = Layout(*p.app);
+        Click(p.main, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
+        if (!p.app->WaitForLog("open row 0 mode 2 engine 1 ok", 8000)) {
+            ADD_FAILURE() << p.app->Log();
+            return p;
+        }
+        p.viewer = WaitForWindow(kViewerTitle, p.app->Pid(), 5000);
+        EXPECT_FALSE(p.viewer.empty()) << "no viewer";
+        return p;
     }
-
-    // Starts the program and waits for its main window and its layout report.
-    std::unique_ptr<VeltraProcess> Start(const std::vector<std::string>& args,
-                                         std::string* window) {
-        auto app = std::make_unique<VeltraProcess>(box, args);
-        *window = WaitForMainWindow(*app);
-        EXPECT_FALSE(window->empty()) << app->Log();
-        return app;
-    }
-
-    std::string Media(const std::string& name) { return box.MediaDir() + "/" + name; }
-
-    Sandbox box;
 };
 
 TEST_F(PlayerE2E, ListPlaysEachItemAndAdvancesToTheNext) {
@@ -113,18 +138,10 @@ TEST_F(PlayerE2E, PauseStopAndSeekThroughTheControls) {
 }
 
 TEST_F(PlayerE2E, ViewerShowsTheVideoFramesAndFullScreenComesBack) {
-    std::string clip = testmedia::Video(box.MediaDir(), "pattern.avi", 6.0, 320, 240, false);
-    ASSERT_FALSE(clip.empty());
     // Keep the two windows apart on the screen.
     WriteText(box.IniPath(),
               "[MAIN]\r\nSIZE=0,0,380,310,1,0\r\n[VIEW]\r\nSIZE=400,0,720,240,1,0\r\n");
-    std::string win;
-    auto app = Start({clip}, &win);
-    ASSERT_FALSE(win.empty());
-    auto layout = Layout(*app);
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-    ASSERT_TRUE(app->WaitForLog("open row 0 mode 2 engine 1 ok", 8000)) << app->Log();
-    std::string viewer = WaitForWindow(kViewerTitle, app->Pid(), 5000);
+    auto [app, win, viewer] = PlayPattern();
     ASSERT_FALSE(viewer.empty());
     QThread::msleep(1200);  // a few frames in
 
@@ -135,15 +152,7 @@ TEST_F(PlayerE2E, ViewerShowsTheVideoFramesAndFullScreenComesBack) {
     QImage shot = ScreenshotOf(area);
     if (shot.isNull())
         GTEST_SKIP() << "the screen's visual cannot be read back";
-    // The test pattern's top bars, left to right: white, yellow, cyan, green, magenta, red, blue.
-    const QRgb bars[] = {qRgb(235, 235, 235), qRgb(235, 235, 16), qRgb(16, 235, 235),
-                         qRgb(16, 235, 16),   qRgb(235, 16, 235), qRgb(235, 16, 16),
-                         qRgb(16, 16, 235)};
-    for (int i = 0; i < 7; ++i) {
-        QPoint p(shot.width() * (2 * i + 1) / 14, shot.height() / 3);
-        EXPECT_TRUE(Near(shot.pixel(p), bars[i]))
-            << "bar " << i << " is " << std::hex << shot.pixel(p);
-    }
+    ExpectBarsIn(shot, shot.rect());
 
     Key(viewer, "f");
     ASSERT_TRUE(WaitFor(
@@ -260,35 +269,10 @@ TEST_F(PlayerE2E, DamagedFileInTheMiddleDoesNotStopTheList) {
 }
 
 // Within a pixel of the video's proportions (the rule truncates one side).
-bool InProportion(QSize window, QSize video) {
-    return std::abs(window.width() * video.height() - window.height() * video.width()) <=
-           std::max(video.width(), video.height());
-}
-
-// The bars of the test pattern across the top third of rect in shot.
-void ExpectBarsIn(const QImage& shot, const QRect& rect) {
-    const QRgb bars[] = {qRgb(235, 235, 235), qRgb(235, 235, 16), qRgb(16, 235, 235),
-                         qRgb(16, 235, 16),   qRgb(235, 16, 235), qRgb(235, 16, 16),
-                         qRgb(16, 16, 235)};
-    for (int i = 0; i < 7; ++i) {
-        QPoint p(rect.x() + rect.width() * (2 * i + 1) / 14, rect.y() + rect.height() / 3);
-        EXPECT_TRUE(Near(shot.pixel(p), bars[i])) << "bar " << i << " at " << p.x() << "," << p.y()
-                                                  << " is " << std::hex << shot.pixel(p);
-    }
-}
-
 TEST_F(PlayerE2E, APausedVideoFillsTheFullScreenAndItsWindowAgain) {
-    std::string clip = testmedia::Video(box.MediaDir(), "pattern.avi", 6.0, 320, 240, false);
-    ASSERT_FALSE(clip.empty());
     WriteText(box.IniPath(),
               "[MAIN]\r\nSIZE=0,0,380,310,1,0\r\n[VIEW]\r\nSIZE=400,0,720,240,1,0\r\n");
-    std::string win;
-    auto app = Start({clip}, &win);
-    ASSERT_FALSE(win.empty());
-    auto layout = Layout(*app);
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-    ASSERT_TRUE(app->WaitForLog("open row 0 mode 2 engine 1 ok", 8000)) << app->Log();
-    std::string viewer = WaitForWindow(kViewerTitle, app->Pid(), 5000);
+    auto [app, win, viewer] = PlayPattern();
     ASSERT_FALSE(viewer.empty());
     QThread::msleep(800);
     const QRect windowed = WindowGeometry(viewer);
@@ -320,18 +304,10 @@ TEST_F(PlayerE2E, APausedVideoFillsTheFullScreenAndItsWindowAgain) {
 }
 
 TEST_F(PlayerE2E, ViewerOpensBesideTheListAndAGripDragEndsInProportion) {
-    std::string clip = testmedia::Video(box.MediaDir(), "pattern.avi", 6.0, 320, 240, false);
-    ASSERT_FALSE(clip.empty());
-    std::string win;
-    auto app = Start({clip}, &win);
-    ASSERT_FALSE(win.empty());
+    auto [app, win, viewer] = PlayPattern();
+    ASSERT_FALSE(viewer.empty());
     EXPECT_EQ(app->Log().find("translation not found"), std::string::npos)
         << "Qt's own dialogs would speak English";
-    auto layout = Layout(*app);
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-    ASSERT_TRUE(app->WaitForLog("open row 0 mode 2 engine 1 ok", 8000)) << app->Log();
-    std::string viewer = WaitForWindow(kViewerTitle, app->Pid(), 5000);
-    ASSERT_FALSE(viewer.empty());
     QThread::msleep(500);
     const QRect main = WindowGeometry(win), first = WindowGeometry(viewer);
     EXPECT_FALSE(first.intersects(main)) << "the viewer covers the list";
@@ -355,15 +331,7 @@ TEST_F(PlayerE2E, ViewerOpensBesideTheListAndAGripDragEndsInProportion) {
 }
 
 TEST_F(PlayerE2E, FullScreenLeftWithEscapeComesBackAsAWindow) {
-    std::string clip = testmedia::Video(box.MediaDir(), "pattern.avi", 6.0, 320, 240, false);
-    ASSERT_FALSE(clip.empty());
-    std::string win;
-    auto app = Start({clip}, &win);
-    ASSERT_FALSE(win.empty());
-    auto layout = Layout(*app);
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-    ASSERT_TRUE(app->WaitForLog("open row 0 mode 2 engine 1 ok", 8000)) << app->Log();
-    std::string viewer = WaitForWindow(kViewerTitle, app->Pid(), 5000);
+    auto [app, win, viewer] = PlayPattern();
     ASSERT_FALSE(viewer.empty());
     QThread::msleep(500);
     const QRect windowed = WindowGeometry(viewer);
@@ -379,7 +347,7 @@ TEST_F(PlayerE2E, FullScreenLeftWithEscapeComesBackAsAWindow) {
     ASSERT_TRUE(WaitFor([&] { return WindowGone(kViewerTitle, app->Pid()); }, 5000));
 
     // Shown again with the Viewer button: the window it was, not a black screen.
-    Click(win, Centre(layout["viewer"]));
+    Click(win, Centre(Layout(*app)["viewer"]));
     std::string again = WaitForWindow(kViewerTitle, app->Pid(), 5000);
     ASSERT_FALSE(again.empty());
     EXPECT_TRUE(WaitFor([&] { return WindowGeometry(again) == windowed; }, 3000))

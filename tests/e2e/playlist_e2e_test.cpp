@@ -8,7 +8,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "tests/e2e/x11_session.h"
+#include "tests/e2e/program_test.h"
 #include "tests/support/media_factory.h"
 
 namespace fs = std::filesystem;
@@ -18,23 +18,7 @@ namespace {
 
 constexpr const char* kMainTitle = "VELTRA";
 
-class PlaylistE2E : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::string why;
-        if (!DisplayUsable(&why))
-            GTEST_SKIP() << why;
-        ASSERT_TRUE(box.Ok());
-    }
-    std::unique_ptr<VeltraProcess> Start(const std::vector<std::string>& args,
-                                         std::string* window) {
-        auto app = std::make_unique<VeltraProcess>(box, args);
-        *window = WaitForMainWindow(*app);
-        EXPECT_FALSE(window->empty()) << app->Log();
-        return app;
-    }
-    Sandbox box;
-};
+using PlaylistE2E = ProgramTest;
 
 TEST_F(PlaylistE2E, RelativeStartFileAndBareSaveNameGiveAListOthersRead) {
     const std::string tones = box.MediaDir() + "/tones";
