@@ -1,17 +1,10 @@
 #include "engine/mp3_length.h"
 
-#include <cstdio>
-#include <memory>
+#include "engine/frame_walk.h"
 
 namespace {
 
-struct FrameInfo {
-    int length = 0;   // bytes, header included
-    int samples = 0;  // per channel
-    int rate = 0;
-};
-
-bool ParseHeader(const unsigned char* h, FrameInfo* out) {
+bool ParseHeader(const unsigned char* h, AudioFrame* out) {
     if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0)
         return false;
     int version = (h[1] >> 3) & 3;  // 0: 2.5, 2: 2, 3: 1
@@ -48,32 +41,10 @@ bool ParseHeader(const unsigned char* h, FrameInfo* out) {
 }  // namespace
 
 int64_t Mp3Length(const std::string& path) {
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!f)
-        return 0;
-    unsigned char h[10];
-    long offset = 0;
-    if (std::fread(h, 1, 10, f.get()) == 10 && h[0] == 'I' && h[1] == 'D' && h[2] == '3')
-        offset =
-            10 + ((h[6] & 0x7F) << 21 | (h[7] & 0x7F) << 14 | (h[8] & 0x7F) << 7 | (h[9] & 0x7F));
-    double seconds = 0;
-    int frames = 0;
-    int resync = 0;
+    FrameWalkRules rules;
+    rules.headerBytes = 4;
+    rules.parse = ParseHeader;
     // A damaged stretch is skipped byte by byte, but not forever.
-    while (resync < 65536 && std::fseek(f.get(), offset, SEEK_SET) == 0 &&
-           std::fread(h, 1, 4, f.get()) == 4) {
-        FrameInfo info;
-        if (!ParseHeader(h, &info)) {
-            ++offset;
-            ++resync;
-            continue;
-        }
-        resync = 0;
-        seconds += static_cast<double>(info.samples) / info.rate;
-        ++frames;
-        offset += info.length;
-    }
-    if (frames == 0)
-        return 0;
-    return static_cast<int64_t>(seconds * 1e7);
+    rules.resyncLimit = 65536;
+    return WalkFrameLength(path, rules);
 }
