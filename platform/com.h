@@ -5,6 +5,7 @@
 // cross a dlopen boundary exactly as a COM pointer crosses a DLL boundary.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -127,6 +128,37 @@ using DllGetClassObjectFn = HRESULT (*)(REFCLSID clsid, REFIID riid, void** ppv)
 using DllCanUnloadNowFn = HRESULT (*)();
 using DllRegisterServerFn = HRESULT (*)();
 using DllUnregisterServerFn = HRESULT (*)();
+}
+
+// The reference count of one of our objects: born counted once, deleted by the last
+// Release.
+class RefCount {
+  public:
+    ULONG Add() { return ++m_count; }
+    template <class Object>
+    ULONG Drop(Object* self) {
+        ULONG left = --m_count;
+        if (left == 0)
+            delete self;
+        return left;
+    }
+
+  private:
+    std::atomic<ULONG> m_count{1};
+};
+
+// QueryInterface of an object with one interface besides IUnknown.
+template <class Interface>
+HRESULT QueryOne(Interface* self, REFIID own, REFIID riid, void** ppv) {
+    if (!ppv)
+        return E_POINTER;
+    if (riid == IID_IUnknown || riid == own) {
+        *ppv = self;
+        self->AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
 }
 
 // Releases an interface pointer and clears it.

@@ -109,7 +109,7 @@ class SdlSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundN
                        std::vector<uint8_t> data);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override { return ++m_refs; }
+    ULONG AddRef() override { return m_refs.Add(); }
     ULONG Release() override;
 
     HRESULT GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) override;
@@ -130,6 +130,7 @@ class SdlSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundN
     bool Playing() const { return m_playing; }
 
   private:
+    friend class ::RefCount;  // the last Release deletes
     ~SdlSecondaryBuffer();
     DWORD CursorLocked() const;
     void FireStopLocked();
@@ -144,7 +145,7 @@ class SdlSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundN
     void FireNotificationsLocked(uint64_t fromByte, uint64_t travelled);
 
     SdlDevice& m_device;
-    std::atomic<ULONG> m_refs{1};
+    RefCount m_refs;
     const DWORD m_flags;
     const WAVEFORMATEX m_format;
     std::vector<uint8_t> m_data;
@@ -172,7 +173,7 @@ class SdlPrimaryBuffer final : public IDirectSoundBuffer, public IDirectSound3DL
     SdlPrimaryBuffer(SdlDevice& device, DWORD flags);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override { return ++m_refs; }
+    ULONG AddRef() override { return m_refs.Add(); }
     ULONG Release() override;
 
     HRESULT GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) override;
@@ -199,10 +200,11 @@ class SdlPrimaryBuffer final : public IDirectSoundBuffer, public IDirectSound3DL
     void AddFlags(DWORD flags) { m_flags |= flags; }
 
   private:
+    friend class ::RefCount;  // the last Release deletes
     ~SdlPrimaryBuffer();
 
     SdlDevice& m_device;
-    std::atomic<ULONG> m_refs{1};
+    RefCount m_refs;
     std::atomic<DWORD> m_flags;
     // Listener values: kept for whoever asks; the mix itself is plain stereo.
     std::mutex m_listenerMutex;
@@ -228,13 +230,8 @@ class SdlDevice final : public IDirectSound8 {
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    ULONG AddRef() override { return m_refs.Add(); }
+    ULONG Release() override { return m_refs.Drop(this); }
 
     HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,
                               IUnknown* outer) override;
@@ -285,6 +282,7 @@ class SdlDevice final : public IDirectSound8 {
     bool EnsureOutput();
 
   private:
+    friend class ::RefCount;  // the last Release deletes
     ~SdlDevice() {
         CloseOutput();
         Sdl().QuitSubSystem(SDL_INIT_AUDIO);
@@ -295,7 +293,7 @@ class SdlDevice final : public IDirectSound8 {
     }
     void Mix(Uint8* stream, int len);
 
-    std::atomic<ULONG> m_refs{1};
+    RefCount m_refs;
     void* m_owner = nullptr;
     DWORD m_level = 0;
     WAVEFORMATEX m_primaryFormat = DefaultPrimaryFormat();
@@ -471,10 +469,7 @@ HRESULT SdlPrimaryBuffer::QueryInterface(REFIID riid, void** ppv) {
 }
 
 ULONG SdlPrimaryBuffer::Release() {
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
+    return m_refs.Drop(this);
 }
 
 HRESULT SdlPrimaryBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) {
@@ -597,10 +592,7 @@ HRESULT SdlSecondaryBuffer::QueryInterface(REFIID riid, void** ppv) {
 }
 
 ULONG SdlSecondaryBuffer::Release() {
-    ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
+    return m_refs.Drop(this);
 }
 
 DWORD SdlSecondaryBuffer::CursorLocked() const {

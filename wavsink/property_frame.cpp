@@ -13,23 +13,10 @@ class PropertyFrame::Site final : public IPropertyPageSite {
   public:
     explicit Site(PropertyFrame* frame) : m_frame(frame) {}
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IPropertyPageSite) {
-            *ppv = static_cast<IPropertyPageSite*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return QueryOne<IPropertyPageSite>(this, IID_IPropertyPageSite, riid, ppv);
     }
-    ULONG AddRef() override { return ++m_cRef; }
-    ULONG Release() override {
-        ULONG left = --m_cRef;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    ULONG AddRef() override { return m_cRef.Add(); }
+    ULONG Release() override { return m_cRef.Drop(this); }
     HRESULT OnStatusChange(DWORD flags) override {
         if (m_frame && (flags & PROPPAGESTATUS_DIRTY))
             m_frame->m_pApply->setEnabled(true);
@@ -38,8 +25,9 @@ class PropertyFrame::Site final : public IPropertyPageSite {
     void Detach() { m_frame = nullptr; }
 
   private:
+    friend class ::RefCount;  // the last Release deletes
     ~Site() = default;
-    std::atomic<ULONG> m_cRef{1};
+    RefCount m_cRef;
     PropertyFrame* m_frame;
 };
 

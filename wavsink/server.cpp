@@ -63,23 +63,10 @@ class ClassFactory final : public IClassFactory {
     explicit ClassFactory(const ClassEntry& entry) : m_entry(entry) { wavsink::ObjectCreated(); }
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return QueryOne<IClassFactory>(this, IID_IClassFactory, riid, ppv);
     }
-    ULONG AddRef() override { return ++m_cRef; }
-    ULONG Release() override {
-        ULONG left = --m_cRef;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    ULONG AddRef() override { return m_cRef.Add(); }
+    ULONG Release() override { return m_cRef.Drop(this); }
 
     HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv)
@@ -102,8 +89,9 @@ class ClassFactory final : public IClassFactory {
     }
 
   private:
+    friend class ::RefCount;  // the last Release deletes
     ~ClassFactory() { wavsink::ObjectDestroyed(); }
-    std::atomic<ULONG> m_cRef{1};
+    RefCount m_cRef;
     const ClassEntry& m_entry;
 };
 

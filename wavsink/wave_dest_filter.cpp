@@ -43,14 +43,11 @@ HRESULT WaveDestFilter::QueryInterface(REFIID riid, void** ppv) {
 }
 
 ULONG WaveDestFilter::AddRef() {
-    return ++m_cRef;
+    return m_cRef.Add();
 }
 
 ULONG WaveDestFilter::Release() {
-    ULONG left = --m_cRef;
-    if (left == 0)
-        delete this;
-    return left;
+    return m_cRef.Drop(this);
 }
 
 HRESULT WaveDestFilter::GetVolume(int* percent) {

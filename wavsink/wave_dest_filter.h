@@ -32,9 +32,10 @@ class WaveDestFilter final : public IWaveDestVolume,
     HRESULT GetPages(CAUUID* pages) override;
 
   private:
+    friend class ::RefCount;  // the last Release deletes
     explicit WaveDestFilter(GstWaveDestEx* element);
     ~WaveDestFilter();
 
-    std::atomic<ULONG> m_cRef{1};
+    RefCount m_cRef;
     GstWaveDestEx* m_pElement;  // one strong reference
 };

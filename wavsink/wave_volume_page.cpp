@@ -137,14 +137,11 @@ HRESULT WaveVolumePage::QueryInterface(REFIID riid, void** ppv) {
 }
 
 ULONG WaveVolumePage::AddRef() {
-    return ++m_cRef;
+    return m_cRef.Add();
 }
 
 ULONG WaveVolumePage::Release() {
-    ULONG left = --m_cRef;
-    if (left == 0)
-        delete this;
-    return left;
+    return m_cRef.Drop(this);
 }
 
 HRESULT WaveVolumePage::SetPageSite(IPropertyPageSite* site) {

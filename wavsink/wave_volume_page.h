@@ -62,11 +62,12 @@ class WaveVolumePage final : public QWidget, public IPropertyPage {
     VolumeTrackbar* Trackbar() const { return m_pTrackbar; }
 
   private:
+    friend class ::RefCount;  // the last Release deletes
     ~WaveVolumePage() override;
     void MarkDirty();
     void OnDefault();
 
-    std::atomic<ULONG> m_cRef{1};
+    RefCount m_cRef;
     IWaveDestVolume* m_pVolume = nullptr;
     IPropertyPageSite* m_pSite = nullptr;
     int m_KeptVolume = kDefaultVolume;

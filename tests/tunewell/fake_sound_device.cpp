@@ -19,13 +19,8 @@ class FakeSoundBuffer final : public IDirectSoundBuffer, public IDirectSoundNoti
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    ULONG AddRef() override { return m_refs.Add(); }
+    ULONG Release() override { return m_refs.Drop(this); }
 
     HRESULT GetCurrentPosition(DWORD* play, DWORD* write) override {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -96,6 +91,7 @@ class FakeSoundBuffer final : public IDirectSoundBuffer, public IDirectSoundNoti
     }
 
   private:
+    friend class ::RefCount;
     ~FakeSoundBuffer() {
         m_quit = true;
         m_ticker.join();
@@ -127,7 +123,7 @@ class FakeSoundBuffer final : public IDirectSoundBuffer, public IDirectSoundNoti
     }
 
     FakeSoundDevice& m_device;
-    std::atomic<ULONG> m_refs{1};
+    RefCount m_refs;
     std::mutex m_mutex;
     std::vector<uint8_t> m_ring;
     std::vector<DSBPOSITIONNOTIFY> m_notes;
