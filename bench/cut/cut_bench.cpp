@@ -67,27 +67,13 @@ std::string Generate(const std::string& name, const std::string& pipeline) {
     return bench::GenerateMedia(MediaDir(), name, pipeline);
 }
 
-std::string AudioSource(double seconds) {
-    auto buffers = static_cast<long>(seconds * 44100 / 1024 + 0.5);
-    return "audiotestsrc wave=sine freq=440 samplesperbuffer=1024 num-buffers=" +
-           std::to_string(buffers) + " ! audio/x-raw,rate=44100,channels=2,format=S16LE";
-}
-
 std::string Mp3Tone() {
-    return Generate("tone600.mp3", AudioSource(kFileSeconds) +
+    return Generate("tone600.mp3", bench::ToneSource(kFileSeconds) +
                                        " ! audioconvert ! lamemp3enc ! filesink location=@OUT@");
 }
 
-// MJPEG and PCM in AVI with the SMPTE pattern: the demuxer has an index to seek by.
 std::string AviPattern() {
-    auto frames = static_cast<long>(kFileSeconds * 25 + 0.5);
-    return Generate("pattern600.avi",
-                    "avimux name=m ! filesink location=@OUT@ videotestsrc pattern=smpte "
-                    "num-buffers=" +
-                        std::to_string(frames) +
-                        " ! video/x-raw,width=320,height=240,framerate=25/1 ! videoconvert ! "
-                        "jpegenc ! queue ! m. " +
-                        AudioSource(kFileSeconds) + " ! queue ! m.");
+    return Generate("pattern600.avi", bench::AviPatternPipeline(kFileSeconds, 320, 240));
 }
 
 // Stands in for the editor: ends the event loop when the conversion reports its end.

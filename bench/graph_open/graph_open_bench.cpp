@@ -50,53 +50,30 @@ std::string Generate(const std::string& name, const std::string& pipeline) {
 }
 
 std::string Mp3Tone(double seconds) {
-    auto buffers = static_cast<long>(seconds * 44100 / 1024 + 0.5);
-    return Generate("tone30.mp3",
-                    "audiotestsrc wave=sine freq=440 samplesperbuffer=1024 num-buffers=" +
-                        std::to_string(buffers) +
-                        " ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! lamemp3enc ! "
-                        "filesink location=@OUT@");
+    return Generate("tone30.mp3", bench::ToneSource(seconds) +
+                                      " ! audioconvert ! lamemp3enc ! filesink location=@OUT@");
 }
 
-// MJPEG and PCM in AVI, the video kind the player meets most, with the SMPTE pattern.
 std::string AviPattern(double seconds) {
-    auto frames = static_cast<long>(seconds * 25 + 0.5);
-    auto buffers = static_cast<long>(seconds * 44100 / 1024 + 0.5);
-    return Generate(
-        "pattern30.avi",
-        "avimux name=m ! filesink location=@OUT@ videotestsrc pattern=smpte num-buffers=" +
-            std::to_string(frames) +
-            " ! video/x-raw,width=640,height=480,framerate=25/1 ! videoconvert ! jpegenc ! "
-            "queue ! m. audiotestsrc wave=sine samplesperbuffer=1024 num-buffers=" +
-            std::to_string(buffers) +
-            " ! audio/x-raw,rate=44100,channels=2,format=S16LE ! queue ! m.");
+    return Generate("pattern30.avi", bench::AviPatternPipeline(seconds, 640, 480));
 }
 
 // H.264 (8-bit 4:2:0, as cameras and downloads have it) and AAC in MP4 at 1280x720.
 std::string Mp4Pattern(double seconds) {
-    auto frames = static_cast<long>(seconds * 25 + 0.5);
-    auto buffers = static_cast<long>(seconds * 48000 / 1024 + 0.5);
-    return Generate(
-        "pattern30_720p_420.mp4",
-        "mp4mux name=m ! filesink location=@OUT@ videotestsrc pattern=smpte num-buffers=" +
-            std::to_string(frames) +
-            " ! video/x-raw,width=1280,height=720,framerate=25/1 ! videoconvert ! "
-            "video/x-raw,format=I420 ! x264enc speed-preset=veryfast bitrate=3000 ! "
-            "video/x-h264,profile=high ! h264parse ! queue ! m. "
-            "audiotestsrc wave=sine samplesperbuffer=1024 num-buffers=" +
-            std::to_string(buffers) +
-            " ! audio/x-raw,rate=48000,channels=2 ! audioconvert ! avenc_aac ! aacparse ! "
-            "queue ! m.");
+    return Generate("pattern30_720p_420.mp4",
+                    "mp4mux name=m ! filesink location=@OUT@ " +
+                        bench::PatternSource(seconds, 1280, 720) +
+                        " ! videoconvert ! video/x-raw,format=I420 ! x264enc "
+                        "speed-preset=veryfast bitrate=3000 ! video/x-h264,profile=high ! "
+                        "h264parse ! queue ! m. " +
+                        bench::ToneSource(seconds, 48000) +
+                        " ! audioconvert ! avenc_aac ! aacparse ! queue ! m.");
 }
 
 // FLAC, the lossless sound kind of today's music collections.
 std::string FlacTone(double seconds) {
-    auto buffers = static_cast<long>(seconds * 44100 / 1024 + 0.5);
-    return Generate("tone30.flac",
-                    "audiotestsrc wave=sine freq=440 samplesperbuffer=1024 num-buffers=" +
-                        std::to_string(buffers) +
-                        " ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! flacenc ! "
-                        "filesink location=@OUT@");
+    return Generate("tone30.flac", bench::ToneSource(seconds) +
+                                       " ! audioconvert ! flacenc ! filesink location=@OUT@");
 }
 
 // Stands in for the main window: records when the first position report arrives.

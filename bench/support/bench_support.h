@@ -31,6 +31,31 @@ inline double Median(std::vector<double> v) {
     return n == 0 ? 0.0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
 }
 
+// A sine tone of that length as raw 16-bit stereo, 1024 samples a buffer, for a pipeline
+// to encode.
+inline std::string ToneSource(double seconds, int rate = 44100) {
+    auto buffers = static_cast<long>(seconds * rate / 1024 + 0.5);
+    return "audiotestsrc wave=sine freq=440 samplesperbuffer=1024 num-buffers=" +
+           std::to_string(buffers) + " ! audio/x-raw,rate=" + std::to_string(rate) +
+           ",channels=2,format=S16LE";
+}
+
+// The SMPTE pattern of that length and size at 25 frames a second as raw video, for a
+// pipeline to encode.
+inline std::string PatternSource(double seconds, int width, int height) {
+    auto frames = static_cast<long>(seconds * 25 + 0.5);
+    return "videotestsrc pattern=smpte num-buffers=" + std::to_string(frames) +
+           " ! video/x-raw,width=" + std::to_string(width) + ",height=" + std::to_string(height) +
+           ",framerate=25/1";
+}
+
+// MJPEG and PCM in AVI, the video kind the player meets most: the demuxer has an index to
+// seek by.
+inline std::string AviPatternPipeline(double seconds, int width, int height) {
+    return "avimux name=m ! filesink location=@OUT@ " + PatternSource(seconds, width, height) +
+           " ! videoconvert ! jpegenc ! queue ! m. " + ToneSource(seconds) + " ! queue ! m.";
+}
+
 // folder/name, made by the pipeline unless a non-empty file is there already. The
 // pipeline names its file "@OUT@"; the file takes its final name only once complete.
 inline std::string GenerateMedia(const std::string& folder, const std::string& name,
