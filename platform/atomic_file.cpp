@@ -13,24 +13,13 @@
 #include <random>
 #include <vector>
 
+#include "platform/path_parts.h"
 #include "platform/scratch_journal.h"
 
 namespace {
 
 // Characters of a scratch name that are ours: "." before, ".XXXXXX.part" after.
 constexpr std::size_t kScratchExtra = 1 + 12;
-
-std::string NameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderOfPath(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
 
 std::string Join(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/path_parts.h"
+
 namespace {
 
 constexpr char kFileNote = 'F';
@@ -76,18 +78,6 @@ bool IsRunning(long pid) {
     if (pid == ::getpid())
         return false;  // our notes are made after the clean-up: this one is from a dead run
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
-
-std::string NameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderOfPath(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
 // Hidden regular files only: whatever a note says, nothing the user sees is touched.

@@ -100,6 +100,15 @@ class VideoOutputTest : public ::testing::Test {
         graph.SetWindows(&notify, &widget, &r);
         return graph.Open(path.c_str(), run);
     }
+    // A still is the 320 x 240 test pattern at its own size, whatever the area shows.
+    void ExpectStillOfTheWholeVideo() {
+        uint8_t* dib = nullptr;
+        ASSERT_TRUE(graph.CaptureCurrentImage(&dib));
+        QImage still = DibImage(dib);
+        CoTaskMemFree(dib);
+        EXPECT_EQ(still.size(), QSize(320, 240));
+        ExpectBars(still);
+    }
     std::string dir;
     GraphTestPrompts prompts;
     NotifyRecorder notify;
@@ -123,12 +132,7 @@ TEST_F(VideoOutputTest, FramesArePaintedAtTheAreasSizeAndStillsKeepTheVideosOwn)
     EXPECT_EQ(widget.CurrentFrame().size(), QSize(160, 120)) << "scaled once, by the graph";
     ExpectBars(widget.CurrentFrame());
 
-    uint8_t* dib = nullptr;
-    ASSERT_TRUE(graph.CaptureCurrentImage(&dib));
-    QImage still = DibImage(dib);
-    CoTaskMemFree(dib);
-    EXPECT_EQ(still.size(), QSize(320, 240));
-    ExpectBars(still);
+    ExpectStillOfTheWholeVideo();
 }
 
 TEST_F(VideoOutputTest, APausedPictureFollowsTheAreaAndPlayingKeepsItsSize) {
@@ -159,12 +163,7 @@ TEST_F(VideoOutputTest, WithoutAnAreaFramesAreKeptForStillsOnly) {
     int32_t w = 0, h = 0;
     ASSERT_TRUE(graph.GetVideoDimensions(&w, &h));
     EXPECT_EQ(QSize(w, h), QSize(320, 240));
-    uint8_t* dib = nullptr;
-    ASSERT_TRUE(graph.CaptureCurrentImage(&dib));
-    QImage still = DibImage(dib);
-    CoTaskMemFree(dib);
-    EXPECT_EQ(still.size(), QSize(320, 240));
-    ExpectBars(still);
+    ExpectStillOfTheWholeVideo();
 }
 
 TEST_F(VideoOutputTest, AnAreaDestroyedUnderAPlayingGraphStopsIt) {

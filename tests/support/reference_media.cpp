@@ -137,11 +137,7 @@ bool Produce(const std::string& description, double seconds, int width, int heig
         if (e)
             g_error_free(e);
     };
-    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        if (GstMessage* msg = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
-            report(msg);
-            gst_message_unref(msg);
-        }
+    auto finish = [&](bool ok) {
         gst_object_unref(bus);
         gst_element_set_state(pipeline, GST_STATE_NULL);
         if (v)
@@ -149,7 +145,14 @@ bool Produce(const std::string& description, double seconds, int width, int heig
         if (a)
             gst_object_unref(a);
         gst_object_unref(pipeline);
-        return false;
+        return ok;
+    };
+    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        if (GstMessage* msg = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
+            report(msg);
+            gst_message_unref(msg);
+        }
+        return finish(false);
     }
     const int frames = static_cast<int>(std::lround(seconds * kFrameRate));
     const int perFrame = kSoundRate / kFrameRate;
@@ -188,14 +191,7 @@ bool Produce(const std::string& description, double seconds, int width, int heig
         report(msg);
     if (msg)
         gst_message_unref(msg);
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    if (v)
-        gst_object_unref(v);
-    if (a)
-        gst_object_unref(a);
-    gst_object_unref(pipeline);
-    return ok;
+    return finish(ok);
 }
 
 std::string ReadAll(const std::string& path) {
