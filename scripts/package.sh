@@ -5,20 +5,7 @@
 # The test suite is not part of the package build: scripts/test.sh runs it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-
-tools=(debhelper dpkg-dev fakeroot lintian)
-missing=()
-for p in "${tools[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "package: installing ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/setup.sh debhelper dpkg-dev fakeroot lintian
 
 out=build-deb
 version=$(dpkg-parsechangelog -l debian/changelog -S Version)

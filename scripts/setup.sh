@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages VELTRA builds and runs with. Quiet and quick when all
-# of them are present; asks apt for its lists only when something is missing.
+# Installs the Debian 12 packages VELTRA builds and runs with, and any packages named as
+# arguments (the tools of one script only). Quiet and quick when all of them are present;
+# asks apt for its lists only when something is missing.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
@@ -13,6 +14,7 @@ packages=(
   qt6-translations-l10n
   dbus-daemon dbus-bin playerctl desktop-file-utils appstream
   ffmpeg
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do
