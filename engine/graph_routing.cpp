@@ -143,10 +143,7 @@ GstPadProbeReturn ClipToRange(GstPad* pad, GstPadProbeInfo* info, gpointer data)
         moved.position = from;
         if (to >= 0)
             moved.stop = to;
-        GstEvent* replacement = gst_event_new_segment(&moved);
-        gst_event_set_seqnum(replacement, gst_event_get_seqnum(ev));
-        gst_event_unref(ev);
-        GST_PAD_PROBE_INFO_DATA(info) = replacement;
+        ReplaceProbedSegment(info, ev, moved);
         return GST_PAD_PROBE_OK;
     }
     GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
@@ -265,6 +262,13 @@ void RouteDecodedStreams(GstElement* decoder, GraphShared* shared) {
     g_signal_connect(decoder, "no-more-pads", G_CALLBACK(OnNoMorePads), shared);
     g_signal_connect(decoder, "deep-element-added", G_CALLBACK(OnDeepElementAdded), shared);
     g_signal_connect(decoder, "autoplug-select", G_CALLBACK(SelectDecoder), shared);
+}
+
+void ReplaceProbedSegment(GstPadProbeInfo* info, GstEvent* event, const GstSegment& segment) {
+    GstEvent* replacement = gst_event_new_segment(&segment);
+    gst_event_set_seqnum(replacement, gst_event_get_seqnum(event));
+    gst_event_unref(event);
+    GST_PAD_PROBE_INFO_DATA(info) = replacement;
 }
 
 bool IsLinked(GstElement* element) {

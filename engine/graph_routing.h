@@ -9,11 +9,18 @@
 #include <string>
 
 typedef struct _GstElement GstElement;
+typedef struct _GstEvent GstEvent;
+typedef struct _GstPadProbeInfo GstPadProbeInfo;
+typedef struct _GstSegment GstSegment;
 
 struct GraphShared;
 
 // Connects the decoder's signals: new streams are routed to the shared block's targets.
 void RouteDecodedStreams(GstElement* decoder, GraphShared* shared);
+
+// In a pad probe on a segment event: the event goes on as one for segment instead, in the
+// same sequence.
+void ReplaceProbedSegment(GstPadProbeInfo* info, GstEvent* event, const GstSegment& segment);
 
 // Whether the element's "sink" pad is linked.
 bool IsLinked(GstElement* element);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/graph_routing.h"
 #include "engine/graph_shared.h"
 #include "engine/media_graph.h"
 #include "engine/profiles.h"
@@ -105,10 +106,7 @@ GstPadProbeReturn StampRunningTime(GstPad*, GstPadProbeInfo* info, gpointer data
         stamp->haveSegment = true;
         GstSegment out;
         gst_segment_init(&out, GST_FORMAT_TIME);
-        GstEvent* replacement = gst_event_new_segment(&out);
-        gst_event_set_seqnum(replacement, gst_event_get_seqnum(ev));
-        gst_event_unref(ev);
-        GST_PAD_PROBE_INFO_DATA(info) = replacement;
+        ReplaceProbedSegment(info, ev, out);
         return GST_PAD_PROBE_OK;
     }
     GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
