@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "engine/graph_routing.h"
 #include "engine/graph_shared.h"
@@ -24,6 +25,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr auto kRoutingBound = std::chrono::seconds(15);
+// A parser may expose its stream before it has read as far as its data, and it refuses a
+// seek until then (AIFF's does, pushed); the seek is tried again for this long.
+constexpr auto kSeekAcceptBound = std::chrono::seconds(2);
 // The Windows Media Audio encoder refuses anything below this; the dial-up profiles ask
 // for less and get this much instead of no file at all.
 constexpr int32_t kWmaMinimumBitrate = 24000;
@@ -414,7 +418,13 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
     if (!pad)
         return false;
     m_Shared->seekSent = true;
+    const auto seekDeadline = std::chrono::steady_clock::now() + kSeekAcceptBound;
     bool ok = SeekStream(startUnits * 100, stopUnits * 100, pad);
+    while (!ok && std::chrono::steady_clock::now() < seekDeadline) {
+        // The held pads drop whatever comes meanwhile, its end included.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ok = SeekStream(startUnits * 100, stopUnits * 100, pad);
+    }
     gst_object_unref(pad);
     if (!ok) {
         qWarning("engine: the source cannot be positioned to the range");
