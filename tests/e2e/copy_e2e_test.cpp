@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 
 #include "tests/e2e/program_test.h"
@@ -112,12 +111,7 @@ class CopyE2E : public ProgramTest {
         const std::string browser = WaitForWindow(kFolderPromptTitle, app.Pid(), 5000);
         if (browser.empty())
             return ::testing::AssertionFailure() << "no folder browser\n" << app.Log();
-        TypeText(browser, folder);
-        Key(browser, "Return");
-        // A completion list may take the first Return.
-        if (!WaitForWindowGone(kFolderPromptTitle, app.Pid(), 1500))
-            Key(browser, "Return");
-        if (!WaitForWindowGone(kFolderPromptTitle, app.Pid(), 3000))
+        if (!AnswerPathPrompt(browser, folder, app.Pid()))
             return ::testing::AssertionFailure() << "the folder browser stays open";
         Key(dialog, "Tab");  // from "..." to OK
         Key(dialog, "space");

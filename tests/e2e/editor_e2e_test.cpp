@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <regex>
 
 #include "tests/e2e/program_test.h"
 #include "tests/support/media_factory.h"
@@ -121,8 +120,8 @@ class EditorE2E : public ProgramTest {
         std::string prompt = WaitForOtherWindow(".+", app.Pid(), {s.main, s.editor}, 8000);
         if (prompt.empty())
             return ::testing::AssertionFailure() << "no save prompt\n" << app.Log();
-        TypeText(prompt, target);
-        Key(prompt, "Return");
+        if (!AnswerPathPrompt(prompt, target, app.Pid()))
+            return ::testing::AssertionFailure() << "the save prompt stays\n" << app.Log();
         bool done = WaitFor(
             [&] {
                 auto ids = FindWindows(".*", app.Pid());

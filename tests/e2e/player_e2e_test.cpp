@@ -9,11 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QRegularExpression>
 #include <QThread>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 
 #include "tests/e2e/program_test.h"
@@ -229,14 +229,18 @@ TEST_F(PlayerE2E, PlaylistSavedWithOddNamesLoadsBackInOrder) {
     QThread::msleep(300);
     // Into the first sub-menu (File), then its second item.
     RunTool({"xdotool", "key", "--delay", "120", "Down", "Right", "Down", "Return"});
-    std::string saved = folder + "/saved list.vpl";
+    // xdotool types a character the keyboard map lacks by remapping a key for a moment,
+    // which a slow program may read after the map is back: the list goes to a folder with
+    // a plain name, and the odd folder's name stands in its lines.
+    fs::create_directories(box.MediaDir() + "/lists");
+    std::string saved = box.MediaDir() + "/lists/saved list.vpl";
     // The menu's own popup may still be up for a moment: wait for the prompt by its title.
     std::string prompt = WaitForWindow("保存するメディアファイル...", app->Pid(), 5000);
     ASSERT_FALSE(prompt.empty());
-    TypeText(prompt, saved);
-    Key(prompt, "Return");
+    ASSERT_TRUE(AnswerPathPrompt(prompt, saved, app->Pid())) << app->Log();
     ASSERT_TRUE(WaitFor([&] { return fs::exists(saved); }, 5000)) << app->Log();
-    EXPECT_EQ(testmedia::ReadFile(saved), "erste Spur.wav\r\n曲 two.mp3\r\n");
+    EXPECT_EQ(testmedia::ReadFile(saved),
+              "../my songs ünd Lieder/erste Spur.wav\r\n../my songs ünd Lieder/曲 two.mp3\r\n");
     Click(win, Centre(layout["close"]));
     ASSERT_TRUE(app->WaitForExit(8000));
 
@@ -467,11 +471,10 @@ TEST_F(PlayerE2E, TheSeekChannelPagesAFifthOfTheItem) {
     ASSERT_TRUE(app->WaitForLog("seek to ", 5000)) << app->Log();
     Click(win, channel);
     ASSERT_TRUE(WaitFor([&] { return app->CountInLog("seek to ") >= 2; }, 5000)) << app->Log();
-    std::regex seekLine(R"(seek to (\d+))");
     std::vector<int> to;
-    const std::string log = app->Log();
-    for (std::sregex_iterator it(log.begin(), log.end(), seekLine), end; it != end; ++it)
-        to.push_back(std::stoi((*it)[1]));
+    const QString log = QString::fromStdString(app->Log());
+    for (const auto& m : QRegularExpression(R"(seek to (\d+))").globalMatch(log))
+        to.push_back(m.captured(1).toInt());
     ASSERT_GE(to.size(), 2u);
     EXPECT_EQ(to[1] - to[0], 16) << "8 s are 80 tenths: a page is 16 of them";
 }

@@ -36,8 +36,7 @@ TEST_F(PlaylistE2E, RelativeStartFileAndBareSaveNameGiveAListOthersRead) {
     RunTool({"xdotool", "key", "--delay", "120", "Down", "Right", "Down", "Return"});
     const std::string prompt = WaitForNewWindow(".*", app->Pid(), {win}, 5000);
     ASSERT_FALSE(prompt.empty()) << app->Log();
-    TypeText(prompt, box.MediaDir() + "/lists/out");
-    Key(prompt, "Return");
+    ASSERT_TRUE(AnswerPathPrompt(prompt, box.MediaDir() + "/lists/out", app->Pid())) << app->Log();
     const std::string saved = box.MediaDir() + "/lists/out.vpl";
     ASSERT_TRUE(WaitFor([&] { return fs::exists(saved); }, 5000)) << app->Log();
     EXPECT_EQ(testmedia::ReadFile(saved), "../tones/a.wav\r\n");

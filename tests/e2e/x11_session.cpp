@@ -4,11 +4,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QThread>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <sstream>
 
 #include "tests/support/media_factory.h"
@@ -310,6 +310,28 @@ void TypeText(const std::string& id, const std::string& text) {
     QThread::msleep(150);
 }
 
+bool AnswerPathPrompt(const std::string& prompt, const std::string& path, qint64 pid) {
+    auto gone = [&](int ms) {
+        return WaitFor(
+            [&] {
+                auto ids = FindWindows(".*", pid);
+                return std::find(ids.begin(), ids.end(), prompt) == ids.end();
+            },
+            ms);
+    };
+    TypeText(prompt, path);
+    Key(prompt, "Return");
+    if (gone(2000))
+        return true;
+    Key(prompt, "Return");  // a completion list took the first
+    if (gone(2000))
+        return true;
+    Key(prompt, "ctrl+a");  // a key was lost: the whole path again
+    TypeText(prompt, path);
+    Key(prompt, "Return");
+    return gone(3000);
+}
+
 void KeyStrokes(const std::vector<std::string>& keys) {
     std::vector<std::string> argv = {"xdotool", "key", "--delay", "120"};
     argv.insert(argv.end(), keys.begin(), keys.end());
@@ -381,10 +403,11 @@ QImage ScreenshotOf(const QRect& rect) {
 
 std::map<std::string, QRect> Rects(const std::string& log, const std::string& prefix) {
     std::map<std::string, QRect> out;
-    std::regex line(prefix + R"( (\w+) (-?\d+) (-?\d+) (\d+) (\d+))");
-    for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it)
-        out[(*it)[1]] = QRect(std::stoi((*it)[2]), std::stoi((*it)[3]), std::stoi((*it)[4]),
-                              std::stoi((*it)[5]));
+    const QRegularExpression line(QString::fromStdString(prefix) +
+                                  R"( (\w+) (-?\d+) (-?\d+) (\d+) (\d+))");
+    for (const auto& m : line.globalMatch(QString::fromStdString(log)))
+        out[m.captured(1).toStdString()] = QRect(m.captured(2).toInt(), m.captured(3).toInt(),
+                                                 m.captured(4).toInt(), m.captured(5).toInt());
     return out;
 }
 

@@ -92,6 +92,11 @@ void MoveTo(const std::string& id, QPoint at);
 void Drag(const std::string& id, QPoint from, const std::vector<QPoint>& path);
 void Key(const std::string& id, const std::string& keys);
 void TypeText(const std::string& id, const std::string& text);
+// Types a path into a file or folder prompt and accepts it with Return; true once the
+// prompt has gone. A completion list that comes up late may take a Return, and a slow
+// program may lose a key while it does: while the prompt stays, the path is typed again
+// over the old text and Return pressed again.
+bool AnswerPathPrompt(const std::string& prompt, const std::string& path, qint64 pid);
 // Keys to whatever holds the keyboard now (an open pop-up menu grabs it), one by one.
 void KeyStrokes(const std::vector<std::string>& keys);
 
