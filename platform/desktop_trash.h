@@ -1,4 +1,4 @@
-// The desktop trash (freedesktop.org trash specification) through GIO: the home trash for
+// The desktop trash through GIO, laid out as every Linux desktop reads it: the home trash for
 // files on the home file system, the mount's own trash folder for the others, restore
 // records with escaped paths. A file that cannot be trashed stays where it is; nothing
 // here ever deletes it instead.

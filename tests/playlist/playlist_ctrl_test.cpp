@@ -326,7 +326,7 @@ TEST_F(TrashTest, DeleteAsksMovesToTrashAndNeverDeletesPlainly) {
     EXPECT_EQ(list.RowCount(), 1);
 }
 
-TEST_F(TrashTest, RestoreRecordsEscapeThePathAsTheSpecificationAsks) {
+TEST_F(TrashTest, RestoreRecordsHoldThePathUrlEscaped) {
     const std::string odd = File("a b%c\xe9.mp3");
     list.AddPath(odd);
     list.SetContextRow(0);
