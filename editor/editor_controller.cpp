@@ -11,6 +11,7 @@
 #include "editor/editor_rules.h"
 #include "engine/ogg_backend.h"
 #include "engine/still_capture.h"
+#include "platform/atomic_file.h"
 #include "platform/messages.h"
 #include "platform/scratch_journal.h"
 #include "platform/user_prompts.h"
@@ -463,24 +464,14 @@ void EditorController::StartOggOutput(const std::string& target, int volume) {
 
     // Hidden, and noted with the aside files tunewell makes from its name, so that a run
     // killed in the middle leaves nothing once the program starts again.
-    const auto slash = target.rfind('/');
-    std::string scratch = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
-    int fd = -1;
-    if (scratch.size() + 1 <= kMaxPath) {
-        std::vector<char> name(scratch.begin(), scratch.end());
-        name.push_back('\0');
-        fd = ::mkstemp(name.data());
-        if (fd >= 0) {
-            ::close(fd);
-            m_szOggPartial = name.data();
-            m_szOggTarget = target;
-            ScratchJournal::Remember(m_szOggPartial);
-            ScratchJournal::Remember(m_szOggPartial, true);
-        }
-    }
+    m_szOggPartial = AtomicFile::CreateScratchBeside(target);
+    m_szOggTarget = target;
+    if (!m_szOggPartial.empty())
+        ScratchJournal::Remember(m_szOggPartial, true);
     double start = m_dStart;
     double end = m_dEnd;
-    if (fd < 0 || !m_Ogg.VorbisLibWaveDest(m_szOggPartial, volume, &start, &end)) {
+    if (m_szOggPartial.empty() || m_szOggPartial.size() + 1 > kMaxPath ||
+        !m_Ogg.VorbisLibWaveDest(m_szOggPartial, volume, &start, &end)) {
         DropPartialOutput();
         Fail();
     }

@@ -5,20 +5,18 @@
 
 #include <QDebug>
 #include <filesystem>
-#include <random>
 
+#include "platform/atomic_file.h"
 #include "platform/scratch_journal.h"
 
 namespace fs = std::filesystem;
 
 const std::string& ConversionFile::Begin(const std::string& target) {
-    fs::path t(target);
-    std::random_device rd;
-    std::string name = "." + t.filename().string() + ".part" + std::to_string(rd() % 100000);
     m_Target = target;
-    m_Partial = (t.parent_path() / name).string();
+    // Noted, so that a killed run's file goes at the next start; "" when the folder takes
+    // no file, which the writer then reports.
+    m_Partial = AtomicFile::CreateScratchBeside(target);
     m_bDone = false;
-    ScratchJournal::Remember(m_Partial);  // so a killed run's file goes at the next start
     return m_Partial;
 }
 

@@ -59,6 +59,22 @@ std::string HiddenName(const std::string& target, const char* suffixPattern) {
     return Join(FolderOfPath(target), hidden);
 }
 
+// A new hidden file beside target, open for writing with the mode a plain new file would
+// get, and noted so that a later start removes it if this process dies before it is done.
+// -1 with errno set when none can be made.
+int OpenScratchBeside(const std::string& target, std::string* path) {
+    std::string pattern = HiddenName(target, ".XXXXXX.part");
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkostemps(name.data(), 5, O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    *path = name.data();
+    ScratchJournal::Remember(*path);
+    ::fchmod(fd, 0666 & ~CurrentUmask());
+    return fd;
+}
+
 std::string ProcFdPath(int fd) {
     return "/proc/self/fd/" + std::to_string(fd);
 }
@@ -125,20 +141,22 @@ bool AtomicFile::Open(const std::string& target, Commit mode) {
             return true;
         }
     }
-    // File systems without unnamed files: a hidden name, noted so that a later start
-    // removes it if this process dies before it is done.
-    std::string pattern = HiddenName(m_target, ".XXXXXX.part");
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    m_fd = ::mkostemps(name.data(), 5, O_CLOEXEC);
+    // File systems without unnamed files: a hidden name.
+    m_fd = OpenScratchBeside(m_target, &m_scratch);
     if (m_fd < 0) {
         m_error = errno;
         return false;
     }
-    m_scratch = name.data();
-    ScratchJournal::Remember(m_scratch);
-    ::fchmod(m_fd, 0666 & ~CurrentUmask());
     return true;
+}
+
+std::string AtomicFile::CreateScratchBeside(const std::string& target) {
+    std::string path;
+    const int fd = OpenScratchBeside(target, &path);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return path;
 }
 
 bool AtomicFile::Write(const void* data, std::size_t size) {

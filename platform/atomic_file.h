@@ -44,6 +44,11 @@ class AtomicFile {
 
     // One call for the common case: replaces target with bytes. 0 or an errno value.
     static int ReplaceContents(const std::string& target, const std::string& bytes);
+    // A new, empty hidden file beside target for a writer that must be handed a name (a
+    // GStreamer file sink, a library): unique, within the folder's name limit, and noted in
+    // the scratch journal until ScratchJournal::Forget. "" with errno set when none can be
+    // made.
+    static std::string CreateScratchBeside(const std::string& target);
     // Off: every file gets a hidden scratch name, as on file systems without unnamed
     // files (lets tests reach that path on any file system).
     static void UseUnnamedFiles(bool use);

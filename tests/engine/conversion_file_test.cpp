@@ -3,6 +3,7 @@
 #include "engine/conversion_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -42,5 +43,25 @@ TEST(ConversionFile, CompleteFilesTakeTheirNameAndNothingElseIsLeft) {
     file.Abandon();
     EXPECT_FALSE(fs::exists(half));
     EXPECT_FALSE(fs::exists(dir + "/half.wav"));
+    testmedia::RemoveTree(dir);
+}
+
+// A name as long as the folder allows still gets a hidden file that fits beside it, and the
+// finished file has the mode any new file of the user would have.
+TEST(ConversionFile, LongNamesAndThePlainModeOfANewFile) {
+    const std::string dir = testmedia::MakeTempDir("convfile_long");
+    const std::string target = dir + "/" + std::string(251, 'n') + ".wav";
+    ConversionFile file;
+    const std::string partial = file.Begin(target);
+    ASSERT_FALSE(partial.empty());
+    EXPECT_LE(fs::path(partial).filename().string().size(), 255u);
+    EXPECT_EQ(fs::path(partial).parent_path(), fs::path(dir));
+    std::ofstream(partial) << "RIFF";
+    ASSERT_EQ(file.Commit(), S_OK);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const auto perms = fs::status(target).permissions();
+    EXPECT_EQ(static_cast<mode_t>(perms) & 0777, 0666 & ~mask);
+    file.Abandon();
     testmedia::RemoveTree(dir);
 }
