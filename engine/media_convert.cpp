@@ -246,7 +246,6 @@ BOOL MediaGraph::BuildWavGraph(const char* target, int32_t volume) {
     m_pVW = nullptr;
     gst_object_unref(m_pBA);
     m_pBA = nullptr;
-    DetachRenderer("VideoMixing Renderer");
     DetachRenderer(kVideoRendererName);
     DetachRenderer(kSoundRendererName);
     GstElement* convert = Make("audioconvert", "AudioConvert");
@@ -264,11 +263,9 @@ BOOL MediaGraph::BuildWavGraph(const char* target, int32_t volume) {
     GstCaps* caps = gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved");
     g_object_set(format, "caps", caps, nullptr);
     gst_caps_unref(caps);
-    gst_bin_add(GST_BIN(m_pGB), convert);
-    gst_bin_add(GST_BIN(m_pGB), format);
-    gst_bin_add(GST_BIN(m_pGB), wave);  // the bin takes its own reference
+    // The bin takes a reference of its own to the wave filter, which was made for us.
+    gst_bin_add_many(GST_BIN(m_pGB), convert, format, wave, writer, nullptr);
     gst_object_unref(wave);
-    gst_bin_add(GST_BIN(m_pGB), writer);
     if (!gst_element_link_many(convert, format, wave, writer, nullptr))
         return FALSE;
     m_Shared->audioTarget = convert;
@@ -290,7 +287,7 @@ bool MediaGraph::DetachBothRenderers() {
     m_pVW = nullptr;
     gst_object_unref(m_pBA);
     m_pBA = nullptr;
-    if (!DetachRenderer("VideoMixing Renderer") && !DetachRenderer(kVideoRendererName))
+    if (!DetachRenderer(kVideoRendererName))
         return false;
     return DetachRenderer(kSoundRendererName);
 }
