@@ -67,7 +67,7 @@ TEST(ProgramInfo, OutputThatCannotBeWrittenFails) {
 TEST(ProgramInfo, TheProgramAnswersWithoutDisplayOrInstanceLock) {
     const std::string program = std::string(VELTRA_BIN_DIR) + "/veltra";
     if (!std::filesystem::exists(program))
-        GTEST_SKIP() << "the program is not built";
+        FAIL() << "the program is not built";
     QTemporaryDir runtime;
     ASSERT_TRUE(runtime.isValid());
     InstanceLock held(kInstanceMutexName, runtime.path().toStdString());

@@ -69,7 +69,7 @@ class EditorE2E : public ProgramTest {
         std::string skin = box.BinDir() + "/skin.dat";
         std::string writer = std::string(VELTRA_BIN_DIR) + "/../tests/editor_test_skin";
         if (!fs::exists(skin) && (!fs::exists(writer) || RunTool({writer, skin}) != 0))
-            GTEST_SKIP() << "no skin.dat in the program folder";
+            FAIL() << "no skin.dat in the program folder";
     }
 
     // Replaces a field's text by typing, as the user would.
@@ -166,7 +166,7 @@ TEST_F(EditorE2E, CutsARangeToWavAndListsItFirst) {
 TEST_F(EditorE2E, TypedPointsAndVolumeCutAnMpegFileToTheSample) {
     std::string clip = refmedia::NumberedVideo(box.MediaDir(), "clip.mpg", 4.0);
     if (clip.empty() && !refmedia::HaveFfmpeg())
-        GTEST_SKIP() << "ffmpeg makes the MPEG source";
+        FAIL() << "ffmpeg makes the MPEG source";
     ASSERT_FALSE(clip.empty());
     Session s = EditFile(clip);
     ASSERT_FALSE(s.editor.empty());

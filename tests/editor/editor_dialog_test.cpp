@@ -319,7 +319,7 @@ TEST_F(EditorDialogTest, CutsAWavRangeThroughTheEngine) {
     const char* bin = std::getenv("VELTRA_BIN_DIR");
     std::string folder = bin && *bin ? bin : VELTRA_BIN_DIR;
     if (!std::filesystem::exists(folder + "/libwavsink.so"))
-        GTEST_SKIP() << "libwavsink.so is not built";
+        FAIL() << "libwavsink.so is not built";
     std::string source = testmedia::Tone(dir, "tone.wav", 3.0);
     EditorDialog editor;
     Open(editor, source);
@@ -344,7 +344,7 @@ TEST_F(EditorDialogTest, CutsAWavRangeThroughTheEngine) {
 
 TEST_F(EditorDialogTest, CutsAnOggItemThroughTunewellWithVolume) {
     if (!HaveLibrary("libtunewell.so"))
-        GTEST_SKIP() << "libtunewell.so is not built";
+        FAIL() << "libtunewell.so is not built";
     std::string source = testmedia::Tone(dir, "tone.ogg", 3.0);
     std::string reference = testmedia::Tone(dir, "ref.ogg", 3.0);
     for (int volume : {100, 200}) {
