@@ -65,7 +65,7 @@ bool MainWindowMediaControl::eventFilter(QObject* watched, QEvent* event) {
 }
 
 MediaState MainWindowMediaControl::State() {
-    const player::PlaybackController& controller = m_window.Controller();
+    player::PlaybackController& controller = m_window.Controller();
     const PlaylistCtrl& list = m_window.List();
     const QAbstractSlider* seek = m_window.SeekSlider();
     MediaState s;

@@ -29,6 +29,40 @@ bool PlaybackController::ItemOpen() {
     return m_p.graph->HasGraph();
 }
 
+void PlaybackController::SetCurrentRow(int row) {
+    m_nCurrent = row;
+    m_currentPath = row >= 0 ? m_p.list->PathOf(row) : std::string();
+}
+
+int PlaybackController::CurrentRow() {
+    FollowCurrentRow();
+    return m_nCurrent;
+}
+
+void PlaybackController::FollowCurrentRow() {
+    if (m_nCurrent < 0)
+        return;
+    // While the item is open the list carries its mark along with the row.
+    const int marked = m_p.list->PlayingRow();
+    if (marked >= 0) {
+        m_nCurrent = marked;
+        return;
+    }
+    if (m_currentPath.empty() || m_p.list->PathOf(m_nCurrent) == m_currentPath)
+        return;
+    // Stopped, the mark is gone: look for the item itself, nearest to where it was, since
+    // a list may hold one file twice.
+    const int rows = m_p.list->RowCount();
+    for (int d = 1; d < rows; ++d) {
+        for (int row : {m_nCurrent - d, m_nCurrent + d}) {
+            if (row >= 0 && row < rows && m_p.list->PathOf(row) == m_currentPath) {
+                m_nCurrent = row;
+                return;
+            }
+        }
+    }
+}
+
 void PlaybackController::StopPlayback() {
     if (m_Engine == kEngineOgg) {
         m_p.ogg->Close();
@@ -40,6 +74,8 @@ void PlaybackController::StopPlayback() {
 }
 
 void PlaybackController::ResetPlayDisplay() {
+    // Last chance to learn where the item's row went before its mark is taken away.
+    FollowCurrentRow();
     m_Engine = kEngineNone;
     m_Mode = ModeNone;
     m_p.list->MarkPlaying(-1);
@@ -87,6 +123,7 @@ bool PlaybackController::EnsureViewerShown() {
 }
 
 bool PlaybackController::OpenAndPlay(const std::string& path) {
+    m_currentPath = path;
     bool ok = OpenAndStart(path);
     // Whatever was open before is closed now, so the mark goes either way.
     m_p.list->MarkPlaying(ok ? m_nCurrent : -1);
@@ -223,6 +260,7 @@ void PlaybackController::Pause() {
 }
 
 void PlaybackController::PlayPrevious() {
+    FollowCurrentRow();
     if (m_nCurrent == -1 || m_nCurrent - 1 < 0)
         return;
     const std::string path = m_p.list->PathOf(m_nCurrent - 1);
@@ -242,12 +280,13 @@ bool PlaybackController::StepNext() {
 }
 
 void PlaybackController::PlayNext() {
+    FollowCurrentRow();
     if (HasNext())
         StepNext();
 }
 
 void PlaybackController::AdvanceAfterEnd() {
-    m_p.display->PauseBetweenItems();
+    // The next item follows at once: any wait here is heard as silence between items.
     // A row that cannot be played (gone, damaged, unknown) does not end the list: the
     // advance goes on with the row after it.
     while (HasNext()) {
@@ -322,14 +361,22 @@ void PlaybackController::OnVolumeScroll(bool endOfScroll) {
         ApplyVolume();
 }
 
+int PlaybackController::LevelOfSlider(int position) {
+    // One curve for both engines, so a mixed list keeps its loudness from item to item;
+    // the bottom of the slider is silence, not merely quiet.
+    if (position <= 0)
+        return -10000;
+    if (position >= 100)
+        return 0;
+    return -30 * (100 - position);
+}
+
 void PlaybackController::ApplyVolume() {
-    int attenuation = 100 - m_p.display->VolumePos();
-    if (attenuation == 100)
-        attenuation = 200;  // the slider's bottom means silence, not just quiet
+    const int level = LevelOfSlider(m_p.display->VolumePos());
     if (m_Engine == kEngineOgg)
-        m_p.sound->SetPrimaryVolume(-50 * attenuation);
+        m_p.sound->SetPrimaryVolume(level);
     else
-        m_p.graph->SetVolume(-30 * attenuation);
+        m_p.graph->SetVolume(level);
 }
 
 }  // namespace player

@@ -33,6 +33,8 @@ class PlaybackController {
     void PlayNext();
     void ToggleViewer();
     void ApplyVolume();
+    // Hundredths of a decibel for a volume slider position (0 ... 100).
+    static int LevelOfSlider(int position);
 
     // Engine reports, already handed over to the user-interface thread.
     void OnGraphPosition(int tenths);
@@ -45,10 +47,12 @@ class PlaybackController {
     void OnVolumeScroll(bool endOfScroll);
 
     // The list changed under the current item (its row removed, the list cleared).
-    void ForgetCurrent() { m_nCurrent = -1; }
+    void ForgetCurrent() { SetCurrentRow(-1); }
 
-    int CurrentRow() const { return m_nCurrent; }
-    void SetCurrentRow(int row) { m_nCurrent = row; }
+    // The row of the current item where it is now: rows may have been sorted, inserted
+    // or removed since it was opened.
+    int CurrentRow();
+    void SetCurrentRow(int row);
     ItemMode Mode() const { return m_Mode; }
     EngineId Engine() const { return m_Engine; }
     bool KeepWindowSize() const { return m_bKeepWindowSize; }
@@ -58,6 +62,8 @@ class PlaybackController {
 
   private:
     bool OpenAndStart(const std::string& path);
+    // Finds the current item's row again after the list moved under it.
+    void FollowCurrentRow();
     bool HasNext();
     bool StepNext();
     void AdvanceAfterEnd();
@@ -69,6 +75,7 @@ class PlaybackController {
     PlaybackPorts m_p;
     bool m_bResumeAfterSeek = false;
     int m_nCurrent = -1;
+    std::string m_currentPath;  // the item of m_nCurrent, to find its row again
     bool m_bKeepWindowSize = false;
     ItemMode m_Mode = ModeNone;
     EngineId m_Engine = kEngineNone;

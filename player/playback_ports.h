@@ -91,6 +91,8 @@ class ListPort {
     // Marks the row whose item is open (playing, paused or a picture shown); -1: none.
     // The list keeps the mark on that row when other rows move.
     virtual void MarkPlaying(int row) = 0;
+    // The marked row where it is now, after sorts, insertions and removals; -1: none.
+    virtual int PlayingRow() = 0;
 };
 
 // The viewer window, created on first need and then only shown and hidden.
@@ -123,8 +125,6 @@ class DisplayPort {
     virtual int VolumePos() = 0;
     virtual void SetWaitCursor(bool waiting) = 0;
     virtual void ShowMessage(const std::string& text) = 0;  // OK box, program name as caption
-    // The short pause between the end of one item and the start of the next.
-    virtual void PauseBetweenItems() = 0;
     // Drops queued engine reports that belong to an item that has just been closed.
     virtual void DropStaleGraphReports() = 0;
     virtual void DropStaleOggReports() = 0;

@@ -2,7 +2,6 @@
 
 #include <QAbstractSlider>
 #include <QApplication>
-#include <QThread>
 #include <QWidget>
 
 #include "app/sound_device.h"
@@ -61,10 +60,6 @@ void DisplayAdapter::ShowMessage(const std::string& text) {
     Prompts().MessageBox(m_c.window, text, kProgramName, MB_OK);
 }
 
-void DisplayAdapter::PauseBetweenItems() {
-    QThread::msleep(50);
-}
-
 void DisplayAdapter::DropStaleGraphReports() {
     if (m_c.dropGraphReports)
         m_c.dropGraphReports();
@@ -89,6 +84,9 @@ void ListAdapter::SelectAndFocus(int row) {
 }
 void ListAdapter::MarkPlaying(int row) {
     m_list.Model()->SetPlayingRow(row);
+}
+int ListAdapter::PlayingRow() {
+    return m_list.Model()->PlayingRow();
 }
 
 bool SoundAdapter::Create() {

@@ -34,7 +34,6 @@ class DisplayAdapter : public DisplayPort {
     int VolumePos() override;
     void SetWaitCursor(bool waiting) override;
     void ShowMessage(const std::string& text) override;
-    void PauseBetweenItems() override;
     void DropStaleGraphReports() override;
     void DropStaleOggReports() override;
 
@@ -50,6 +49,7 @@ class ListAdapter : public ListPort {
     int SelectedRow() override;
     void SelectAndFocus(int row) override;
     void MarkPlaying(int row) override;
+    int PlayingRow() override;
 
   private:
     PlaylistCtrl& m_list;

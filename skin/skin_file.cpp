@@ -193,7 +193,8 @@ unsigned LoadSkinImages(QWidget* window, const std::string& path,
 
     const size_t n = refs.size() < targets.size() ? refs.size() : targets.size();
     unsigned count = 0;
-    for (size_t i = 0; i < n; ++i) {
+    bool damaged = false;
+    for (size_t i = 0; i < n && !damaged; ++i) {
         const SkinRecordRef& ref = refs[i];
         QPixmap* slot = targets[i];
         if (slot)
@@ -206,23 +207,44 @@ unsigned LoadSkinImages(QWidget* window, const std::string& path,
             qWarning() << "skin: out of memory at record" << i;
             break;
         }
-        ++count;
-        if (std::fseek(file.get(), static_cast<long>(ref.offset), SEEK_SET) != 0 ||
-            std::fread(in.get(), 1, ref.packed, file.get()) != ref.packed ||
-            ref.packed < kSkinRecordHeadLength) {
+        // Only a record read whole counts: a file cut short once opened a window with no
+        // images and no controls that nobody could close.
+        if (ref.packed < kSkinRecordHeadLength ||
+            std::fseek(file.get(), static_cast<long>(ref.offset), SEEK_SET) != 0 ||
+            std::fread(in.get(), 1, ref.packed, file.get()) != ref.packed) {
             qWarning() << "skin: record at" << ref.offset << "is cut short";
-            continue;
+            damaged = true;
+            break;
         }
-        // A record claiming more than the table gives room for is not ours: rather an
-        // empty slot than a picture cut off at an arbitrary place.
+        // A record claiming more than the table gives room for, or one whose picture
+        // does not read, is not from our file.
         if (ReadU32(in.get()) > ref.unpacked) {
             qWarning() << "skin: record at" << ref.offset << "claims more than it may hold";
-            continue;
+            damaged = true;
+            break;
         }
         const size_t written = UnpackRunLength(out.get(), ref.unpacked, in.get(), ref.packed);
-        if (written > kBmpFileHeaderLength && slot)
-            *slot = CreateBitmapFromDib(out.get() + kBmpFileHeaderLength,
-                                        written - kBmpFileHeaderLength, window);
+        if (written > 0) {
+            QPixmap image;
+            if (written > kBmpFileHeaderLength)
+                image = CreateBitmapFromDib(out.get() + kBmpFileHeaderLength,
+                                            written - kBmpFileHeaderLength, window);
+            if (image.isNull()) {
+                qWarning() << "skin: record at" << ref.offset << "holds no readable picture";
+                damaged = true;
+                break;
+            }
+            if (slot)
+                *slot = image;
+        }
+        ++count;
+    }
+    if (damaged) {
+        for (size_t i = 0; i < n; ++i)
+            if (targets[i])
+                *targets[i] = QPixmap();
+        Prompts().MessageBox(window, kSkinVersionMessage, kCaption, MB_OK);
+        return 0;
     }
     return count;
 }

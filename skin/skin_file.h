@@ -41,8 +41,9 @@ std::string SkinPath();
 
 // Reads refs[i] into *slots[i] for as many pairs as both lists have. Shows the missing
 // or version message (through the user-prompt seam) and returns 0 when the file cannot
-// be opened or is not a skin file; otherwise the number of records processed. A
-// record that cannot be read or unpacked leaves its slot null but still counts.
+// be opened, is not a skin file, or any record is cut short or does not hold a readable
+// picture (every slot is then emptied); otherwise the number of records read whole. A
+// record that unpacks to nothing leaves its slot null and counts.
 unsigned LoadSkinImages(QWidget* window, const std::string& path,
                         const std::vector<SkinRecordRef>& refs, const std::vector<QPixmap*>& slots);
 

@@ -3,16 +3,21 @@
 #include "tunewell/player_state.h"
 
 void RunPlaybackWorker(PlayerState& p) {
+    const uint32_t block = PlayBlockBytes(p.m_format);
     // Without a buffer the first write fails and playback ends by itself.
-    p.m_stream.Create(p.m_pDevice, p.m_format, BLOCK_BYTES, kSegments);
+    p.m_stream.Create(p.m_pDevice, p.m_format, block, kSegments);
     uint8_t* staging = p.m_playStaging;
     uint32_t fill = 0;
-    int tail = kTailBlocks;
+    // Blocks written before the ring starts: the first sound is the file's, not silence.
+    uint32_t ahead = 0;
+    bool started = false;
+    bool last = false;
     bool dataSinceRewind = true;
-    while (tail > 0) {
+    bool failed = false;
+    while (!last) {
         if (p.m_stopRequest.load())
             break;
-        if (p.IsPaused()) {
+        if (started && p.IsPaused()) {
             // Keep the ring from looping stale audio while nobody refills it.
             p.m_stream.Pause();
             p.m_wake.Wait(kPauseSleepMs);
@@ -25,7 +30,7 @@ void RunPlaybackWorker(PlayerState& p) {
         FillResult r = FillResult::Block;
         for (;;) {
             uint32_t before = fill;
-            r = FillBlock(p.m_decoder, staging, fill);
+            r = FillBlock(p.m_decoder, staging, fill, block);
             if (fill != before)
                 dataSinceRewind = true;
             // An empty file would otherwise loop without ever producing a block.
@@ -36,22 +41,40 @@ void RunPlaybackWorker(PlayerState& p) {
             }
             break;
         }
-        if (r == FillResult::Error)
+        if (r == FillResult::Error) {
+            failed = true;
             break;
-        if (r == FillResult::EndOfData) {
-            std::memset(staging + fill, 0, BLOCK_BYTES - fill);
-            fill = BLOCK_BYTES;
-            --tail;
         }
-        if (p.m_stream.Write(staging, BLOCK_BYTES, p.m_stopRequest) !=
-            SoundStream::WriteResult::Written)
+        if (r == FillResult::EndOfData) {
+            std::memset(staging + fill, 0, block - fill);
+            fill = block;
+            last = true;
+        }
+        SoundStream::WriteResult w = SoundStream::WriteResult::Failed;
+        if (!started) {
+            w = p.m_stream.WriteAhead(staging, block);
+            ++ahead;
+            if (w == SoundStream::WriteResult::Written && (ahead == kSegments || last)) {
+                started = true;
+                if (!p.IsPaused() && !p.m_stream.Start())
+                    w = SoundStream::WriteResult::Failed;
+            }
+        } else {
+            w = p.m_stream.Write(staging, block, p.m_stopRequest);
+        }
+        if (w != SoundStream::WriteResult::Written) {
+            failed = true;
             break;
-        p.AdvancePosition();
-        fill -= BLOCK_BYTES;
-        std::memmove(staging, staging + BLOCK_BYTES, fill);
+        }
+        p.AdvancePosition(block);
+        fill -= block;
+        std::memmove(staging, staging + block, fill);
     }
-    if (tail == 0)
-        p.m_stream.Drain(kQueuedSegments, p.m_stopRequest);
+    // The end is reported once the last block has been heard, no later: the next item
+    // starts then. A full ring plays its last block out after as many notifications as it
+    // has segments; one that never filled up, after the blocks it holds.
+    if (last && !failed)
+        p.m_stream.Drain(ahead < kSegments ? ahead : kSegments, p.m_stopRequest);
     p.m_stream.Release();
     if (!p.m_stopRequest.load())
         p.Notify(VL_NOTIFY_END, 0);

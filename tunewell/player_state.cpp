@@ -1,5 +1,6 @@
 #include "tunewell/player_state.h"
 
+#include <algorithm>
 #include <cstring>
 
 PlayerState& Player() {
@@ -15,8 +16,16 @@ PlayerState::~PlayerState() {
     m_decoder.Clear();
 }
 
-void PlayerState::AdvancePosition() {
-    int64_t bytes = m_byteCount.fetch_add(BLOCK_BYTES) + BLOCK_BYTES;
+uint32_t PlayBlockBytes(const WAVEFORMATEX& format) {
+    const uint32_t align = format.nBlockAlign ? format.nBlockAlign : 1;
+    const uint64_t bytes = uint64_t{format.nAvgBytesPerSec} * kPlayBlockMs / 1000;
+    const uint64_t frames = std::max<uint64_t>(1, bytes / align);
+    // The staging buffer holds a block and one read beyond it.
+    return static_cast<uint32_t>(std::min<uint64_t>(frames * align, BLOCK_BYTES / align * align));
+}
+
+void PlayerState::AdvancePosition(uint32_t blockBytes) {
+    int64_t bytes = m_byteCount.fetch_add(blockBytes) + blockBytes;
     if (m_stopRequest.load() || m_format.nAvgBytesPerSec == 0)
         return;
     uint32_t position = static_cast<uint32_t>(bytes * 10 / m_format.nAvgBytesPerSec);
@@ -37,8 +46,8 @@ void PlayerState::EndWorker() {
     m_worker.Release();
 }
 
-FillResult FillBlock(OggDecoder& decoder, uint8_t* staging, uint32_t& fill) {
-    while (fill < BLOCK_BYTES) {
+FillResult FillBlock(OggDecoder& decoder, uint8_t* staging, uint32_t& fill, uint32_t blockBytes) {
+    while (fill < blockBytes) {
         long got = decoder.Read(reinterpret_cast<char*>(staging + fill), kReadBytes);
         if (got > 0)
             fill += static_cast<uint32_t>(got);

@@ -17,9 +17,11 @@ inline constexpr uint32_t BLOCK_BYTES = 44100;
 inline constexpr uint32_t kSegments = 4;
 inline constexpr int kReadBytes = 4096;
 inline constexpr uint32_t kStagingBytes = BLOCK_BYTES + kReadBytes;
-inline constexpr int kTailBlocks = 2;
-// Segments still queued ahead of the play cursor when the last block has gone in.
-inline constexpr uint32_t kQueuedSegments = kSegments - 1;
+// Playback blocks are sized in time, not bytes, so that a low rate or a single channel
+// starts, seeks and ends as quickly as CD sound: the whole ring is four of them.
+inline constexpr uint32_t kPlayBlockMs = 30;
+// Bytes of one playback block in `format`: whole frames, at least one.
+uint32_t PlayBlockBytes(const WAVEFORMATEX& format);
 inline constexpr uint32_t kPauseSleepMs = 100;
 
 struct PlayerState {
@@ -53,7 +55,7 @@ struct PlayerState {
             cb(code, value, 0);
     }
     // Counts a block handed to output and reports a changed position.
-    void AdvancePosition();
+    void AdvancePosition(uint32_t bytes = BLOCK_BYTES);
     // Asks a running worker to end, wakes it and waits for it.
     void EndWorker();
 };
@@ -65,4 +67,5 @@ void RunWaveWriterWorker(PlayerState& p);
 
 // Fills p's staging buffer from `fill` up to a whole block. The result says why it stopped.
 enum class FillResult { Block, EndOfData, Error };
-FillResult FillBlock(OggDecoder& decoder, uint8_t* staging, uint32_t& fill);
+FillResult FillBlock(OggDecoder& decoder, uint8_t* staging, uint32_t& fill,
+                     uint32_t blockBytes = BLOCK_BYTES);

@@ -57,8 +57,7 @@ int SoundStream::Create(IDirectSound* device, const WAVEFORMATEX& format, DWORD 
         return 0;
     }
     m_offset = 0;
-    m_state = 2;
-    m_pBuffer->Play(0, 0, DSBPLAY_LOOPING);
+    m_state = 1;
     return 1;
 }
 
@@ -78,10 +77,19 @@ SoundStream::WriteResult SoundStream::Write(const BYTE* block, DWORD bytes,
         return WriteResult::Stopped;
 
     std::lock_guard<std::mutex> lock(m_mutex);
+    return CopyIn(block, bytes);
+}
+
+SoundStream::WriteResult SoundStream::WriteAhead(const BYTE* block, DWORD bytes) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return CopyIn(block, bytes);
+}
+
+SoundStream::WriteResult SoundStream::CopyIn(const BYTE* block, DWORD bytes) {
     if (!m_pBuffer)
         return WriteResult::Failed;
     DWORD play = 0, write = 0;
-    if (SUCCEEDED(m_pBuffer->GetCurrentPosition(&play, &write))) {
+    if (m_state == 2 && SUCCEEDED(m_pBuffer->GetCurrentPosition(&play, &write))) {
         // Never fill the stretch the device is about to play.
         if ((play < write && play < m_offset && m_offset < write) ||
             (play > write && (m_offset > play || m_offset < write)))

@@ -20,12 +20,17 @@ class SoundStream {
     SoundStream& operator=(const SoundStream&) = delete;
     ~SoundStream() { Release(); }
 
-    // Creates the ring, zeroed and playing; 0 when no device or any step fails (what was
-    // made is released again, so a later write fails instead of waiting forever).
+    // Creates the ring, zeroed and held until Start, so that it can be filled before its
+    // first sound; 0 when no device or any step fails (what was made is released again,
+    // so a later write fails instead of waiting forever).
     int Create(IDirectSound* device, const WAVEFORMATEX& format, DWORD segmentBytes,
                DWORD segments);
     // Waits for the next segment notification, then copies `bytes` into the ring.
     WriteResult Write(const BYTE* block, DWORD bytes, const std::atomic<int>& stopRequest);
+    // Copies `bytes` into the ring at once, for filling it before Start.
+    WriteResult WriteAhead(const BYTE* block, DWORD bytes);
+    // Starts a ring that was filled ahead; 0 when the device refuses.
+    int Start() { return Resume(); }
     // Waits for up to `segments` more notifications, so that audio already queued is
     // heard; returns early on a stop, and gives up after about the time they should take.
     void Drain(DWORD segments, const std::atomic<int>& stopRequest);
@@ -37,6 +42,8 @@ class SoundStream {
     void Wake() { m_event.Set(); }
 
   private:
+    WriteResult CopyIn(const BYTE* block, DWORD bytes);  // m_mutex held
+
     static constexpr uint32_t kWaitSliceMs = 50;
 
     mutable std::mutex m_mutex;

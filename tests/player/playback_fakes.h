@@ -206,6 +206,7 @@ class FakeList : public player::ListPort {
     int SelectedRow() override { return selected; }
     void SelectAndFocus(int row) override { selected = row; }
     void MarkPlaying(int row) override { playing = row; }
+    int PlayingRow() override { return playing; }
     int playing = -1;
 };
 
@@ -249,7 +250,6 @@ class FakeDisplay : public player::DisplayPort {
     int VolumePos() override { return volumePos; }
     void SetWaitCursor(bool w) override { waitCursor = w; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void PauseBetweenItems() override { m_log.Add("pause50"); }
     void DropStaleGraphReports() override { m_log.Add("drop.graph"); }
     void DropStaleOggReports() override { m_log.Add("drop.ogg"); }
 

@@ -300,52 +300,60 @@ TEST_F(SkinFileTest, MissingOrForeignFilesShowTheirMessage) {
     }
 }
 
-TEST_F(SkinFileTest, ABrokenRecordEmptiesOnlyItsSlot) {
+TEST_F(SkinFileTest, ABrokenOrShortFileIsRefusedWithTheVersionMessage) {
     // Record 11 claims more than its table length, record 12 has a BMP header whose
-    // colour table runs past the image, record 19 ends in a cut-off run.
-    Bytes file = skintest::SkinFileBytes([](int n, Bytes& rec) {
-        if (n == 11)
-            PutU32(rec, 0, kSkinRecords[10].unpacked + 1);
-        if (n == 12) {
-            Bytes bmp = skintest::GreyBmp(kSkinRecords[11].unpacked, 12);
-            PutU32(bmp, 14 + 32, 100000);
-            rec =
-                skintest::PackRecord(bmp, 0xA5, kSkinRecords[11].packed, kSkinRecords[11].unpacked);
-        }
-        if (n == 19) {
-            rec.assign(rec.size(), 0);
-            PutU32(rec, 0, kSkinRecords[18].unpacked);
-            rec[4] = 0xA5;
-            rec[rec.size() - 2] = 0xA5;  // zeros up to here, then half a run
-        }
-    });
-    MainSkin skin;
-    ASSERT_TRUE(LoadMainSkin(nullptr, &skin, Write(file)));
-    EXPECT_TRUE(skin.minimize.normal.isNull());
-    EXPECT_TRUE(skin.minimize.pressed.isNull());
-    EXPECT_TRUE(skin.close.normal.isNull());
-    EXPECT_EQ(GreyOf(skin.minimize.hover), 9);
-    EXPECT_EQ(GreyOf(skin.close.pressed), 20);
-    EXPECT_TRUE(prompts.Boxes().empty());
+    // colour table runs past the image, record 19 ends in a cut-off run: each alone makes
+    // the file unusable.
+    auto damage = [](int which) {
+        return skintest::SkinFileBytes([which](int n, Bytes& rec) {
+            if (n != which)
+                return;
+            if (n == 11)
+                PutU32(rec, 0, kSkinRecords[10].unpacked + 1);
+            if (n == 12) {
+                Bytes bmp = skintest::GreyBmp(kSkinRecords[11].unpacked, 12);
+                PutU32(bmp, 14 + 32, 100000);
+                rec = skintest::PackRecord(bmp, 0xA5, kSkinRecords[11].packed,
+                                           kSkinRecords[11].unpacked);
+            }
+            if (n == 19) {
+                rec.assign(rec.size(), 0);
+                PutU32(rec, 0, kSkinRecords[18].unpacked);
+                rec[4] = 0xA5;
+                rec[rec.size() - 2] = 0xA5;  // zeros up to here, then half a run
+            }
+        });
+    };
+    const Bytes good = skintest::SkinFileBytes();
+    std::vector<Bytes> bad = {
+        damage(11),
+        damage(12),
+        damage(19),
+        Bytes(good.begin(), good.begin() + 25),
+        Bytes(good.begin(), good.begin() + 100),
+        Bytes(good.begin(), good.begin() + kSkinRecords[27].offset + 100),
+        Bytes(good.begin(), good.begin() + kSkinRecords[68].offset + kSkinRecords[68].packed - 1)};
+    for (size_t i = 0; i < bad.size(); ++i) {
+        prompts.Clear();
+        MainSkin skin;
+        EXPECT_FALSE(LoadMainSkin(nullptr, &skin, Write(bad[i], "bad.dat"))) << i;
+        EXPECT_EQ(prompts.LastText(), kSkinVersionMessage) << i;
+        EXPECT_TRUE(skin.frame[0].isNull()) << i << ": no half-loaded window";
+        EXPECT_TRUE(skin.title.isNull()) << i;
+    }
 
-    // A file that ends inside record 28: that record and all behind it stay empty, the
-    // ones before are loaded, and every record still counts as processed.
-    file.resize(kSkinRecords[27].offset + 100);
+    // The whole file loads every slot without a word, and the shorter of the two lists
+    // decides how far loading goes.
+    prompts.Clear();
     std::vector<SkinRecordRef> refs;
     std::vector<QPixmap*> targets;
-    MainSkin cut;
-    MainSkinTable(&cut, &refs, &targets);
-    EXPECT_EQ(LoadSkinImages(nullptr, Write(file, "cut.dat"), refs, targets), 65u);
-    EXPECT_EQ(GreyOf(cut.seek.pressed), 27);
-    EXPECT_TRUE(cut.seek.channel.isNull());
-    EXPECT_TRUE(cut.grip.isNull());
-
-    // The shorter of the two lists decides how far loading goes.
+    MainSkin whole;
+    MainSkinTable(&whole, &refs, &targets);
+    EXPECT_EQ(LoadSkinImages(nullptr, Write(good, "good.dat"), refs, targets), 65u);
+    EXPECT_FALSE(whole.grip.isNull());
     targets.resize(3);
-    MainSkin few;
-    MainSkinTable(&few, &refs, &targets);
-    targets.resize(3);
-    EXPECT_EQ(LoadSkinImages(nullptr, Write(file, "cut.dat"), refs, targets), 3u);
+    EXPECT_EQ(LoadSkinImages(nullptr, Write(good, "good.dat"), refs, targets), 3u);
+    EXPECT_TRUE(prompts.Boxes().empty());
 }
 
 }  // namespace

@@ -40,24 +40,28 @@ class PlaybackTest : public ::testing::Test {
     FakeSoundDevice m_device{1};
 };
 
-TEST_F(PlaybackTest, OneSecondPlaysFourBlocksThenTwoSilentOnesAndEnds) {
+// 30 ms of 44.1 kHz 16-bit stereo.
+constexpr size_t kCdBlock = 5292;
+
+TEST_F(PlaybackTest, OneSecondPlaysInShortBlocksTheLastPaddedAndEnds) {
     Start(Media().oneSecond);
     ASSERT_TRUE(notes::WaitEnd());
-    EXPECT_EQ(notes::Positions(), (std::vector<int>{2, 5, 7, 10, 12, 15}));
+    EXPECT_EQ(notes::Positions(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     EXPECT_EQ(notes::Ends(), 1);
     EXPECT_EQ(notes::All().back().code, VL_NOTIFY_END);
 
     std::string written = m_device.Written();
-    ASSERT_EQ(written.size(), 6u * 44100);
     std::string pcm = OggdecPcm(Media().oneSecond);
     ASSERT_EQ(pcm.size(), 176400u);
+    // No silent blocks after the sound: they would be heard as a gap before the next item.
+    ASSERT_EQ(written.size(), (pcm.size() + kCdBlock - 1) / kCdBlock * kCdBlock);
     EXPECT_TRUE(written.compare(0, pcm.size(), pcm) == 0) << "PCM differs from the reference";
     EXPECT_EQ(written.find_first_not_of('\0', pcm.size()), std::string::npos);
 
     DSBUFFERDESC desc = m_device.LastDesc();
     EXPECT_EQ(desc.dwSize, 36u);
     EXPECT_EQ(desc.dwFlags, 0x58100u);
-    EXPECT_EQ(desc.dwBufferBytes, 176400u);
+    EXPECT_EQ(desc.dwBufferBytes, 4 * kCdBlock);
     WAVEFORMATEX f = m_device.LastFormat();
     EXPECT_EQ(f.wFormatTag, 1);
     EXPECT_EQ(f.nChannels, 2);
@@ -65,22 +69,40 @@ TEST_F(PlaybackTest, OneSecondPlaysFourBlocksThenTwoSilentOnesAndEnds) {
     EXPECT_EQ(f.nAvgBytesPerSec, 176400u);
     EXPECT_EQ(f.nBlockAlign, 4);
     EXPECT_EQ(f.wBitsPerSample, 16);
-    EXPECT_EQ(m_device.LastNotifyOffsets(), (std::vector<DWORD>{44099, 88199, 132299, 176399}));
+    EXPECT_EQ(
+        m_device.LastNotifyOffsets(),
+        (std::vector<DWORD>{kCdBlock - 1, 2 * kCdBlock - 1, 3 * kCdBlock - 1, 4 * kCdBlock - 1}));
     EXPECT_EQ(api().IsPlay(), 1) << "an ended worker leaves the state as it was";
     api().Stop();
     EXPECT_EQ(api().Play(), 1) << "a finished worker does not block the next start";
     ASSERT_TRUE(notes::WaitEnd());
 }
 
-TEST_F(PlaybackTest, BlocksCountInBytesWhateverTheRate) {
+TEST_F(PlaybackTest, TheRingLastsTheSameTimeWhateverTheRate) {
     Start(Media().mono22k);  // 44100 bytes per second
     ASSERT_TRUE(notes::WaitEnd());
+    EXPECT_EQ(m_device.LastDesc().dwBufferBytes, 4u * 1322) << "120 ms, as for CD sound";
     std::vector<int> positions = notes::Positions();
     ASSERT_GE(positions.size(), 2u);
-    EXPECT_EQ(positions[0], 10);
-    EXPECT_EQ(positions[1], 20);
+    EXPECT_EQ(positions[0], 1);
+    EXPECT_EQ(positions[1], 2);
     std::string pcm = OggdecPcm(Media().mono22k);
     EXPECT_TRUE(m_device.Written().compare(0, pcm.size(), pcm) == 0);
+}
+
+TEST_F(PlaybackTest, TheFirstSoundIsTheFilesNotSilence) {
+    FakeSoundDevice slow{50};
+    api().Init(&slow, notes::Record);
+    ASSERT_EQ(api().Open(Media().oneSecond.c_str(), nullptr), 1);
+    ASSERT_EQ(api().Play(), 1);
+    // The ring is filled before it starts: by its first notification all four blocks hold
+    // the file's sound, so none of its silence is ever played.
+    for (int i = 0; i < 3000 && slow.Written().size() < 4 * kCdBlock; ++i) usleep(1000);
+    std::string pcm = OggdecPcm(Media().oneSecond);
+    std::string written = slow.Written();
+    ASSERT_GE(written.size(), 4 * kCdBlock);
+    EXPECT_TRUE(written.compare(0, 4 * kCdBlock, pcm, 0, 4 * kCdBlock) == 0);
+    api().Close();
 }
 
 TEST_F(PlaybackTest, ChainedLinksPlayBackToBack) {
@@ -143,8 +165,8 @@ TEST_F(PlaybackTest, LostBufferDropsOneBlockAndALockFailureEnds) {
     Start(Media().oneSecond);
     ASSERT_TRUE(notes::WaitEnd());
     EXPECT_EQ(m_device.Restores(), 1);
-    EXPECT_EQ(m_device.Written().size(), 5u * 44100);
-    EXPECT_EQ(notes::Positions().size(), 6u) << "the dropped block still counts";
+    EXPECT_EQ(m_device.Written().size(), 33u * kCdBlock);
+    EXPECT_EQ(notes::Positions().size(), 10u) << "the dropped block still counts";
 
     notes::Clear();
     FakeSoundDevice failing{1};
@@ -154,7 +176,8 @@ TEST_F(PlaybackTest, LostBufferDropsOneBlockAndALockFailureEnds) {
     ASSERT_EQ(api().Open(Media().oneSecond.c_str(), nullptr), 1);
     ASSERT_EQ(api().Play(), 1);
     ASSERT_TRUE(notes::WaitEnd());
-    EXPECT_EQ(notes::Positions(), (std::vector<int>{2, 5}));
+    EXPECT_EQ(failing.Written().size(), 2u * kCdBlock);
+    EXPECT_EQ(notes::Ends(), 1);
     api().Close();
     EXPECT_EQ(failing.LiveBuffers(), 0);
 }
