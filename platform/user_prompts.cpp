@@ -1,12 +1,9 @@
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QStringList>
-#include <QTimer>
 #include <algorithm>
 #include <utility>
 
@@ -43,92 +40,56 @@ std::string DefaultExtensionOf(const FilePromptRequest& request) {
     return ext;
 }
 
-// A box opened in a nested loop of a window that is itself in a modal loop, or from the
-// handler of a graph report, came up as an empty black rectangle that took Return blind.
-// A box that only informs is therefore shown from the event loop once the handler is
-// done, as a window of its own over the owner's outermost window: that one outlives a
-// dialog that closes itself right after its message.
-bool ShouldPost(unsigned style) {
-    return (style & 0xF) == MB_OK && QApplication::activeModalWidget() != nullptr;
-}
-
-QWidget* LastingOwner(QWidget* owner) {
-    QWidget* window = owner ? owner->window() : nullptr;
-    while (window && window->parentWidget()) window = window->parentWidget()->window();
-    return window;
-}
-
-void StyleBox(QMessageBox& box, const std::string& text, const std::string& caption,
-              unsigned style);
-
-void PostMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
-                    unsigned style) {
-    QPointer<QWidget> lasting(LastingOwner(owner));
-    const bool hadOwner = owner != nullptr;
-    QTimer::singleShot(0, qApp, [lasting, hadOwner, text, caption, style] {
-        if (hadOwner && !lasting)
-            return;  // the program is going; nobody is left to read it
-        auto* box = new QMessageBox(lasting.data());
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        StyleBox(*box, text, caption, style);
-        box->setWindowModality(Qt::ApplicationModal);
-        box->show();
-        box->raise();
-        box->activateWindow();
-    });
-}
-
-void StyleBox(QMessageBox& box, const std::string& text, const std::string& caption,
-              unsigned style) {
-    box.setWindowTitle(QString::fromStdString(caption));
-    box.setText(QString::fromStdString(text));
-    switch (style & 0xF0) {
-        case MB_ICONSTOP:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case MB_ICONQUESTION:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case MB_ICONEXCLAMATION:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case MB_ICONINFORMATION:
-            box.setIcon(QMessageBox::Information);
-            break;
-        default:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-    }
-    switch (style & 0xF) {
-        case MB_OKCANCEL:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-            box.setEscapeButton(QMessageBox::Cancel);
-            break;
-        case MB_YESNOCANCEL:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-            box.setEscapeButton(QMessageBox::Cancel);
-            break;
-        case MB_YESNO:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setEscapeButton(QMessageBox::No);
-            break;
-        default:
-            box.setStandardButtons(QMessageBox::Ok);
-            box.setEscapeButton(QMessageBox::Ok);
-            break;
-    }
-}
-
 class QtPrompts : public UserPrompts {
   public:
     int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                    unsigned style) override {
-        if (ShouldPost(style)) {
-            PostMessageBox(owner, text, caption, style);
-            return IDOK;
+        // Parented to one of our frameless skinned windows, the box came up as an empty
+        // black rectangle that took Return blind; a box of its own draws. It stays modal
+        // to the whole program and comes up centred over the window that asks.
+        QMessageBox box;
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setWindowTitle(QString::fromStdString(caption));
+        box.setText(QString::fromStdString(text));
+        switch (style & 0xF0) {
+            case MB_ICONSTOP:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case MB_ICONQUESTION:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case MB_ICONEXCLAMATION:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case MB_ICONINFORMATION:
+                box.setIcon(QMessageBox::Information);
+                break;
+            default:
+                box.setIcon(QMessageBox::NoIcon);
+                break;
         }
-        QMessageBox box(owner);
-        StyleBox(box, text, caption, style);
+        switch (style & 0xF) {
+            case MB_OKCANCEL:
+                box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+                box.setEscapeButton(QMessageBox::Cancel);
+                break;
+            case MB_YESNOCANCEL:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                box.setEscapeButton(QMessageBox::Cancel);
+                break;
+            case MB_YESNO:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                box.setEscapeButton(QMessageBox::No);
+                break;
+            default:
+                box.setStandardButtons(QMessageBox::Ok);
+                box.setEscapeButton(QMessageBox::Ok);
+                break;
+        }
+        if (QWidget* window = owner ? owner->window() : nullptr; window && window->isVisible()) {
+            box.adjustSize();
+            box.move(window->frameGeometry().center() - box.rect().center());
+        }
         switch (box.exec()) {
             case QMessageBox::Yes:
                 return IDYES;
