@@ -24,8 +24,8 @@ void SetIfPresent(GstElement* e, const char* property, gboolean value) {
         g_object_set(e, property, value, nullptr);
 }
 
-// The caps of the scaling pass: the area's size (a stretch, as the area is the video's
-// place), in the format of the widget's images when frames are painted.
+// The caps of the scaling pass: the picture rectangle's size (at the video's proportions
+// already), in the format of the widget's images when frames are painted.
 GstCaps* ScaledCaps(QSize size, bool painted) {
     GstCaps* caps = gst_caps_new_empty_simple("video/x-raw");
     if (painted)
@@ -238,11 +238,12 @@ GstElement* VideoOutput::MakeRenderer(const QRect& rect) {
         callbacks.new_sample = OnNewSample;
         gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, m_pPainted.get(), nullptr);
     } else if (m_Path == VideoPath::Embedded) {
-        // The sink leaves the window's input to Qt and draws when told to; the video fills
-        // the area, as a stretched picture rather than with bars.
+        // The sink leaves the window's input to Qt and draws when told to.
         SetIfPresent(sink, "handle-events", FALSE);
         SetIfPresent(sink, "handle-expose", FALSE);
-        SetIfPresent(sink, "force-aspect-ratio", FALSE);
+        // The area is already at the picture's proportions; the sink keeps them as well
+        // (pixels that are not square included) rather than stretch.
+        SetIfPresent(sink, "force-aspect-ratio", TRUE);
         if (m_Choice.kind == VideoSinkKind::XImage)
             g_object_set(sink, "pixel-aspect-ratio", "1/1", nullptr);
         gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), m_pSurface->EmbedWindow());
@@ -255,6 +256,22 @@ GstElement* VideoOutput::MakeRenderer(const QRect& rect) {
         gst_element_link(last, sink);
     else
         first = sink;
+    // A camera's rotation tag turns the picture upright here, ahead of any scaling, so that
+    // the area, the stills and the reported size all see it the way it was filmed. Only
+    // formats the turn cannot take are converted first; the rest pass untouched.
+    GstElement* orient = Make("videoconvert");
+    GstElement* flip = Make("videoflip", "orientation");
+    if (orient && flip) {
+        gst_util_set_object_arg(G_OBJECT(flip), "video-direction", "auto");
+        gst_bin_add_many(GST_BIN(bin), orient, flip, nullptr);
+        gst_element_link_many(orient, flip, first, nullptr);
+        first = orient;
+    } else {
+        for (GstElement* e : {orient, flip})
+            if (e)
+                gst_object_unref(e);
+        flip = nullptr;
+    }
     if (filter && m_Path == VideoPath::Embedded) {
         GstPad* scaled = gst_element_get_static_pad(filter, "src");
         gst_pad_add_probe(scaled, GST_PAD_PROBE_TYPE_BUFFER, WatchScaledSize, m_pPainted.get(),
@@ -265,7 +282,9 @@ GstElement* VideoOutput::MakeRenderer(const QRect& rect) {
     GstPad* ghost = gst_ghost_pad_new("sink", input);
     gst_object_unref(input);
     gst_element_add_pad(bin, ghost);
-    m_Recent.Watch(ghost);
+    GstPad* upright = flip ? gst_element_get_static_pad(flip, "src") : nullptr;
+    m_Recent.Watch(upright ? upright : ghost);
+    m_pUpright = upright ? upright : GST_PAD(gst_object_ref(ghost));
 
     m_pBin = GST_ELEMENT(gst_object_ref(bin));
     m_pSink = GST_ELEMENT(gst_object_ref(sink));
@@ -341,6 +360,10 @@ void VideoOutput::Release() {
         m_pSurface->SetVideoVisible(false);
     }
     m_bAttached = false;
+    if (m_pUpright) {
+        gst_object_unref(m_pUpright);
+        m_pUpright = nullptr;
+    }
     for (GstElement** e : {&m_pFilter, &m_pSink, &m_pBin}) {
         if (*e) {
             gst_object_unref(*e);
@@ -393,20 +416,14 @@ void VideoOutput::SurfaceGone() {
 
 namespace {
 
-GstCaps* InputCaps(GstElement* bin) {
-    if (!bin)
-        return nullptr;
-    GstPad* pad = gst_element_get_static_pad(bin, "sink");
-    GstCaps* caps = pad ? gst_pad_get_current_caps(pad) : nullptr;
-    if (pad)
-        gst_object_unref(pad);
-    return caps;
+GstCaps* InputCaps(GstPad* pad) {
+    return pad ? gst_pad_get_current_caps(pad) : nullptr;
 }
 
 }  // namespace
 
 bool VideoOutput::VideoSize(int32_t* width, int32_t* height) const {
-    GstCaps* caps = InputCaps(m_pBin);
+    GstCaps* caps = InputCaps(m_pUpright);
     if (!caps)
         return false;
     int w = 0, h = 0;
@@ -421,7 +438,7 @@ bool VideoOutput::VideoSize(int32_t* width, int32_t* height) const {
 }
 
 bool VideoOutput::FrameRate(int* num, int* den) const {
-    GstCaps* caps = InputCaps(m_pBin);
+    GstCaps* caps = InputCaps(m_pUpright);
     if (!caps)
         return false;
     bool ok = gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "framerate", num, den);

@@ -50,7 +50,7 @@ class VideoOutput : public QObject, private VideoSurfaceClient {
     // The graph is gone: nothing reaches the surface any more, the frames are dropped.
     void Release();
 
-    // The video's own size and frame rate, from the stream entering the renderer.
+    // The video's own size (upright, as its rotation tag says) and frame rate.
     bool VideoSize(int32_t* width, int32_t* height) const;
     bool FrameRate(int* num, int* den) const;
     // The frame on screen as a packed 24-bit bitmap (see FrameDib), or null.
@@ -75,6 +75,7 @@ class VideoOutput : public QObject, private VideoSurfaceClient {
     GstElement* m_pBin = nullptr;  // one reference each, while a graph holds them
     GstElement* m_pSink = nullptr;
     GstElement* m_pFilter = nullptr;  // size (and format) of the scaling pass, if any
+    GstPad* m_pUpright = nullptr;     // where the picture is upright, at its own size
     QSize m_Size;
     bool m_bAttached = false;
 

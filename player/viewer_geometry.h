@@ -19,8 +19,14 @@ constexpr int kFrameHeight = 45;
 constexpr QSize kInitialVideoSize{320, 240};
 
 // The size the window should take so that it follows the video's proportions, or nothing
-// when it already does (or no video size is known yet).
-std::optional<QSize> ProportionalSize(QSize client, QSize video);
+// when it already does (or no video size is known yet). With a limit (the visible desktop),
+// a size past it is answered by the proportional size that shrinks instead of grows.
+std::optional<QSize> ProportionalSize(QSize client, QSize video,
+                                      std::optional<QSize> limit = std::nullopt);
+
+// Where the picture goes inside an area: as large as fits at the video's proportions,
+// centred, the rest left black. The whole area when no video size is known.
+QRect FittedVideoRect(QSize area, QSize video);
 
 // The video area inside a client rectangle in normal mode: 15 left, 25 top, 15 right,
 // 20 bottom.
@@ -37,12 +43,17 @@ struct FitPlan {
 };
 
 // What fitting the viewer to a w x h video does. resizeToVideo: give the window the video's
-// own size plus the frame; otherwise keep the window's current extent.
+// own size plus the frame, scaled down to the desktop (its visible part) when larger;
+// otherwise keep the window's current extent.
 FitPlan PlanFitToVideo(int w, int h, bool resizeToVideo, QSize window, QRect desktop);
 
 // Where a viewer of the given size opens next to its owner window so that it covers none
 // of it: to the right, else to the left, else below, else above, whichever fits on the
 // screen first (top or left edges lined up with the owner's); nothing when none does.
 std::optional<QPoint> BesideOwner(QRect owner, QSize size, QRect screen);
+
+// Where a window goes so that it lies on the visible desktop, moved as little as possible;
+// a window larger than the desktop keeps its top-left corner on it.
+QPoint KeptOnScreen(QRect window, QRect available);
 
 }  // namespace viewer_geometry

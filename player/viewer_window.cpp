@@ -86,6 +86,12 @@ QRect ViewerWindow::DesktopRect() const {
     return s ? s->geometry() : QRect(0, 0, 1024, 768);
 }
 
+QRect ViewerWindow::AvailableRect() const {
+    // The panels' share of the screen is no place for a window the user must reach.
+    QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : DesktopRect();
+}
+
 void ViewerWindow::SetPicture(bool shown) {
     m_bPicture = shown;
     if (!shown) {
@@ -108,7 +114,10 @@ QRect ViewerWindow::VideoAreaClientRect() const {
 }
 
 void ViewerWindow::FitToVideo(int w, int h, bool resizeToVideo) {
-    vg::FitPlan plan = vg::PlanFitToVideo(w, h, resizeToVideo, size(), DesktopRect());
+    // Whatever the window does, the picture keeps its own proportions inside it.
+    m_PictureSize = w > 0 && h > 0 ? QSize(w, h) : QSize();
+    const QRect available = AvailableRect();
+    vg::FitPlan plan = vg::PlanFitToVideo(w, h, resizeToVideo, size(), available);
     if (plan.storeVideoSize)
         m_VideoSize = QSize(w, h);
     if (plan.minimumSize)
@@ -116,6 +125,10 @@ void ViewerWindow::FitToVideo(int w, int h, bool resizeToVideo) {
     if (plan.windowSize && !IsFullScreen()) {
         m_PendingProportion.reset();
         resize(*plan.windowSize);
+        // Grown from where it stood, it may reach past an edge of the screen.
+        const QPoint at = vg::KeptOnScreen(QRect(pos(), size()), available);
+        if (at != pos())
+            move(at);
     }
     PlaceVideoArea();
 }
@@ -211,7 +224,11 @@ void ViewerWindow::OnMenuCommand(int command) {
 void ViewerWindow::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
         case Qt::Key_Escape:
-            ForwardCommand(9);
+            // Every player's Esc leaves full screen; only outside it does it close.
+            if (IsFullScreen())
+                ExitFullScreen();
+            else
+                ForwardCommand(9);
             break;
         case Qt::Key_F:
         case Qt::Key_F1:
@@ -266,7 +283,8 @@ void ViewerWindow::resizeEvent(QResizeEvent* e) {
 }
 
 void ViewerWindow::KeepProportions() {
-    const std::optional<QSize> wanted = vg::ProportionalSize(size(), m_VideoSize);
+    const std::optional<QSize> wanted =
+        vg::ProportionalSize(size(), m_VideoSize, AvailableRect().size());
     if (!wanted) {
         m_PendingProportion.reset();
         return;
@@ -297,7 +315,7 @@ void ViewerWindow::PlaceVideoArea() {
                                 : vg::NormalVideoArea(size());
     m_pVideo->setGeometry(area);
     if (m_Engine == player::kEngineGraph)
-        m_Graph.SetVideoPosition(QRect(QPoint(0, 0), area.size()));
+        m_Graph.SetVideoPosition(vg::FittedVideoRect(area.size(), m_PictureSize));
     update();
 }
 
@@ -310,4 +328,8 @@ void ViewerWindow::paintEvent(QPaintEvent*) {
         p.setClipRegion(QRegion(rect()) - DrawSkinGrip(p, m_Skin.grip));
         DrawSkinFrame(p, m_Skin.frame);
     }
+}
+
+QRect ViewerWindow::PictureRect() const {
+    return vg::FittedVideoRect(m_pVideo->size(), m_PictureSize);
 }

@@ -45,6 +45,8 @@ class ViewerWindow : public SkinDialog {
     // Fits the window to a w x h video; resizeToVideo gives it the video's own size.
     void FitToVideo(int w, int h, bool resizeToVideo);
     QSize VideoSize() const { return m_VideoSize; }
+    // Where the picture is drawn inside the video area.
+    QRect PictureRect() const;
 
     void ToggleFullScreen();
     void CloseViewer();
@@ -77,6 +79,7 @@ class ViewerWindow : public SkinDialog {
     // Gives the window the video's proportions when a resize left it without them.
     void KeepProportions();
     QRect DesktopRect() const;
+    QRect AvailableRect() const;
     void ShowContextMenu(const QPoint& globalPos);
 
     QPointer<QWidget> m_pOwner;
@@ -84,6 +87,9 @@ class ViewerWindow : public SkinDialog {
     player::EngineId m_Engine = player::kEngineNone;
     bool m_bPicture = false;
     QSize m_VideoSize{-1, -1};
+    // The picture's own size, also where it is too small to fit the window to; the video
+    // is drawn at its proportions inside the area (invalid: fill the area).
+    QSize m_PictureSize;
     VideoPane* m_pVideo = nullptr;
     SkinButton* m_pFullScreen = nullptr;
     SkinButton* m_pClose = nullptr;

@@ -42,10 +42,15 @@ TEST(ViewerGeometry, FittingToAVideo) {
     fit = vg::PlanFitToVideo(175, 480, true, {320, 240}, kDesktop);
     EXPECT_FALSE(fit.storeVideoSize || fit.windowSize || fit.minimumSize);
 
-    // Does not fit on the desktop with its frame: the size is stored, the window stays.
+    // Larger than the desktop with its frame: scaled down to fit it, never left squeezed
+    // into the old window nor grown past the screen.
     fit = vg::PlanFitToVideo(1900, 1000, true, {320, 240}, kDesktop);
     EXPECT_TRUE(fit.storeVideoSize);
-    EXPECT_FALSE(fit.windowSize || fit.minimumSize);
+    EXPECT_EQ(fit.windowSize, QSize(1920, 1039));
+    fit = vg::PlanFitToVideo(1920, 1080, true, {320, 240}, QRect(0, 0, 1280, 1000));
+    EXPECT_EQ(fit.windowSize, QSize(1280, 748));
+    EXPECT_EQ(vg::ProportionalSize({1280, 748}, {1920, 1080}, QSize(1280, 1000)), QSize(1280, 720))
+        << "the proportion rule shrinks rather than grows past the desktop";
 
     // Keeping the window size: the larger extent becomes the width, the height follows.
     fit = vg::PlanFitToVideo(640, 360, false, {500, 300}, kDesktop);
@@ -55,6 +60,27 @@ TEST(ViewerGeometry, FittingToAVideo) {
     // Portrait video whose height would pass the desktop: height bound, width follows.
     fit = vg::PlanFitToVideo(400, 1000, false, {900, 700}, kDesktop);
     EXPECT_EQ(fit.windowSize, QSize(424, 1060));
+}
+
+TEST(ViewerGeometry, ThePictureKeepsItsProportionsInsideTheArea) {
+    // Wider area than the video: bars left and right, centred.
+    EXPECT_EQ(vg::FittedVideoRect({670, 480}, {320, 240}), QRect(15, 0, 640, 480));
+    // Taller area: bars above and below.
+    EXPECT_EQ(vg::FittedVideoRect({670, 480}, {1920, 1080}), QRect(0, 51, 670, 377));
+    // Same proportions: the whole area; no size known: the whole area too.
+    EXPECT_EQ(vg::FittedVideoRect({640, 360}, {1280, 720}), QRect(0, 0, 640, 360));
+    EXPECT_EQ(vg::FittedVideoRect({300, 200}, {}), QRect(0, 0, 300, 200));
+    // An upright phone video in a landscape area.
+    EXPECT_EQ(vg::FittedVideoRect({640, 480}, {1080, 1920}), QRect(185, 0, 270, 480));
+}
+
+TEST(ViewerGeometry, AGrownWindowIsMovedBackOntoTheScreen) {
+    const QRect avail(0, 0, 1920, 1050);
+    EXPECT_EQ(vg::KeptOnScreen({1000, 100, 1310, 765}, avail), QPoint(610, 100));
+    EXPECT_EQ(vg::KeptOnScreen({-40, 900, 400, 300}, avail), QPoint(0, 750));
+    EXPECT_EQ(vg::KeptOnScreen({10, 10, 400, 300}, avail), QPoint(10, 10)) << "left alone";
+    // Larger than the screen: its corner, and so its caption, stays reachable.
+    EXPECT_EQ(vg::KeptOnScreen({300, 300, 2500, 1200}, avail), QPoint(0, 0));
 }
 
 }  // namespace

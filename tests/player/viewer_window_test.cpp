@@ -6,9 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QThread>
+#include <cstdio>
+#include <functional>
 
 #include "app/settings.h"
 #include "engine/media_graph.h"
@@ -23,6 +27,19 @@ namespace {
 
 void Settle() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+// Lets the event loop run until done() holds, for at most timeoutMs.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
 }
 
 bool Proportional(QSize window, QSize video) {
@@ -195,7 +212,14 @@ TEST_F(ViewerWindowTest, FullScreenNeverOutlivesTheVideoAndIsAlwaysLeft) {
     EXPECT_TRUE(viewer->IsFullScreen());
     EXPECT_EQ(viewer->geometry(), screen) << "a new video does not resize a full screen";
 
-    // Esc closes the viewer; shown again it is the window it was, with its buttons.
+    // The first Esc leaves full screen and the video goes on; the next closes the viewer.
+    Press(viewer, Qt::Key_Escape);
+    EXPECT_FALSE(viewer->IsFullScreen());
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_TRUE(graph.HasGraph()) << "leaving full screen does not stop the video";
+    viewer->ToggleFullScreen();
+    ASSERT_TRUE(viewer->IsFullScreen());
+    Press(viewer, Qt::Key_Escape);
     Press(viewer, Qt::Key_Escape);
     EXPECT_FALSE(viewer->isVisible());
     EXPECT_FALSE(viewer->IsFullScreen());
@@ -204,6 +228,136 @@ TEST_F(ViewerWindowTest, FullScreenNeverOutlivesTheVideoAndIsAlwaysLeft) {
     EXPECT_FALSE(viewer->IsFullScreen());
     EXPECT_LT(viewer->width(), screen.width());
     EXPECT_TRUE(Proportional(viewer->size(), {352, 288}));
+}
+
+// The bounding box of what is not black in the viewer's video area, as it is on screen.
+QRect PictureBox(ViewerWindow* viewer) {
+    const QImage shot = viewer->VideoArea()->grab().toImage();
+    QRect box;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (qGray(shot.pixel(x, y)) > 24)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+double Aspect(QSize s) {
+    return static_cast<double>(s.width()) / s.height();
+}
+
+// Opens a file in the graph as the main window does, fitting the viewer to what it reports.
+bool ShowFile(ViewerWindow* viewer, QWidget* owner, MediaGraph& graph, const std::string& path,
+              QSize* video) {
+    viewer->SetEngine(player::kEngineGraph);
+    viewer->SetPicture(true);
+    viewer->ShowVideoArea(true);
+    QRect area = viewer->VideoAreaClientRect();
+    graph.SetWindows(owner, viewer->VideoArea(), &area);
+    if (graph.Open(path.c_str(), FALSE) != 1)
+        return false;
+    int32_t w = 0, h = 0;
+    if (!graph.GetVideoDimensions(&w, &h))
+        return false;
+    *video = QSize(w, h);
+    viewer->FitToVideo(w, h, true);
+    Settle();
+    return true;
+}
+
+// Every picture at its own proportions, black bars where the area differs: a wide and a
+// square-ish video, a picture larger than the screen, and after a drag of the window.
+TEST_F(ViewerWindowTest, EveryPictureKeepsItsOwnProportionsOnScreen) {
+    dir = testmedia::MakeTempDir("viewer_aspect");
+    // One colour to the edges, so that the picture's box is the picture's own.
+    auto make = [&](const std::string& name, const std::string& size, const std::string& out) {
+        const std::string path = dir + "/" + name;
+        return testmedia::Run("ffmpeg -loglevel error -y -f lavfi -i color=c=0x4080c0:s=" + size +
+                              ":d=1 " + out + " '" + path + "'")
+                   ? path
+                   : std::string();
+    };
+    const std::string files[] = {
+        make("wide.mp4", "640x360", "-c:v libx264 -pix_fmt yuv420p"),
+        make("four_three.avi", "320x240", "-c:v mjpeg"),
+        make("large.jpg", "3000x2000", "-frames:v 1"),
+    };
+    for (const std::string& file : files) {
+        ASSERT_FALSE(file.empty());
+        QSize video;
+        ASSERT_TRUE(ShowFile(viewer, &owner, graph, file, &video)) << file;
+        const QRect avail = viewer->screen()->availableGeometry();
+        EXPECT_TRUE(avail.contains(viewer->geometry()))
+            << file << ": the viewer reaches past the screen";
+        for (QSize drag : {QSize(), QSize(560, 200)}) {
+            if (drag.isValid()) {
+                viewer->resize(drag);
+                Settle();
+            }
+            QRect box;
+            ASSERT_TRUE(PumpUntil(
+                [&] {
+                    box = PictureBox(viewer);
+                    return box.width() > 50 && box.height() > 50;
+                },
+                30000))
+                << file;
+            EXPECT_NEAR(Aspect(box.size()) / Aspect(video), 1.0, 0.01)
+                << file << ": picture " << box.width() << "x" << box.height() << " for "
+                << video.width() << "x" << video.height() << " in area "
+                << viewer->VideoArea()->width() << "x" << viewer->VideoArea()->height();
+        }
+        graph.Close();
+    }
+}
+
+// Writes a quarter turn clockwise into the display matrix of an MP4's first track, as a
+// phone held upright does (this ffmpeg writes no rotation of its own).
+bool TagQuarterTurn(const std::string& path) {
+    std::string data = testmedia::ReadFile(path);
+    const size_t at = data.find("tkhd");
+    if (at == std::string::npos || at + 4 + 52 + 36 > data.size())
+        return false;
+    const size_t matrix = at + 4 + (data[at + 4] == 1 ? 52 : 40);
+    const uint32_t m[9] = {0, 0x10000, 0, 0xFFFF0000u, 0, 0, 0, 0, 0x40000000};
+    for (int i = 0; i < 9; ++i)
+        for (int b = 0; b < 4; ++b)
+            data[matrix + 4 * i + b] = static_cast<char>((m[i] >> (24 - 8 * b)) & 0xFF);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+// A phone's clip, stored on its side with a rotation tag, is shown upright.
+TEST_F(ViewerWindowTest, ARotatedClipIsShownUpright) {
+    dir = testmedia::MakeTempDir("viewer_rotated");
+    // Stored 320 x 180, left half red and right half blue, tagged to be turned a quarter
+    // clockwise: upright it is 180 x 320, red above and blue below.
+    const std::string clip = dir + "/phone.mp4";
+    ASSERT_TRUE(testmedia::Run(
+        "ffmpeg -loglevel error -y -f lavfi -i color=c=red:s=160x180:d=1 -f lavfi -i "
+        "color=c=blue:s=160x180:d=1 -filter_complex hstack -c:v libx264 -pix_fmt yuv420p '" +
+        clip + "'"));
+    ASSERT_TRUE(TagQuarterTurn(clip));
+    QSize video;
+    ASSERT_TRUE(ShowFile(viewer, &owner, graph, clip, &video));
+    EXPECT_EQ(video, QSize(180, 320)) << "reported at its upright size";
+    QRect box;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            box = PictureBox(viewer);
+            return box.height() > 50;
+        },
+        30000));
+    EXPECT_GT(box.height(), box.width());
+    const QImage shot = viewer->VideoArea()->grab().toImage();
+    const QRgb top = shot.pixel(box.center().x(), box.top() + box.height() / 4);
+    const QRgb bottom = shot.pixel(box.center().x(), box.bottom() - box.height() / 4);
+    EXPECT_GT(qRed(top), 150) << std::hex << top;
+    EXPECT_LT(qBlue(top), 100) << std::hex << top;
+    EXPECT_GT(qBlue(bottom), 150) << std::hex << bottom;
+    EXPECT_LT(qRed(bottom), 100) << std::hex << bottom;
 }
 
 TEST(ViewerPlacement, TheFirstViewerOpensBesideItsOwner) {
