@@ -21,8 +21,9 @@ constexpr int64_t kProgramStreamSeekLead = 2 * GST_SECOND;
 double MediaGraph::LinearGain(int32_t hundredthsDb) {
     if (hundredthsDb > 0)
         hundredthsDb = 0;
-    if (hundredthsDb < -10000)
-        hundredthsDb = -10000;
+    // The bottom of the scale is silence, as for the Ogg output, not a faint -100 dB.
+    if (hundredthsDb <= -10000)
+        return 0.0;
     return std::pow(10.0, hundredthsDb / 2000.0);
 }
 

@@ -234,7 +234,7 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
     GstElement* video = m_pVideo->MakeRenderer(m_Rect);
     if (!video || !gst_bin_add(GST_BIN(m_pGB), video))
         return 0;
-    GstElement* sound = MakeSoundRenderer();
+    GstElement* sound = MakeSoundRenderer(path);
     if (!sound || !gst_bin_add(GST_BIN(m_pGB), sound))
         return 0;
     m_Shared->videoTarget = video;

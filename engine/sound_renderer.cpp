@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 namespace {
 
@@ -13,29 +14,84 @@ bool FakeAudio() {
     return v && *v && std::strcmp(v, "0") != 0;
 }
 
+// The sound server's own output, named so that the desktop's mixer shows the program and
+// the item, and turned up and down there: its volume is the stream volume the mixer shows.
+// Null when there is no such output or no server answers it.
+GstElement* MakeServerSink() {
+    GstElement* sink = gst_element_factory_make("pulsesink", kSoundVolumeName);
+    if (!sink)
+        return nullptr;
+    GstStructure* props = gst_structure_new("props", "media.role", G_TYPE_STRING, "music",
+                                            "application.name", G_TYPE_STRING, "VELTRA", nullptr);
+    g_object_set(sink, "client-name", "VELTRA", "stream-properties", props, nullptr);
+    gst_structure_free(props);
+    if (const char* device = std::getenv("VELTRA_SOUND_DEVICE"); device && *device)
+        g_object_set(sink, "device", device, nullptr);
+    // Reaching the server once here keeps a machine without one on the plain output.
+    if (gst_element_set_state(sink, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+        gst_element_set_state(sink, GST_STATE_NULL);
+        gst_object_unref(sink);
+        return nullptr;
+    }
+    return sink;
+}
+
+// The output names its stream after the title tag it receives; a file without one is
+// named by its file name.
+GstElement* MakeTitleTag(const char* title) {
+    std::string name = title && *title ? title : "VELTRA";
+    if (const char* slash = std::strrchr(name.c_str(), '/'))
+        name = slash + 1;
+    GstElement* inject = gst_element_factory_make("taginject", nullptr);
+    if (!inject)
+        return nullptr;
+    GValue value = G_VALUE_INIT;
+    g_value_init(&value, G_TYPE_STRING);
+    g_value_set_string(&value, name.c_str());
+    gchar* quoted = gst_value_serialize(&value);
+    g_value_unset(&value);
+    const std::string tags = std::string("title=(string)") + (quoted ? quoted : "\"\"");
+    g_free(quoted);
+    g_object_set(inject, "tags", tags.c_str(), nullptr);
+    return inject;
+}
+
 }  // namespace
 
-GstElement* MakeSoundRenderer() {
+GstElement* MakeSoundRenderer(const char* title) {
     GstElement* bin = gst_bin_new(kSoundRendererName);
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
     GstElement* resample = gst_element_factory_make("audioresample", nullptr);
-    GstElement* volume = gst_element_factory_make("volume", kSoundVolumeName);
-    GstElement* sink = nullptr;
-    if (FakeAudio()) {
-        sink = gst_element_factory_make("fakesink", "audiosink");
-        if (sink)
+    GstElement* sink = FakeAudio() ? nullptr : MakeServerSink();
+    GstElement* volume = nullptr;
+    GstElement* tag = sink ? MakeTitleTag(title) : nullptr;
+    if (!sink) {
+        // Without the server's output the volume is applied to the samples instead.
+        volume = gst_element_factory_make("volume", kSoundVolumeName);
+        sink = gst_element_factory_make(FakeAudio() ? "fakesink" : "autoaudiosink", "audiosink");
+        if (sink && FakeAudio())
             g_object_set(sink, "sync", TRUE, nullptr);
-    } else {
-        sink = gst_element_factory_make("autoaudiosink", "audiosink");
     }
-    if (!bin || !convert || !resample || !volume || !sink) {
-        for (GstElement* e : {bin, convert, resample, volume, sink})
+    const bool volumeFound =
+        volume || (sink && std::strcmp(GST_OBJECT_NAME(sink), kSoundVolumeName) == 0);
+    if (!bin || !convert || !resample || !sink || !volumeFound) {
+        if (sink)
+            gst_element_set_state(sink, GST_STATE_NULL);
+        for (GstElement* e : {bin, convert, resample, volume, tag, sink})
             if (e)
                 gst_object_unref(e);
         return nullptr;
     }
-    gst_bin_add_many(GST_BIN(bin), convert, resample, volume, sink, nullptr);
-    gst_element_link_many(convert, resample, volume, sink, nullptr);
+    gst_bin_add_many(GST_BIN(bin), convert, resample, sink, nullptr);
+    if (volume) {
+        gst_bin_add(GST_BIN(bin), volume);
+        gst_element_link_many(convert, resample, volume, sink, nullptr);
+    } else if (tag) {
+        gst_bin_add(GST_BIN(bin), tag);
+        gst_element_link_many(convert, resample, tag, sink, nullptr);
+    } else {
+        gst_element_link_many(convert, resample, sink, nullptr);
+    }
     GstPad* pad = gst_element_get_static_pad(convert, "sink");
     gst_element_add_pad(bin, gst_ghost_pad_new("sink", pad));
     gst_object_unref(pad);

@@ -936,6 +936,11 @@ HRESULT DirectSoundCreate8(const GUID* device, IDirectSound8** out, IUnknown* ou
         return DSERR_NODRIVER;
     // Qt owns the process's signals; SDL must not take SIGINT/SIGTERM from it.
     Sdl().SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The desktop's mixer lists the output under the program's name, not "Audio Stream".
+    // By their names: an older SDL ignores hints it does not know.
+    Sdl().SetHint("SDL_APP_NAME", "VELTRA");
+    Sdl().SetHint("SDL_AUDIO_DEVICE_APP_NAME", "VELTRA");
+    Sdl().SetHint("SDL_AUDIO_DEVICE_STREAM_NAME", "VELTRA");
     if (Sdl().InitSubSystem(SDL_INIT_AUDIO) != 0) {
         qWarning("platform: no sound output: %s", Sdl().GetError());
         return DSERR_NODRIVER;
