@@ -9,8 +9,6 @@
 
 typedef struct _GstElement GstElement;
 
-enum class MediaContent : int32_t;
-
 enum class EncodedKind : int32_t { Mp4 = 0, WebM = 1, Flac = 2, Opus = 3, Mp3 = 4 };
 
 // Whether the kind can hold pictures; the sound kinds decode no video at all.
@@ -20,9 +18,9 @@ bool KindHoldsPictures(EncodedKind kind);
 const char* KindExtension(EncodedKind kind);
 
 // The kind a target's extension asks for (compared without case): .mp4/.m4v → Mp4,
-// .webm → WebM, .flac → Flac, .opus → Opus, .mp3 → Mp3. A picture kind is refused for a
-// source that offers nothing but pictures of its own (content None) only by the graph;
-// here false means the extension names no encoded kind.
+// .webm → WebM, .flac → Flac, .opus → Opus, .mp3 → Mp3; false when it names none (the
+// classic kinds .wav/.avi/.asf included). Whether the source has what the kind holds is
+// the graph's to tell when it converts.
 bool EncodedKindForTarget(const std::string& target, EncodedKind* kind);
 
 // The writer branches of the kind, added to graph and linked through to a file sink on
