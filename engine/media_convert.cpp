@@ -147,7 +147,38 @@ void StampOnRunningTime(GstElement* element) {
 BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* target, double start,
                          double stop, int32_t extra) {
     int m = static_cast<int>(mode);
-    if (m < 0 || m > 2 || !source || !target)
+    if (m < 0 || m > 2)
+        return FALSE;
+    // A sound cut of a video is made on a graph of its own that leaves the pictures
+    // undecoded.
+    return ConvertRange(source, target, start, stop, mode == ConversionMode::Wav,
+                        [&](const char* partial) -> BOOL {
+                            switch (mode) {
+                                case ConversionMode::Wav:
+                                    return BuildWavGraph(partial, extra);
+                                case ConversionMode::Avi:
+                                    return BuildAviGraph(partial);
+                                case ConversionMode::Asf:
+                                    return BuildAsfGraph(partial, extra);
+                            }
+                            return FALSE;
+                        });
+}
+
+BOOL MediaGraph::ConvertEncoded(const char* source, EncodedKind kind, const char* target,
+                                double start, double stop, int32_t volumePercent) {
+    int k = static_cast<int>(kind);
+    if (k < 0 || k > static_cast<int>(EncodedKind::Mp3))
+        return FALSE;
+    return ConvertRange(source, target, start, stop, !KindHoldsPictures(kind),
+                        [&](const char* partial) -> BOOL {
+                            return BuildEncodedGraph(partial, kind, volumePercent);
+                        });
+}
+
+BOOL MediaGraph::ConvertRange(const char* source, const char* target, double start, double stop,
+                              bool soundOnly, const std::function<BOOL(const char*)>& build) {
+    if (!source || !target)
         return FALSE;
     if (std::strlen(source) >= kMaxPath || std::strlen(target) >= kMaxPath || !*target) {
         m_LastError = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
@@ -158,9 +189,8 @@ BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* ta
         m_LastError = E_INVALIDARG;
         return FALSE;
     }
-    // A sound cut of a video is made on a graph of its own that leaves the pictures
-    // undecoded; the preview's graph goes quietly, as its end is not the conversion's.
-    const bool soundOnly = mode == ConversionMode::Wav;
+    // The preview's graph goes quietly when it must make way: its end is not the
+    // conversion's.
     if (!m_pGB || m_bSpent || m_szFile != source || (soundOnly && m_pVW)) {
         m_bQuietEnd = m_pGB != nullptr;
         Close();
@@ -198,18 +228,7 @@ BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* ta
     m_State = GraphState::Idle;
 
     const std::string partial = m_Conversion.Begin(target);
-    BOOL built = FALSE;
-    switch (mode) {
-        case ConversionMode::Wav:
-            built = BuildWavGraph(partial.c_str(), extra);
-            break;
-        case ConversionMode::Avi:
-            built = BuildAviGraph(partial.c_str());
-            break;
-        case ConversionMode::Asf:
-            built = BuildAsfGraph(partial.c_str(), extra);
-            break;
-    }
+    const BOOL built = build(partial.c_str());
     if (built && StartRange(startUnits, stopUnits) && Run()) {
         m_bSpent = true;
         return TRUE;
@@ -278,6 +297,37 @@ BOOL MediaGraph::BuildWavGraph(const char* target, int32_t volume) {
     return TRUE;
 }
 
+// An encoded kind takes what the source offers of what it can hold: pictures and sound,
+// or either alone.
+BOOL MediaGraph::BuildEncodedGraph(const char* target, EncodedKind kind, int32_t volumePercent) {
+    const bool video = KindHoldsPictures(kind) && m_pVW != nullptr;
+    const bool audio = m_pBA != nullptr;
+    if (!video && !audio) {
+        m_LastError = VFW_E_NOT_FOUND;
+        return FALSE;
+    }
+    const bool hadVideo = m_pVW != nullptr;
+    m_pVW = nullptr;
+    if (m_pBA)
+        gst_object_unref(m_pBA);
+    m_pBA = nullptr;
+    DetachRenderer(kVideoRendererName);
+    DetachRenderer(kSoundRendererName);
+    GstElement* videoIn = nullptr;
+    GstElement* audioIn = nullptr;
+    if (!AddEncodedWriter(m_pGB, kind, target, volumePercent, video, audio, &videoIn, &audioIn))
+        return FALSE;
+    m_Shared->videoTarget = videoIn;
+    m_Shared->audioTarget = audioIn;
+    if (hadVideo && !video) {
+        GstElement* null = NullRenderer("Null VideoRender");
+        if (!AddChain(m_pGB, {null}))
+            return FALSE;
+        m_Shared->videoTarget = null;
+    }
+    return TRUE;
+}
+
 // A video cut needs both streams of the source; their renderers make way for the writer.
 bool MediaGraph::DetachBothRenderers() {
     if (!m_pVW || !m_pBA) {
@@ -305,9 +355,10 @@ BOOL MediaGraph::BuildAviGraph(const char* target) {
         g_object_set(format, "caps", caps, nullptr);
         gst_caps_unref(caps);
     }
-    if (!AddChain(m_pGB, {convert, format, mux, writer}))
+    GstElement* upright = MakeUprightPictures();
+    if (!AddChain(m_pGB, {upright, convert, format, mux, writer}))
         return FALSE;
-    m_Shared->videoTarget = convert;
+    m_Shared->videoTarget = upright;
     GstElement* null = NullRenderer("Null AudioRender");
     if (!AddChain(m_pGB, {null}))
         return FALSE;
@@ -351,11 +402,12 @@ BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
         g_object_set(vscale, "add-borders", TRUE, nullptr);
     if (venc)
         g_object_set(venc, "bitrate", profile.videoBitrate, nullptr);
-    if (!AddChain(m_pGB, {vconvert, vscale, vrate, vcaps, venc, vqueue}) ||
+    GstElement* upright = MakeUprightPictures();
+    if (!AddChain(m_pGB, {upright, vconvert, vscale, vrate, vcaps, venc, vqueue}) ||
         !gst_element_link(vqueue, mux))
         return FALSE;
     StampOnRunningTime(venc);
-    m_Shared->videoTarget = vconvert;
+    m_Shared->videoTarget = upright;
 
     GstElement* aconvert = Make("audioconvert", "AudioConvert");
     GstElement* aresample = Make("audioresample", nullptr);

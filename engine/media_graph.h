@@ -11,12 +11,14 @@
 #include <atomic>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "engine/conversion_file.h"
+#include "engine/encoded_kinds.h"
 #include "engine/graph_results.h"
 #include "platform/com.h"
 #include "platform/event.h"
@@ -75,6 +77,10 @@ class MediaGraph {
     // while running as UM_GRAPH_STOPPED with GetLastError() telling why.
     BOOL Convert(const char* source, ConversionMode mode, const char* target, double start,
                  double stop, int32_t extra);
+    // The same for the encoded kinds (MP4, WebM, FLAC, Opus, MP3), with the sound at
+    // volumePercent (100 unchanged). A sound-only source gives a sound-only MP4 or WebM.
+    BOOL ConvertEncoded(const char* source, EncodedKind kind, const char* target, double start,
+                        double stop, int32_t volumePercent);
 
     // State for the windows that borrow this graph.
     bool HasGraph() const { return m_pGB != nullptr; }
@@ -90,6 +96,9 @@ class MediaGraph {
     BOOL BuildWavGraph(const char* target, int32_t volume);
     BOOL BuildAviGraph(const char* target);
     BOOL BuildAsfGraph(const char* target, int32_t profileIndex);
+    BOOL BuildEncodedGraph(const char* target, EncodedKind kind, int32_t volumePercent);
+    BOOL ConvertRange(const char* source, const char* target, double start, double stop,
+                      bool soundOnly, const std::function<BOOL(const char*)>& build);
 
     HRESULT RenderFile(const std::string& path);
     HRESULT WaitForPreroll();

@@ -324,6 +324,11 @@ void OnDecodedPad(GstElement*, GstPad* pad, gpointer data) {
     gst_object_unref(in);
 }
 
+// Encodes numbered frames of width x height (stored turned when sideways) and the known
+// sound with ffmpeg into out.
+bool FeedFfmpeg(const std::string& out, const std::string& codecs, double seconds, int width,
+                int height, bool busy, bool sideways);
+
 }  // namespace
 
 double SweepSample(int64_t n) {
@@ -354,20 +359,32 @@ std::string NumberedVideo(const std::string& dir, const std::string& name, doubl
         codecs = "-c:v mpeg2video -b:v 4000k -c:a mp2 -b:a 192k -f vob";
     else if (ext == "wmv" || ext == "asf")
         codecs = "-c:v wmv2 -b:v 3000k -c:a wmav2 -b:a 128k -f asf";
+    else if (ext == "mp4")
+        codecs =
+            "-c:v libx264 -profile:v high -bf 2 -g 50 -pix_fmt yuv420p -c:a aac -b:a 192k "
+            "-f mp4";
     if (!codecs || !HaveFfmpeg())
         return {};
+    return FeedFfmpeg(out, codecs, seconds, width, height, busy, false) ? out : std::string();
+}
+
+namespace {
+
+bool FeedFfmpeg(const std::string& out, const std::string& codecs, double seconds, int width,
+                int height, bool busy, bool sideways) {
     std::string sound = out + ".sound.wav";
     if (!Produce("appsrc name=a ! audioconvert ! wavenc ! filesink location=" + ParseQuote(sound),
                  seconds, 0, 0))
-        return {};
+        return false;
     std::ostringstream command;
-    command << "ffmpeg -v error -y -nostdin -f rawvideo -pix_fmt yuv420p -s " << width << "x"
-            << height << " -r " << kFrameRate << " -i - -i " << Quote(sound) << " " << codecs << " "
-            << Quote(out);
+    command << "ffmpeg -v error -y -nostdin -f rawvideo -pix_fmt yuv420p -s "
+            << (sideways ? height : width) << "x" << (sideways ? width : height) << " -r "
+            << kFrameRate << " -i - -i " << Quote(sound) << " " << codecs << " " << Quote(out);
     FILE* pipe = popen(command.str().c_str(), "w");
     bool ok = pipe != nullptr;
     const int frames = static_cast<int>(std::lround(seconds * kFrameRate));
     std::vector<uint8_t> picture(static_cast<size_t>(width) * height * 3 / 2, 128);
+    std::vector<uint8_t> stored(picture.size(), 128);
     uint32_t noise = 12345;
     for (int i = 0; i < frames && ok; ++i) {
         DrawNumber(picture.data(), width, height, width, i);
@@ -379,11 +396,40 @@ std::string NumberedVideo(const std::string& dir, const std::string& name, doubl
                 picture[p] = static_cast<uint8_t>(picture[p] + static_cast<int>(noise >> 27) - 16);
             }
         }
-        ok = std::fwrite(picture.data(), 1, picture.size(), pipe) == picture.size();
+        if (sideways) {
+            // Stored turned a quarter clockwise, as a phone's sensor sees a picture held
+            // upright; the stream's turn brings it back.
+            for (int sy = 0; sy < width; ++sy)
+                for (int sx = 0; sx < height; ++sx)
+                    stored[sy * height + sx] = picture[(height - 1 - sx) * width + sy];
+            std::memcpy(stored.data() + width * height, picture.data() + width * height,
+                        picture.size() - static_cast<size_t>(width) * height);
+            ok = std::fwrite(stored.data(), 1, stored.size(), pipe) == stored.size();
+        } else {
+            ok = std::fwrite(picture.data(), 1, picture.size(), pipe) == picture.size();
+        }
     }
     if (pipe)
         ok = pclose(pipe) == 0 && ok;
     std::remove(sound.c_str());
+    return ok;
+}
+
+}  // namespace
+
+std::string PhoneVideo(const std::string& dir, const std::string& name, double seconds, int width,
+                       int height) {
+    if (!HaveFfmpeg())
+        return {};
+    std::string out = (fs::path(dir) / name).string();
+    std::string plain = out + ".plain.mp4";
+    bool ok = FeedFfmpeg(plain, "-c:v libx264 -pix_fmt yuv420p -g 50 -c:a aac -b:a 192k -f mp4",
+                         seconds, width, height, false, true);
+    // ffmpeg stores the turn only when it copies the stream.
+    ok = ok && Capture("ffmpeg -v error -y -nostdin -i " + Quote(plain) +
+                           " -c copy -metadata:s:v:0 rotate=90 -f mp4 " + Quote(out),
+                       nullptr, nullptr) == 0;
+    std::remove(plain.c_str());
     return ok ? out : std::string();
 }
 
@@ -479,7 +525,8 @@ Probed Probe(const std::string& path) {
     std::string out, err;
     int rc = Capture(
         "ffprobe -v warning -hide_banner -show_entries "
-        "format=duration:stream=codec_type,sample_fmt -of flat " +
+        "format=duration:stream=codec_type,codec_name,sample_fmt:stream_side_data=rotation -of "
+        "flat " +
             Quote(path),
         &out, &err);
     p.warnings += err;
@@ -496,6 +543,10 @@ Probed Probe(const std::string& path) {
             value = value.substr(1, value.size() - 2);
         if (key.find(".codec_type") != std::string::npos)
             p.streams.push_back(value);
+        else if (key.find(".codec_name") != std::string::npos)
+            p.codecs.push_back(value);
+        else if (key.find(".rotation") != std::string::npos && p.rotation == 0)
+            p.rotation = std::atoi(value.c_str());
         else if (key.find(".sample_fmt") != std::string::npos && !value.empty() && value != "N/A")
             p.audioSampleFormat = value;
         else if (key == "format.duration" && value != "N/A")

@@ -27,6 +27,12 @@ double SweepSample(int64_t n);
 std::string NumberedVideo(const std::string& dir, const std::string& name, double seconds,
                           int width = 320, int height = 240, bool busy = false);
 
+// A phone clip held upright: the pictures are stored sideways (height x width) and the
+// stream says to turn them a quarter clockwise, so only a reader that applies the turn
+// sees the frame numbers. H.264 + AAC in MP4, by ffmpeg. "" on failure.
+std::string PhoneVideo(const std::string& dir, const std::string& name, double seconds,
+                       int width = 240, int height = 320);
+
 // The known sound alone: .wav (16-bit PCM), .mp3, .wma, .aac (ADTS). "" on failure.
 std::string KnownSound(const std::string& dir, const std::string& name, double seconds);
 
@@ -55,6 +61,8 @@ struct Probed {
     bool ok = false;
     std::string warnings;  // whatever ffprobe or a full ffmpeg decode said at level warning
     std::vector<std::string> streams;                 // codec_type per stream
+    std::vector<std::string> codecs;                  // codec_name per stream
+    int rotation = 0;                                 // of the first stream that has one
     std::string audioSampleFormat;                    // e.g. "s16"
     double duration = -1;                             // container duration, seconds
     double firstVideoTime = -1, firstAudioTime = -1;  // first packet times, seconds

@@ -1,0 +1,278 @@
+#include "engine/encoded_kinds.h"
+
+#include <gst/gst.h>
+
+#include <QDebug>
+#include <algorithm>
+#include <initializer_list>
+
+#include "engine/graph_routing.h"
+
+namespace {
+
+// What a cut of a long source may buffer per stream while the other stream's encoder
+// (H.264 looks ahead) holds the muxer back.
+constexpr guint64 kBranchQueueTime = 5 * GST_SECOND;
+// The volume element's own limit.
+constexpr int32_t kMaxVolumePercent = 1000;
+
+GstElement* Make(const char* factory, const char* name = nullptr) {
+    GstElement* e = gst_element_factory_make(factory, name);
+    if (!e)
+        qWarning("engine: element %s is not available", factory);
+    return e;
+}
+
+// The first factory of the list that is installed.
+GstElement* MakeFirst(std::initializer_list<const char*> factories, const char* name) {
+    for (const char* f : factories) {
+        GstElementFactory* factory = gst_element_factory_find(f);
+        if (!factory)
+            continue;
+        gst_object_unref(factory);
+        return Make(f, name);
+    }
+    qWarning("engine: none of the encoders for %s is available", name);
+    return nullptr;
+}
+
+bool AddLinked(GstElement* graph, std::initializer_list<GstElement*> chain) {
+    for (GstElement* e : chain) {
+        if (!e) {
+            for (GstElement* o : chain)
+                if (o)
+                    gst_object_unref(o);
+            return false;
+        }
+    }
+    GstElement* prev = nullptr;
+    for (GstElement* e : chain) {
+        gst_bin_add(GST_BIN(graph), e);
+        if (prev && !gst_element_link(prev, e)) {
+            qWarning("engine: cannot link %s to %s", GST_OBJECT_NAME(prev), GST_OBJECT_NAME(e));
+            return false;
+        }
+        prev = e;
+    }
+    return true;
+}
+
+// Links the branch's last element to a new pad of the muxer made from the template, so
+// that a sound branch never lands on a picture pad while their caps are still open.
+bool LinkToMuxer(GstElement* last, GstElement* mux, const char* padTemplate) {
+    GstPad* sink = gst_element_request_pad_simple(mux, padTemplate);
+    if (!sink)
+        return false;
+    GstPad* src = gst_element_get_static_pad(last, "src");
+    bool ok = src && gst_pad_link(src, sink) == GST_PAD_LINK_OK;
+    if (src)
+        gst_object_unref(src);
+    gst_object_unref(sink);
+    return ok;
+}
+
+GstElement* FileSink(const std::string& path) {
+    GstElement* sink = Make("filesink", "File Writer");
+    if (sink)
+        // Unbuffered, so a full disk fails the write that hit it rather than a late flush.
+        g_object_set(sink, "location", path.c_str(), "buffer-mode", 2, "async", FALSE, nullptr);
+    return sink;
+}
+
+GstElement* BranchQueue() {
+    GstElement* q = Make("queue");
+    if (q)
+        g_object_set(q, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time",
+                     kBranchQueueTime, nullptr);
+    return q;
+}
+
+GstPadProbeReturn DropOrientation(GstPad*, GstPadProbeInfo* info, gpointer) {
+    GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!ev || GST_EVENT_TYPE(ev) != GST_EVENT_TAG)
+        return GST_PAD_PROBE_OK;
+    GstTagList* tags = nullptr;
+    gst_event_parse_tag(ev, &tags);
+    if (!tags || !gst_tag_list_get_tag_size(tags, GST_TAG_IMAGE_ORIENTATION))
+        return GST_PAD_PROBE_OK;
+    GstTagList* kept = gst_tag_list_copy(tags);
+    gst_tag_list_remove_tag(kept, GST_TAG_IMAGE_ORIENTATION);
+    GstEvent* replacement = gst_event_new_tag(kept);
+    gst_event_set_seqnum(replacement, gst_event_get_seqnum(ev));
+    gst_event_unref(ev);
+    GST_PAD_PROBE_INFO_DATA(info) = replacement;
+    return GST_PAD_PROBE_OK;
+}
+
+// The sound of a cut at the volume asked for, in the format the encoder takes.
+bool AddSoundHead(GstElement* graph, int32_t volumePercent, GstElement** first, GstElement** last) {
+    GstElement* convert = Make("audioconvert", "AudioConvert");
+    GstElement* resample = Make("audioresample");
+    GstElement* volume = Make("volume", "Volume");
+    GstElement* toEncoder = Make("audioconvert");
+    if (volume)
+        g_object_set(volume, "volume", std::clamp(volumePercent, 0, kMaxVolumePercent) / 100.0,
+                     nullptr);
+    if (!AddLinked(graph, {convert, resample, volume, toEncoder}))
+        return false;
+    *first = convert;
+    *last = toEncoder;
+    return true;
+}
+
+bool AddPictureBranch(GstElement* graph, EncodedKind kind, GstElement* mux, GstElement** in) {
+    GstElement* upright = MakeUprightPictures();
+    GstElement* convert = Make("videoconvert", "ColorConvert");
+    GstElement* format = Make("capsfilter");
+    GstElement* encoder = nullptr;
+    if (kind == EncodedKind::Mp4) {
+        encoder = Make("x264enc", "Video Encoder");
+        if (encoder) {
+            // Constant quality, as a person cutting a clip expects from any tool.
+            gst_util_set_object_arg(G_OBJECT(encoder), "pass", "qual");
+            gst_util_set_object_arg(G_OBJECT(encoder), "speed-preset", "veryfast");
+            g_object_set(encoder, "quantizer", 21u, nullptr);
+        }
+    } else {
+        encoder = Make("vp9enc", "Video Encoder");
+        if (encoder) {
+            gst_util_set_object_arg(G_OBJECT(encoder), "end-usage", "cq");
+            g_object_set(encoder, "cq-level", 32, "deadline", G_GINT64_CONSTANT(1), "cpu-used", 5,
+                         "row-mt", TRUE, nullptr);
+        }
+    }
+    if (format) {
+        // 4:2:0, which every player decodes; the size and rate stay the source's.
+        GstCaps* caps = gst_caps_from_string("video/x-raw,format=I420");
+        g_object_set(format, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+    }
+    GstElement* queue = BranchQueue();
+    if (!AddLinked(graph, {upright, convert, format, encoder, queue}) ||
+        !LinkToMuxer(queue, mux, "video_%u"))
+        return false;
+    *in = upright;
+    return true;
+}
+
+}  // namespace
+
+bool KindHoldsPictures(EncodedKind kind) {
+    return kind == EncodedKind::Mp4 || kind == EncodedKind::WebM;
+}
+
+const char* KindExtension(EncodedKind kind) {
+    switch (kind) {
+        case EncodedKind::Mp4:
+            return "mp4";
+        case EncodedKind::WebM:
+            return "webm";
+        case EncodedKind::Flac:
+            return "flac";
+        case EncodedKind::Opus:
+            return "opus";
+        case EncodedKind::Mp3:
+            return "mp3";
+    }
+    return "";
+}
+
+bool EncodedKindForTarget(const std::string& target, EncodedKind* kind) {
+    struct Entry {
+        const char* ext;
+        EncodedKind kind;
+    };
+    static const Entry table[] = {{".mp4", EncodedKind::Mp4},   {".m4v", EncodedKind::Mp4},
+                                  {".webm", EncodedKind::WebM}, {".flac", EncodedKind::Flac},
+                                  {".opus", EncodedKind::Opus}, {".mp3", EncodedKind::Mp3}};
+    for (const Entry& e : table) {
+        if (HasExtension(target, {e.ext})) {
+            if (kind)
+                *kind = e.kind;
+            return true;
+        }
+    }
+    return false;
+}
+
+GstElement* MakeUprightPictures() {
+    GstElement* flip = Make("videoflip", "Upright");
+    if (!flip)
+        return nullptr;
+    gst_util_set_object_arg(G_OBJECT(flip), "video-direction", "auto");
+    GstPad* src = gst_element_get_static_pad(flip, "src");
+    gst_pad_add_probe(src, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, DropOrientation, nullptr, nullptr);
+    gst_object_unref(src);
+    return flip;
+}
+
+bool AddEncodedWriter(GstElement* graph, EncodedKind kind, const std::string& path,
+                      int32_t volumePercent, bool withVideo, bool withAudio, GstElement** videoIn,
+                      GstElement** audioIn) {
+    *videoIn = nullptr;
+    *audioIn = nullptr;
+    withVideo = withVideo && KindHoldsPictures(kind);
+    if (!withVideo && !withAudio)
+        return false;
+
+    GstElement* soundFirst = nullptr;
+    GstElement* soundLast = nullptr;
+    if (withAudio && !AddSoundHead(graph, volumePercent, &soundFirst, &soundLast))
+        return false;
+
+    switch (kind) {
+        case EncodedKind::Mp4:
+        case EncodedKind::WebM: {
+            const bool mp4 = kind == EncodedKind::Mp4;
+            GstElement* mux = Make(mp4 ? "mp4mux" : "webmmux", "Mux");
+            // The index ahead of the data, so that a player starts before it has it all.
+            if (mux && mp4)
+                g_object_set(mux, "faststart", TRUE, nullptr);
+            if (!AddLinked(graph, {mux, FileSink(path)}))
+                return false;
+            if (withVideo && !AddPictureBranch(graph, kind, mux, videoIn))
+                return false;
+            if (withAudio) {
+                GstElement* encoder = mp4 ? MakeFirst({"avenc_aac", "voaacenc"}, "Audio Encoder")
+                                          : Make("opusenc", "Audio Encoder");
+                if (encoder)
+                    g_object_set(encoder, "bitrate", mp4 ? 192000 : 128000, nullptr);
+                GstElement* queue = BranchQueue();
+                if (!AddLinked(graph, {encoder, queue}) || !gst_element_link(soundLast, encoder) ||
+                    !LinkToMuxer(queue, mux, "audio_%u"))
+                    return false;
+            }
+            break;
+        }
+        case EncodedKind::Flac: {
+            GstElement* encoder = Make("flacenc", "Audio Encoder");
+            if (!AddLinked(graph, {encoder, FileSink(path)}) ||
+                !gst_element_link(soundLast, encoder))
+                return false;
+            break;
+        }
+        case EncodedKind::Opus: {
+            GstElement* encoder = Make("opusenc", "Audio Encoder");
+            if (encoder)
+                g_object_set(encoder, "bitrate", 128000, nullptr);
+            if (!AddLinked(graph, {encoder, Make("oggmux"), FileSink(path)}) ||
+                !gst_element_link(soundLast, encoder))
+                return false;
+            break;
+        }
+        case EncodedKind::Mp3: {
+            GstElement* encoder = Make("lamemp3enc", "Audio Encoder");
+            if (encoder) {
+                gst_util_set_object_arg(G_OBJECT(encoder), "target", "bitrate");
+                g_object_set(encoder, "bitrate", 192, "cbr", TRUE, nullptr);
+            }
+            // The Xing frame gives seeking and the length; the ID3 tag keeps the metadata.
+            if (!AddLinked(graph, {encoder, Make("xingmux"), Make("id3v2mux"), FileSink(path)}) ||
+                !gst_element_link(soundLast, encoder))
+                return false;
+            break;
+        }
+    }
+    *audioIn = soundFirst;
+    return true;
+}

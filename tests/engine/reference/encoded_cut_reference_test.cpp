@@ -1,0 +1,300 @@
+// Cuts into today's formats, read back by GStreamer's own decoders in a pipeline of their
+// own and by ffprobe: codecs, the frames and sound of the range, size, turn and level.
+#include <gtest/gtest.h>
+
+#include <QRect>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+#include "engine/encoded_kinds.h"
+#include "engine/media_graph.h"
+#include "engine/video_widget.h"
+#include "platform/messages.h"
+#include "tests/engine/graph_test_support.h"
+#include "tests/support/media_factory.h"
+#include "tests/support/reference_media.h"
+
+namespace fs = std::filesystem;
+using refmedia::kFrameRate;
+
+namespace {
+
+constexpr double kSourceSeconds = 6.0;
+constexpr int kCutTimeoutMs = 90000;
+
+std::vector<std::string>& Measurements() {
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+std::string Fixed(double v, int digits = 1) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", digits, v);
+    return buffer;
+}
+
+struct Sources {
+    std::string dir;
+    std::map<std::string, std::string> path;
+    std::map<std::string, refmedia::Decoded> decoded;
+};
+Sources* g_Sources = nullptr;
+
+class EncodedCut : public ::testing::Test {
+  public:
+    static void SetUpTestSuite() {
+        g_Sources = new Sources;
+        Sources& s = *g_Sources;
+        s.dir = testmedia::MakeTempDir("encoded");
+        for (const char* ext : {"avi", "mp4"})
+            s.path[ext] =
+                refmedia::NumberedVideo(s.dir, std::string("clip.") + ext, kSourceSeconds);
+        s.path["wav"] = refmedia::KnownSound(s.dir, "sound.wav", kSourceSeconds);
+        s.path["phone"] = refmedia::PhoneVideo(s.dir, "phone.mp4", kSourceSeconds);
+        for (auto& [ext, p] : s.path)
+            if (!p.empty())
+                s.decoded[ext] = refmedia::Decode(p);
+    }
+    static void TearDownTestSuite() {
+        testmedia::RemoveTree(g_Sources->dir);
+        delete g_Sources;
+        g_Sources = nullptr;
+        std::printf("\n-- measured --\n");
+        for (const auto& line : Measurements()) std::printf("%s\n", line.c_str());
+    }
+
+  protected:
+    void SetUp() override { dir = testmedia::MakeTempDir("encoded-cut"); }
+    void TearDown() override {
+        graph.Close();
+        testmedia::RemoveTree(dir);
+    }
+
+    const std::string& Source(const std::string& key) {
+        const std::string& p = g_Sources->path[key];
+        EXPECT_FALSE(p.empty()) << "could not make the " << key << " source";
+        return p;
+    }
+
+    // Opens the source as the editor does and cuts [start, stop] seconds; when it ran,
+    // whether it completed with the file under its name.
+    template <typename Start>
+    bool RunCut(const std::string& source, const std::string& target, Start start) {
+        notify.messages.clear();
+        widget.resize(240, 180);
+        QRect r(0, 0, 240, 180);
+        graph.SetWindows(&notify, &widget, &r);
+        if (graph.Open(source.c_str(), FALSE) != 1 || !start())
+            return false;
+        bool done = PumpUntil(
+            [&] {
+                return notify.Count(UM_GRAPH_COMPLETE) > 0 || notify.Count(UM_GRAPH_STOPPED) > 0;
+            },
+            kCutTimeoutMs);
+        bool complete = done && notify.Count(UM_GRAPH_COMPLETE) > 0;
+        graph.Close();
+        return complete && fs::exists(target);
+    }
+    bool Cut(const std::string& source, EncodedKind kind, const std::string& target, double start,
+             double stop, int volume) {
+        return RunCut(source, target, [&] {
+            return graph.ConvertEncoded(source.c_str(), kind, target.c_str(), start * 10.0,
+                                        stop * 10.0, volume) == TRUE;
+        });
+    }
+    bool Cut(const std::string& source, ConversionMode mode, const std::string& target,
+             double start, double stop, int extra) {
+        return RunCut(source, target, [&] {
+            return graph.Convert(source.c_str(), mode, target.c_str(), start * 10.0, stop * 10.0,
+                                 extra) == TRUE;
+        });
+    }
+
+    std::string dir;
+    GraphTestPrompts prompts;
+    NotifyRecorder notify;
+    VideoWidget widget;
+    MediaGraph graph;
+};
+
+// The frames on screen during [start, stop): sources of this suite count from zero.
+void ExpectFramesOfRange(const refmedia::Decoded& d, double start, double stop,
+                         const std::string& what) {
+    ASSERT_FALSE(d.frames.empty()) << what;
+    const int first = static_cast<int>(std::lround(start * kFrameRate));
+    const int last = static_cast<int>(std::lround(stop * kFrameRate)) - 1;
+    Measurements().push_back(what + ": first frame " + std::to_string(d.frames.front()) +
+                             " (want " + std::to_string(first) + "), last " +
+                             std::to_string(d.frames.back()) + " (want " + std::to_string(last) +
+                             "), " + std::to_string(d.frames.size()) + " frames");
+    EXPECT_EQ(d.frames.front(), first) << what;
+    EXPECT_EQ(d.frames.back(), last) << what;
+    EXPECT_EQ(static_cast<int>(d.frames.size()), last - first + 1) << what;
+    for (size_t i = 1; i < d.frames.size(); ++i)
+        EXPECT_EQ(d.frames[i], d.frames[i - 1] + 1) << what << " at " << i;
+}
+
+// Where the cut's sound starts in the source's, in milliseconds off, and its level
+// against the source's at that place.
+void ExpectSoundOfRange(const refmedia::Decoded& full, const refmedia::Decoded& cut, double start,
+                        double stop, int volume, const std::string& what) {
+    ASSERT_FALSE(cut.sound.empty()) << what;
+    const int64_t want = std::llround(start * cut.rate);
+    std::vector<float> source = full.sound;
+    if (full.rate != cut.rate) {
+        // Opus is always 48 kHz: the source's sweep, sampled again.
+        std::vector<float> at;
+        for (int64_t n = 0; n < static_cast<int64_t>(kSourceSeconds * cut.rate); ++n)
+            at.push_back(
+                static_cast<float>(refmedia::SweepSample(n * refmedia::kSoundRate / cut.rate)));
+        source = at;
+    }
+    // AAC and MP3 start with their encoder's priming, which neither MP4 nor a plain MP3
+    // stream tells the reader to skip: up to one codec frame early, and as much longer.
+    const bool primed = what.rfind("mp4", 0) == 0 || what.rfind("mp3", 0) == 0;
+    const double frameMs = primed ? 1152 * 1000.0 / cut.rate : 0;
+    refmedia::Match m = refmedia::FindStart(source, cut.sound, want, cut.rate / 2);
+    const double errorMs = (m.offset - want) * 1000.0 / cut.rate;
+    const double lengthMs = (cut.sound.size() / double(cut.rate) - (stop - start)) * 1000.0;
+    const size_t n = std::min<size_t>(cut.sound.size(), cut.rate);
+    const double ratio =
+        refmedia::Rms(cut.sound, 0, n) /
+        refmedia::Rms(source, static_cast<size_t>(std::max<int64_t>(0, m.offset)), n);
+    Measurements().push_back(what + ": sound starts " + Fixed(errorMs, 2) + " ms off (match " +
+                             Fixed(m.score, 3) + "), length " + Fixed(lengthMs, 1) +
+                             " ms off, level " + Fixed(ratio, 3) + " for " +
+                             Fixed(volume / 100.0, 2));
+    EXPECT_GT(m.score, primed ? 0.75 : 0.9) << what;
+    EXPECT_LE(std::fabs(errorMs), 5.0 + frameMs) << what;
+    EXPECT_LE(std::fabs(lengthMs), 10.0 + 2 * frameMs) << what;
+    EXPECT_NEAR(ratio, volume / 100.0, 0.05 * volume / 100.0) << what;
+}
+
+TEST_F(EncodedCut, VideoKindsHoldTheRangeAtTheSourcesSizeWithItsSound) {
+    const double start = 1.0, stop = 3.0;
+    struct Want {
+        EncodedKind kind;
+        const char* video;
+        const char* audio;
+    };
+    for (const char* ext : {"avi", "mp4"}) {
+        if (Source(ext).empty())
+            continue;
+        const refmedia::Decoded& full = g_Sources->decoded[ext];
+        for (Want want :
+             {Want{EncodedKind::Mp4, "h264", "aac"}, Want{EncodedKind::WebM, "vp9", "opus"}}) {
+            const std::string what = std::string(KindExtension(want.kind)) + " cut of ." + ext;
+            SCOPED_TRACE(what);
+            std::string out = dir + "/cut_" + ext + "." + KindExtension(want.kind);
+            ASSERT_TRUE(Cut(Source(ext), want.kind, out, start, stop, 100));
+            refmedia::Decoded d = refmedia::Decode(out);
+            ASSERT_TRUE(d.ok) << d.error;
+            EXPECT_EQ(d.width, full.width);
+            EXPECT_EQ(d.height, full.height);
+            EXPECT_EQ(d.fpsNum * full.fpsDen, full.fpsNum * d.fpsDen);
+            ExpectFramesOfRange(d, start, stop, what);
+            ExpectSoundOfRange(full, d, start, stop, 100, what);
+            refmedia::Probed p = refmedia::Probe(out);
+            EXPECT_TRUE(p.ok);
+            EXPECT_EQ(p.warnings, "");
+            ASSERT_EQ(p.codecs.size(), 2u);
+            EXPECT_EQ(p.codecs[0], want.video);
+            EXPECT_EQ(p.codecs[1], want.audio);
+            Measurements().push_back(what + ": container length " + Fixed(p.duration, 3) +
+                                     " s for " + Fixed(stop - start, 3));
+            EXPECT_NEAR(p.duration, stop - start, 1.0 / kFrameRate + 0.03);
+        }
+    }
+}
+
+TEST_F(EncodedCut, SoundKindsStartOnTheirSampleAtTheVolumeAskedFor) {
+    const double start = 1.3, stop = 3.7;
+    struct Want {
+        EncodedKind kind;
+        const char* codec;
+    };
+    for (const char* key : {"wav", "mp4"}) {
+        if (Source(key).empty())
+            continue;
+        const refmedia::Decoded& full = g_Sources->decoded[key];
+        for (Want want : {Want{EncodedKind::Flac, "flac"}, Want{EncodedKind::Opus, "opus"},
+                          Want{EncodedKind::Mp3, "mp3"}}) {
+            for (int volume : {100, 50, 200}) {
+                const std::string what = std::string(KindExtension(want.kind)) + " cut of ." + key +
+                                         " at " + std::to_string(volume) + " %";
+                SCOPED_TRACE(what);
+                std::string out =
+                    dir + "/cut_" + key + std::to_string(volume) + "." + KindExtension(want.kind);
+                ASSERT_TRUE(Cut(Source(key), want.kind, out, start, stop, volume));
+                refmedia::Decoded d = refmedia::Decode(out);
+                ASSERT_TRUE(d.ok) << d.error;
+                EXPECT_FALSE(d.hasVideo);
+                ExpectSoundOfRange(full, d, start, stop, volume, what);
+                refmedia::Probed p = refmedia::Probe(out);
+                EXPECT_TRUE(p.ok);
+                EXPECT_EQ(p.warnings, "");
+                ASSERT_EQ(p.codecs.size(), 1u);
+                EXPECT_EQ(p.codecs[0], want.codec);
+            }
+        }
+    }
+}
+
+TEST_F(EncodedCut, ASoundSourceGivesASoundOnlyMp4) {
+    if (Source("wav").empty())
+        return;
+    std::string out = dir + "/sound.mp4";
+    ASSERT_TRUE(Cut(Source("wav"), EncodedKind::Mp4, out, 0.5, 2.5, 100));
+    refmedia::Probed p = refmedia::Probe(out);
+    EXPECT_TRUE(p.ok);
+    EXPECT_EQ(p.streams, std::vector<std::string>{"audio"});
+    refmedia::Decoded d = refmedia::Decode(out);
+    ASSERT_TRUE(d.ok) << d.error;
+    ExpectSoundOfRange(g_Sources->decoded["wav"], d, 0.5, 2.5, 100, "mp4 cut of .wav");
+}
+
+// The phone's pictures come out upright in every kind that keeps pictures, and no turn is
+// left in the file for a player to apply a second time.
+TEST_F(EncodedCut, APhoneClipHeldUprightComesOutUpright) {
+    if (Source("phone").empty())
+        return;
+    const refmedia::Decoded& full = g_Sources->decoded["phone"];
+    ASSERT_TRUE(full.ok) << full.error;
+    ASSERT_GT(full.width, full.height);  // stored sideways
+    const double start = 1.0, stop = 2.0;
+    for (EncodedKind kind : {EncodedKind::Mp4, EncodedKind::WebM}) {
+        const std::string what = std::string("phone clip to ") + KindExtension(kind);
+        SCOPED_TRACE(what);
+        std::string out = dir + "/phone." + KindExtension(kind);
+        ASSERT_TRUE(Cut(Source("phone"), kind, out, start, stop, 100));
+        refmedia::Decoded d = refmedia::Decode(out);
+        ASSERT_TRUE(d.ok) << d.error;
+        EXPECT_EQ(d.width, full.height);
+        EXPECT_EQ(d.height, full.width);
+        ExpectFramesOfRange(d, start, stop, what);
+        EXPECT_EQ(refmedia::Probe(out).rotation, 0);
+    }
+    std::string avi = dir + "/phone.avi";
+    ASSERT_TRUE(Cut(Source("phone"), ConversionMode::Avi, avi, start, stop, 0));
+    refmedia::Decoded d = refmedia::Decode(avi);
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_EQ(d.width, full.height);
+    ExpectFramesOfRange(d, start, stop, "phone clip to avi");
+}
+
+TEST_F(EncodedCut, NothingToWriteLeavesNoFile) {
+    if (Source("wav").empty())
+        return;
+    // A range past the end, and a kind out of the table.
+    std::string out = dir + "/none.flac";
+    EXPECT_FALSE(graph.ConvertEncoded(Source("wav").c_str(), EncodedKind::Flac, out.c_str(), 90.0,
+                                      95.0 * 10, 100));
+    EXPECT_FALSE(graph.ConvertEncoded(Source("wav").c_str(), static_cast<EncodedKind>(9),
+                                      out.c_str(), 0, 10, 100));
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
+}  // namespace
