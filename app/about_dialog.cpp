@@ -9,7 +9,7 @@
 #include "app/resource_picture.h"
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("VELTRA のﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowTitle(tr("VELTRA のﾊﾞｰｼﾞｮﾝ情報"));
     auto* row = new QHBoxLayout;
     QPixmap icon = LoadResourcePicture(QStringLiteral(":/resources/veltra.png"), "png");
     if (!icon.isNull()) {

@@ -3,10 +3,13 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include "app/player_app.h"
 #include "app/program_info.h"
-#include "app/qt_translation.h"
+#include "app/ui_language.h"
 #include "platform/qt_prompts.h"
 
 #ifdef VELTRA_HAVE_PLAYER
@@ -36,13 +39,23 @@ int main(int argc, char** argv) {
     // Answered before the display is opened and before the single-instance lock is taken.
     if (int code = AnswerInfoRequest(argc, argv, stdout); code >= 0)
         return code;
-    QApplication application(argc, argv);
+    // The language switch is ours alone: the start file is the last of the other arguments.
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const LanguageChoice language =
+        ChooseLanguage(args, [](const char* n) { return std::getenv(n); });
+    if (!language.warning.empty())
+        std::fprintf(stderr, "%s\n", language.warning.c_str());
+    std::vector<char*> kept{argv[0]};
+    for (const std::string& a : language.rest) kept.push_back(const_cast<char*>(a.c_str()));
+    kept.push_back(nullptr);
+    int keptCount = static_cast<int>(kept.size()) - 1;
+    QApplication application(keptCount, kept.data());
     application.setApplicationName(QStringLiteral("VELTRA"));
-    InstallQtJapanese(application);
+    InstallLanguage(application, language.language);
     // Ties the windows to veltra.desktop (its icon and name in docks and task lists).
     QGuiApplication::setDesktopFileName(QStringLiteral("veltra"));
     SetUserPrompts(&QtUserPrompts());
-    PlayerApp app(argc, argv, &RunMainWindow);
+    PlayerApp app(keptCount, kept.data(), &RunMainWindow);
     app.InitInstance();
     return app.ExitCode();
 }

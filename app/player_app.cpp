@@ -1,5 +1,7 @@
 #include "app/player_app.h"
 
+#include <QCoreApplication>
+
 #include <unistd.h>
 
 #include <QtDebug>
@@ -26,8 +28,11 @@ BOOL PlayerApp::InitInstance() {
             qWarning("app: single-instance guard unavailable, not starting");
             return 0;
         case InstanceLock::Result::AlreadyHeld:
-            Prompts().MessageBox(nullptr, kAlreadyRunningText, kAlreadyRunningCaption,
-                                 MB_OK | MB_ICONEXCLAMATION);
+            Prompts().MessageBox(
+                nullptr,
+                QCoreApplication::translate("PlayerApp", kAlreadyRunningText).toStdString(),
+                QCoreApplication::translate("PlayerApp", kAlreadyRunningCaption).toStdString(),
+                MB_OK | MB_ICONEXCLAMATION);
             return 0;
         case InstanceLock::Result::Acquired:
             break;

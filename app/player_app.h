@@ -2,6 +2,7 @@
 // main window, then the end of the process.
 #pragma once
 
+#include <QtGlobal>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,8 +16,8 @@ class InstanceLock;
 inline constexpr const char* kInstanceMutexName =
     "0x9d1decf, 0x4607, 0x4f68, 0x8a, 0x6d, 0x10, 0xb5, 0xae, 0xd5, 0xd7, 0xcf";
 inline constexpr const char* kAlreadyRunningText =
-    "アプリケーションは既に起動しています。\n処理を中止します。";
-inline constexpr const char* kAlreadyRunningCaption = "警告";
+    QT_TRANSLATE_NOOP("PlayerApp", "アプリケーションは既に起動しています。\n処理を中止します。");
+inline constexpr const char* kAlreadyRunningCaption = QT_TRANSLATE_NOOP("PlayerApp", "警告");
 
 class PlayerApp {
   public:

@@ -1,5 +1,7 @@
 #include "editor/editor_controller.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,8 +23,10 @@ namespace editor {
 
 namespace {
 
-constexpr const char* kStartAfterEnd = "始点時間が、終点時間より大きい値になっています。";
-constexpr const char* kSomethingFailed = "何らかのエラーが発生しました。";
+constexpr const char* kStartAfterEnd =
+    QT_TRANSLATE_NOOP("EditorController", "始点時間が、終点時間より大きい値になっています。");
+constexpr const char* kSomethingFailed =
+    QT_TRANSLATE_NOOP("EditorController", "何らかのエラーが発生しました。");
 
 void Message(QWidget* owner, const std::string& text) {
     Prompts().MessageBox(owner, text, kProgramName, MB_OK);
@@ -404,14 +408,16 @@ void EditorController::OnVolumeFieldDone() {
 }
 
 void EditorController::Fail() {
-    Message(m_View.Owner(), kSomethingFailed);
+    Message(m_View.Owner(),
+            QCoreApplication::translate("EditorController", kSomethingFailed).toStdString());
     m_View.PostClose(false);
 }
 
 void EditorController::OnExecute() {
     PauseFirst();
     if (!(m_dStart < m_dEnd)) {
-        Message(m_View.Owner(), kStartAfterEnd);
+        Message(m_View.Owner(),
+                QCoreApplication::translate("EditorController", kStartAfterEnd).toStdString());
         return;
     }
     ConversionMode mode = ConversionMode::Asf;

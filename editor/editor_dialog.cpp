@@ -1,5 +1,7 @@
 #include "editor/editor_dialog.h"
 
+#include <QCoreApplication>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -61,7 +63,7 @@ int32_t OnEditorOggNotify(int32_t code, int32_t value, int32_t) {
 }
 
 QString Q(const char* utf8) {
-    return QString::fromUtf8(utf8);
+    return QCoreApplication::translate("EditorDialog", utf8);
 }
 
 }  // namespace
@@ -256,38 +258,51 @@ void EditorWidgets::Build() {
 
     m_pPreview = Add(kIdPreview, new VideoWidget(&d), QRect(15, 35, 240, 180));
 
-    Static(0, new QLabel(Q("ファイル名"), &d), QRect(270, 38, 60, 18));
+    Static(0, new QLabel(Q(QT_TRANSLATE_NOOP("EditorDialog", "ファイル名")), &d),
+           QRect(270, 38, 60, 18));
     Static(kIdFileName, new QLabel(Q("NoFile"), &d), QRect(335, 38, 175, 18));
-    Static(0, new QLabel(Q("長さ"), &d), QRect(270, 58, 60, 18));
+    Static(0, new QLabel(Q(QT_TRANSLATE_NOOP("EditorDialog", "長さ")), &d), QRect(270, 58, 60, 18));
     Static(kIdLength, new QLabel(Q("NoTime"), &d), QRect(335, 58, 175, 18));
 
-    Static(0, new QGroupBox(Q("機能"), &d), QRect(265, 82, 245, 112));
+    Static(0, new QGroupBox(Q(QT_TRANSLATE_NOOP("EditorDialog", "機能")), &d),
+           QRect(265, 82, 245, 112));
     auto* modes = new QButtonGroup(&d);
-    auto* asf =
-        Static(kIdModeAsf, new QRadioButton(Q("動画＆音声カット"), &d), QRect(275, 100, 140, 20));
-    auto* avi = Static(kIdModeAvi, new QRadioButton(Q("動画カット"), &d), QRect(275, 122, 140, 20));
-    auto* wav = Static(kIdModeWav, new QRadioButton(Q("音声カット"), &d), QRect(275, 144, 140, 20));
+    auto* asf = Static(
+        kIdModeAsf, new QRadioButton(Q(QT_TRANSLATE_NOOP("EditorDialog", "動画＆音声カット")), &d),
+        QRect(275, 100, 140, 20));
+    auto* avi =
+        Static(kIdModeAvi, new QRadioButton(Q(QT_TRANSLATE_NOOP("EditorDialog", "動画カット")), &d),
+               QRect(275, 122, 140, 20));
+    auto* wav =
+        Static(kIdModeWav, new QRadioButton(Q(QT_TRANSLATE_NOOP("EditorDialog", "音声カット")), &d),
+               QRect(275, 144, 140, 20));
     modes->addButton(asf);
     modes->addButton(avi);
     modes->addButton(wav);
-    Button(kIdProfile, "設定", QRect(425, 98, 70, 24));
-    Static(0, new QLabel(Q("音量"), &d), QRect(275, 168, 40, 18));
+    Button(kIdProfile, QT_TRANSLATE_NOOP("EditorDialog", "設定"), QRect(425, 98, 70, 24));
+    Static(0, new QLabel(Q(QT_TRANSLATE_NOOP("EditorDialog", "音量")), &d),
+           QRect(275, 168, 40, 18));
     auto* volume = Add(kIdVolumeField, new QLineEdit(&d), QRect(320, 166, 50, 22));
     Add(kIdVolumeSpin, new SpinArrows(&d, [this](int delta) { VolumeStep(-delta); }),
         QRect(371, 166, 16, 22));
 
     m_pSlider = Add(kIdSlider, new SkinSlider(Qt::Horizontal, &d), QRect(15, 222, 240, 20));
-    Button(kIdStepBack, "←", QRect(15, 250, 32, 26));
-    Button(kIdPlay, "再生", QRect(52, 250, 50, 26));
-    Button(kIdPause, "一停", QRect(52, 250, 50, 26))->hide();
-    Button(kIdStop, "停止", QRect(107, 250, 50, 26));
-    Button(kIdStepForward, "→", QRect(162, 250, 32, 26));
-    Button(kIdStill, "△", QRect(205, 250, 50, 26));
+    Button(kIdStepBack, QT_TRANSLATE_NOOP("EditorDialog", "←"), QRect(15, 250, 32, 26));
+    Button(kIdPlay, QT_TRANSLATE_NOOP("EditorDialog", "再生"), QRect(52, 250, 50, 26));
+    Button(kIdPause, QT_TRANSLATE_NOOP("EditorDialog", "一停"), QRect(52, 250, 50, 26))->hide();
+    Button(kIdStop, QT_TRANSLATE_NOOP("EditorDialog", "停止"), QRect(107, 250, 50, 26));
+    Button(kIdStepForward, QT_TRANSLATE_NOOP("EditorDialog", "→"), QRect(162, 250, 32, 26));
+    Button(kIdStill, QT_TRANSLATE_NOOP("EditorDialog", "△"), QRect(205, 250, 50, 26));
 
-    Static(0, new QGroupBox(Q("位置"), &d), QRect(265, 200, 245, 80));
+    Static(0, new QGroupBox(Q(QT_TRANSLATE_NOOP("EditorDialog", "位置")), &d),
+           QRect(265, 200, 245, 80));
     auto* points = new QButtonGroup(&d);
-    auto* start = Static(kIdPointStart, new QRadioButton(Q("始点"), &d), QRect(275, 220, 55, 20));
-    auto* end = Static(kIdPointEnd, new QRadioButton(Q("終点"), &d), QRect(275, 246, 55, 20));
+    auto* start =
+        Static(kIdPointStart, new QRadioButton(Q(QT_TRANSLATE_NOOP("EditorDialog", "始点")), &d),
+               QRect(275, 220, 55, 20));
+    auto* end =
+        Static(kIdPointEnd, new QRadioButton(Q(QT_TRANSLATE_NOOP("EditorDialog", "終点")), &d),
+               QRect(275, 246, 55, 20));
     points->addButton(start);
     points->addButton(end);
     auto* startField = Add(kIdStartField, new QLineEdit(&d), QRect(332, 219, 64, 22));
@@ -296,11 +311,11 @@ void EditorWidgets::Build() {
     auto* endField = Add(kIdEndField, new QLineEdit(&d), QRect(332, 245, 64, 22));
     Add(kIdEndSpin, new SpinArrows(&d, [c](int delta) { c->OnTimeSpin(kIdEndSpin, delta); }),
         QRect(397, 245, 16, 22));
-    Button(kIdSetPoint, "設定", QRect(425, 231, 70, 24));
+    Button(kIdSetPoint, QT_TRANSLATE_NOOP("EditorDialog", "設定"), QRect(425, 231, 70, 24));
 
-    Button(kIdExecute, "実行", QRect(340, 292, 80, 28));
-    Button(kIdCancel, "ｷｬﾝｾﾙ", QRect(430, 292, 80, 28));
-    Button(kIdClose, "-", QRect(490, 5, 20, 20));
+    Button(kIdExecute, QT_TRANSLATE_NOOP("EditorDialog", "実行"), QRect(340, 292, 80, 28));
+    Button(kIdCancel, QT_TRANSLATE_NOOP("EditorDialog", "ｷｬﾝｾﾙ"), QRect(430, 292, 80, 28));
+    Button(kIdClose, QT_TRANSLATE_NOOP("EditorDialog", "-"), QRect(490, 5, 20, 20));
 
     auto click = [this](int id, auto handler) {
         QObject::connect(SkinnedButton(id), &QAbstractButton::clicked, &m_Dialog, handler);

@@ -1,5 +1,7 @@
 #include "editor/editor_rules.h"
 
+#include <QCoreApplication>
+
 #include <sys/stat.h>
 
 #include <cctype>
@@ -34,15 +36,21 @@ std::string FormatLength(int tenths) {
     std::string label;
     char buffer[48];
     if (tenths / 36000 != 0) {
-        std::snprintf(buffer, sizeof buffer, "%d 時間", tenths / 36000);
+        std::snprintf(buffer, sizeof buffer,
+                      QCoreApplication::translate("EditorRules", "%d 時間").toUtf8().constData(),
+                      tenths / 36000);
         label += buffer;
     }
     if ((tenths / 600) % 60 != 0) {
-        std::snprintf(buffer, sizeof buffer, "%d 分", (tenths / 600) % 60);
+        std::snprintf(buffer, sizeof buffer,
+                      QCoreApplication::translate("EditorRules", "%d 分").toUtf8().constData(),
+                      (tenths / 600) % 60);
         label += buffer;
     }
     if (tenths % 600 != 0) {
-        std::snprintf(buffer, sizeof buffer, "%d.%d 秒", (tenths % 600) / 10, tenths % 10);
+        std::snprintf(buffer, sizeof buffer,
+                      QCoreApplication::translate("EditorRules", "%d.%d 秒").toUtf8().constData(),
+                      (tenths % 600) / 10, tenths % 10);
         label += buffer;
     }
     return label;
@@ -287,34 +295,41 @@ ModeChoice ModeChoiceFor(MediaContent content) {
 std::string TargetFilterFor(ConversionMode mode) {
     switch (mode) {
         case ConversionMode::Asf:
-            return "Video Files (*.asf)|*.asf||";
+            return QCoreApplication::translate("EditorRules", "Video Files (*.asf)").toStdString() +
+                   "|*.asf||";
         case ConversionMode::Avi:
-            return "Video Files (*.avi)|*.avi||";
+            return QCoreApplication::translate("EditorRules", "Video Files (*.avi)").toStdString() +
+                   "|*.avi||";
         case ConversionMode::Wav:
-            return "Audio Files (*.wav)|*.wav||";
+            return QCoreApplication::translate("EditorRules", "Audio Files (*.wav)").toStdString() +
+                   "|*.wav||";
     }
     return "";
 }
 
 std::string RefuseTarget(const std::string& source, const std::string& target) {
     if (target.empty())
-        return "ファイル名が指定されていません。";
+        return QCoreApplication::translate("EditorRules", "ファイル名が指定されていません。")
+            .toStdString();
     if (target.size() + 1 > kMaxPath || target.find('\0') != std::string::npos)
-        return "ファイル名が長すぎます。";
+        return QCoreApplication::translate("EditorRules", "ファイル名が長すぎます。").toStdString();
     if (target == source)
-        return "元のファイルには書き込めません。";
+        return QCoreApplication::translate("EditorRules", "元のファイルには書き込めません。")
+            .toStdString();
     // The same file under another spelling (a link, "./", "..") is refused as well.
     struct stat a, b;
     if (::stat(source.c_str(), &a) == 0 && ::stat(target.c_str(), &b) == 0 &&
         a.st_dev == b.st_dev && a.st_ino == b.st_ino)
-        return "元のファイルには書き込めません。";
+        return QCoreApplication::translate("EditorRules", "元のファイルには書き込めません。")
+            .toStdString();
     struct stat folder;
     std::string dir =
         target.substr(0, target.rfind('/') == std::string::npos ? 0 : target.rfind('/'));
     if (dir.empty())
         dir = target.rfind('/') == 0 ? "/" : ".";
     if (::stat(dir.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
-        return "保存先のフォルダが存在しません。";
+        return QCoreApplication::translate("EditorRules", "保存先のフォルダが存在しません。")
+            .toStdString();
     return "";
 }
 

@@ -22,7 +22,7 @@ ProfileDialog::ProfileDialog(QWidget* parent, Lister lister)
     m_pOk->setObjectName(QStringLiteral("1"));
     m_pOk->setGeometry(130, 62, 80, 26);
     m_pOk->setDefault(true);
-    m_pCancel = new QPushButton(QString::fromUtf8("ｷｬﾝｾﾙ"), this);
+    m_pCancel = new QPushButton(tr("ｷｬﾝｾﾙ"), this);
     m_pCancel->setObjectName(QStringLiteral("2"));
     m_pCancel->setGeometry(220, 62, 80, 26);
     connect(m_pOk, &QPushButton::clicked, this, &ProfileDialog::accept);
@@ -43,7 +43,8 @@ bool ProfileDialog::Initialise() {
         }
     }
     if (m_nSelector < 0) {
-        Prompts().MessageBox(this, "リストを取得できませんでした。", editor::kProgramName, MB_OK);
+        Prompts().MessageBox(this, tr("リストを取得できませんでした。").toStdString(),
+                             editor::kProgramName, MB_OK);
         return false;
     }
     // Unsorted on purpose: an entry's position is its profile index.

@@ -1,5 +1,7 @@
 #include "engine/graph_report.h"
 
+#include <QCoreApplication>
+
 #include <QDebug>
 #include <cstdarg>
 #include <cstdio>
@@ -13,5 +15,6 @@ void ReportError(const char* format, ...) {
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
     qWarning("engine: %s", text);
-    Prompts().MessageBox(nullptr, text, "警告", MB_OK);
+    Prompts().MessageBox(nullptr, text,
+                         QCoreApplication::translate("GraphReport", "警告").toStdString(), MB_OK);
 }

@@ -1,5 +1,7 @@
 #include "engine/still_capture.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -260,7 +262,9 @@ bool CaptureStill(StillCaptureHost& host, std::string* written) {
     if (target.empty()) {
         FilePromptRequest request;
         request.save = true;
-        request.filter = "Still Files (*.bmp)|*.bmp||";
+        request.filter =
+            QCoreApplication::translate("StillCapture", "Still Files (*.bmp)").toStdString() +
+            "|*.bmp||";
         request.initialPath = StillPathFor(media, kStillNumbers - 1);
         std::vector<std::string> chosen;
         if (!Prompts().PromptForFiles(host.Owner(), request, &chosen) || chosen.empty())
@@ -271,7 +275,11 @@ bool CaptureStill(StillCaptureHost& host, std::string* written) {
 
     CapturedDib dib;
     if (!host.CaptureCurrentImage(&dib.bits) || !dib.bits) {
-        Prompts().MessageBox(host.Owner(), "サムネイルの取得に失敗しました。", kCaption, MB_OK);
+        Prompts().MessageBox(
+            host.Owner(),
+            QCoreApplication::translate("StillCapture", "サムネイルの取得に失敗しました。")
+                .toStdString(),
+            kCaption, MB_OK);
         return false;
     }
     QImage image = ImageFromPackedDib(dib.bits);
@@ -291,10 +299,19 @@ bool CaptureStill(StillCaptureHost& host, std::string* written) {
         }
     }
     if (!saved) {
-        Prompts().MessageBox(host.Owner(), "サムネイルの作成に失敗しました。", kCaption, MB_OK);
+        Prompts().MessageBox(
+            host.Owner(),
+            QCoreApplication::translate("StillCapture", "サムネイルの作成に失敗しました。")
+                .toStdString(),
+            kCaption, MB_OK);
         return false;
     }
-    Prompts().MessageBox(host.Owner(), target + " に\nサムネイルを作成しました。", kCaption, MB_OK);
+    Prompts().MessageBox(
+        host.Owner(),
+        QCoreApplication::translate("StillCapture", "%1 に\nサムネイルを作成しました。")
+            .arg(QString::fromStdString(target))
+            .toStdString(),
+        kCaption, MB_OK);
     if (written)
         *written = target;
     return true;

@@ -43,9 +43,12 @@
 namespace {
 
 constexpr const char* kProgramName = "VELTRA";
-constexpr const char* kSelectContent = "リスト内のコンテンツを選択して下さい。";
-constexpr const char* kOnlyVideoOrAudio = "動画または音声コンテンツのみ編集可能です。";
-constexpr const char* kSoundDeviceFailed = "DirectSoundの作成に失敗しました。";
+constexpr const char* kSelectContent =
+    QT_TRANSLATE_NOOP("MainWindow", "リスト内のコンテンツを選択して下さい。");
+constexpr const char* kOnlyVideoOrAudio =
+    QT_TRANSLATE_NOOP("MainWindow", "動画または音声コンテンツのみ編集可能です。");
+constexpr const char* kSoundDeviceFailed =
+    QT_TRANSLATE_NOOP("MainWindow", "DirectSoundの作成に失敗しました。");
 const QColor kBackground(222, 230, 245);
 constexpr int kSplashBitmap = 138;
 
@@ -70,8 +73,17 @@ constexpr int kSlotIds[kSlotCount] = {
     MainWindow::kMinimize, MainWindow::kClose,    MainWindow::kEdit, MainWindow::kViewerButton,
     MainWindow::kMenu,     MainWindow::kOpen,     MainWindow::kStop, MainWindow::kPlay,
     MainWindow::kPause,    MainWindow::kPrevious, MainWindow::kNext};
-constexpr const char* kSlotTexts[kSlotCount] = {"-",    "×",    "&Edit", "&Viewer", "MENU", "開く",
-                                                "停止", "再生", "一停",  "前へ",    "次へ"};
+constexpr const char* kSlotTexts[kSlotCount] = {"-",
+                                                "×",
+                                                QT_TRANSLATE_NOOP("MainWindow", "&Edit"),
+                                                QT_TRANSLATE_NOOP("MainWindow", "&Viewer"),
+                                                QT_TRANSLATE_NOOP("MainWindow", "MENU"),
+                                                QT_TRANSLATE_NOOP("MainWindow", "開く"),
+                                                QT_TRANSLATE_NOOP("MainWindow", "停止"),
+                                                QT_TRANSLATE_NOOP("MainWindow", "再生"),
+                                                QT_TRANSLATE_NOOP("MainWindow", "一停"),
+                                                QT_TRANSLATE_NOOP("MainWindow", "前へ"),
+                                                QT_TRANSLATE_NOOP("MainWindow", "次へ")};
 constexpr const char* kSlotNames[kSlotCount] = {"minimize", "close",    "edit", "viewer",
                                                 "menu",     "open",     "stop", "play",
                                                 "pause",    "previous", "next"};
@@ -144,7 +156,7 @@ MainWindow::MainWindow(const std::string& startFile, bool use3D, QWidget* parent
     m_pList->SetPlaybackHost(this);
     for (int i = 0; i < kSlotCount; ++i) {
         m_Buttons[i] = new SkinButton(this);
-        m_Buttons[i]->setText(QString::fromUtf8(kSlotTexts[i]));
+        m_Buttons[i]->setText(tr(kSlotTexts[i]));
         m_Buttons[i]->setObjectName(kSlotNames[i]);
         m_Buttons[i]->setFocusPolicy(Qt::NoFocus);
     }
@@ -448,17 +460,17 @@ void MainWindow::OpenEditor() {
     Stop();
     int row = m_pList->SelectedRow();
     if (row < 0) {
-        Prompts().MessageBox(this, kSelectContent, kProgramName, MB_OK);
+        Prompts().MessageBox(this, tr(kSelectContent).toStdString(), kProgramName, MB_OK);
         return;
     }
     const std::string path = m_pList->PathAt(row);
     const std::string ext = m_pRules->UpperExtensionOf(path);
     if (!m_pRules->IsVideoExtension(ext) && !m_pRules->IsAudioExtension(ext)) {
-        Prompts().MessageBox(this, kOnlyVideoOrAudio, kProgramName, MB_OK);
+        Prompts().MessageBox(this, tr(kOnlyVideoOrAudio).toStdString(), kProgramName, MB_OK);
         return;
     }
     if (ext == "OGG" && m_pOgg->IsLoaded() && !m_pSound->Create(this)) {
-        Prompts().MessageBox(this, kSoundDeviceFailed, kProgramName, MB_OK);
+        Prompts().MessageBox(this, tr(kSoundDeviceFailed).toStdString(), kProgramName, MB_OK);
         return;
     }
 #ifdef VELTRA_HAVE_EDITOR

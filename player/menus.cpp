@@ -1,6 +1,7 @@
 #include "player/menus.h"
 
 #include <QAction>
+#include <QCoreApplication>
 
 namespace menus {
 
@@ -8,47 +9,51 @@ namespace {
 
 QAction* Add(QMenu* menu, int command, const char* text, const char* statusTip = nullptr,
              bool checkable = false) {
-    QAction* a = menu->addAction(QString::fromUtf8(text));
+    QAction* a = menu->addAction(QCoreApplication::translate("Menus", text));
     a->setData(command);
     a->setCheckable(checkable);
     if (statusTip)
-        a->setStatusTip(QString::fromUtf8(statusTip));
+        a->setStatusTip(QCoreApplication::translate("Menus", statusTip));
     return a;
 }
 
 }  // namespace
 
 std::unique_ptr<QMenu> BuildMainMenu(QWidget* parent) {
-    auto menu = std::make_unique<QMenu>(QStringLiteral("&MENU"), parent);
-    QMenu* file = menu->addMenu(QString::fromUtf8("ファイル（&F）"));
-    Add(file, kOpen, "ファイルを開く(&O)");
-    Add(file, kSavePlaylist, "プレイリストの保存(&S)");
-    Add(file, kExit, "アプリケーションの終了(&E)");
-    QMenu* system = menu->addMenu(QString::fromUtf8("システム（&S）"));
-    Add(system, kCopyList, "リスト内のコピー(&P)");
-    Add(system, kClearList, "リストのクリアー(&C)");
-    QMenu* view = menu->addMenu(QString::fromUtf8("リスト表示（&L）"));
-    Add(view, kViewIcon, "アイコン(&N)", "大きいアイコン", true);
-    Add(view, kViewReport, "詳細（&D）", "詳細", true);
-    Add(view, kViewSmallIcon, "並べて表示(&S)", "小さいアイコン", true);
-    Add(view, kViewList, "一覧（&L）", "一覧", true);
-    QMenu* screen = menu->addMenu(QString::fromUtf8("画面設定（&V）"));
-    Add(screen, kOriginalSize, "原画サイズ(&N)", "再生時に、ウィンドウを原寸サイズにします。",
-        true);
-    Add(screen, kKeepWindowSize, "ウィンドウサイズ優先（&S）",
-        "再生時に、ウィンドウサイズを維持したままにします。", true);
-    QMenu* info = menu->addMenu(QString::fromUtf8("情報(&A)"));
-    Add(info, kAbout, "バージョン情報（&A）");
+    auto menu = std::make_unique<QMenu>(QCoreApplication::translate("Menus", "&MENU"), parent);
+    QMenu* file = menu->addMenu(QCoreApplication::translate("Menus", "ファイル（&F）"));
+    Add(file, kOpen, QT_TRANSLATE_NOOP("Menus", "ファイルを開く(&O)"));
+    Add(file, kSavePlaylist, QT_TRANSLATE_NOOP("Menus", "プレイリストの保存(&S)"));
+    Add(file, kExit, QT_TRANSLATE_NOOP("Menus", "アプリケーションの終了(&E)"));
+    QMenu* system = menu->addMenu(QCoreApplication::translate("Menus", "システム（&S）"));
+    Add(system, kCopyList, QT_TRANSLATE_NOOP("Menus", "リスト内のコピー(&P)"));
+    Add(system, kClearList, QT_TRANSLATE_NOOP("Menus", "リストのクリアー(&C)"));
+    QMenu* view = menu->addMenu(QCoreApplication::translate("Menus", "リスト表示（&L）"));
+    Add(view, kViewIcon, QT_TRANSLATE_NOOP("Menus", "アイコン(&N)"),
+        QT_TRANSLATE_NOOP("Menus", "大きいアイコン"), true);
+    Add(view, kViewReport, QT_TRANSLATE_NOOP("Menus", "詳細（&D）"),
+        QT_TRANSLATE_NOOP("Menus", "詳細"), true);
+    Add(view, kViewSmallIcon, QT_TRANSLATE_NOOP("Menus", "並べて表示(&S)"),
+        QT_TRANSLATE_NOOP("Menus", "小さいアイコン"), true);
+    Add(view, kViewList, QT_TRANSLATE_NOOP("Menus", "一覧（&L）"),
+        QT_TRANSLATE_NOOP("Menus", "一覧"), true);
+    QMenu* screen = menu->addMenu(QCoreApplication::translate("Menus", "画面設定（&V）"));
+    Add(screen, kOriginalSize, QT_TRANSLATE_NOOP("Menus", "原画サイズ(&N)"),
+        QT_TRANSLATE_NOOP("Menus", "再生時に、ウィンドウを原寸サイズにします。"), true);
+    Add(screen, kKeepWindowSize, QT_TRANSLATE_NOOP("Menus", "ウィンドウサイズ優先（&S）"),
+        QT_TRANSLATE_NOOP("Menus", "再生時に、ウィンドウサイズを維持したままにします。"), true);
+    QMenu* info = menu->addMenu(QCoreApplication::translate("Menus", "情報(&A)"));
+    Add(info, kAbout, QT_TRANSLATE_NOOP("Menus", "バージョン情報（&A）"));
     return menu;
 }
 
 std::unique_ptr<QMenu> BuildViewerMenu(QWidget* parent) {
-    auto menu = std::make_unique<QMenu>(QString::fromUtf8("設定"), parent);
-    Add(menu.get(), kViewerFullScreen, "全画面切り替え(&F)");
-    Add(menu.get(), kViewerPlay, "再生（&P）");
-    Add(menu.get(), kViewerPause, "一時停止(&T)");
-    Add(menu.get(), kViewerStop, "停止(&S)");
-    Add(menu.get(), kViewerCancel, "キャンセル（&C）");
+    auto menu = std::make_unique<QMenu>(QCoreApplication::translate("Menus", "設定"), parent);
+    Add(menu.get(), kViewerFullScreen, QT_TRANSLATE_NOOP("Menus", "全画面切り替え(&F)"));
+    Add(menu.get(), kViewerPlay, QT_TRANSLATE_NOOP("Menus", "再生（&P）"));
+    Add(menu.get(), kViewerPause, QT_TRANSLATE_NOOP("Menus", "一時停止(&T)"));
+    Add(menu.get(), kViewerStop, QT_TRANSLATE_NOOP("Menus", "停止(&S)"));
+    Add(menu.get(), kViewerCancel, QT_TRANSLATE_NOOP("Menus", "キャンセル（&C）"));
     return menu;
 }
 

@@ -1,5 +1,7 @@
 #include "player/playback_controller.h"
 
+#include <QCoreApplication>
+
 #include "player/player_log.h"
 
 #include <sys/stat.h>
@@ -14,7 +16,8 @@ namespace player {
 namespace {
 
 constexpr size_t kMaxPath = PATH_MAX;
-constexpr const char* kSoundDeviceFailed = "DirectSoundの作成に失敗しました。";
+constexpr const char* kSoundDeviceFailed =
+    QT_TRANSLATE_NOOP("MainWindow", "DirectSoundの作成に失敗しました。");
 
 bool FileExists(const std::string& path) {
     struct stat st {};
@@ -152,7 +155,8 @@ bool PlaybackController::OpenAndStart(const std::string& path) {
 
     if (m_Engine == kEngineOgg && m_p.ogg->IsLoaded()) {
         if (!m_p.sound->Create()) {
-            m_p.display->ShowMessage(kSoundDeviceFailed);
+            m_p.display->ShowMessage(
+                QCoreApplication::translate("MainWindow", kSoundDeviceFailed).toStdString());
             return false;
         }
         m_p.ogg->Init(m_p.sound->Device());

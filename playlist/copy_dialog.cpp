@@ -33,7 +33,7 @@ QPushButton* MakeButton(const QString& text, int id, QWidget* parent) {
 }  // namespace
 
 CopyDialog::CopyDialog(QWidget* parent, const std::string& initialFolder) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("リスト内のファイルコピー （ ファイル名 000～999 に変換 ）"));
+    setWindowTitle(tr("リスト内のファイルコピー （ ファイル名 000～999 に変換 ）"));
     setProperty("dialogId", kDialogId);
 
     m_pRename = new QLineEdit(this);
@@ -43,13 +43,13 @@ CopyDialog::CopyDialog(QWidget* parent, const std::string& initialFolder) : QDia
     m_pDest->setText(QFile::decodeName(QByteArray::fromStdString(initialFolder)));
     m_pBrowse = MakeButton(QStringLiteral("..."), 1009, this);
     m_pOk = MakeButton(QStringLiteral("OK"), 1006, this);
-    QPushButton* cancel = MakeButton(QStringLiteral("ｷｬﾝｾﾙ"), 2, this);
+    QPushButton* cancel = MakeButton(tr("ｷｬﾝｾﾙ"), 2, this);
     m_pOk->setEnabled(false);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QStringLiteral("リネーム名"), this), 0, 0);
+    grid->addWidget(new QLabel(tr("リネーム名"), this), 0, 0);
     grid->addWidget(m_pRename, 0, 1, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("コピー先"), this), 1, 0);
+    grid->addWidget(new QLabel(tr("コピー先"), this), 1, 0);
     grid->addWidget(m_pDest, 1, 1);
     grid->addWidget(m_pBrowse, 1, 2);
     auto* buttons = new QHBoxLayout;
@@ -84,15 +84,16 @@ bool CopyDialog::Accept() {
         return false;
     if (dest.size() > static_cast<std::size_t>(kMaxDestinationBytes)) {
         Prompts().MessageBox(this,
-                             "コピー先は " + std::to_string(kMaxDestinationBytes) +
-                                 " バイト以内で入力してください。",
+                             tr("コピー先は %1 バイト以内で入力してください。")
+                                 .arg(kMaxDestinationBytes)
+                                 .toStdString(),
                              kProgramName, MB_OK | MB_ICONEXCLAMATION);
         m_pDest->setFocus();
         return false;
     }
     if (rename == "." || rename == ".." || rename.find('/') != std::string::npos) {
-        Prompts().MessageBox(this, "リネーム名に使えない文字が含まれています。", kProgramName,
-                             MB_OK | MB_ICONEXCLAMATION);
+        Prompts().MessageBox(this, tr("リネーム名に使えない文字が含まれています。").toStdString(),
+                             kProgramName, MB_OK | MB_ICONEXCLAMATION);
         m_pRename->setFocus();
         return false;
     }
@@ -104,7 +105,8 @@ bool CopyDialog::Accept() {
 
 void CopyDialog::Browse() {
     std::string folder = Bytes(m_pDest->text());
-    if (Prompts().PromptForFolder(this, "ファイルのコピー先を選択してください", &folder))
+    if (Prompts().PromptForFolder(this, tr("ファイルのコピー先を選択してください").toStdString(),
+                                  &folder))
         m_pDest->setText(QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size())));
 }
 

@@ -47,7 +47,7 @@ class CopyAnimation : public QWidget {
 };
 
 CopyProgressDialog::CopyProgressDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("ファイルコピー"));
+    setWindowTitle(tr("ファイルコピー"));
     setProperty("dialogId", kDialogId);
     setModal(false);
     // The window owns itself: whoever keeps a pointer to it uses a QPointer.
@@ -59,7 +59,7 @@ CopyProgressDialog::CopyProgressDialog(QWidget* parent) : QDialog(parent) {
     m_pBar->setProperty("controlId", 1012);
     m_pBar->setRange(0, 100);
     m_pBar->setValue(0);
-    m_pStop = new QPushButton(QStringLiteral("停止"), this);
+    m_pStop = new QPushButton(tr("停止"), this);
     m_pStop->setProperty("controlId", 1);
 
     auto* layout = new QVBoxLayout(this);

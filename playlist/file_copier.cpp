@@ -1,5 +1,7 @@
 #include "playlist/file_copier.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -154,21 +156,29 @@ CopyOutcome CopyFileNoReplace(const std::string& source, const std::string& targ
 std::string CopyStatusText(const CopyOutcome& outcome) {
     switch (outcome.status) {
         case CopyStatus::Copied:
-            return "コピーしました";
+            return QCoreApplication::translate("FileCopier", "コピーしました").toStdString();
         case CopyStatus::SourceMissing:
-            return "コピー元のファイルを開けません";
+            return QCoreApplication::translate("FileCopier", "コピー元のファイルを開けません")
+                .toStdString();
         case CopyStatus::TargetExists:
-            return "コピー先に同じ名前のファイルがあります";
+            return QCoreApplication::translate("FileCopier",
+                                               "コピー先に同じ名前のファイルがあります")
+                .toStdString();
         case CopyStatus::SameFile:
-            return "コピー元とコピー先が同じファイルです";
+            return QCoreApplication::translate("FileCopier", "コピー元とコピー先が同じファイルです")
+                .toStdString();
         case CopyStatus::TooLong:
-            return "コピー先の名前が長すぎます";
+            return QCoreApplication::translate("FileCopier", "コピー先の名前が長すぎます")
+                .toStdString();
         case CopyStatus::WriteFailed:
-            return std::string("コピー先に書き込めません (") + std::strerror(outcome.error) + ")";
+            return QCoreApplication::translate("FileCopier", "コピー先に書き込めません (%1)")
+                .arg(QString::fromLocal8Bit(std::strerror(outcome.error)))
+                .toStdString();
         case CopyStatus::Cancelled:
-            return "中止しました";
+            return QCoreApplication::translate("FileCopier", "中止しました").toStdString();
         case CopyStatus::WrittenThisRun:
-            return "このコピーで書き込んだファイルです";
+            return QCoreApplication::translate("FileCopier", "このコピーで書き込んだファイルです")
+                .toStdString();
     }
     return {};
 }

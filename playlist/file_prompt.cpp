@@ -1,5 +1,7 @@
 #include "playlist/file_prompt.h"
 
+#include <QCoreApplication>
+
 #include <sys/stat.h>
 
 #include <QString>
@@ -30,7 +32,10 @@ bool PromptFileName(QWidget* owner, std::string* name, const std::string& filter
     FilePromptRequest request;
     request.save = !open;
     request.multiSelect = false;
-    request.title = open ? "開くメディアファイル..." : "保存するメディアファイル...";
+    request.title =
+        open ? QCoreApplication::translate("FilePrompt", "開くメディアファイル...").toStdString()
+             : QCoreApplication::translate("FilePrompt", "保存するメディアファイル...")
+                   .toStdString();
     request.filter = filter;
     if (name && !name->empty())
         request.initialPath = *name;
@@ -44,7 +49,10 @@ bool PromptFileName(QWidget* owner, std::string* name, const std::string& filter
     if (!open)
         picked = WithFilterExtension(picked, request, Prompts().LastFilterIndex());
     if (!FitsMaxPath(picked)) {
-        Prompts().MessageBox(owner, "パスが長すぎるため、このファイル名は使えません。",
+        Prompts().MessageBox(owner,
+                             QCoreApplication::translate(
+                                 "FilePrompt", "パスが長すぎるため、このファイル名は使えません。")
+                                 .toStdString(),
                              kProgramName, MB_OK | MB_ICONWARNING);
         return false;
     }
@@ -55,9 +63,9 @@ bool PromptFileName(QWidget* owner, std::string* name, const std::string& filter
         if (::stat(folder.empty() ? "/" : folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
             Prompts().MessageBox(
                 owner,
-                "保存先のフォルダーが存在しません。\n" +
-                    QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size()))
-                        .toStdString(),
+                QCoreApplication::translate("FilePrompt", "保存先のフォルダーが存在しません。\n%1")
+                    .arg(QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size())))
+                    .toStdString(),
                 kProgramName, MB_OK | MB_ICONWARNING);
             return false;
         }
@@ -81,13 +89,20 @@ std::string OpenMediaFilter(bool oggLoaded) {
                               : "*.wav; *.mp3; *.wma; *.mid; *.midi") +
         "; *.flac; *.opus; *.m4a; *.aac; *.oga; *.aiff; *.aif; *.ape; *.wv; *.mka";
     const std::string image = "*.bmp; *.jpg; *.jpeg; *.png; *.gif; *.webp; *.tif; *.tiff";
-    return entry("Video Files", video) + entry("Audio Files", audio) + entry("Image Files", image) +
-           "Playlist Files (*.vpl; *.m3u)|*.vpl; *.m3u|"
-           "All Files (*.*)|*.*;||";
+    return entry(QCoreApplication::translate("FilePrompt", "Video Files").toStdString(), video) +
+           entry(QCoreApplication::translate("FilePrompt", "Audio Files").toStdString(), audio) +
+           entry(QCoreApplication::translate("FilePrompt", "Image Files").toStdString(), image) +
+           QCoreApplication::translate("FilePrompt", "Playlist Files (*.vpl; *.m3u)")
+               .toStdString() +
+           "|*.vpl; *.m3u|" +
+           QCoreApplication::translate("FilePrompt", "All Files (*.*)").toStdString() + "|*.*;||";
 }
 
 std::string SavePlaylistFilter() {
-    return "All Playlist Files (*.vpl)|*.vpl|SoundPlaylist Files (*.m3u)|*.m3u||";
+    return QCoreApplication::translate("FilePrompt", "All Playlist Files (*.vpl)").toStdString() +
+           "|*.vpl|" +
+           QCoreApplication::translate("FilePrompt", "SoundPlaylist Files (*.m3u)").toStdString() +
+           "|*.m3u||";
 }
 
 void OpenMediaFile(QWidget* owner, PlaylistCtrl& list) {

@@ -39,19 +39,25 @@ bool IsFolder(const std::string& path) {
 std::string FailureReport(const CopyRunResult& run) {
     std::string text;
     if (!run.failures.empty()) {
-        text = "次のファイルはコピーできませんでした。";
+        text = QCoreApplication::translate("ListCopy", "次のファイルはコピーできませんでした。")
+                   .toStdString();
         for (std::size_t i = 0; i < run.failures.size() && i < kMaxNamesInMessage; ++i) {
             const CopyFailure& f = run.failures[i];
             text += "\n" + Lossy(FileNameOf(f.source)) + " : " + CopyStatusText(f.outcome);
         }
         if (run.failures.size() > kMaxNamesInMessage)
-            text += "\nほか " + std::to_string(run.failures.size() - kMaxNamesInMessage) + " 件";
+            text += QCoreApplication::translate("ListCopy", "\nほか %1 件")
+                        .arg(QString::number(run.failures.size() - kMaxNamesInMessage))
+                        .toStdString();
     }
     if (run.cancelled) {
         if (!text.empty())
             text += "\n\n";
-        text += "コピーを停止しました。残りの " + std::to_string(run.notAttempted) +
-                " 個のファイルはコピーしていません。";
+        text +=
+            QCoreApplication::translate(
+                "ListCopy", "コピーを停止しました。残りの %1 個のファイルはコピーしていません。")
+                .arg(QString::number(run.notAttempted))
+                .toStdString();
     }
     return text;
 }
@@ -79,14 +85,21 @@ bool AskWithCopyDialog(QWidget* owner, CopyRequest* request) {
 void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDialog>& progress,
                    const CopyAsk& ask) {
     if (list.RowCount() == 0) {
-        Tell(owner, "リスト内にコピーするコンテンツが存在しません。", MB_OK);
+        Tell(owner,
+             QCoreApplication::translate("ListCopy",
+                                         "リスト内にコピーするコンテンツが存在しません。")
+                 .toStdString(),
+             MB_OK);
         return;
     }
     if (list.RowCount() > kMaxCopyRows) {
         Tell(owner,
-             "リスト内のファイルが " + std::to_string(list.RowCount()) +
-                 " 個あります。000～999 の番号を付けてコピーできるのは " +
-                 std::to_string(kMaxCopyRows) + " 個までです。",
+             QCoreApplication::translate("ListCopy",
+                                         "リスト内のファイルが %1 個あります。000～999 "
+                                         "の番号を付けてコピーできるのは %2 個までです。")
+                 .arg(list.RowCount())
+                 .arg(kMaxCopyRows)
+                 .toStdString(),
              MB_OK | MB_ICONWARNING);
         return;
     }
@@ -99,17 +112,26 @@ void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDial
         return;
     }
     if (!IsUsableRenameName(request.renameName)) {
-        Tell(owner, "リネーム名に使えない文字が含まれています。", MB_OK | MB_ICONWARNING);
+        Tell(owner,
+             QCoreApplication::translate("ListCopy", "リネーム名に使えない文字が含まれています。")
+                 .toStdString(),
+             MB_OK | MB_ICONWARNING);
         return;
     }
     if (!IsFolder(request.destination)) {
-        Tell(owner, "コピー先のフォルダー " + Lossy(request.destination) + " がありません。",
+        Tell(owner,
+             QCoreApplication::translate("ListCopy", "コピー先のフォルダー %1 がありません。")
+                 .arg(QString::fromStdString(Lossy(request.destination)))
+                 .toStdString(),
              MB_OK | MB_ICONWARNING);
         return;
     }
     if (::access(request.destination.c_str(), W_OK | X_OK) != 0) {
         // Said once up front rather than once per file after a progress window for nothing.
-        Tell(owner, "コピー先のフォルダー " + Lossy(request.destination) + " に書き込めません。",
+        Tell(owner,
+             QCoreApplication::translate("ListCopy", "コピー先のフォルダー %1 に書き込めません。")
+                 .arg(QString::fromStdString(Lossy(request.destination)))
+                 .toStdString(),
              MB_OK | MB_ICONWARNING);
         return;
     }

@@ -1,5 +1,7 @@
 #include "playlist/playlist_ctrl.h"
 
+#include <QCoreApplication>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -58,7 +60,9 @@ std::string NameList(const std::vector<std::string>& paths) {
     for (std::size_t i = 0; i < paths.size() && i < kMaxNamesInMessage; ++i)
         text += "\n" + Lossy(paths[i]);
     if (paths.size() > kMaxNamesInMessage)
-        text += "\nほか " + std::to_string(paths.size() - kMaxNamesInMessage) + " 件";
+        text += QCoreApplication::translate("PlaylistCtrl", "\nほか %1 件")
+                    .arg(QString::number(paths.size() - kMaxNamesInMessage))
+                    .toStdString();
     return text;
 }
 
@@ -353,19 +357,28 @@ void PlaylistCtrl::ShowAddReport(const AddReport& report) {
     if (!report.tooLong.empty()) {
         Prompts().MessageBox(
             window(),
-            "パスが長すぎるため、次の項目を追加できませんでした。" + NameList(report.tooLong),
+            QCoreApplication::translate("PlaylistCtrl",
+                                        "パスが長すぎるため、次の項目を追加できませんでした。")
+                    .toStdString() +
+                NameList(report.tooLong),
             kProgramName, MB_OK | MB_ICONWARNING);
     }
     if (!report.tooDeep.empty()) {
-        Prompts().MessageBox(window(),
-                             "フォルダーの階層が深すぎるため、次のフォルダーの中は追加しません"
-                             "でした。" +
-                                 NameList(report.tooDeep),
-                             kProgramName, MB_OK | MB_ICONWARNING);
+        Prompts().MessageBox(
+            window(),
+            QCoreApplication::translate("PlaylistCtrl",
+                                        "フォルダーの階層が深すぎるため、次のフォル"
+                                        "ダーの中は追加しませんでした。")
+                    .toStdString() +
+                NameList(report.tooDeep),
+            kProgramName, MB_OK | MB_ICONWARNING);
     }
     if (!report.failedPlaylists.empty()) {
         Prompts().MessageBox(
-            window(), "次のプレイリストを開けませんでした。" + NameList(report.failedPlaylists),
+            window(),
+            QCoreApplication::translate("PlaylistCtrl", "次のプレイリストを開けませんでした。")
+                    .toStdString() +
+                NameList(report.failedPlaylists),
             kProgramName, MB_OK | MB_ICONWARNING);
     }
 }
@@ -415,8 +428,12 @@ void PlaylistCtrl::DeleteContextFile() {
     if (::lstat(path.c_str(), &st) != 0)
         return;
     const int answer = Prompts().MessageBox(
-        window(), Lossy(FileNameOf(path)) + " を削除して、ごみ箱へ移動してもよいですか？",
-        "選択ファイル削除", MB_YESNO | MB_ICONQUESTION);
+        window(),
+        QCoreApplication::translate("PlaylistCtrl", "%1 を削除して、ごみ箱へ移動してもよいですか？")
+            .arg(QString::fromStdString(Lossy(FileNameOf(path))))
+            .toStdString(),
+        QCoreApplication::translate("PlaylistCtrl", "選択ファイル削除").toStdString(),
+        MB_YESNO | MB_ICONQUESTION);
     if (answer != IDYES)
         return;
     const TrashResult trashed = MoveToTrash(path);
@@ -551,9 +568,9 @@ void PlaylistCtrl::ShowContextMenu(const QPoint& globalPos) {
     window()->raise();
     window()->activateWindow();
     QMenu menu(this);
-    QAction* remove = menu.addAction(QStringLiteral("リストから削除(&C)"));
+    QAction* remove = menu.addAction(tr("リストから削除(&C)"));
     remove->setData(kCommandRemoveFromList);
-    QAction* trash = menu.addAction(QStringLiteral("ファイルの削除(&D)"));
+    QAction* trash = menu.addAction(tr("ファイルの削除(&D)"));
     trash->setData(kCommandDeleteFile);
     QAction* chosen = menu.exec(globalPos);
     if (chosen == remove)

@@ -1,5 +1,7 @@
 #include "playlist/playlist_file.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -137,7 +139,9 @@ std::string NameList(const std::vector<std::string>& paths) {
         text += "\n" + shown;
     }
     if (paths.size() > kMaxNames)
-        text += "\nほか " + std::to_string(paths.size() - kMaxNames) + " 件";
+        text += QCoreApplication::translate("PlaylistFile", "\nほか %1 件")
+                    .arg(QString::number(paths.size() - kMaxNames))
+                    .toStdString();
     return text;
 }
 
@@ -145,16 +149,22 @@ std::string SaveErrorText(const std::string& playlistPath, int error) {
     switch (error) {
         case ENOENT:
         case ENOTDIR:
-            return "保存先のフォルダーが存在しません。";
+            return QCoreApplication::translate("PlaylistFile", "保存先のフォルダーが存在しません。")
+                .toStdString();
         case EACCES:
         case EPERM:
         case EROFS:
             if (::access(playlistPath.c_str(), F_OK) == 0)
-                return "ファイルに書き込む権限がありません。";
-            return "フォルダーに書き込む権限がありません。";
+                return QCoreApplication::translate("PlaylistFile",
+                                                   "ファイルに書き込む権限がありません。")
+                    .toStdString();
+            return QCoreApplication::translate("PlaylistFile",
+                                               "フォルダーに書き込む権限がありません。")
+                .toStdString();
         case ENOSPC:
         case EDQUOT:
-            return "ディスクの空き容量が足りません。";
+            return QCoreApplication::translate("PlaylistFile", "ディスクの空き容量が足りません。")
+                .toStdString();
         default:
             return std::string("\n") + std::strerror(error);
     }
@@ -311,21 +321,29 @@ PlaylistIoResult PlaylistWriter::Write(const std::string& playlistPath,
                                        const std::vector<std::string>& rows, bool oggLoaded) {
     PlaylistIoResult result;
     if (!FitsMaxPath(playlistPath)) {
-        result.error = Lossy(playlistPath) + "\nこの名前では保存できません。";
+        result.error = Lossy(playlistPath) +
+                       QCoreApplication::translate("PlaylistFile", "\nこの名前では保存できません。")
+                           .toStdString();
         return result;
     }
     std::vector<std::string> unsavable;
     const std::string text = Format(playlistPath, rows, oggLoaded, &unsavable);
     if (!unsavable.empty()) {
         // Saving without them would lose them silently on the next load.
-        result.error = "次のファイルは名前をプレイリストの行に書けないため、保存を中止しました。" +
-                       NameList(unsavable);
+        result.error =
+            QCoreApplication::translate("PlaylistFile",
+                                        "次のファイルは名前をプレイリストの行に書けないため、"
+                                        "保存を中止しました。")
+                .toStdString() +
+            NameList(unsavable);
         return result;
     }
     const int error = AtomicFile::ReplaceContents(playlistPath, text);
     if (error != 0) {
         result.error =
-            Lossy(playlistPath) + "\nに保存できません。" + SaveErrorText(playlistPath, error);
+            Lossy(playlistPath) +
+            QCoreApplication::translate("PlaylistFile", "\nに保存できません。").toStdString() +
+            SaveErrorText(playlistPath, error);
         qWarning() << "playlist: cannot write" << QByteArray::fromStdString(playlistPath)
                    << std::strerror(error);
         return result;
@@ -355,7 +373,10 @@ PlaylistIoResult PlaylistReader::Read(const std::string& playlistPath, bool oggL
         const int err = fd < 0 ? errno : EINVAL;
         if (fd >= 0)
             ::close(fd);
-        result.error = playlistPath + "\nを開けません。\n" + std::strerror(err);
+        result.error =
+            playlistPath +
+            QCoreApplication::translate("PlaylistFile", "\nを開けません。\n").toStdString() +
+            std::strerror(err);
         return result;
     }
     EntryCollector collect(playlistPath, oggLoaded, paths);
@@ -366,7 +387,10 @@ PlaylistIoResult PlaylistReader::Read(const std::string& playlistPath, bool oggL
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            result.error = playlistPath + "\nを読み込めません。\n" + std::strerror(errno);
+            result.error = playlistPath +
+                           QCoreApplication::translate("PlaylistFile", "\nを読み込めません。\n")
+                               .toStdString() +
+                           std::strerror(errno);
             ::close(fd);
             return result;
         }

@@ -218,11 +218,11 @@ QVariant PlaylistModel::headerData(int section, Qt::Orientation orientation, int
         return {};
     switch (section) {
         case kColumnName:
-            return QStringLiteral("Name");
+            return tr("Name");
         case kColumnSize:
-            return QStringLiteral("Size");
+            return tr("Size");
         case kColumnPath:
-            return QStringLiteral("State");
+            return tr("State");
     }
     return {};
 }

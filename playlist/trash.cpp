@@ -1,5 +1,7 @@
 #include "playlist/trash.h"
 
+#include <QCoreApplication>
+
 #include <QDebug>
 #include <QString>
 
@@ -20,7 +22,10 @@ TrashResult MoveToTrash(const std::string& path) {
     if (!MoveFileToDesktopTrash(path, &why)) {
         qWarning() << "playlist: cannot move to trash" << QByteArray::fromStdString(path)
                    << QString::fromStdString(why);
-        result.error = Lossy(FileNameOf(path)) + " をごみ箱へ移動できませんでした。\n" + why;
+        result.error = QCoreApplication::translate("Trash", "%1 をごみ箱へ移動できませんでした。\n")
+                           .arg(QString::fromStdString(Lossy(FileNameOf(path))))
+                           .toStdString() +
+                       why;
         return result;
     }
     result.ok = true;

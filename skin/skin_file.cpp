@@ -1,5 +1,7 @@
 #include "skin/skin_file.h"
 
+#include <QCoreApplication>
+
 #include <QDebug>
 #include <cstdio>
 #include <cstring>
@@ -180,14 +182,18 @@ unsigned LoadSkinImages(QWidget* window, const std::string& path,
         file.reset(std::fopen(path.c_str(), "rb"));
     if (!file) {
         qWarning() << "skin: cannot open" << path.c_str();
-        Prompts().MessageBox(window, kSkinMissingMessage, kCaption, MB_OK);
+        Prompts().MessageBox(
+            window, QCoreApplication::translate("SkinFile", kSkinMissingMessage).toStdString(),
+            kCaption, MB_OK);
         return 0;
     }
     char signature[kSkinSignatureLength + 1] = {};
     if (std::fread(signature, 1, kSkinSignatureLength, file.get()) != kSkinSignatureLength ||
         std::strcmp(signature, kSkinSignature) != 0) {
         qWarning() << "skin: not a skin file" << path.c_str();
-        Prompts().MessageBox(window, kSkinVersionMessage, kCaption, MB_OK);
+        Prompts().MessageBox(
+            window, QCoreApplication::translate("SkinFile", kSkinVersionMessage).toStdString(),
+            kCaption, MB_OK);
         return 0;
     }
 

@@ -16,8 +16,10 @@
 
 class QWidget;
 
-inline constexpr char kSkinMissingMessage[] = "スキンデータが存在しません。";
-inline constexpr char kSkinVersionMessage[] = "スキンデータの対応バージョンが異なります。";
+inline constexpr char kSkinMissingMessage[] =
+    QT_TRANSLATE_NOOP("SkinFile", "スキンデータが存在しません。");
+inline constexpr char kSkinVersionMessage[] =
+    QT_TRANSLATE_NOOP("SkinFile", "スキンデータの対応バージョンが異なります。");
 
 // Expands one packed record (head included) into out, which holds outSize bytes.
 // Returns the number of bytes written: never more than outSize, and never reading past

@@ -1,5 +1,7 @@
 #include "wavsink/property_frame.h"
 
+#include <QCoreApplication>
+
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -39,9 +41,12 @@ PropertyFrame::PropertyFrame(QWidget* parent, const std::string& caption, IUnkno
     m_pTabs = new QTabWidget(this);
     layout->addWidget(m_pTabs);
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-    buttons->addButton("キャンセル", QDialogButtonBox::RejectRole);
-    m_pApply = buttons->addButton("適用(&A)", QDialogButtonBox::ApplyRole);
+    QPushButton* ok = buttons->addButton(QCoreApplication::translate("PropertyFrame", "OK"),
+                                         QDialogButtonBox::AcceptRole);
+    buttons->addButton(QCoreApplication::translate("PropertyFrame", "キャンセル"),
+                       QDialogButtonBox::RejectRole);
+    m_pApply = buttons->addButton(QCoreApplication::translate("PropertyFrame", "適用(&A)"),
+                                  QDialogButtonBox::ApplyRole);
     m_pApply->setObjectName("applyButton");
     m_pApply->setEnabled(false);
     ok->setObjectName("okButton");

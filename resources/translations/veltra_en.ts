@@ -1,0 +1,681 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja_JP">
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>VELTRA のﾊﾞｰｼﾞｮﾝ情報</source>
+        <translation>About VELTRA</translation>
+    </message>
+</context>
+<context>
+    <name>CopyDialog</name>
+    <message>
+        <source>リスト内のファイルコピー （ ファイル名 000～999 に変換 ）</source>
+        <translation>Copy Files in the List (renamed 000 to 999)</translation>
+    </message>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>リネーム名</source>
+        <translation>New name</translation>
+    </message>
+    <message>
+        <source>コピー先</source>
+        <translation>Copy to</translation>
+    </message>
+    <message>
+        <source>コピー先は %1 バイト以内で入力してください。</source>
+        <translation>The destination must be at most %1 bytes long.</translation>
+    </message>
+    <message>
+        <source>リネーム名に使えない文字が含まれています。</source>
+        <translation>The new name contains characters that cannot be used.</translation>
+    </message>
+    <message>
+        <source>ファイルのコピー先を選択してください</source>
+        <translation>Choose where to copy the files</translation>
+    </message>
+</context>
+<context>
+    <name>CopyProgressDialog</name>
+    <message>
+        <source>ファイルコピー</source>
+        <translation>Copying Files</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+</context>
+<context>
+    <name>EditorController</name>
+    <message>
+        <source>始点時間が、終点時間より大きい値になっています。</source>
+        <translation>The start time is later than the end time.</translation>
+    </message>
+    <message>
+        <source>何らかのエラーが発生しました。</source>
+        <translation>An error occurred.</translation>
+    </message>
+</context>
+<context>
+    <name>EditorDialog</name>
+    <message>
+        <source>ファイル名</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>長さ</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <source>機能</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>動画＆音声カット</source>
+        <translation>Video &amp;&amp; audio cut</translation>
+    </message>
+    <message>
+        <source>動画カット</source>
+        <translation>Video cut</translation>
+    </message>
+    <message>
+        <source>音声カット</source>
+        <translation>Audio cut</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>音量</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>←</source>
+        <translation>←</translation>
+    </message>
+    <message>
+        <source>再生</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>一停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>→</source>
+        <translation>→</translation>
+    </message>
+    <message>
+        <source>△</source>
+        <translation>△</translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>始点</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>終点</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>実行</source>
+        <translation>Cut</translation>
+    </message>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>-</source>
+        <translation>-</translation>
+    </message>
+</context>
+<context>
+    <name>EditorRules</name>
+    <message>
+        <source>%d 時間</source>
+        <translation>%d h </translation>
+    </message>
+    <message>
+        <source>%d 分</source>
+        <translation>%d min </translation>
+    </message>
+    <message>
+        <source>%d.%d 秒</source>
+        <translation>%d.%d s</translation>
+    </message>
+    <message>
+        <source>Video Files (*.asf)</source>
+        <translation>Video Files (*.asf)</translation>
+    </message>
+    <message>
+        <source>Video Files (*.avi)</source>
+        <translation>Video Files (*.avi)</translation>
+    </message>
+    <message>
+        <source>Audio Files (*.wav)</source>
+        <translation>Audio Files (*.wav)</translation>
+    </message>
+    <message>
+        <source>ファイル名が指定されていません。</source>
+        <translation>No file name was given.</translation>
+    </message>
+    <message>
+        <source>ファイル名が長すぎます。</source>
+        <translation>The file name is too long.</translation>
+    </message>
+    <message>
+        <source>元のファイルには書き込めません。</source>
+        <translation>The source file cannot be overwritten.</translation>
+    </message>
+    <message>
+        <source>保存先のフォルダが存在しません。</source>
+        <translation>The destination folder does not exist.</translation>
+    </message>
+</context>
+<context>
+    <name>FileCopier</name>
+    <message>
+        <source>コピーしました</source>
+        <translation>Copied</translation>
+    </message>
+    <message>
+        <source>コピー元のファイルを開けません</source>
+        <translation>The source file cannot be opened</translation>
+    </message>
+    <message>
+        <source>コピー先に同じ名前のファイルがあります</source>
+        <translation>A file of that name already exists at the destination</translation>
+    </message>
+    <message>
+        <source>コピー元とコピー先が同じファイルです</source>
+        <translation>Source and destination are the same file</translation>
+    </message>
+    <message>
+        <source>コピー先の名前が長すぎます</source>
+        <translation>The destination name is too long</translation>
+    </message>
+    <message>
+        <source>コピー先に書き込めません (%1)</source>
+        <translation>Cannot write to the destination (%1)</translation>
+    </message>
+    <message>
+        <source>中止しました</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>このコピーで書き込んだファイルです</source>
+        <translation>This file was written by this copy</translation>
+    </message>
+</context>
+<context>
+    <name>FilePrompt</name>
+    <message>
+        <source>開くメディアファイル...</source>
+        <translation>Open Media File</translation>
+    </message>
+    <message>
+        <source>保存するメディアファイル...</source>
+        <translation>Save Media File</translation>
+    </message>
+    <message>
+        <source>パスが長すぎるため、このファイル名は使えません。</source>
+        <translation>This file name cannot be used because the path is too long.</translation>
+    </message>
+    <message>
+        <source>保存先のフォルダーが存在しません。
+%1</source>
+        <translation>The destination folder does not exist.
+%1</translation>
+    </message>
+    <message>
+        <source>Video Files</source>
+        <translation>Video Files</translation>
+    </message>
+    <message>
+        <source>Audio Files</source>
+        <translation>Audio Files</translation>
+    </message>
+    <message>
+        <source>Image Files</source>
+        <translation>Image Files</translation>
+    </message>
+    <message>
+        <source>Playlist Files (*.vpl; *.m3u)</source>
+        <translation>Playlist Files (*.vpl; *.m3u)</translation>
+    </message>
+    <message>
+        <source>All Files (*.*)</source>
+        <translation>All Files (*.*)</translation>
+    </message>
+    <message>
+        <source>All Playlist Files (*.vpl)</source>
+        <translation>All Playlist Files (*.vpl)</translation>
+    </message>
+    <message>
+        <source>SoundPlaylist Files (*.m3u)</source>
+        <translation>SoundPlaylist Files (*.m3u)</translation>
+    </message>
+</context>
+<context>
+    <name>GraphReport</name>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+</context>
+<context>
+    <name>ListCopy</name>
+    <message>
+        <source>次のファイルはコピーできませんでした。</source>
+        <translation>The following files could not be copied.</translation>
+    </message>
+    <message>
+        <source>
+ほか %1 件</source>
+        <translation>
+and %1 more</translation>
+    </message>
+    <message>
+        <source>コピーを停止しました。残りの %1 個のファイルはコピーしていません。</source>
+        <translation>Copying was stopped. The remaining %1 files were not copied.</translation>
+    </message>
+    <message>
+        <source>リスト内にコピーするコンテンツが存在しません。</source>
+        <translation>The list has nothing to copy.</translation>
+    </message>
+    <message>
+        <source>リスト内のファイルが %1 個あります。000～999 の番号を付けてコピーできるのは %2 個までです。</source>
+        <translation>The list holds %1 files. At most %2 can be copied with the numbers 000 to 999.</translation>
+    </message>
+    <message>
+        <source>リネーム名に使えない文字が含まれています。</source>
+        <translation>The new name contains characters that cannot be used.</translation>
+    </message>
+    <message>
+        <source>コピー先のフォルダー %1 がありません。</source>
+        <translation>The destination folder %1 does not exist.</translation>
+    </message>
+    <message>
+        <source>コピー先のフォルダー %1 に書き込めません。</source>
+        <translation>Cannot write to the destination folder %1.</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>リスト内のコンテンツを選択して下さい。</source>
+        <translation>Select an item in the list.</translation>
+    </message>
+    <message>
+        <source>動画または音声コンテンツのみ編集可能です。</source>
+        <translation>Only video or audio items can be edited.</translation>
+    </message>
+    <message>
+        <source>DirectSoundの作成に失敗しました。</source>
+        <translation>The sound device could not be opened.</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Viewer</source>
+        <translation>&amp;Viewer</translation>
+    </message>
+    <message>
+        <source>MENU</source>
+        <translation>MENU</translation>
+    </message>
+    <message>
+        <source>開く</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>再生</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>一停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>前へ</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>次へ</source>
+        <translation>Next</translation>
+    </message>
+</context>
+<context>
+    <name>Menus</name>
+    <message>
+        <source>&amp;MENU</source>
+        <translation>&amp;MENU</translation>
+    </message>
+    <message>
+        <source>ファイル（&amp;F）</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>ファイルを開く(&amp;O)</source>
+        <translation>&amp;Open File...</translation>
+    </message>
+    <message>
+        <source>プレイリストの保存(&amp;S)</source>
+        <translation>&amp;Save Playlist...</translation>
+    </message>
+    <message>
+        <source>アプリケーションの終了(&amp;E)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>システム（&amp;S）</source>
+        <translation>&amp;System</translation>
+    </message>
+    <message>
+        <source>リスト内のコピー(&amp;P)</source>
+        <translation>Co&amp;py Files in List...</translation>
+    </message>
+    <message>
+        <source>リストのクリアー(&amp;C)</source>
+        <translation>&amp;Clear List</translation>
+    </message>
+    <message>
+        <source>リスト表示（&amp;L）</source>
+        <translation>&amp;List View</translation>
+    </message>
+    <message>
+        <source>アイコン(&amp;N)</source>
+        <translation>Ico&amp;ns</translation>
+    </message>
+    <message>
+        <source>大きいアイコン</source>
+        <translation>Large icons</translation>
+    </message>
+    <message>
+        <source>詳細（&amp;D）</source>
+        <translation>&amp;Details</translation>
+    </message>
+    <message>
+        <source>詳細</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>並べて表示(&amp;S)</source>
+        <translation>&amp;Small Icons</translation>
+    </message>
+    <message>
+        <source>小さいアイコン</source>
+        <translation>Small icons</translation>
+    </message>
+    <message>
+        <source>一覧（&amp;L）</source>
+        <translation>&amp;List</translation>
+    </message>
+    <message>
+        <source>一覧</source>
+        <translation>List</translation>
+    </message>
+    <message>
+        <source>画面設定（&amp;V）</source>
+        <translation>&amp;Video</translation>
+    </message>
+    <message>
+        <source>原画サイズ(&amp;N)</source>
+        <translation>&amp;Native Size</translation>
+    </message>
+    <message>
+        <source>再生時に、ウィンドウを原寸サイズにします。</source>
+        <translation>Resizes the window to the video&apos;s own size on playback.</translation>
+    </message>
+    <message>
+        <source>ウィンドウサイズ優先（&amp;S）</source>
+        <translation>Keep Window &amp;Size</translation>
+    </message>
+    <message>
+        <source>再生時に、ウィンドウサイズを維持したままにします。</source>
+        <translation>Keeps the window&apos;s size on playback.</translation>
+    </message>
+    <message>
+        <source>情報(&amp;A)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>バージョン情報（&amp;A）</source>
+        <translation>&amp;About VELTRA</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>全画面切り替え(&amp;F)</source>
+        <translation>&amp;Full Screen</translation>
+    </message>
+    <message>
+        <source>再生（&amp;P）</source>
+        <translation>&amp;Play</translation>
+    </message>
+    <message>
+        <source>一時停止(&amp;T)</source>
+        <translation>Pa&amp;use</translation>
+    </message>
+    <message>
+        <source>停止(&amp;S)</source>
+        <translation>&amp;Stop</translation>
+    </message>
+    <message>
+        <source>キャンセル（&amp;C）</source>
+        <translation>&amp;Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>PlayerApp</name>
+    <message>
+        <source>アプリケーションは既に起動しています。
+処理を中止します。</source>
+        <translation>VELTRA is already running.
+This instance will quit.</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+</context>
+<context>
+    <name>PlaylistCtrl</name>
+    <message>
+        <source>
+ほか %1 件</source>
+        <translation>
+and %1 more</translation>
+    </message>
+    <message>
+        <source>パスが長すぎるため、次の項目を追加できませんでした。</source>
+        <translation>The following items were not added because their paths are too long.</translation>
+    </message>
+    <message>
+        <source>フォルダーの階層が深すぎるため、次のフォルダーの中は追加しませんでした。</source>
+        <translation>The contents of the following folders were not added because they are nested too deeply.</translation>
+    </message>
+    <message>
+        <source>次のプレイリストを開けませんでした。</source>
+        <translation>The following playlists could not be opened.</translation>
+    </message>
+    <message>
+        <source>%1 を削除して、ごみ箱へ移動してもよいですか？</source>
+        <translation>Move %1 to the trash?</translation>
+    </message>
+    <message>
+        <source>選択ファイル削除</source>
+        <translation>Delete File</translation>
+    </message>
+    <message>
+        <source>リストから削除(&amp;C)</source>
+        <translation>&amp;Remove from List</translation>
+    </message>
+    <message>
+        <source>ファイルの削除(&amp;D)</source>
+        <translation>&amp;Delete File</translation>
+    </message>
+</context>
+<context>
+    <name>PlaylistFile</name>
+    <message>
+        <source>
+ほか %1 件</source>
+        <translation>
+and %1 more</translation>
+    </message>
+    <message>
+        <source>保存先のフォルダーが存在しません。</source>
+        <translation>The destination folder does not exist.</translation>
+    </message>
+    <message>
+        <source>ファイルに書き込む権限がありません。</source>
+        <translation>You have no permission to write the file.</translation>
+    </message>
+    <message>
+        <source>フォルダーに書き込む権限がありません。</source>
+        <translation>You have no permission to write to the folder.</translation>
+    </message>
+    <message>
+        <source>ディスクの空き容量が足りません。</source>
+        <translation>The disk is full.</translation>
+    </message>
+    <message>
+        <source>
+この名前では保存できません。</source>
+        <translation>
+cannot be saved under this name.</translation>
+    </message>
+    <message>
+        <source>次のファイルは名前をプレイリストの行に書けないため、保存を中止しました。</source>
+        <translation>The playlist was not saved because the names of the following files cannot be written as playlist lines.</translation>
+    </message>
+    <message>
+        <source>
+に保存できません。</source>
+        <translation>
+cannot be saved.</translation>
+    </message>
+    <message>
+        <source>
+を開けません。
+</source>
+        <translation>
+cannot be opened.
+</translation>
+    </message>
+    <message>
+        <source>
+を読み込めません。
+</source>
+        <translation>
+cannot be read.
+</translation>
+    </message>
+</context>
+<context>
+    <name>PlaylistModel</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>State</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileDialog</name>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>リストを取得できませんでした。</source>
+        <translation>The list of profiles could not be read.</translation>
+    </message>
+</context>
+<context>
+    <name>PropertyFrame</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>適用(&amp;A)</source>
+        <translation>&amp;Apply</translation>
+    </message>
+</context>
+<context>
+    <name>SkinFile</name>
+    <message>
+        <source>スキンデータが存在しません。</source>
+        <translation>The skin data (skin.dat) is missing.</translation>
+    </message>
+    <message>
+        <source>スキンデータの対応バージョンが異なります。</source>
+        <translation>The skin data is of an unsupported version.</translation>
+    </message>
+</context>
+<context>
+    <name>StillCapture</name>
+    <message>
+        <source>Still Files (*.bmp)</source>
+        <translation>Still Files (*.bmp)</translation>
+    </message>
+    <message>
+        <source>サムネイルの取得に失敗しました。</source>
+        <translation>The picture could not be captured.</translation>
+    </message>
+    <message>
+        <source>サムネイルの作成に失敗しました。</source>
+        <translation>The still could not be saved.</translation>
+    </message>
+    <message>
+        <source>%1 に
+サムネイルを作成しました。</source>
+        <translation>A still was saved as
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>Trash</name>
+    <message>
+        <source>%1 をごみ箱へ移動できませんでした。
+</source>
+        <translation>%1 could not be moved to the trash.
+</translation>
+    </message>
+</context>
+</TS>
