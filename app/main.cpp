@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/cut_command.h"
 #include "app/player_app.h"
 #include "app/program_info.h"
 #include "app/qt_translation.h"
@@ -35,6 +36,9 @@ int RunMainWindow(const std::string&, bool) {
 int main(int argc, char** argv) {
     // Answered before the display is opened and before the single-instance lock is taken.
     if (int code = AnswerInfoRequest(argc, argv, stdout); code >= 0)
+        return code;
+    // A cut for scripts runs without any window.
+    if (int code = AnswerCutCommand(argc, argv, stderr); code >= 0)
         return code;
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("VELTRA"));

@@ -57,6 +57,59 @@ int NalLengthSize(const AVCodecParameters* par) {
 
 }  // namespace
 
+std::vector<uint8_t> HeadEncoder::SourceParameterSets(const AVCodecParameters* par) {
+    std::vector<uint8_t> out;
+    const int lengthSize = NalLengthSize(par);
+    if (!lengthSize)
+        return out;
+    const uint8_t* x = par->extradata;
+    const int n = par->extradata_size;
+    auto append = [&](int at, int size) {
+        if (at + size > n)
+            return false;
+        for (int b = lengthSize - 1; b >= 0; --b)
+            out.push_back(static_cast<uint8_t>(size >> (8 * b)));
+        out.insert(out.end(), x + at, x + at + size);
+        return true;
+    };
+    int at = 0;
+    if (par->codec_id == AV_CODEC_ID_H264) {
+        at = 5;
+        for (int list = 0; list < 2; ++list) {
+            if (at >= n)
+                return {};
+            const int count = list == 0 ? (x[at] & 0x1f) : x[at];
+            ++at;
+            for (int i = 0; i < count; ++i) {
+                if (at + 2 > n)
+                    return {};
+                const int size = (x[at] << 8) | x[at + 1];
+                if (!append(at + 2, size))
+                    return {};
+                at += 2 + size;
+            }
+        }
+    } else {
+        at = 22;
+        const int arrays = x[at++];
+        for (int a = 0; a < arrays; ++a) {
+            if (at + 3 > n)
+                return {};
+            const int count = (x[at + 1] << 8) | x[at + 2];
+            at += 3;
+            for (int i = 0; i < count; ++i) {
+                if (at + 2 > n)
+                    return {};
+                const int size = (x[at] << 8) | x[at + 1];
+                if (!append(at + 2, size))
+                    return {};
+                at += 2 + size;
+            }
+        }
+    }
+    return out;
+}
+
 HeadEncoder::~HeadEncoder() {
     for (AVPacket* p : m_Packets) av_packet_free(&p);
     avcodec_free_context(&m_pEnc);

@@ -10,6 +10,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <cstdint>
 #include <vector>
 
 class HeadEncoder {
@@ -28,6 +29,12 @@ class HeadEncoder {
     // Encoded packets, pts and dts in the source stream's time base, shaped for the output
     // stream (length-prefixed NAL units when the stream's configuration is avcC or hvcC).
     std::vector<AVPacket*>& Packets() { return m_Packets; }
+
+    // The source's own parameter sets (from its avcC or hvcC) as length-prefixed NAL
+    // units: the copied keyframe after a re-encoded head carries them in-band, as the
+    // head's own sets replaced the configuration's for the decoder. Empty for Annex B
+    // streams, whose keyframes carry their sets already.
+    static std::vector<uint8_t> SourceParameterSets(const AVCodecParameters* par);
 
   private:
     bool Drain();

@@ -82,6 +82,7 @@ class Cutter {
     bool Decode(AVPacket* p);  // null flushes
     bool EmitHead();
     bool FlushHeld();
+    bool PrependSourceSets(AVPacket* keyframe);
 
     std::string m_Source, m_Target;
     double m_Start, m_End;
@@ -283,6 +284,22 @@ bool Cutter::EmitHead() {
     return FlushHeld();
 }
 
+bool Cutter::PrependSourceSets(AVPacket* keyframe) {
+    const std::vector<uint8_t> sets =
+        HeadEncoder::SourceParameterSets(m_In->streams[m_Video]->codecpar);
+    if (sets.empty())
+        return true;
+    PacketPtr joined(av_packet_alloc());
+    if (!joined || av_new_packet(joined.get(), static_cast<int>(sets.size()) + keyframe->size) < 0)
+        return false;
+    std::memcpy(joined->data, sets.data(), sets.size());
+    std::memcpy(joined->data + sets.size(), keyframe->data, keyframe->size);
+    av_packet_copy_props(joined.get(), keyframe);
+    av_packet_unref(keyframe);
+    av_packet_move_ref(keyframe, joined.get());
+    return true;
+}
+
 bool Cutter::FlushHeld() {
     while (!m_Held.empty()) {
         auto [index, packet] = std::move(m_Held.front());
@@ -350,7 +367,10 @@ bool Cutter::HandleVideo(PacketPtr p) {
                 }
                 auto keyframe = std::move(m_Held.front());
                 m_Held.pop_front();
+                const bool reencoded = m_Head != nullptr;
                 if (!EmitHead())
+                    return false;
+                if (reencoded && !PrependSourceSets(keyframe.second.get()))
                     return false;
                 m_Held.push_back(std::move(keyframe));
                 for (auto& r : rest) m_Held.push_back(std::move(r));
