@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/cut_command.h"
 #include "app/player_app.h"
 #include "app/program_info.h"
 #include "app/ui_language.h"
@@ -45,6 +46,9 @@ int main(int argc, char** argv) {
         ChooseLanguage(args, [](const char* n) { return std::getenv(n); });
     if (!language.warning.empty())
         std::fprintf(stderr, "%s\n", language.warning.c_str());
+    // A cut for scripts runs without any window.
+    if (int code = AnswerCutCommand(language.rest, language.language, stderr); code >= 0)
+        return code;
     std::vector<char*> kept{argv[0]};
     for (const std::string& a : language.rest) kept.push_back(const_cast<char*>(a.c_str()));
     kept.push_back(nullptr);

@@ -16,6 +16,7 @@ InfoRequest InfoRequestOf(const std::vector<std::string>& args) {
 
 std::string HelpText() {
     return "Usage: veltra [/3ds] [FILE]\n"
+           "       veltra --cut START END SOURCE TARGET [--volume N]\n"
            "       veltra --help | --version\n"
            "\n"
            "Plays the video, audio and picture files of a list in a skinned window and cuts\n"
@@ -24,6 +25,10 @@ std::string HelpText() {
            "  FILE       a media file or playlist added to the list at start (with several,\n"
            "             the last one counts)\n"
            "  /3ds       turn the sound device's 3D control off\n"
+           "  --cut      write START to END (seconds, or h:mm:ss.fff) of SOURCE to TARGET\n"
+           "             without a window: .wav, .avi or .asf as the editor writes them,\n"
+           "             or the source's own kind of file with its streams copied;\n"
+           "             --volume sets a WAV's volume in percent (10 to 300)\n"
            "  --help     show this text and exit\n"
            "  --version  show the version and exit\n";
 }

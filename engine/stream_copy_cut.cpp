@@ -1,0 +1,530 @@
+#include "engine/stream_copy_cut.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+#include <libavutil/mathematics.h>
+}
+
+#include <strings.h>
+#include <QDebug>
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "engine/container_family.h"
+#include "engine/conversion_file.h"
+#include "engine/head_encoder.h"
+
+namespace {
+
+std::string AvError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+struct InputCloser {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct OutputCloser {
+    void operator()(AVFormatContext* c) const {
+        if (c->pb)
+            avio_closep(&c->pb);
+        avformat_free_context(c);
+    }
+};
+struct DecoderCloser {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct PacketFree {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
+
+// Per source stream: where its range starts and ends in its own time base.
+struct Lane {
+    int out = -1;
+    int64_t start = 0;  // first timestamp of the range
+    int64_t end = 0;    // first timestamp past it
+    int64_t slack = 0;  // a millisecond, against rounding of typed times
+    bool started = false;
+    bool done = false;
+};
+
+// The main video stream's way through the range.
+enum class Phase { Seeking, Head, Leading, Copy, Done };
+
+class Cutter {
+  public:
+    Cutter(const std::string& source, const std::string& target, double start, double end,
+           const std::function<bool(double)>& progress)
+        : m_Source(source), m_Target(target), m_Start(start), m_End(end), m_Progress(progress) {}
+
+    CopyCutResult Run();
+
+  private:
+    CopyCutResult Fail(CopyCutError e, const std::string& detail = {}) {
+        m_Result.error = e;
+        m_Result.detail = detail;
+        return m_Result;
+    }
+    bool OpenOutput();
+    bool CopyStreamSetup();
+    void CopyChapters();
+    bool WritePacket(AVPacket* p, int sourceIndex);
+    bool HandleVideo(PacketPtr p);
+    bool HandleOther(PacketPtr p);
+    bool StartDecoder();
+    bool Decode(AVPacket* p);  // null flushes
+    bool EmitHead();
+    bool FlushHeld();
+    bool PrependSourceSets(AVPacket* keyframe);
+
+    std::string m_Source, m_Target;
+    double m_Start, m_End;
+    std::function<bool(double)> m_Progress;
+    CopyCutResult m_Result;
+
+    std::unique_ptr<AVFormatContext, InputCloser> m_In;
+    std::unique_ptr<AVFormatContext, OutputCloser> m_Out;
+    std::vector<Lane> m_Lanes;
+    int m_Video = -1;
+    bool m_TrimsSound = false;  // the container cuts leading samples itself (edit list)
+
+    Phase m_Phase = Phase::Seeking;
+    std::unique_ptr<AVCodecContext, DecoderCloser> m_Decoder;
+    std::unique_ptr<HeadEncoder> m_Head;
+    int64_t m_KeyPts = AV_NOPTS_VALUE;  // the first copied keyframe
+    int64_t m_KeyDelay = 0;             // its pts minus its dts
+    bool m_ReencodeFailed = false;
+    std::deque<std::pair<int, PacketPtr>> m_Held;  // written once the head is out
+    int64_t m_LastVideoDts = INT64_MIN;
+};
+
+bool Cutter::OpenOutput() {
+    const char* muxer = MuxerNameFor(m_Target);
+    AVFormatContext* out = nullptr;
+    if (avformat_alloc_output_context2(&out, nullptr, muxer, nullptr) < 0 || !out)
+        return false;
+    m_Out.reset(out);
+    m_TrimsSound = std::strcmp(muxer, "mp4") == 0 || std::strcmp(muxer, "mov") == 0;
+    return true;
+}
+
+bool Cutter::CopyStreamSetup() {
+    AVFormatContext* in = m_In.get();
+    AVFormatContext* out = m_Out.get();
+    const int64_t origin = in->start_time == AV_NOPTS_VALUE ? 0 : in->start_time;
+    const int64_t startUs = origin + llround(m_Start * AV_TIME_BASE);
+    const int64_t endUs = origin + llround(m_End * AV_TIME_BASE);
+    m_Lanes.assign(in->nb_streams, Lane{});
+    for (unsigned i = 0; i < in->nb_streams; ++i) {
+        AVStream* is = in->streams[i];
+        const AVMediaType type = is->codecpar->codec_type;
+        if (type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO &&
+            type != AVMEDIA_TYPE_SUBTITLE)
+            continue;
+        if (is->disposition & AV_DISPOSITION_ATTACHED_PIC)
+            continue;
+        if (avformat_query_codec(out->oformat, is->codecpar->codec_id, FF_COMPLIANCE_NORMAL) != 1)
+            continue;
+        AVStream* os = avformat_new_stream(out, nullptr);
+        if (!os || avcodec_parameters_copy(os->codecpar, is->codecpar) < 0)
+            return false;
+        // A tag of another container's table would be refused; the muxer picks its own.
+        unsigned tag = 0;
+        if (!out->oformat->codec_tag ||
+            av_codec_get_id(out->oformat->codec_tag, is->codecpar->codec_tag) !=
+                is->codecpar->codec_id ||
+            !av_codec_get_tag2(out->oformat->codec_tag, is->codecpar->codec_id, &tag))
+            os->codecpar->codec_tag = 0;
+        os->time_base = is->time_base;
+        os->avg_frame_rate = is->avg_frame_rate;
+        os->r_frame_rate = is->r_frame_rate;
+        os->sample_aspect_ratio = is->sample_aspect_ratio;
+        os->disposition = is->disposition;
+        av_dict_copy(&os->metadata, is->metadata, 0);
+        // Rotation (the display matrix) and the rest of the stream's side data.
+        for (int s = 0; s < is->nb_side_data; ++s) {
+            const AVPacketSideData& sd = is->side_data[s];
+            uint8_t* copy = av_stream_new_side_data(os, sd.type, sd.size);
+            if (!copy)
+                return false;
+            std::memcpy(copy, sd.data, sd.size);
+        }
+        Lane& lane = m_Lanes[i];
+        lane.out = os->index;
+        lane.start = av_rescale_q(startUs, AV_TIME_BASE_Q, is->time_base);
+        lane.end = av_rescale_q(endUs, AV_TIME_BASE_Q, is->time_base);
+        lane.slack = av_rescale_q(1000, AV_TIME_BASE_Q, is->time_base);
+        if (type == AVMEDIA_TYPE_VIDEO && m_Video < 0)
+            m_Video = static_cast<int>(i);
+    }
+    av_dict_copy(&out->metadata, in->metadata, 0);
+    return out->nb_streams > 0;
+}
+
+void Cutter::CopyChapters() {
+    AVFormatContext* in = m_In.get();
+    const int64_t origin = in->start_time == AV_NOPTS_VALUE ? 0 : in->start_time;
+    for (unsigned i = 0; i < in->nb_chapters; ++i) {
+        const AVChapter* c = in->chapters[i];
+        const int64_t s =
+            av_rescale_q(origin + llround(m_Start * AV_TIME_BASE), AV_TIME_BASE_Q, c->time_base);
+        const int64_t e =
+            av_rescale_q(origin + llround(m_End * AV_TIME_BASE), AV_TIME_BASE_Q, c->time_base);
+        if (c->end <= s || c->start >= e)
+            continue;
+        auto* copy = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!copy)
+            return;
+        copy->id = c->id;
+        copy->time_base = c->time_base;
+        copy->start = std::max(c->start, s) - s;
+        copy->end = std::min(c->end, e) - s;
+        av_dict_copy(&copy->metadata, c->metadata, 0);
+        int count = static_cast<int>(m_Out->nb_chapters);
+        av_dynarray_add(&m_Out->chapters, &count, copy);
+        m_Out->nb_chapters = static_cast<unsigned>(count);
+    }
+}
+
+bool Cutter::WritePacket(AVPacket* p, int sourceIndex) {
+    const Lane& lane = m_Lanes[sourceIndex];
+    AVStream* is = m_In->streams[sourceIndex];
+    AVStream* os = m_Out->streams[lane.out];
+    if (p->pts != AV_NOPTS_VALUE)
+        p->pts -= lane.start;
+    if (p->dts != AV_NOPTS_VALUE)
+        p->dts -= lane.start;
+    av_packet_rescale_ts(p, is->time_base, os->time_base);
+    p->stream_index = lane.out;
+    p->pos = -1;
+    const int r = av_interleaved_write_frame(m_Out.get(), p);
+    if (r < 0) {
+        m_Result.detail = AvError(r);
+        return false;
+    }
+    return true;
+}
+
+bool Cutter::StartDecoder() {
+    AVStream* st = m_In->streams[m_Video];
+    const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
+    AVCodecContext* c = codec ? avcodec_alloc_context3(codec) : nullptr;
+    if (!c)
+        return false;
+    m_Decoder.reset(c);
+    if (avcodec_parameters_to_context(c, st->codecpar) < 0)
+        return false;
+    c->pkt_timebase = st->time_base;
+    c->thread_count = 0;
+    return avcodec_open2(c, codec, nullptr) >= 0;
+}
+
+bool Cutter::Decode(AVPacket* p) {
+    if (!m_Decoder)
+        return true;
+    if (avcodec_send_packet(m_Decoder.get(), p) < 0 && p)
+        return true;  // a damaged packet: its frame is missing, the cut goes on
+    AVFrame* f = av_frame_alloc();
+    if (!f)
+        return false;
+    const Lane& lane = m_Lanes[m_Video];
+    const int64_t headEnd = m_KeyPts == AV_NOPTS_VALUE ? lane.end : std::min(m_KeyPts, lane.end);
+    bool ok = true;
+    while (ok && avcodec_receive_frame(m_Decoder.get(), f) >= 0) {
+        const int64_t pts = f->best_effort_timestamp;
+        if (pts != AV_NOPTS_VALUE && pts >= lane.start - lane.slack && pts < headEnd - lane.slack) {
+            if (!m_Head) {
+                m_Head = std::make_unique<HeadEncoder>();
+                if (!m_Head->Open(m_In->streams[m_Video], m_Decoder.get(), f)) {
+                    m_ReencodeFailed = true;
+                    ok = false;
+                }
+            }
+            if (ok && !m_Head->Add(f)) {
+                m_ReencodeFailed = true;
+                ok = false;
+            }
+            if (ok)
+                ++m_Result.reencodedFrames;
+        }
+        av_frame_unref(f);
+    }
+    av_frame_free(&f);
+    return ok;
+}
+
+bool Cutter::EmitHead() {
+    if (!Decode(nullptr))
+        return false;
+    m_Decoder.reset();
+    if (m_Head) {
+        if (!m_Head->Finish()) {
+            m_ReencodeFailed = true;
+            return false;
+        }
+        // Decoding times sit the copied keyframe's delay before the showing times, so
+        // that they still rise into the copied packets.
+        for (AVPacket*& p : m_Head->Packets()) {
+            p->dts = p->pts - m_KeyDelay;
+            if (m_LastVideoDts != INT64_MIN && p->dts <= m_LastVideoDts)
+                p->dts = m_LastVideoDts + 1;
+            m_LastVideoDts = p->dts;
+            if (!WritePacket(p, m_Video))
+                return false;
+        }
+        m_Head.reset();
+    }
+    return FlushHeld();
+}
+
+bool Cutter::PrependSourceSets(AVPacket* keyframe) {
+    const std::vector<uint8_t> sets =
+        HeadEncoder::SourceParameterSets(m_In->streams[m_Video]->codecpar);
+    if (sets.empty())
+        return true;
+    PacketPtr joined(av_packet_alloc());
+    if (!joined || av_new_packet(joined.get(), static_cast<int>(sets.size()) + keyframe->size) < 0)
+        return false;
+    std::memcpy(joined->data, sets.data(), sets.size());
+    std::memcpy(joined->data + sets.size(), keyframe->data, keyframe->size);
+    av_packet_copy_props(joined.get(), keyframe);
+    av_packet_unref(keyframe);
+    av_packet_move_ref(keyframe, joined.get());
+    return true;
+}
+
+bool Cutter::FlushHeld() {
+    while (!m_Held.empty()) {
+        auto [index, packet] = std::move(m_Held.front());
+        m_Held.pop_front();
+        if (index == m_Video) {
+            ++m_Result.copiedVideoPackets;
+            m_LastVideoDts = packet->dts;
+        }
+        if (!WritePacket(packet.get(), index))
+            return false;
+    }
+    return true;
+}
+
+bool Cutter::HandleVideo(PacketPtr p) {
+    Lane& lane = m_Lanes[m_Video];
+    const bool key = p->flags & AV_PKT_FLAG_KEY;
+    const int64_t pts = p->pts == AV_NOPTS_VALUE ? p->dts : p->pts;
+    switch (m_Phase) {
+        case Phase::Seeking:
+            if (!key)
+                return true;
+            if (pts >= lane.start - lane.slack) {
+                // Starts on a keyframe: nothing to re-encode.
+                m_KeyPts = pts;
+                m_KeyDelay = p->dts == AV_NOPTS_VALUE ? 0 : pts - p->dts;
+                m_Phase = Phase::Copy;
+                if (!EmitHead())
+                    return false;
+                return HandleVideo(std::move(p));
+            }
+            if (!StartDecoder())
+                return false;
+            m_Phase = Phase::Head;
+            return Decode(p.get());
+        case Phase::Head:
+            if (p->dts != AV_NOPTS_VALUE && p->dts >= lane.end) {
+                m_Phase = Phase::Done;
+                return EmitHead();
+            }
+            if (!key || pts < lane.start)
+                return Decode(p.get());
+            m_KeyPts = pts;
+            m_KeyDelay = p->dts == AV_NOPTS_VALUE ? 0 : pts - p->dts;
+            if (pts >= lane.end - lane.slack) {
+                m_Phase = Phase::Done;
+                return Decode(p.get()) && EmitHead();
+            }
+            m_Phase = Phase::Leading;
+            // The decoder sees the keyframe too, for the pictures that show before it.
+            if (!Decode(p.get()))
+                return false;
+            m_Held.emplace_front(m_Video, std::move(p));
+            return true;
+        case Phase::Leading:
+            if (pts < m_KeyPts)
+                return Decode(p.get());  // shown before the keyframe: part of the head
+            m_Phase = Phase::Copy;
+            {
+                // The keyframe goes first among the held packets.
+                std::deque<std::pair<int, PacketPtr>> rest;
+                while (!m_Held.empty() && m_Held.front().first != m_Video) {
+                    rest.push_back(std::move(m_Held.front()));
+                    m_Held.pop_front();
+                }
+                auto keyframe = std::move(m_Held.front());
+                m_Held.pop_front();
+                const bool reencoded = m_Head != nullptr;
+                if (!EmitHead())
+                    return false;
+                if (reencoded && !PrependSourceSets(keyframe.second.get()))
+                    return false;
+                m_Held.push_back(std::move(keyframe));
+                for (auto& r : rest) m_Held.push_back(std::move(r));
+                if (!FlushHeld())
+                    return false;
+            }
+            return HandleVideo(std::move(p));
+        case Phase::Copy:
+            if (p->dts != AV_NOPTS_VALUE && p->dts >= lane.end) {
+                m_Phase = Phase::Done;
+                return true;
+            }
+            if (pts < m_KeyPts || pts >= lane.end - lane.slack)
+                return true;
+            ++m_Result.copiedVideoPackets;
+            m_LastVideoDts = p->dts;
+            return WritePacket(p.get(), m_Video);
+        case Phase::Done:
+            return true;
+    }
+    return true;
+}
+
+bool Cutter::HandleOther(PacketPtr p) {
+    const int index = p->stream_index;
+    Lane& lane = m_Lanes[index];
+    if (lane.done)
+        return true;
+    const int64_t pts = p->pts == AV_NOPTS_VALUE ? p->dts : p->pts;
+    if (pts == AV_NOPTS_VALUE)
+        return true;
+    if (pts >= lane.end - lane.slack) {
+        lane.done = true;
+        return true;
+    }
+    const AVMediaType type = m_In->streams[index]->codecpar->codec_type;
+    if (!lane.started) {
+        const int64_t until = pts + std::max<int64_t>(p->duration, 0);
+        if (type == AVMEDIA_TYPE_AUDIO && m_TrimsSound) {
+            // The packet holding the start goes in whole; the edit list hides its head.
+            if (until <= lane.start)
+                return true;
+        } else if (pts < lane.start - lane.slack) {
+            return true;
+        }
+        if (type == AVMEDIA_TYPE_VIDEO && !(p->flags & AV_PKT_FLAG_KEY))
+            return true;
+        lane.started = true;
+    }
+    const bool headPending = m_Video >= 0 && (m_Phase == Phase::Seeking || m_Phase == Phase::Head ||
+                                              m_Phase == Phase::Leading);
+    if (headPending) {
+        m_Held.emplace_back(index, std::move(p));
+        return true;
+    }
+    return WritePacket(p.get(), index);
+}
+
+CopyCutResult Cutter::Run() {
+    if (!(m_Start >= 0) || !(m_End > m_Start))
+        return Fail(CopyCutError::BadRange);
+    if (ContainerFamilyOf(m_Target) == ContainerFamily::None ||
+        ContainerFamilyOf(m_Target) != ContainerFamilyOf(m_Source))
+        return Fail(CopyCutError::WrongFamily);
+    AVFormatContext* in = nullptr;
+    int r = avformat_open_input(&in, m_Source.c_str(), nullptr, nullptr);
+    if (r < 0)
+        return Fail(CopyCutError::CannotOpen, AvError(r));
+    m_In.reset(in);
+    if ((r = avformat_find_stream_info(in, nullptr)) < 0)
+        return Fail(CopyCutError::CannotOpen, AvError(r));
+    if (!OpenOutput() || !CopyStreamSetup())
+        return Fail(CopyCutError::NoStreams);
+    CopyChapters();
+
+    ConversionFile file;
+    const std::string partial = file.Begin(m_Target);
+    if (partial.empty())
+        return Fail(CopyCutError::CannotWrite, "no scratch file beside the target");
+    struct Abandon {
+        ConversionFile& f;
+        ~Abandon() { f.Abandon(); }
+    } abandon{file};
+    if ((r = avio_open(&m_Out->pb, partial.c_str(), AVIO_FLAG_WRITE)) < 0)
+        return Fail(CopyCutError::CannotWrite, AvError(r));
+    AVDictionary* opts = nullptr;
+    // Blu-ray streams carry a four-byte time code before every packet.
+    if (m_Target.size() > 5 && strcasecmp(m_Target.c_str() + m_Target.size() - 5, ".m2ts") == 0)
+        av_dict_set(&opts, "mpegts_m2ts_mode", "1", 0);
+    r = avformat_write_header(m_Out.get(), &opts);
+    av_dict_free(&opts);
+    if (r < 0)
+        return Fail(CopyCutError::CannotWrite, AvError(r));
+
+    // The seek lands on the keyframe at or before the start; transport streams have no
+    // index and may land after it, so they are sought a little earlier.
+    const int64_t origin = in->start_time == AV_NOPTS_VALUE ? 0 : in->start_time;
+    int64_t seekUs = origin + llround(m_Start * AV_TIME_BASE);
+    if (ContainerFamilyOf(m_Source) == ContainerFamily::Transport)
+        seekUs -= 3 * AV_TIME_BASE;
+    if (m_Start > 0 && av_seek_frame(in, -1, std::max(seekUs, origin), AVSEEK_FLAG_BACKWARD) < 0)
+        av_seek_frame(in, -1, origin, AVSEEK_FLAG_BACKWARD);
+
+    bool ok = true;
+    for (;;) {
+        PacketPtr p(av_packet_alloc());
+        if (!p)
+            return Fail(CopyCutError::CannotWrite, "out of memory");
+        r = av_read_frame(in, p.get());
+        if (r < 0)
+            break;
+        const int index = p->stream_index;
+        if (index < 0 || index >= static_cast<int>(m_Lanes.size()) || m_Lanes[index].out < 0)
+            continue;
+        if (m_Progress && p->pts != AV_NOPTS_VALUE) {
+            const double at =
+                (p->pts - m_Lanes[index].start) * av_q2d(in->streams[index]->time_base);
+            if (!m_Progress(std::max(0.0, at)))
+                return Fail(CopyCutError::CannotWrite, "cancelled");
+        }
+        ok = index == m_Video ? HandleVideo(std::move(p)) : HandleOther(std::move(p));
+        if (!ok)
+            break;
+        bool finished = m_Video < 0 || m_Phase == Phase::Done;
+        for (size_t i = 0; finished && i < m_Lanes.size(); ++i)
+            if (static_cast<int>(i) != m_Video && m_Lanes[i].out >= 0 && !m_Lanes[i].done)
+                finished = false;
+        if (finished)
+            break;
+    }
+    if (ok && m_Video >= 0 && m_Phase != Phase::Copy && m_Phase != Phase::Done)
+        ok = EmitHead();  // the file ended inside the head
+    if (ok)
+        ok = FlushHeld();
+    if (!ok)
+        return Fail(m_ReencodeFailed ? CopyCutError::CannotReencode : CopyCutError::CannotWrite,
+                    m_Result.detail);
+    if (m_Result.copiedVideoPackets == 0 && m_Result.reencodedFrames == 0 && m_Video >= 0)
+        return Fail(CopyCutError::Empty);
+    if ((r = av_write_trailer(m_Out.get())) < 0)
+        return Fail(CopyCutError::CannotWrite, AvError(r));
+    const bool flushed = m_Out->pb->error == 0;
+    avio_closep(&m_Out->pb);
+    if (!flushed || FAILED(file.Commit()))
+        return Fail(CopyCutError::CannotWrite, "the file could not be completed");
+    return m_Result;
+}
+
+}  // namespace
+
+CopyCutResult StreamCopyCut::Run(const std::string& source, const std::string& target,
+                                 double startSeconds, double endSeconds,
+                                 const std::function<bool(double)>& progress) {
+    av_log_set_level(AV_LOG_ERROR);
+    Cutter cutter(source, target, startSeconds, endSeconds, progress);
+    return cutter.Run();
+}
