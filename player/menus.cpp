@@ -1,6 +1,7 @@
 #include "player/menus.h"
 
 #include <QAction>
+#include <QKeySequence>
 
 namespace menus {
 
@@ -11,6 +12,8 @@ QAction* Add(QMenu* menu, int command, const char* text, const char* statusTip =
     QAction* a = menu->addAction(QString::fromUtf8(text));
     a->setData(command);
     a->setCheckable(checkable);
+    // The menu opens as a pop-up, where some styles would hide the shortcuts it teaches.
+    a->setShortcutVisibleInContextMenu(true);
     if (statusTip)
         a->setStatusTip(QString::fromUtf8(statusTip));
     return a;
@@ -21,8 +24,8 @@ QAction* Add(QMenu* menu, int command, const char* text, const char* statusTip =
 std::unique_ptr<QMenu> BuildMainMenu(QWidget* parent) {
     auto menu = std::make_unique<QMenu>(QStringLiteral("&MENU"), parent);
     QMenu* file = menu->addMenu(QString::fromUtf8("ファイル（&F）"));
-    Add(file, kOpen, "ファイルを開く(&O)");
-    Add(file, kSavePlaylist, "プレイリストの保存(&S)");
+    Add(file, kOpen, "ファイルを開く(&O)")->setShortcut(QKeySequence::Open);
+    Add(file, kSavePlaylist, "プレイリストの保存(&S)")->setShortcut(QKeySequence::Save);
     Add(file, kExit, "アプリケーションの終了(&E)");
     QMenu* system = menu->addMenu(QString::fromUtf8("システム（&S）"));
     Add(system, kCopyList, "リスト内のコピー(&P)");
