@@ -40,6 +40,7 @@
 #include "player/window_adapters.h"
 #include "playlist/file_prompt.h"
 #include "playlist/list_copy.h"
+#include "playlist/session_store.h"
 #ifdef VELTRA_HAVE_EDITOR
 #include "editor/editor_dialog.h"
 #endif
@@ -275,6 +276,8 @@ void MainWindow::FinishStart() {
     // The start file is what the user asked to play: it is added and played at once.
     if (!m_strStartFile.empty())
         AddAndPlay(m_strStartFile);
+    else
+        RestoreSession();
     // Reported once the list has laid out the rows just added: what is reported can be
     // clicked, and "ready" says the start file's rows are there too.
     QTimer::singleShot(0, this, [this] {
@@ -360,7 +363,12 @@ void MainWindow::ConnectControls() {
     connect(m_pSeek, &QAbstractSlider::sliderMoved, this, [this] { UpdateReadout(); });
     connect(m_pSeek, &QAbstractSlider::sliderPressed, this, [this] { UpdateReadout(); });
     connect(m_pSeek, &QAbstractSlider::sliderReleased, this, [this] { UpdateReadout(); });
-    connect(m_pSeek, &QAbstractSlider::rangeChanged, this, [this] { UpdateReadout(); });
+    connect(m_pSeek, &QAbstractSlider::rangeChanged, this, [this] {
+        UpdateReadout();
+        // An item was opened; it starts right after, and only then can it be moved.
+        if (m_bResumePending)
+            QTimer::singleShot(0, this, [this] { ResumeIfFirst(); });
+    });
     connect(m_pVolume, &QAbstractSlider::valueChanged, this,
             [](int position) { qCInfo(lcPlayer) << "volume" << position; });
 
@@ -469,6 +477,46 @@ void MainWindow::SetToolTips() {
         tr("再生位置 (%1 %2: 5 秒, %3: 30 秒, ホイール)")
             .arg(keys(Qt::Key_Left), keys(Qt::Key_Right), keys(Qt::ShiftModifier | Qt::Key_Left)));
     m_pVolume->setToolTip(tr("音量 (+ / -, ホイール)"));
+}
+
+void MainWindow::RestoreSession() {
+    SessionState state;
+    if (!SessionStore().Load(&state))
+        return;
+    // Rows whose files went meanwhile are skipped like any unreadable file.
+    for (const std::string& path : state.paths) m_pList->InsertEntry(m_pList->RowCount(), path);
+    m_strResumePath = state.resumePath;
+    m_nResumeTenths = state.resumeTenths;
+    m_bResumePending = !m_strResumePath.empty() && m_nResumeTenths > 0;
+}
+
+void MainWindow::SaveSession() {
+    SessionState state;
+    state.paths = m_pList->Paths();
+    const player::ItemMode mode = m_pController->Mode();
+    const int row = m_pController->CurrentRow();
+    if ((mode == player::ModeAudio || mode == player::ModeVideo) && row >= 0 &&
+        row < m_pList->RowCount()) {
+        state.resumePath = m_pList->PathAt(row);
+        state.resumeTenths = m_pSeek->value();
+    }
+    if (int error = SessionStore().Save(state); error != 0)
+        qCWarning(lcPlayer) << "the list could not be kept for the next run:" << error;
+}
+
+void MainWindow::ResumeIfFirst() {
+    // Only the first item of the run may resume; any other first choice ends the offer.
+    if (!m_bResumePending)
+        return;
+    const player::ItemMode mode = m_pController->Mode();
+    if (mode != player::ModeAudio && mode != player::ModeVideo)
+        return;
+    m_bResumePending = false;
+    const int row = m_pController->CurrentRow();
+    if (m_pList->PathAt(row) != m_strResumePath || m_nResumeTenths >= m_pSeek->maximum())
+        return;
+    qCInfo(lcPlayer) << "resuming at" << m_nResumeTenths;
+    SeekTo(m_nResumeTenths);
 }
 
 void MainWindow::TogglePlayPause() {
@@ -784,6 +832,8 @@ void MainWindow::Shutdown() {
     delete m_pEditor;
     m_pEditor = nullptr;
 #endif
+    if (m_bInitialised && m_bStartFinished)
+        SaveSession();
     // tunewell goes before the device it streams into.
     m_pOgg->Unload();
     m_pSound->Release();

@@ -143,11 +143,19 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     void InstallKeys();
     void SetToolTips();
     void UpdateReadout();
+    void RestoreSession();
+    void SaveSession();
+    void ResumeIfFirst();
     void DrainPositions();
     void LogLayout();
     void Shutdown();
 
     std::string m_strStartFile;
+    // The item that played when the last run ended and where: resumed when it is the
+    // first item played in this run.
+    std::string m_strResumePath;
+    int m_nResumeTenths = 0;
+    bool m_bResumePending = false;
     bool m_bInitialised = false;
     bool m_bShutDown = false;
     bool m_bFirstPaintSeen = false;
