@@ -128,3 +128,26 @@ TEST_F(KeyboardE2E, EnterPlaysTheSelectedRowAndTabShowsTheFocusMark) {
         10000))
         << "no focus mark on the button after Tab";
 }
+
+TEST_F(KeyboardE2E, TheListAndThePositionComeBackInTheNextRun) {
+    const std::string song = testmedia::Tone(box.MediaDir(), "kept.wav", 60.0);
+    ASSERT_FALSE(song.empty());
+    {
+        std::string win;
+        auto app = Start({song}, &win);
+        ASSERT_FALSE(win.empty());
+        ASSERT_TRUE(app->WaitForLog("open row 0 mode 3 engine 1 ok: " + song, 15000));
+        Key(win, "shift+Right");
+        ASSERT_TRUE(app->WaitForLog("seek to ", 10000)) << app->Log();
+        Click(win, Centre(Layout(*app)["close"]));
+        ASSERT_TRUE(app->WaitForExit(15000)) << app->Log();
+    }
+    std::string win;
+    auto app = Start({}, &win);
+    ASSERT_FALSE(win.empty());
+    EXPECT_EQ(app->CountInLog("open row"), 0) << "a restored list waits for the user";
+    Key(win, "space");  // nothing selected: the first row, at its old place
+    ASSERT_TRUE(app->WaitForLog("open row 0 mode 3 engine 1 ok: " + song, 10000)) << app->Log();
+    ASSERT_TRUE(app->WaitForLog("resuming at ", 10000)) << app->Log();
+    EXPECT_GE(LastNumber(app->Log(), "resuming at"), 290);
+}
