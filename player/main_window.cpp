@@ -1,5 +1,6 @@
 #include "player/main_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
@@ -7,12 +8,14 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -31,11 +34,13 @@
 #include "player/engine_adapters.h"
 #include "player/menus.h"
 #include "player/player_log.h"
+#include "player/time_readout.h"
 #include "player/video_pane.h"
 #include "player/viewer_window.h"
 #include "player/window_adapters.h"
 #include "playlist/file_prompt.h"
 #include "playlist/list_copy.h"
+#include "playlist/session_store.h"
 #ifdef VELTRA_HAVE_EDITOR
 #include "editor/editor_dialog.h"
 #endif
@@ -51,6 +56,9 @@ constexpr const char* kSoundDeviceFailed =
     QT_TRANSLATE_NOOP("MainWindow", "DirectSoundの作成に失敗しました。");
 const QColor kBackground(222, 230, 245);
 constexpr int kSplashBitmap = 138;
+constexpr int kSeekStepTenths = 50;
+constexpr int kLongSeekStepTenths = 300;
+constexpr int kVolumeStep = 5;
 
 std::atomic<MainWindow*> g_mainWindow{nullptr};
 
@@ -158,12 +166,19 @@ MainWindow::MainWindow(const std::string& startFile, bool use3D, QWidget* parent
         m_Buttons[i] = new SkinButton(this);
         m_Buttons[i]->setText(tr(kSlotTexts[i]));
         m_Buttons[i]->setObjectName(kSlotNames[i]);
-        m_Buttons[i]->setFocusPolicy(Qt::NoFocus);
+        // Tab reaches every button (with the skin's focus mark); a click does not take
+        // the focus away from the list.
+        m_Buttons[i]->setFocusPolicy(Qt::TabFocus);
     }
     m_pSeek = new SkinSlider(Qt::Horizontal, this);
     m_pVolume = new SkinSlider(Qt::Horizontal, this);
     m_pSeek->setObjectName("seek");
     m_pVolume->setObjectName("volume");
+    m_pSeek->setFocusPolicy(Qt::TabFocus);
+    m_pVolume->setFocusPolicy(Qt::TabFocus);
+    m_pReadout = new TimeReadout(this);
+    m_pReadout->setObjectName("time");
+    m_pSeek->installEventFilter(this);  // a stop disables it: the readout empties then
 
     m_pGraphPort = std::make_unique<player::GraphAdapter>(*m_pGraph, this);
     m_pOggPort = std::make_unique<player::OggAdapter>(*m_pOgg, &MainWindow::OnOggNotify);
@@ -232,8 +247,10 @@ void MainWindow::Initialise() {
         QTimer::singleShot(0, this, [this] { CloseWindow(); });
         return;
     }
-    m_pSeek->SetInteractive(false);
-    m_pVolume->SetInteractive(false);
+    // The wheel moves both sliders, as in every player: a notch seeks 5 s or steps the
+    // volume by 5.
+    m_pSeek->SetWheelStep(kSeekStepTenths);
+    m_pVolume->SetWheelStep(kVolumeStep);
     m_pSeek->setEnabled(false);
     m_Buttons[kSlotPause]->hide();
 
@@ -249,7 +266,10 @@ void MainWindow::Initialise() {
     setWindowTitle(QString::fromLatin1(kProgramName));
 
     m_bInitialised = true;
+    InstallKeys();
+    SetToolTips();
     PlaceList();
+    UpdateReadout();
     // The Ogg library and the start file follow as soon as the window is on screen (or
     // shortly after, should it never be painted): the window does not need them to appear.
     QTimer::singleShot(500, this, [this] { FinishStart(); });
@@ -265,12 +285,11 @@ void MainWindow::FinishStart() {
     if (m_pOgg->Load())
         m_pOgg->VorbisLibInit(m_pSound->Device(), &MainWindow::OnOggNotify);
     m_pList->SetOggLoaded(m_pOgg->IsLoaded());
-    if (!m_strStartFile.empty()) {
-        AddReport report;
-        m_pList->AddPath(m_strStartFile, &report);
-        if (report.HasProblems())
-            m_pList->ShowAddReport(report);
-    }
+    // The start file is what the user asked to play: it is added and played at once.
+    if (!m_strStartFile.empty())
+        AddAndPlay(m_strStartFile);
+    else
+        RestoreSession();
     // Reported once the list has laid out the rows just added: what is reported can be
     // clicked, and "ready" says the start file's rows are there too.
     QTimer::singleShot(0, this, [this] {
@@ -308,6 +327,8 @@ bool MainWindow::LayoutControls() {
     b[kSlotClose]->move(360 - b[kSlotClose]->width(), 5);
     b[kSlotMinimize]->move(b[kSlotClose]->x() - 10 - b[kSlotMinimize]->width(), 5);
     m_pSeek->move(20, 240);
+    // Right above the seek channel's end, clear of the transport buttons.
+    m_pReadout->setGeometry(360 - 150, 226, 150, 14);
     m_pVolume->move(20, 270);
     m_pSeek->setRange(0, 100);
     m_pVolume->setRange(0, 100);
@@ -327,6 +348,7 @@ bool MainWindow::LayoutControls() {
     for (int slot : {kSlotOpen, kSlotStop, kSlotPlay, kSlotPause, kSlotPrevious, kSlotNext})
         AddAnchor(b[slot], kAnchorBottomCenter);
     AddAnchor(m_pSeek, kAnchorBottomCenter);
+    AddAnchor(m_pReadout, kAnchorBottomRight);
     AddAnchor(m_pVolume, kAnchorBottomLeft);
     for (int slot : {kSlotEdit, kSlotViewer}) AddAnchor(b[slot], kAnchorBottomRight);
     return true;
@@ -348,6 +370,19 @@ void MainWindow::ConnectControls() {
     on(kSlotMinimize, [this] { showMinimized(); });
     on(kSlotClose, [this] { CloseWindow(); });
     connect(m_pList, &PlaylistCtrl::PlayRequested, this, [this] { PlaySelected(); });
+    // The readout follows the thumb: the position while playing, the target while dragged.
+    connect(m_pSeek, &QAbstractSlider::valueChanged, this, [this] { UpdateReadout(); });
+    connect(m_pSeek, &QAbstractSlider::sliderMoved, this, [this] { UpdateReadout(); });
+    connect(m_pSeek, &QAbstractSlider::sliderPressed, this, [this] { UpdateReadout(); });
+    connect(m_pSeek, &QAbstractSlider::sliderReleased, this, [this] { UpdateReadout(); });
+    connect(m_pSeek, &QAbstractSlider::rangeChanged, this, [this] {
+        UpdateReadout();
+        // An item was opened; it starts right after, and only then can it be moved.
+        if (m_bResumePending)
+            QTimer::singleShot(0, this, [this] { ResumeIfFirst(); });
+    });
+    connect(m_pVolume, &QAbstractSlider::valueChanged, this,
+            [](int position) { qCInfo(lcPlayer) << "volume" << position; });
 
     // A press or a drag holds playback; the release, or a step or page from a click or
     // a key (which ends at once), is the end of the scroll.
@@ -395,9 +430,140 @@ bool MainWindow::AddAndPlay(const std::string& path) {
 }
 
 void MainWindow::ShowMenuAtCursor() {
-    QAction* chosen = m_pMenu->exec(QCursor::pos());
-    if (chosen)
-        OnCommand(chosen->data().toInt());
+    // A chosen item reaches OnCommand through its triggered signal, as its shortcut does.
+    m_pMenu->exec(QCursor::pos());
+}
+
+void MainWindow::InstallKeys() {
+    // The menu's commands answer their shortcuts while the menu is closed too.
+    QList<QAction*> pending = m_pMenu->actions();
+    while (!pending.empty()) {
+        QAction* a = pending.takeLast();
+        if (QMenu* sub = a->menu()) {
+            pending.append(sub->actions());
+            continue;
+        }
+        if (a->isSeparator())
+            continue;
+        connect(a, &QAction::triggered, this, [this, a] { OnCommand(a->data().toInt()); });
+        if (!a->shortcut().isEmpty())
+            addAction(a);
+    }
+    auto key = [this](QList<QKeySequence> keys, auto fn) {
+        auto* a = new QAction(this);
+        a->setShortcuts(keys);
+        connect(a, &QAction::triggered, this, fn);
+        addAction(a);
+    };
+    key({Qt::Key_Space, Qt::Key_MediaTogglePlayPause}, [this] { TogglePlayPause(); });
+    key({Qt::Key_Return, Qt::Key_Enter, Qt::KeypadModifier | Qt::Key_Enter},
+        [this] { PlaySelected(); });
+    key({Qt::Key_Left}, [this] { SeekBy(-kSeekStepTenths); });
+    key({Qt::Key_Right}, [this] { SeekBy(kSeekStepTenths); });
+    key({Qt::ShiftModifier | Qt::Key_Left}, [this] { SeekBy(-kLongSeekStepTenths); });
+    key({Qt::ShiftModifier | Qt::Key_Right}, [this] { SeekBy(kLongSeekStepTenths); });
+    key({Qt::Key_Plus, Qt::ShiftModifier | Qt::Key_Plus, Qt::Key_Equal,
+         Qt::KeypadModifier | Qt::Key_Plus},
+        [this] { StepVolume(kVolumeStep); });
+    key({Qt::Key_Minus, Qt::KeypadModifier | Qt::Key_Minus}, [this] { StepVolume(-kVolumeStep); });
+    key({Qt::Key_MediaNext}, [this] { PlayNext(); });
+    key({Qt::Key_MediaPrevious}, [this] { PlayPrevious(); });
+    key({Qt::Key_MediaStop}, [this] { Stop(); });
+}
+
+void MainWindow::SetToolTips() {
+    auto keys = [](const QKeySequence& k) { return k.toString(QKeySequence::NativeText); };
+    auto tip = [this](int slot, const QString& text) { m_Buttons[slot]->setToolTip(text); };
+    tip(kSlotPlay, tr("再生 (%1 / %2)").arg(keys(Qt::Key_Space), keys(Qt::Key_Return)));
+    tip(kSlotPause, tr("一時停止 (%1)").arg(keys(Qt::Key_Space)));
+    tip(kSlotStop, tr("停止"));
+    tip(kSlotOpen, tr("開く (%1)").arg(keys(QKeySequence::Open)));
+    tip(kSlotPrevious, tr("前へ"));
+    tip(kSlotNext, tr("次へ"));
+    tip(kSlotMenu, tr("メニュー"));
+    tip(kSlotEdit, tr("編集"));
+    tip(kSlotViewer, tr("ビューア"));
+    tip(kSlotMinimize, tr("最小化"));
+    tip(kSlotClose, tr("閉じる"));
+    m_pSeek->setToolTip(
+        tr("再生位置 (%1 %2: 5 秒, %3: 30 秒, ホイール)")
+            .arg(keys(Qt::Key_Left), keys(Qt::Key_Right), keys(Qt::ShiftModifier | Qt::Key_Left)));
+    m_pVolume->setToolTip(tr("音量 (+ / -, ホイール)"));
+}
+
+void MainWindow::RestoreSession() {
+    SessionState state;
+    if (!SessionStore().Load(&state))
+        return;
+    // Rows whose files went meanwhile are skipped like any unreadable file.
+    for (const std::string& path : state.paths) m_pList->InsertEntry(m_pList->RowCount(), path);
+    m_strResumePath = state.resumePath;
+    m_nResumeTenths = state.resumeTenths;
+    m_bResumePending = !m_strResumePath.empty() && m_nResumeTenths > 0;
+}
+
+void MainWindow::SaveSession() {
+    SessionState state;
+    state.paths = m_pList->Paths();
+    const player::ItemMode mode = m_pController->Mode();
+    const int row = m_pController->CurrentRow();
+    if ((mode == player::ModeAudio || mode == player::ModeVideo) && row >= 0 &&
+        row < m_pList->RowCount()) {
+        state.resumePath = m_pList->PathAt(row);
+        state.resumeTenths = m_pSeek->value();
+    }
+    if (int error = SessionStore().Save(state); error != 0)
+        qCWarning(lcPlayer) << "the list could not be kept for the next run:" << error;
+}
+
+void MainWindow::ResumeIfFirst() {
+    // Only the first item of the run may resume; any other first choice ends the offer.
+    if (!m_bResumePending)
+        return;
+    const player::ItemMode mode = m_pController->Mode();
+    if (mode != player::ModeAudio && mode != player::ModeVideo)
+        return;
+    m_bResumePending = false;
+    const int row = m_pController->CurrentRow();
+    if (m_pList->PathAt(row) != m_strResumePath || m_nResumeTenths >= m_pSeek->maximum())
+        return;
+    qCInfo(lcPlayer) << "resuming at" << m_nResumeTenths;
+    SeekTo(m_nResumeTenths);
+}
+
+void MainWindow::TogglePlayPause() {
+    if (m_Buttons[kSlotPause]->isVisibleTo(this))
+        Pause();
+    else
+        PlaySelected();
+}
+
+void MainWindow::SeekBy(int tenths) {
+    const player::ItemMode mode = m_pController->Mode();
+    if ((mode != player::ModeAudio && mode != player::ModeVideo) || !m_pSeek->isEnabled() ||
+        m_pSeek->maximum() <= 0)
+        return;
+    const long long target = static_cast<long long>(m_pSeek->value()) + tenths;
+    SeekTo(static_cast<int>(std::clamp<long long>(target, 0, m_pSeek->maximum())));
+}
+
+void MainWindow::StepVolume(int positions) {
+    SetVolumePosition(std::clamp(m_pVolume->value() + positions, 0, 100));
+}
+
+void MainWindow::UpdateReadout() {
+    if (!m_pReadout)
+        return;
+    const player::ItemMode mode = m_pController->Mode();
+    const bool open = mode == player::ModeAudio || mode == player::ModeVideo;
+    if (!open) {
+        m_pReadout->Clear();
+        return;
+    }
+    if (m_pSeek->isSliderDown())
+        m_pReadout->ShowTarget(m_pSeek->sliderPosition(), m_pSeek->maximum());
+    else
+        m_pReadout->ShowElapsed(m_pSeek->value(), m_pSeek->maximum());
 }
 
 void MainWindow::SetKeepWindowSize(bool keep) {
@@ -595,6 +761,7 @@ void MainWindow::LogLayout() {
     log("list", m_pList->geometry());
     log("seek", m_pSeek->geometry());
     log("volume", m_pVolume->geometry());
+    log("time", m_pReadout->geometry());
     for (int i = 0; i < kSlotCount; ++i) log(kSlotNames[i], m_Buttons[i]->geometry());
 }
 
@@ -651,6 +818,12 @@ void MainWindow::keyPressEvent(QKeyEvent* e) {
     }
 }
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == m_pSeek && e->type() == QEvent::EnabledChange)
+        UpdateReadout();
+    return SkinDialog::eventFilter(watched, e);
+}
+
 void MainWindow::reject() {}  // Escape: see keyPressEvent; closing goes through CloseWindow
 
 void MainWindow::closeEvent(QCloseEvent* e) {
@@ -671,6 +844,8 @@ void MainWindow::Shutdown() {
     delete m_pEditor;
     m_pEditor = nullptr;
 #endif
+    if (m_bInitialised && m_bStartFinished)
+        SaveSession();
     // tunewell goes before the device it streams into.
     m_pOgg->Unload();
     m_pSound->Release();

@@ -26,6 +26,7 @@ class QMenu;
 class SkinButton;
 class SkinSlider;
 class SoundDevice;
+class TimeReadout;
 class ViewerWindow;
 
 namespace player {
@@ -86,6 +87,12 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     void SeekTo(int tenths);
     // What the volume slider does when it is moved to `position` (0 ... 100).
     void SetVolumePosition(int position);
+    // The keyboard's steps: the seek by tenths (clamped to the item), the volume by slider
+    // positions. Nothing happens while no item with a length is open.
+    void SeekBy(int tenths);
+    void StepVolume(int positions);
+    // Space: pauses what plays, else plays like the play button.
+    void TogglePlayPause();
     // Adds the file to the list like a drop (a playlist replaces the list), selects its row
     // and plays it like the play button. False when no row for it is in the list.
     bool AddAndPlay(const std::string& path);
@@ -117,6 +124,7 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     // Files dropped anywhere on the window go to the list.
     void dragEnterEvent(QDragEnterEvent* e) override;
@@ -132,11 +140,22 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     void HandleWindowMessage(int message, intptr_t wParam);
     void SetKeepWindowSize(bool keep);
     void ShowMenuAtCursor();
+    void InstallKeys();
+    void SetToolTips();
+    void UpdateReadout();
+    void RestoreSession();
+    void SaveSession();
+    void ResumeIfFirst();
     void DrainPositions();
     void LogLayout();
     void Shutdown();
 
     std::string m_strStartFile;
+    // The item that played when the last run ended and where: resumed when it is the
+    // first item played in this run.
+    std::string m_strResumePath;
+    int m_nResumeTenths = 0;
+    bool m_bResumePending = false;
     bool m_bInitialised = false;
     bool m_bShutDown = false;
     bool m_bFirstPaintSeen = false;
@@ -156,6 +175,7 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     std::array<SkinButton*, 11> m_Buttons{};
     SkinSlider* m_pSeek = nullptr;
     SkinSlider* m_pVolume = nullptr;
+    TimeReadout* m_pReadout = nullptr;
     MainSkin m_Skin;
 
     std::unique_ptr<player::GraphAdapter> m_pGraphPort;

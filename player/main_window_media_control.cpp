@@ -86,7 +86,7 @@ MediaState MainWindowMediaControl::State() {
     s.volume = m_window.VolumeSlider()->value();
     s.canGoNext = current != -1 && current + 1 <= rows - 1;
     s.canGoPrevious = current != -1 && current - 1 >= 0;
-    s.canPlay = list.SelectedRow() >= 0;
+    s.canPlay = rows > 0;  // without a selection Play starts at the first row
     s.canPause = s.status != MediaState::Stopped;
     s.canSeek = open && s.lengthTenths > 0 && seek->isEnabled();
     return s;

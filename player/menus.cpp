@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QKeySequence>
 
 namespace menus {
 
@@ -12,6 +13,8 @@ QAction* Add(QMenu* menu, int command, const char* text, const char* statusTip =
     QAction* a = menu->addAction(QCoreApplication::translate("Menus", text));
     a->setData(command);
     a->setCheckable(checkable);
+    // The menu opens as a pop-up, where some styles would hide the shortcuts it teaches.
+    a->setShortcutVisibleInContextMenu(true);
     if (statusTip)
         a->setStatusTip(QCoreApplication::translate("Menus", statusTip));
     return a;
@@ -22,8 +25,10 @@ QAction* Add(QMenu* menu, int command, const char* text, const char* statusTip =
 std::unique_ptr<QMenu> BuildMainMenu(QWidget* parent) {
     auto menu = std::make_unique<QMenu>(QCoreApplication::translate("Menus", "&MENU"), parent);
     QMenu* file = menu->addMenu(QCoreApplication::translate("Menus", "ファイル（&F）"));
-    Add(file, kOpen, QT_TRANSLATE_NOOP("Menus", "ファイルを開く(&O)"));
-    Add(file, kSavePlaylist, QT_TRANSLATE_NOOP("Menus", "プレイリストの保存(&S)"));
+    Add(file, kOpen, QT_TRANSLATE_NOOP("Menus", "ファイルを開く(&O)"))
+        ->setShortcut(QKeySequence::Open);
+    Add(file, kSavePlaylist, QT_TRANSLATE_NOOP("Menus", "プレイリストの保存(&S)"))
+        ->setShortcut(QKeySequence::Save);
     Add(file, kExit, QT_TRANSLATE_NOOP("Menus", "アプリケーションの終了(&E)"));
     QMenu* system = menu->addMenu(QCoreApplication::translate("Menus", "システム（&S）"));
     Add(system, kCopyList, QT_TRANSLATE_NOOP("Menus", "リスト内のコピー(&P)"));

@@ -224,8 +224,13 @@ bool PlaybackController::OpenAndStart(const std::string& path) {
 
 void PlaybackController::PlaySelected() {
     int row = m_p.list->SelectedRow();
-    if (row < 0)
-        return;
+    if (row < 0) {
+        // Play with nothing chosen starts the list from its top, as every player does.
+        if (m_p.list->RowCount() <= 0)
+            return;
+        row = 0;
+        m_p.list->SelectAndFocus(row);
+    }
     m_nCurrent = row;
     const std::string path = m_p.list->PathOf(row);
     if (m_Engine == kEngineOgg && m_p.ogg->IsActive() && m_p.ogg->GetFile() == path) {

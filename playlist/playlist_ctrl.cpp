@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
@@ -570,6 +571,8 @@ void PlaylistCtrl::ShowContextMenu(const QPoint& globalPos) {
     QMenu menu(this);
     QAction* remove = menu.addAction(tr("リストから削除(&C)"));
     remove->setData(kCommandRemoveFromList);
+    remove->setShortcut(QKeySequence::Delete);  // shown only: the list answers the key itself
+    remove->setShortcutVisibleInContextMenu(true);
     QAction* trash = menu.addAction(tr("ファイルの削除(&D)"));
     trash->setData(kCommandDeleteFile);
     QAction* chosen = menu.exec(globalPos);

@@ -4,10 +4,12 @@
 #include <QCursor>
 #include <QEnterEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 
+#include "skin/focus_mark.h"
 #include "skin/skin_file.h"
 
 namespace {
@@ -23,6 +25,7 @@ bool OwnWindowActive() {
 
 SkinButton::SkinButton(QWidget* parent) : QPushButton(parent) {
     setAttribute(Qt::WA_Hover, false);
+    setAutoDefault(false);
     // Moves without a button held must arrive too: they bring the hover back after a click.
     setMouseTracking(true);
 }
@@ -73,6 +76,8 @@ void SkinButton::paintEvent(QPaintEvent*) {
         return;
     QPainter p(this);
     p.drawPixmap(0, 0, image);
+    if (ShowsFocusMark(*this, m_bKeyboardFocus))
+        DrawFocusMark(p, rect());
 }
 
 void SkinButton::TrackHover(QPoint p) {
@@ -108,9 +113,29 @@ void SkinButton::mouseMoveEvent(QMouseEvent* e) {
         TrackHover(e->position().toPoint());
 }
 
+void SkinButton::focusInEvent(QFocusEvent* e) {
+    QPushButton::focusInEvent(e);
+    const Qt::FocusReason reason = e->reason();
+    m_bKeyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                       reason == Qt::ShortcutFocusReason;
+    update();
+}
+
 void SkinButton::focusOutEvent(QFocusEvent* e) {
     QPushButton::focusOutEvent(e);
+    m_bKeyboardFocus = false;
     SetHover(false);
+    update();
+}
+
+void SkinButton::keyPressEvent(QKeyEvent* e) {
+    // The dialog around the button must not take Return for a default button of its own.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == 0) {
+        click();
+        e->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(e);
 }
 
 void SkinButton::changeEvent(QEvent* e) {
@@ -120,6 +145,15 @@ void SkinButton::changeEvent(QEvent* e) {
 }
 
 bool SkinButton::event(QEvent* e) {
+    // The focused button answers its own keys before any shortcut of the window.
+    if (e->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (key->modifiers() == 0 && (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+                                      key->key() == Qt::Key_Enter)) {
+            e->accept();
+            return true;
+        }
+    }
     // The window's deactivation reaches its visible controls; by then the application
     // knows whether one of its own windows took over.
     if (e->type() == QEvent::WindowDeactivate && !OwnWindowActive())

@@ -5,7 +5,8 @@
 // The hover image shows whenever the pointer is over an enabled button and one of the
 // program's own windows is active (any of them: the viewer may be in front of the main
 // window); it goes while a press holds the button and comes back with the release or the
-// next movement of the pointer.
+// next movement of the pointer. Tab gives the button the focus with a dotted mark; Space,
+// Return and Enter then press it, ahead of the window's own shortcuts for those keys.
 #pragma once
 
 #include <QPixmap>
@@ -40,7 +41,9 @@ class SkinButton : public QPushButton {
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool event(QEvent* e) override;
 
@@ -51,4 +54,5 @@ class SkinButton : public QPushButton {
 
     QPixmap m_Normal, m_Pressed, m_Hover, m_Disabled;
     bool m_bHover = false;
+    bool m_bKeyboardFocus = false;  // the focus came by Tab: the focus mark shows
 };

@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QWheelEvent>
+#include <algorithm>
 
+#include "skin/focus_mark.h"
 #include "skin/skin_file.h"
 
 namespace {
@@ -156,6 +159,14 @@ const QPixmap& SkinSlider::CurrentThumb() const {
 
 void SkinSlider::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    PaintSkin(p);
+    if (ShowsFocusMark(*this, m_bKeyboardFocus)) {
+        p.setClipping(false);
+        DrawFocusMark(p, rect());
+    }
+}
+
+void SkinSlider::PaintSkin(QPainter& p) {
     const QPixmap& thumb = CurrentThumb();
     QRegion clip(rect());
     if (!thumb.isNull()) {
@@ -252,7 +263,22 @@ void SkinSlider::wheelEvent(QWheelEvent* e) {
         return;
     }
     const int before = value();
-    QSlider::wheelEvent(e);
+    if (m_nWheelStep > 0) {
+        e->accept();
+        const QPoint delta = e->angleDelta();
+        m_nWheelRest += delta.y() != 0 ? delta.y() : delta.x();
+        const int notches = m_nWheelRest / 120;
+        m_nWheelRest -= notches * 120;
+        if (notches != 0) {
+            // Wide enough for a long item's tenths times many notches.
+            const long long target =
+                static_cast<long long>(before) + static_cast<long long>(notches) * m_nWheelStep;
+            setSliderPosition(
+                static_cast<int>(std::clamp<long long>(target, minimum(), maximum())));
+        }
+    } else {
+        QSlider::wheelEvent(e);
+    }
     if (value() != before) {
         emit Scrolled(value() > before ? kScrollLineDown : kScrollLineUp, value());
         emit Scrolled(kScrollEnd, value());
@@ -293,6 +319,20 @@ void SkinSlider::keyPressEvent(QKeyEvent* e) {
     }
     emit Scrolled(code, value());
     emit Scrolled(kScrollEnd, value());
+}
+
+void SkinSlider::focusInEvent(QFocusEvent* e) {
+    QSlider::focusInEvent(e);
+    const Qt::FocusReason reason = e->reason();
+    m_bKeyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                       reason == Qt::ShortcutFocusReason;
+    update();
+}
+
+void SkinSlider::focusOutEvent(QFocusEvent* e) {
+    QSlider::focusOutEvent(e);
+    m_bKeyboardFocus = false;
+    update();
 }
 
 void SkinSlider::enterEvent(QEnterEvent* e) {

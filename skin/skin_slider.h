@@ -6,10 +6,13 @@
 // range, set again whenever the range changes. The hover thumb follows the button's
 // rules (any window of the program active); a disabled slider shows its thumb greyed,
 // and a slider asked to fill up to its thumb draws the channel beyond the thumb faded.
+// Focus given by Tab shows the skin's dotted focus mark.
 #pragma once
 
 #include <QPixmap>
 #include <QSlider>
+
+class QPainter;
 
 struct SliderImages;
 
@@ -42,6 +45,9 @@ class SkinSlider : public QSlider {
     void FitToSkin();
     // Sets whether the wheel moves the slider; returns the previous setting.
     bool SetInteractive(bool wheel);
+    // How far one notch of the wheel moves the value; 0 leaves it to QSlider (three
+    // single steps).
+    void SetWheelStep(int step) { m_nWheelStep = step; }
     void EnableWindow(bool enable);
     // Draw the channel in full only up to the thumb (a level gauge such as the volume
     // wedge), faded beyond it.
@@ -66,11 +72,14 @@ class SkinSlider : public QSlider {
     void keyPressEvent(QKeyEvent* e) override;
     void enterEvent(QEnterEvent* e) override;
     void leaveEvent(QEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool event(QEvent* e) override;
     void sliderChange(SliderChange change) override;
 
   private:
+    void PaintSkin(QPainter& p);
     int ThumbLength() const;
     int ValueAt(int pixel) const;
     void TrackHover(QPoint p);
@@ -83,4 +92,7 @@ class SkinSlider : public QSlider {
     bool m_bHover = false;
     bool m_bPressed = false;
     int m_DragOffset = 0;
+    int m_nWheelStep = 0;
+    int m_nWheelRest = 0;  // eighths of a degree not yet a whole notch (fine wheels)
+    bool m_bKeyboardFocus = false;
 };

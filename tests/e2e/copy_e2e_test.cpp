@@ -168,6 +168,10 @@ TEST_F(CopyE2E, EveryRowLandsUnderItsNumberedNameAndNothingIsReplaced) {
 
     auto app = Start(playlist);
     ASSERT_FALSE(win.empty());
+    // The start list plays by itself; the copy is made from a stopped list.
+    ASSERT_TRUE(app->WaitForLog("open row 0 ", 8000)) << app->Log();
+    Click(win, Centre(Layout(*app)["stop"]));
+    ASSERT_TRUE(app->WaitForLog("stopped", 8000)) << app->Log();
     ASSERT_TRUE(RunCopyCommand(*app, "trip", target));
     EXPECT_TRUE(app->WaitForLog("copy: 5 of 6 copied to " + target, 1000)) << app->Log();
     // The one file left out is named, with the reason.

@@ -379,6 +379,10 @@ TEST_F(PlayerE2E, APictureAfterASongShowsPlayAndNeverAdvances) {
     ASSERT_FALSE(win.empty());
     auto layout = Layout(*app);
     const QRect play = layout["play"];
+    // The start file plays by itself; these checks begin from a stopped list.
+    ASSERT_TRUE(app->WaitForLog("open row 0 ", 8000)) << app->Log();
+    Click(win, Centre(layout["stop"]));
+    ASSERT_TRUE(app->WaitForLog("stopped", 8000)) << app->Log();
     MoveTo(win, QPoint(5, 300));
     const QImage playShown = ScreenshotOf(play.translated(WindowGeometry(win).topLeft()));
     if (playShown.isNull())
@@ -427,6 +431,10 @@ TEST_F(PlayerE2E, ThePlayingRowIsMarkedAndTheMarkFollowsASort) {
     ASSERT_FALSE(win.empty());
     auto layout = Layout(*app);
     const QRect list = layout["list"];
+    // The start file plays by itself; these checks begin from a stopped list.
+    ASSERT_TRUE(app->WaitForLog("open row 0 ", 8000)) << app->Log();
+    Click(win, Centre(layout["stop"]));
+    ASSERT_TRUE(app->WaitForLog("stopped", 8000)) << app->Log();
     auto iconColumn = [&] {
         return ScreenshotOf(QRect(list.x() + 1, list.y(), 24, list.height())
                                 .translated(WindowGeometry(win).topLeft()));

@@ -399,3 +399,18 @@ TEST_F(PlaybackTest, TheListMarksTheRowThatIsOpen) {
 }
 
 }  // namespace
+
+TEST_F(PlaybackTest, PlayWithNothingSelectedStartsAtTheTopOrDoesNothingOnAnEmptyList) {
+    list.selected = -1;
+    c.PlaySelected();
+    EXPECT_EQ(c.CurrentRow(), -1);
+    EXPECT_FALSE(log.Has("graph.Restart"));
+
+    Rows({"a.mp3", "b.wav"});
+    list.selected = -1;
+    c.PlaySelected();
+    EXPECT_EQ(c.CurrentRow(), 0);
+    EXPECT_EQ(list.selected, 0) << "the row that plays is the one selected";
+    EXPECT_EQ(graph.file, paths["a.mp3"]);
+    EXPECT_TRUE(display.pauseShown);
+}
