@@ -51,6 +51,57 @@
     </message>
 </context>
 <context>
+    <name>CutCommand</name>
+    <message>
+        <source>元のファイルを開けませんでした。</source>
+        <translation>Could not open the source file.</translation>
+    </message>
+    <message>
+        <source>変換を始められませんでした。</source>
+        <translation>Could not start the conversion.</translation>
+    </message>
+    <message>
+        <source>変換に失敗しました。</source>
+        <translation>The conversion failed.</translation>
+    </message>
+    <message>
+        <source>始点時間が、終点時間より大きい値になっています。</source>
+        <translation>The start time is later than the end time.</translation>
+    </message>
+    <message>
+        <source>この形式のファイルには書き出せません。</source>
+        <translation>Cannot write a file of this kind.</translation>
+    </message>
+    <message>
+        <source>この映像は始点のフレームから切り出せません。</source>
+        <translation>This video cannot be cut from the start frame.</translation>
+    </message>
+    <message>
+        <source>ファイルを書き込めませんでした。</source>
+        <translation>Could not write the file.</translation>
+    </message>
+    <message>
+        <source>範囲にデータがありません。</source>
+        <translation>The range holds no data.</translation>
+    </message>
+    <message>
+        <source>音量は 10 から 300 の数で指定してください。</source>
+        <translation>Give the volume as a number from 10 to 300.</translation>
+    </message>
+    <message>
+        <source>使い方: veltra --cut 始点 終点 元のファイル 書き出すファイル [--volume N]</source>
+        <translation>Usage: veltra --cut START END SOURCE TARGET [--volume N]</translation>
+    </message>
+    <message>
+        <source>時間は秒 (12.5) か 時:分:秒 (0:01:02.500) で指定してください。</source>
+        <translation>Give times as seconds (12.5) or h:mm:ss (0:01:02.500).</translation>
+    </message>
+    <message>
+        <source>書き出すファイルの拡張子が分かりません。</source>
+        <translation>The target file&apos;s extension is not known.</translation>
+    </message>
+</context>
+<context>
     <name>EditorController</name>
     <message>
         <source>始点時間が、終点時間より大きい値になっています。</source>
@@ -364,6 +415,46 @@ and %1 more</translation>
     <message>
         <source>次へ</source>
         <translation>Next</translation>
+    </message>
+    <message>
+        <source>再生 (%1 / %2)</source>
+        <translation>Play (%1 / %2)</translation>
+    </message>
+    <message>
+        <source>一時停止 (%1)</source>
+        <translation>Pause (%1)</translation>
+    </message>
+    <message>
+        <source>開く (%1)</source>
+        <translation>Open (%1)</translation>
+    </message>
+    <message>
+        <source>メニュー</source>
+        <translation>Menu</translation>
+    </message>
+    <message>
+        <source>編集</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>ビューア</source>
+        <translation>Viewer</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>Minimise</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>再生位置 (%1 %2: 5 秒, %3: 30 秒, ホイール)</source>
+        <translation>Position (%1 %2: 5 s, %3: 30 s, wheel)</translation>
+    </message>
+    <message>
+        <source>音量 (+ / -, ホイール)</source>
+        <translation>Volume (+ / -, wheel)</translation>
     </message>
 </context>
 <context>

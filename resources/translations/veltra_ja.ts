@@ -51,6 +51,57 @@
     </message>
 </context>
 <context>
+    <name>CutCommand</name>
+    <message>
+        <source>元のファイルを開けませんでした。</source>
+        <translation>元のファイルを開けませんでした。</translation>
+    </message>
+    <message>
+        <source>変換を始められませんでした。</source>
+        <translation>変換を始められませんでした。</translation>
+    </message>
+    <message>
+        <source>変換に失敗しました。</source>
+        <translation>変換に失敗しました。</translation>
+    </message>
+    <message>
+        <source>始点時間が、終点時間より大きい値になっています。</source>
+        <translation>始点時間が、終点時間より大きい値になっています。</translation>
+    </message>
+    <message>
+        <source>この形式のファイルには書き出せません。</source>
+        <translation>この形式のファイルには書き出せません。</translation>
+    </message>
+    <message>
+        <source>この映像は始点のフレームから切り出せません。</source>
+        <translation>この映像は始点のフレームから切り出せません。</translation>
+    </message>
+    <message>
+        <source>ファイルを書き込めませんでした。</source>
+        <translation>ファイルを書き込めませんでした。</translation>
+    </message>
+    <message>
+        <source>範囲にデータがありません。</source>
+        <translation>範囲にデータがありません。</translation>
+    </message>
+    <message>
+        <source>音量は 10 から 300 の数で指定してください。</source>
+        <translation>音量は 10 から 300 の数で指定してください。</translation>
+    </message>
+    <message>
+        <source>使い方: veltra --cut 始点 終点 元のファイル 書き出すファイル [--volume N]</source>
+        <translation>使い方: veltra --cut 始点 終点 元のファイル 書き出すファイル [--volume N]</translation>
+    </message>
+    <message>
+        <source>時間は秒 (12.5) か 時:分:秒 (0:01:02.500) で指定してください。</source>
+        <translation>時間は秒 (12.5) か 時:分:秒 (0:01:02.500) で指定してください。</translation>
+    </message>
+    <message>
+        <source>書き出すファイルの拡張子が分かりません。</source>
+        <translation>書き出すファイルの拡張子が分かりません。</translation>
+    </message>
+</context>
+<context>
     <name>EditorController</name>
     <message>
         <source>始点時間が、終点時間より大きい値になっています。</source>
@@ -364,6 +415,46 @@
     <message>
         <source>次へ</source>
         <translation>次へ</translation>
+    </message>
+    <message>
+        <source>再生 (%1 / %2)</source>
+        <translation>再生 (%1 / %2)</translation>
+    </message>
+    <message>
+        <source>一時停止 (%1)</source>
+        <translation>一時停止 (%1)</translation>
+    </message>
+    <message>
+        <source>開く (%1)</source>
+        <translation>開く (%1)</translation>
+    </message>
+    <message>
+        <source>メニュー</source>
+        <translation>メニュー</translation>
+    </message>
+    <message>
+        <source>編集</source>
+        <translation>編集</translation>
+    </message>
+    <message>
+        <source>ビューア</source>
+        <translation>ビューア</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>再生位置 (%1 %2: 5 秒, %3: 30 秒, ホイール)</source>
+        <translation>再生位置 (%1 %2: 5 秒, %3: 30 秒, ホイール)</translation>
+    </message>
+    <message>
+        <source>音量 (+ / -, ホイール)</source>
+        <translation>音量 (+ / -, ホイール)</translation>
     </message>
 </context>
 <context>
