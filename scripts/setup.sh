@@ -12,7 +12,8 @@ packages=(
   libglib2.0-dev libxcb1-dev libsdl2-dev libvorbis-dev libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-apps fonts-ipafont-gothic timgm6mb-soundfont vorbis-tools
   qt6-translations-l10n
-  qt6-l10n-tools
+  qt6-l10n-tools libavformat-dev libavcodec-dev libavutil-dev
+  pulseaudio pulseaudio-utils gstreamer1.0-pulseaudio
   dbus-daemon dbus-bin playerctl desktop-file-utils appstream
   ffmpeg
   "$@"
