@@ -187,7 +187,7 @@ TEST_F(PlaybackTest, PauseHoldsTheRingAndResumeContinues) {
     api().Init(&slow, notes::Record);
     ASSERT_EQ(api().Open(Media().threeSeconds.c_str(), nullptr), 1);
     ASSERT_EQ(api().Play(), 1);
-    while (notes::Positions().empty()) usleep(2000);
+    ASSERT_TRUE(notes::WaitFirstPosition());
     api().Pause();
     usleep(50000);
     size_t heldAt = slow.Written().size();
@@ -229,7 +229,7 @@ TEST_F(PlaybackTest, SeekingWhilePlayingMovesTheReportedPosition) {
     api().Init(&slow, notes::Record);
     ASSERT_EQ(api().Open(Media().threeSeconds.c_str(), nullptr), 1);
     ASSERT_EQ(api().Play(), 1);
-    while (notes::Positions().empty()) usleep(1000);
+    ASSERT_TRUE(notes::WaitFirstPosition());
     ASSERT_EQ(api().SetTime(2.0), 1);
     ASSERT_TRUE(notes::WaitEnd());
     std::vector<int> p = notes::Positions();

@@ -46,7 +46,7 @@ TEST_F(SdlDeviceTest, PlaysToTheEndAndReportsItOnceTheSoundHasPlayed) {
 TEST_F(SdlDeviceTest, PauseResumeAndStopWhilePaused) {
     ASSERT_EQ(Tunewell().Open(Media().threeSeconds.c_str(), nullptr), 1);
     ASSERT_EQ(Tunewell().Play(), 1);
-    while (notes::Positions().empty()) usleep(5000);
+    ASSERT_TRUE(notes::WaitFirstPosition());
     Tunewell().Pause();
     size_t held = notes::Positions().size();
     usleep(400000);

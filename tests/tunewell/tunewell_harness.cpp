@@ -106,6 +106,16 @@ bool WaitEnd(std::chrono::milliseconds timeout) {
     });
 }
 
+bool WaitFirstPosition(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(g_mutex);
+    return g_cv.wait_for(lock, timeout, [] {
+        for (auto& n : g_all)
+            if (n.code == VL_NOTIFY_POSITION)
+                return true;
+        return false;
+    });
+}
+
 std::vector<int> Positions() {
     std::vector<int> out;
     for (auto& n : All())

@@ -49,6 +49,8 @@ std::vector<Notification> All();
 std::vector<Notification> Other();
 // Waits for VL_NOTIFY_END; false on time-out.
 bool WaitEnd(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+// Waits for the first VL_NOTIFY_POSITION; false on time-out.
+bool WaitFirstPosition(std::chrono::milliseconds timeout = std::chrono::seconds(20));
 // Positions reported so far.
 std::vector<int> Positions();
 int Ends();

@@ -29,7 +29,7 @@ TEST_P(UnloadTest, UnloadEndsTheWorkerAndLeavesNothingBehind) {
     ASSERT_EQ(api.Open(ogg.c_str(), nullptr), 1);
     if (GetParam() == Activity::Writing) {
         ASSERT_EQ(api.WaveDest(wav.c_str(), 100, nullptr, nullptr), 1);
-        while (notes::Positions().empty()) usleep(500);
+        ASSERT_TRUE(notes::WaitFirstPosition());
     } else {
         ASSERT_EQ(api.Play(), 1);
         usleep(200000);

@@ -184,7 +184,7 @@ TEST_F(WaveOutputTest, CloseDuringOutputLeavesAValidFileAndNoEnd) {
     std::string out = m_dir + "/cut.wav";
     ASSERT_EQ(api().Open(ogg.c_str(), nullptr), 1);
     ASSERT_EQ(api().WaveDest(out.c_str(), 150, nullptr, nullptr), 1);
-    while (notes::Positions().empty()) usleep(500);
+    ASSERT_TRUE(notes::WaitFirstPosition());
     api().Stop();  // a stop does not reach the writer, nor rewind under it
     auto t0 = std::chrono::steady_clock::now();
     api().Close();
