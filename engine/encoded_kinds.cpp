@@ -36,27 +36,6 @@ GstElement* MakeFirst(std::initializer_list<const char*> factories, const char* 
     return nullptr;
 }
 
-bool AddLinked(GstElement* graph, std::initializer_list<GstElement*> chain) {
-    for (GstElement* e : chain) {
-        if (!e) {
-            for (GstElement* o : chain)
-                if (o)
-                    gst_object_unref(o);
-            return false;
-        }
-    }
-    GstElement* prev = nullptr;
-    for (GstElement* e : chain) {
-        gst_bin_add(GST_BIN(graph), e);
-        if (prev && !gst_element_link(prev, e)) {
-            qWarning("engine: cannot link %s to %s", GST_OBJECT_NAME(prev), GST_OBJECT_NAME(e));
-            return false;
-        }
-        prev = e;
-    }
-    return true;
-}
-
 // Links the branch's last element to a new pad of the muxer made from the template, so
 // that a sound branch never lands on a picture pad while their caps are still open.
 bool LinkToMuxer(GstElement* last, GstElement* mux, const char* padTemplate) {
@@ -113,7 +92,7 @@ bool AddSoundHead(GstElement* graph, int32_t volumePercent, GstElement** first, 
     if (volume)
         g_object_set(volume, "volume", std::clamp(volumePercent, 0, kMaxVolumePercent) / 100.0,
                      nullptr);
-    if (!AddLinked(graph, {convert, resample, volume, toEncoder}))
+    if (!AddChain(graph, {convert, resample, volume, toEncoder}))
         return false;
     *first = convert;
     *last = toEncoder;
@@ -148,7 +127,7 @@ bool AddPictureBranch(GstElement* graph, EncodedKind kind, GstElement* mux, GstE
         gst_caps_unref(caps);
     }
     GstElement* queue = BranchQueue();
-    if (!AddLinked(graph, {upright, convert, format, encoder, queue}) ||
+    if (!AddChain(graph, {upright, convert, format, encoder, queue}) ||
         !LinkToMuxer(queue, mux, "video_%u"))
         return false;
     *in = upright;
@@ -228,7 +207,7 @@ bool AddEncodedWriter(GstElement* graph, EncodedKind kind, const std::string& pa
             // The index ahead of the data, so that a player starts before it has it all.
             if (mux && mp4)
                 g_object_set(mux, "faststart", TRUE, nullptr);
-            if (!AddLinked(graph, {mux, FileSink(path)}))
+            if (!AddChain(graph, {mux, FileSink(path)}))
                 return false;
             if (withVideo && !AddPictureBranch(graph, kind, mux, videoIn))
                 return false;
@@ -238,7 +217,7 @@ bool AddEncodedWriter(GstElement* graph, EncodedKind kind, const std::string& pa
                 if (encoder)
                     g_object_set(encoder, "bitrate", mp4 ? 192000 : 128000, nullptr);
                 GstElement* queue = BranchQueue();
-                if (!AddLinked(graph, {encoder, queue}) || !gst_element_link(soundLast, encoder) ||
+                if (!AddChain(graph, {encoder, queue}) || !gst_element_link(soundLast, encoder) ||
                     !LinkToMuxer(queue, mux, "audio_%u"))
                     return false;
             }
@@ -246,7 +225,7 @@ bool AddEncodedWriter(GstElement* graph, EncodedKind kind, const std::string& pa
         }
         case EncodedKind::Flac: {
             GstElement* encoder = Make("flacenc", "Audio Encoder");
-            if (!AddLinked(graph, {encoder, FileSink(path)}) ||
+            if (!AddChain(graph, {encoder, FileSink(path)}) ||
                 !gst_element_link(soundLast, encoder))
                 return false;
             break;
@@ -255,7 +234,7 @@ bool AddEncodedWriter(GstElement* graph, EncodedKind kind, const std::string& pa
             GstElement* encoder = Make("opusenc", "Audio Encoder");
             if (encoder)
                 g_object_set(encoder, "bitrate", 128000, nullptr);
-            if (!AddLinked(graph, {encoder, Make("oggmux"), FileSink(path)}) ||
+            if (!AddChain(graph, {encoder, Make("oggmux"), FileSink(path)}) ||
                 !gst_element_link(soundLast, encoder))
                 return false;
             break;
@@ -267,7 +246,7 @@ bool AddEncodedWriter(GstElement* graph, EncodedKind kind, const std::string& pa
                 g_object_set(encoder, "bitrate", 192, "cbr", TRUE, nullptr);
             }
             // The Xing frame gives seeking and the length; the ID3 tag keeps the metadata.
-            if (!AddLinked(graph, {encoder, Make("xingmux"), Make("id3v2mux"), FileSink(path)}) ||
+            if (!AddChain(graph, {encoder, Make("xingmux"), Make("id3v2mux"), FileSink(path)}) ||
                 !gst_element_link(soundLast, encoder))
                 return false;
             break;

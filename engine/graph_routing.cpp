@@ -289,3 +289,26 @@ bool HasExtension(const std::string& path, std::initializer_list<const char*> ex
     }
     return false;
 }
+
+// Adds the elements to the graph and links them in order; false (nothing added) when one
+// is missing.
+bool AddChain(GstElement* graph, std::initializer_list<GstElement*> chain) {
+    for (GstElement* e : chain) {
+        if (!e) {
+            for (GstElement* o : chain)
+                if (o)
+                    gst_object_unref(o);
+            return false;
+        }
+    }
+    GstElement* prev = nullptr;
+    for (GstElement* e : chain) {
+        gst_bin_add(GST_BIN(graph), e);
+        if (prev && !gst_element_link(prev, e)) {
+            qWarning("engine: cannot link %s to %s", GST_OBJECT_NAME(prev), GST_OBJECT_NAME(e));
+            return false;
+        }
+        prev = e;
+    }
+    return true;
+}

@@ -27,3 +27,7 @@ bool IsLinked(GstElement* element);
 
 // Whether the path ends with one of the extensions (compared without case).
 bool HasExtension(const std::string& path, std::initializer_list<const char*> exts);
+
+// Adds the elements to the graph and links them in order; false (nothing added) when one
+// is missing.
+bool AddChain(GstElement* graph, std::initializer_list<GstElement*> chain);
