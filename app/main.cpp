@@ -1,8 +1,4 @@
 #include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -13,28 +9,7 @@
 #include "app/ui_language.h"
 #include "platform/qt_prompts.h"
 
-#ifdef VELTRA_HAVE_PLAYER
 #include "player/run_main_window.h"
-#else
-namespace {
-
-// Stands in for the main window while the player windows are not part of the build:
-// it says so plainly instead of pretending to play.
-int RunMainWindow(const std::string&, bool) {
-    QDialog window;
-    window.setWindowTitle(QStringLiteral("VELTRA"));
-    auto* text = new QLabel(QStringLiteral("The player is not built yet."), &window);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &window);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(text);
-    layout->addWidget(buttons);
-    window.exec();
-    return 0;
-}
-
-}  // namespace
-#endif
 
 int main(int argc, char** argv) {
     // Answered before the display is opened and before the single-instance lock is taken.

@@ -7,9 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifdef VELTRA_HAVE_XCB
 #include <xcb/xcb.h>
-#endif
 
 Q_LOGGING_CATEGORY(lcVideo, "veltra.video", QtWarningMsg)
 
@@ -30,7 +28,6 @@ bool WorksOnDisplay(const char* factory) {
 // Direct rendering (DRI) is what the server offers clients that render on the graphics
 // hardware; without it OpenGL is rasterised in software, in this process.
 bool ServerRendersInHardware() {
-#ifdef VELTRA_HAVE_XCB
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* c = x11 ? x11->connection() : nullptr;
     if (!c)
@@ -44,7 +41,6 @@ bool ServerRendersInHardware() {
         if (present)
             return true;
     }
-#endif
     return false;
 }
 

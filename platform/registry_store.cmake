@@ -8,3 +8,8 @@ set(VELTRA_REGISTRY_SOURCES ${CMAKE_CURRENT_LIST_DIR}/registry_store.cpp
 add_library(veltra_registry STATIC ${VELTRA_REGISTRY_SOURCES})
 set_target_properties(veltra_registry PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_link_libraries(veltra_registry PUBLIC ${CMAKE_DL_LIBS})
+# The binary interfaces (COM, the sound device, events) are headers alone: tunewell and
+# the plug-in build on them without linking any of the program.
+add_library(veltra_platform_abi INTERFACE)
+veltra_offer_headers(veltra_platform_abi INTERFACE platform)
+target_link_libraries(veltra_registry PUBLIC veltra_platform_abi)

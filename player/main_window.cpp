@@ -22,10 +22,10 @@
 
 #include "app/about_dialog.h"
 #include "app/resource_picture.h"
-#include "app/settings.h"
-#include "app/sound_device.h"
+#include "platform/settings.h"
+#include "platform/sound_device.h"
 #include "app/splash_window.h"
-#include "app/window_placement.h"
+#include "platform/window_placement.h"
 #include "engine/media_graph.h"
 #include "engine/ogg_backend.h"
 #include "platform/messages.h"
@@ -41,9 +41,7 @@
 #include "playlist/file_prompt.h"
 #include "playlist/list_copy.h"
 #include "playlist/session_store.h"
-#ifdef VELTRA_HAVE_EDITOR
 #include "editor/editor_dialog.h"
-#endif
 
 namespace {
 
@@ -639,7 +637,6 @@ void MainWindow::OpenEditor() {
         Prompts().MessageBox(this, tr(kSoundDeviceFailed).toStdString(), kProgramName, MB_OK);
         return;
     }
-#ifdef VELTRA_HAVE_EDITOR
     // The editor previews through a graph of its own; the viewer would only show an empty
     // area meanwhile.
     delete m_pViewer;
@@ -657,7 +654,6 @@ void MainWindow::OpenEditor() {
     m_pEditor = nullptr;
     if (m_pOgg->IsLoaded())
         m_pOgg->VorbisLibInit(m_pSound->Device(), &MainWindow::OnOggNotify);
-#endif
 }
 
 int32_t MainWindow::OnOggNotify(int32_t code, int32_t value, int32_t) {
@@ -793,14 +789,6 @@ void MainWindow::paintEvent(QPaintEvent*) {
     if (!m_bFirstPaintSeen) {
         m_bFirstPaintSeen = true;
         qCInfo(lcPlayer) << "first paint";
-        const char* exitFlag = std::getenv("VELTRA_EXIT_AFTER_FIRST_PAINT");
-        if (exitFlag && std::string(exitFlag) == "1") {
-            // Timing runs end right here: the program's teardown is not part of start-up.
-            QTimer::singleShot(0, this, [] {
-                std::fflush(nullptr);
-                std::_Exit(0);
-            });
-        }
         QTimer::singleShot(0, this, [this] { FinishStart(); });
     }
 }
@@ -840,10 +828,8 @@ void MainWindow::Shutdown() {
     if (m_bShutDown)
         return;
     m_bShutDown = true;
-#ifdef VELTRA_HAVE_EDITOR
     delete m_pEditor;
     m_pEditor = nullptr;
-#endif
     if (m_bInitialised && m_bStartFinished)
         SaveSession();
     // tunewell goes before the device it streams into.

@@ -6,7 +6,4 @@
 
 // startFile: the last command-line argument, or empty. use3D: false when "/3ds" was given.
 // Returns the process exit code.
-//
-// With VELTRA_EXIT_AFTER_FIRST_PAINT=1 in the environment the run ends right after the
-// main window has painted itself once (used to time start-up).
 int RunMainWindow(const std::string& startFile, bool use3D);

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/window_placement.h"
+#include "platform/window_placement.h"
 #include "engine/media_graph.h"
 #include "platform/messages.h"
 #include "platform/window_message.h"

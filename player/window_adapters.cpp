@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "app/sound_device.h"
+#include "platform/sound_device.h"
 #include "platform/user_prompts.h"
 #include "playlist/playlist_ctrl.h"
 #include "playlist/playlist_model.h"

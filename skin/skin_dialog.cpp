@@ -12,7 +12,7 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "app/window_placement.h"
+#include "platform/window_placement.h"
 
 namespace {
 

@@ -14,9 +14,7 @@
 #include <thread>
 
 #include "tunewell/tunewell.h"
-#ifdef OGG_BENCH_HAVE_SDL
 #include "platform/sdl_sound.h"
-#endif
 
 namespace {
 
@@ -117,7 +115,6 @@ int main(int argc, char** argv) {
     std::printf("ogg -> wav, %d min: tunewell %.3f s, oggdec %.3f s, ratio %.3f (target <= 1.1)\n",
                 minutes, ours, reference, ours / reference);
 
-#ifdef OGG_BENCH_HAVE_SDL
     IDirectSound8* device = nullptr;
     if (SUCCEEDED(DirectSoundCreate8(nullptr, &device, nullptr)) && device) {
         init(device, OnNotify);
@@ -137,11 +134,6 @@ int main(int argc, char** argv) {
     } else {
         std::printf("playback: no SDL audio output\n");
     }
-#else
-    (void)play;
-    (void)CpuSeconds;
-    std::printf("playback: the SDL sound device is not built in this tree\n");
-#endif
     dlclose(module);
     std::filesystem::remove_all(dir);
     return 0;

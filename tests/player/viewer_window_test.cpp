@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "engine/media_graph.h"
 #include "player/video_pane.h"
 #include "player/viewer_geometry.h"

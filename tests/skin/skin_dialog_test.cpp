@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "tests/support/media_factory.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/sound_device.h"
+#include "platform/sound_device.h"
 
 #include "platform/sdl_sound.h"
 

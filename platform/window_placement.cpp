@@ -1,11 +1,11 @@
-#include "app/window_placement.h"
+#include "platform/window_placement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <cstdio>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 
 std::string FormatPlacement(const WindowPlacement& p) {
     char text[128];
