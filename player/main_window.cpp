@@ -22,15 +22,16 @@
 
 #include "app/about_dialog.h"
 #include "app/resource_picture.h"
-#include "platform/settings.h"
-#include "platform/sound_device.h"
 #include "app/splash_window.h"
-#include "platform/window_placement.h"
+#include "editor/editor_dialog.h"
 #include "engine/media_graph.h"
 #include "engine/ogg_backend.h"
 #include "platform/messages.h"
+#include "platform/settings.h"
+#include "platform/sound_device.h"
 #include "platform/user_prompts.h"
 #include "platform/window_message.h"
+#include "platform/window_placement.h"
 #include "player/engine_adapters.h"
 #include "player/menus.h"
 #include "player/player_log.h"
@@ -41,7 +42,6 @@
 #include "playlist/file_prompt.h"
 #include "playlist/list_copy.h"
 #include "playlist/session_store.h"
-#include "editor/editor_dialog.h"
 
 namespace {
 

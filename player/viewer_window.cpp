@@ -8,10 +8,10 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "platform/window_placement.h"
 #include "engine/media_graph.h"
 #include "platform/messages.h"
 #include "platform/window_message.h"
+#include "platform/window_placement.h"
 #include "player/menus.h"
 #include "player/player_log.h"
 #include "player/video_pane.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "tunewell/tunewell.h"
 #include "platform/sdl_sound.h"
+#include "tunewell/tunewell.h"
 
 namespace {
 

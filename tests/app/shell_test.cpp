@@ -11,10 +11,10 @@
 
 #include "app/command_line.h"
 #include "app/player_app.h"
+#include "platform/instance_lock.h"
 #include "platform/settings.h"
 #include "platform/sound_device.h"
 #include "platform/window_placement.h"
-#include "platform/instance_lock.h"
 #include "tests/support/full_disk.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/scripted_prompts.h"

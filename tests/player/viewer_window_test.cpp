@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <functional>
 
-#include "platform/settings.h"
 #include "engine/media_graph.h"
+#include "platform/settings.h"
 #include "player/video_pane.h"
 #include "player/viewer_geometry.h"
 #include "tests/support/media_factory.h"
