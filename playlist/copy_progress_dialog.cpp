@@ -88,6 +88,13 @@ void CopyProgressDialog::StopCopy() {
     close();
 }
 
+void CopyProgressDialog::hideEvent(QHideEvent* event) {
+    // A minimised owner unmaps the window too; that is no request to stop.
+    if (!event->spontaneous())
+        emit Hidden();
+    QDialog::hideEvent(event);
+}
+
 void CopyProgressDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         hide();

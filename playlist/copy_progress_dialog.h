@@ -22,8 +22,13 @@ class CopyProgressDialog : public QDialog {
     // "停止": stops the animation and closes (and thereby deletes) the window.
     void StopCopy();
 
+  signals:
+    // Closed, or hidden by Escape: the copy it shows stops.
+    void Hidden();
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     CopyAnimation* m_pAnimation = nullptr;

@@ -10,6 +10,7 @@
 
 #include "platform/user_prompts.h"
 #include "playlist/copy_dialog.h"
+#include "playlist/copy_job.h"
 #include "playlist/copy_progress_dialog.h"
 #include "playlist/file_prompt.h"
 #include "playlist/path_helpers.h"
@@ -82,15 +83,16 @@ bool AskWithCopyDialog(QWidget* owner, CopyRequest* request) {
     return true;
 }
 
-void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDialog>& progress,
-                   const CopyAsk& ask) {
+QPointer<CopyJob> CopyListFiles(QWidget* owner, PlaylistCtrl& list,
+                                QPointer<CopyProgressDialog>& progress, const CopyAsk& ask,
+                                const CopyRunner& run) {
     if (list.RowCount() == 0) {
         Tell(owner,
              QCoreApplication::translate("ListCopy",
                                          "リスト内にコピーするコンテンツが存在しません。")
                  .toStdString(),
              MB_OK);
-        return;
+        return nullptr;
     }
     if (list.RowCount() > kMaxCopyRows) {
         Tell(owner,
@@ -101,22 +103,22 @@ void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDial
                  .arg(kMaxCopyRows)
                  .toStdString(),
              MB_OK | MB_ICONWARNING);
-        return;
+        return nullptr;
     }
     CopyRequest request;
     if (!ask || !ask(owner, &request))
-        return;
+        return nullptr;
     if (progress && progress->isVisible()) {
         // A copy is already running: this command stops it.
         progress->close();
-        return;
+        return nullptr;
     }
     if (!IsUsableRenameName(request.renameName)) {
         Tell(owner,
              QCoreApplication::translate("ListCopy", "リネーム名に使えない文字が含まれています。")
                  .toStdString(),
              MB_OK | MB_ICONWARNING);
-        return;
+        return nullptr;
     }
     if (!IsFolder(request.destination)) {
         Tell(owner,
@@ -124,7 +126,7 @@ void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDial
                  .arg(QString::fromStdString(Lossy(request.destination)))
                  .toStdString(),
              MB_OK | MB_ICONWARNING);
-        return;
+        return nullptr;
     }
     if (::access(request.destination.c_str(), W_OK | X_OK) != 0) {
         // Said once up front rather than once per file after a progress window for nothing.
@@ -133,7 +135,7 @@ void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDial
                  .arg(QString::fromStdString(Lossy(request.destination)))
                  .toStdString(),
              MB_OK | MB_ICONWARNING);
-        return;
+        return nullptr;
     }
     if (progress)
         progress->deleteLater();  // hidden by Escape: its copy has already stopped
@@ -143,25 +145,26 @@ void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDial
     mine->show();
 
     const std::vector<std::string> sources = list.Paths();
-    const CopyRunResult run = CopyNumbered(
-        sources, request,
-        [&mine] {
-            // Lets "停止" and Escape take effect during a long copy.
-            QCoreApplication::processEvents();
-            return mine && mine->isVisible();
-        },
-        [&mine](int, int percent) {
+    const std::size_t count = sources.size();
+    auto* job = new CopyJob(
+        sources, request, run,
+        [mine](int percent) {
             if (mine)
                 mine->SetProgress(percent);
-        });
-
-    if (mine)
-        mine->close();
-    if (progress == mine)
-        progress = nullptr;
-    qCInfo(lcCopy, "copy: %d of %zu copied to %s%s", run.copied, sources.size(),
-           request.destination.c_str(), run.cancelled ? ", stopped" : "");
-    const std::string report = FailureReport(run);
-    if (!report.empty())
-        Tell(owner, report, MB_OK | MB_ICONWARNING);
+        },
+        [owner = QPointer<QWidget>(owner), mine, count, request](const CopyRunResult& result) {
+            if (mine)
+                mine->close();
+            qCInfo(lcCopy, "copy: %d of %zu copied to %s%s", result.copied, count,
+                   request.destination.c_str(), result.cancelled ? ", stopped" : "");
+            const std::string report = FailureReport(result);
+            if (!report.empty())
+                Tell(owner, report, MB_OK | MB_ICONWARNING);
+        },
+        owner);
+    // "停止", Escape or the command again close or hide the window: the copy stops with it.
+    QObject::connect(mine, &QObject::destroyed, job, &CopyJob::Cancel);
+    QObject::connect(mine, &CopyProgressDialog::Hidden, job, &CopyJob::Cancel);
+    job->Start();
+    return job;
 }

@@ -45,8 +45,19 @@ CopyRunResult CopyNumbered(const std::vector<std::string>& sources, const CopyRe
 using CopyAsk = std::function<bool(QWidget* owner, CopyRequest* request)>;
 bool AskWithCopyDialog(QWidget* owner, CopyRequest* request);
 
+// How the files are copied; the product copies with CopyNumbered.
+using CopyRunner = std::function<CopyRunResult(const std::vector<std::string>&, const CopyRequest&,
+                                               const std::function<bool()>&,
+                                               const std::function<void(int, int)>&)>;
+
+class CopyJob;
+
 // The list's copy command. progress is the main window's m_pCopyProgress: while a copy
 // runs it points at the modeless progress window; invoking the command again then stops
-// that copy. Shows the messages for an empty list, refusals and files not copied.
-void CopyListFiles(QWidget* owner, PlaylistCtrl& list, QPointer<CopyProgressDialog>& progress,
-                   const CopyAsk& ask = AskWithCopyDialog);
+// that copy. Shows the messages for an empty list and refusals at once; the copy itself
+// runs on a thread of its own, and what was not copied is told when it ends. Returns the
+// running job (it goes away by itself after its report), or null when nothing started.
+QPointer<CopyJob> CopyListFiles(QWidget* owner, PlaylistCtrl& list,
+                                QPointer<CopyProgressDialog>& progress,
+                                const CopyAsk& ask = AskWithCopyDialog,
+                                const CopyRunner& run = CopyNumbered);

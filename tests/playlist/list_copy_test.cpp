@@ -7,14 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include "playlist/copy_dialog.h"
+#include "playlist/copy_job.h"
 #include "playlist/copy_progress_dialog.h"
 #include "playlist/list_copy.h"
 #include "playlist/path_helpers.h"
@@ -47,6 +52,16 @@ class ListCopyTest : public ::testing::Test {
     }
     static void FlushDeletes() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // The copy runs on its own thread and reports through the event loop.
+    static bool Finishes(const QPointer<CopyJob>& job) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (job && std::chrono::steady_clock::now() < until) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            FlushDeletes();
+        }
+        FlushDeletes();
+        return job.isNull();
     }
 
     std::string dir, out;
@@ -169,7 +184,7 @@ TEST_F(ListCopyTest, CommandChecksTheListAndReportsWhatWasNotCopied) {
     list.AddPath(File("one.mp3", "1"));
     list.AddPath(File("two.mp3", "2"));
     testmedia::WriteBytes(out, "a001.MP3", "taken");
-    CopyListFiles(nullptr, list, progress, ask);
+    ASSERT_TRUE(Finishes(CopyListFiles(nullptr, list, progress, ask)));
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(progress.isNull()) << "cleared once the copy is done";
     EXPECT_EQ(testmedia::ReadFile(out + "/a000.MP3"), "1");
@@ -178,7 +193,7 @@ TEST_F(ListCopyTest, CommandChecksTheListAndReportsWhatWasNotCopied) {
     EXPECT_NE(prompts.Boxes()[1].text.find("two.mp3"), std::string::npos);
 
     answer = {"a", dir + "/no-such-folder"};
-    CopyListFiles(nullptr, list, progress, ask);
+    EXPECT_TRUE(CopyListFiles(nullptr, list, progress, ask).isNull()) << "refused, nothing runs";
     ASSERT_EQ(prompts.Boxes().size(), 3u);
     EXPECT_NE(prompts.Boxes()[2].text.find("no-such-folder"), std::string::npos);
     answer = {"a/b", out};
@@ -193,6 +208,64 @@ TEST_F(ListCopyTest, CommandChecksTheListAndReportsWhatWasNotCopied) {
     FlushDeletes();
     EXPECT_TRUE(progress.isNull());
     EXPECT_NE(::access((out + "/z000.MP3").c_str(), F_OK), 0);
+}
+
+TEST_F(ListCopyTest, StalledCopyLeavesTheWindowAnsweringAndStopsWithItsProgressWindow) {
+    ScriptedPrompts prompts;
+    PlaylistCtrl list;
+    list.AddPath(File("one.mp3", "1"));
+    list.AddPath(File("two.mp3", "2"));
+    QPointer<CopyProgressDialog> progress;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false, stopSeen = false;
+    // Stands in for a copy stuck on a slow disk: it gives up only when told to stop.
+    auto stalled = [&](const std::vector<std::string>& sources, const CopyRequest&,
+                       const std::function<bool()>& keepGoing,
+                       const std::function<void(int, int)>& step) {
+        step(0, 50);
+        std::unique_lock<std::mutex> lock(mutex);
+        entered = true;
+        changed.notify_all();
+        changed.wait_for(lock, std::chrono::seconds(30), [&] { return !keepGoing(); });
+        stopSeen = !keepGoing();
+        CopyRunResult r;
+        r.cancelled = true;
+        r.notAttempted = static_cast<int>(sources.size());
+        return r;
+    };
+    const auto start = std::chrono::steady_clock::now();
+    QPointer<CopyJob> job = CopyListFiles(
+        nullptr, list, progress,
+        [&](QWidget*, CopyRequest* request) {
+            *request = {"a", out};
+            return true;
+        },
+        stalled);
+    ASSERT_FALSE(job.isNull());
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(30), [&] { return entered; }));
+    }
+    // The interface thread is free: a posted event is handled while the copy is stuck.
+    bool pinged = false;
+    QTimer::singleShot(0, [&] { pinged = true; });
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pinged);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ASSERT_FALSE(progress.isNull());
+    EXPECT_TRUE(progress->isVisible());
+
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(progress, &escape);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        changed.notify_all();
+    }
+    ASSERT_TRUE(Finishes(job));
+    EXPECT_TRUE(stopSeen) << "hiding the progress window stops the copy";
+    ASSERT_EQ(prompts.Boxes().size(), 1u);
+    EXPECT_NE(prompts.Boxes()[0].text.find("2"), std::string::npos) << prompts.Boxes()[0].text;
 }
 
 TEST_F(ListCopyTest, FolderThatTakesNoFilesIsRefusedBeforeAnyCopy) {
