@@ -10,7 +10,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
+#include <future>
+#include <mutex>
 
 #include "platform/com_create.h"
 #include "platform/library_folders.h"
@@ -20,8 +21,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The registration can take a moment to reach the store; it is given this long.
-constexpr int kRegistrationPolls = 50;  // of 100 ms each
+// regsvr writes the store before it exits; it is given this long.
+constexpr int kRegistrationMs = 10000;
 
 std::string ProgramFolder() {
     if (const char* bin = std::getenv("VELTRA_BIN_DIR"); bin && *bin)
@@ -40,12 +41,8 @@ bool Registered() {
     return !path.empty() && fs::exists(path, ec);
 }
 
-// Registers the plug-in with the program's registration tool. Done once per process: the
-// store keeps the entry, and re-running the tool before every conversion gains nothing.
-HRESULT EnsureRegistered(const std::string& filterPath) {
-    static bool done = false;
-    if (done && Registered())
-        return S_OK;
+// Registers the plug-in with the program's registration tool; runs on a worker thread.
+HRESULT Register(const std::string& filterPath) {
     std::string tool = (fs::path(filterPath).parent_path() / "regsvr").string();
     std::error_code ec;
     if (!fs::exists(filterPath, ec) || !fs::exists(tool, ec)) {
@@ -55,39 +52,61 @@ HRESULT EnsureRegistered(const std::string& filterPath) {
     QProcess process;
     process.start(QString::fromStdString(tool),
                   QStringList{QStringLiteral("/s"), QString::fromStdString(filterPath)});
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+    if (!process.waitForFinished(kRegistrationMs) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0) {
         process.kill();
         process.waitForFinished(1000);
         qWarning("engine: registering %s failed", filterPath.c_str());
         return SELFREG_E_CLASS;
     }
-    for (int i = 0; i < kRegistrationPolls; ++i) {
-        if (Registered()) {
-            done = true;
-            return S_OK;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!Registered()) {
+        qWarning("engine: %s did not appear in the registration store", filterPath.c_str());
+        return REGDB_E_CLASSNOTREG;
     }
-    qWarning("engine: %s did not appear in the registration store", filterPath.c_str());
-    return REGDB_E_CLASSNOTREG;
+    return S_OK;
+}
+
+// Once per process the tool runs, away from the interface thread: the store keeps the
+// entry, and re-running it before every conversion gains nothing. A failed or vanished
+// registration is tried again by the next caller.
+std::shared_future<HRESULT> Registration(const std::string& filterPath) {
+    static std::mutex mutex;
+    static std::shared_future<HRESULT> registration;
+    std::lock_guard<std::mutex> lock(mutex);
+    const bool settled = registration.valid() && registration.wait_for(std::chrono::seconds(0)) ==
+                                                     std::future_status::ready;
+    if (!registration.valid() || (settled && (FAILED(registration.get()) || !Registered())))
+        registration = std::async(std::launch::async, Register, filterPath).share();
+    return registration;
+}
+
+std::string FilterPath() {
+    const std::string folder = ProgramFolder();
+    if (folder.empty() || folder.size() + 16 >= PATH_MAX)
+        return {};
+    return (fs::path(folder) / "libwavsink.so").string();
 }
 
 }  // namespace
+
+void PrepareWaveDest() {
+    if (const std::string path = FilterPath(); !path.empty())
+        Registration(path);
+}
 
 GstElement* CreateWaveDestElement(int volumePercent, std::string* filterPath, HRESULT* hr) {
     HRESULT dummy;
     if (!hr)
         hr = &dummy;
-    std::string folder = ProgramFolder();
-    if (folder.empty() || folder.size() + 16 >= PATH_MAX) {
+    const std::string path = FilterPath();
+    if (path.empty()) {
         *hr = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
         return nullptr;
     }
-    std::string path = (fs::path(folder) / "libwavsink.so").string();
     if (filterPath)
         *filterPath = path;
-    *hr = EnsureRegistered(path);
+    // Normally long done: it starts with the program.
+    *hr = Registration(path).get();
     if (FAILED(*hr))
         return nullptr;
     IUnknown* filter = nullptr;

@@ -9,8 +9,11 @@
 
 typedef struct _GstElement GstElement;
 
-// Makes sure the plug-in is registered (once per process, waiting a bounded time for the
-// registration to appear), creates the filter, applies the volume in percent and returns
-// its element with one (non-floating) reference for the caller, named "WaveDestEx". On failure
-// null, with the reason in *hr. *filterPath receives the plug-in's path.
+// Starts registering the plug-in on a worker thread, so that a first WAV cut finds it done.
+void PrepareWaveDest();
+
+// Makes sure the plug-in is registered (once per process; waits for the registration
+// PrepareWaveDest started, or runs it), creates the filter, applies the volume in percent and
+// returns its element with one (non-floating) reference for the caller, named "WaveDestEx". On
+// failure null, with the reason in *hr. *filterPath receives the plug-in's path.
 GstElement* CreateWaveDestElement(int volumePercent, std::string* filterPath, HRESULT* hr);

@@ -26,6 +26,7 @@
 #include "editor/editor_dialog.h"
 #include "engine/media_graph.h"
 #include "engine/ogg_backend.h"
+#include "engine/wav_filter.h"
 #include "platform/messages.h"
 #include "platform/settings.h"
 #include "platform/sound_device.h"
@@ -283,6 +284,7 @@ void MainWindow::FinishStart() {
     if (m_pOgg->Load())
         m_pOgg->VorbisLibInit(m_pSound->Device(), &MainWindow::OnOggNotify);
     m_pList->SetOggLoaded(m_pOgg->IsLoaded());
+    PrepareWaveDest();
     // The start file is what the user asked to play: it is added and played at once.
     if (!m_strStartFile.empty())
         AddAndPlay(m_strStartFile);
