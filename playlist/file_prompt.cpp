@@ -2,11 +2,10 @@
 
 #include <QCoreApplication>
 
-#include <sys/stat.h>
-
 #include <QString>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/user_prompts.h"
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_ctrl.h"
@@ -59,8 +58,7 @@ bool PromptFileName(QWidget* owner, std::string* name, const std::string& filter
     if (!open) {
         // Said here, before anything is written, rather than as a failed write later.
         const std::string folder = FolderOf(picked);
-        struct stat st {};
-        if (::stat(folder.empty() ? "/" : folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (KindOf(folder.empty() ? "/" : folder) != PathKind::Folder) {
             Prompts().MessageBox(
                 owner,
                 QCoreApplication::translate("FilePrompt", "保存先のフォルダーが存在しません。\n%1")

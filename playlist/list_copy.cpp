@@ -1,13 +1,11 @@
 #include "playlist/list_copy.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
 
+#include "platform/file_system.h"
 #include "platform/user_prompts.h"
 #include "playlist/copy_dialog.h"
 #include "playlist/copy_job.h"
@@ -30,11 +28,6 @@ std::string Lossy(const std::string& bytes) {
 bool IsUsableRenameName(const std::string& name) {
     return !name.empty() && name.size() <= kMaxRenameBytes && name != "." && name != ".." &&
            name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
-}
-
-bool IsFolder(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string FailureReport(const CopyRunResult& run) {
@@ -120,7 +113,7 @@ QPointer<CopyJob> CopyListFiles(QWidget* owner, PlaylistCtrl& list,
              MB_OK | MB_ICONWARNING);
         return nullptr;
     }
-    if (!IsFolder(request.destination)) {
+    if (KindOf(request.destination) != PathKind::Folder) {
         Tell(owner,
              QCoreApplication::translate("ListCopy", "コピー先のフォルダー %1 がありません。")
                  .arg(QString::fromStdString(Lossy(request.destination)))
@@ -128,7 +121,7 @@ QPointer<CopyJob> CopyListFiles(QWidget* owner, PlaylistCtrl& list,
              MB_OK | MB_ICONWARNING);
         return nullptr;
     }
-    if (::access(request.destination.c_str(), W_OK | X_OK) != 0) {
+    if (!CanWriteInto(request.destination)) {
         // Said once up front rather than once per file after a progress window for nothing.
         Tell(owner,
              QCoreApplication::translate("ListCopy", "コピー先のフォルダー %1 に書き込めません。")

@@ -1,11 +1,10 @@
 // The copy loop on its own, without any window, so that it can be driven and measured
 // apart from the command.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <set>
 #include <utility>
 
+#include "platform/file_system.h"
 #include "playlist/list_copy.h"
 #include "playlist/path_helpers.h"
 
@@ -26,7 +25,7 @@ CopyRunResult CopyNumbered(const std::vector<std::string>& sources, const CopyRe
     CopyRunResult run;
     const int n = static_cast<int>(sources.size());
     const int step = 100 / (n + 1);
-    std::set<std::pair<std::uint64_t, std::uint64_t>> written;
+    std::set<FileIdentity> written;
     for (int i = 0; i < n; ++i) {
         if (keepGoing && !keepGoing()) {
             run.cancelled = true;
@@ -37,12 +36,10 @@ CopyRunResult CopyNumbered(const std::vector<std::string>& sources, const CopyRe
         const std::string target =
             NumberedCopyName(request.destination, request.renameName, i, source);
         CopyOutcome outcome;
-        struct stat st {};
+        const std::optional<FileIdentity> identity = IdentityOf(source);
         if (target.empty()) {
             outcome.status = CopyStatus::TooLong;
-        } else if (::stat(source.c_str(), &st) == 0 &&
-                   written.count({static_cast<std::uint64_t>(st.st_dev),
-                                  static_cast<std::uint64_t>(st.st_ino)})) {
+        } else if (identity && written.count(*identity)) {
             // Copying it again would copy our own output instead of what the user listed.
             outcome.status = CopyStatus::WrittenThisRun;
         } else {
@@ -54,7 +51,7 @@ CopyRunResult CopyNumbered(const std::vector<std::string>& sources, const CopyRe
             break;
         }
         if (outcome.status == CopyStatus::Copied) {
-            written.insert({outcome.device, outcome.inode});
+            written.insert(FileIdentity{outcome.device, outcome.inode});
             ++run.copied;
         } else {
             run.failures.push_back({source, outcome});

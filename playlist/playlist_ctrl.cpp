@@ -2,11 +2,6 @@
 
 #include <QCoreApplication>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QAction>
 #include <QByteArray>
 #include <QDebug>
@@ -26,6 +21,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/file_system.h"
 #include "platform/user_prompts.h"
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_file.h"
@@ -194,20 +190,15 @@ std::vector<std::string> PlaylistCtrl::Paths() const {
 bool PlaylistCtrl::InsertEntry(int index, const std::string& path) {
     if (!FitsMaxPath(path) || m_pModel->Contains(path))
         return false;
-    // Non-blocking, and regular files only: a fifo or device named like media would
-    // otherwise hang the open or be played as an endless stream.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    if (!regular)
+    // Regular files only: a fifo or device named like media would otherwise hang the open
+    // or be played as an endless stream.
+    const std::optional<std::uint64_t> size = RegularFileSize(path);
+    if (!size)
         return false;
 
     PlaylistEntry entry;
     entry.name = BaseNameOf(path);
-    entry.size = std::to_string(static_cast<long long>(st.st_size) >> 10) + " KB";
+    entry.size = std::to_string(*size >> 10) + " KB";
     entry.path = path;
     entry.icon = IconForExtension(UpperExtensionOf(path), m_bOggLoaded);
     index = std::clamp(index, 0, RowCount());
@@ -260,40 +251,17 @@ void PlaylistCtrl::WalkFolder(const std::string& folder, AddReport* report, int 
             report->tooDeep.push_back(folder);
         return;
     }
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    struct stat st {};
+    const FolderListing listing = ListFolder(folder);
     // A folder reached twice (through a symlink loop or a bind mount) is walked once.
-    if (::fstat(::dirfd(dir), &st) != 0 || !visited
-                                                ->insert({static_cast<unsigned long>(st.st_dev),
-                                                          static_cast<unsigned long>(st.st_ino)})
-                                                .second) {
-        ::closedir(dir);
+    if (!listing.ok || !visited
+                            ->insert({static_cast<unsigned long>(listing.device),
+                                      static_cast<unsigned long>(listing.inode)})
+                            .second)
         return;
-    }
-    // Read the whole folder first so that only one descriptor is open per walk, however
-    // deep the tree.
-    std::vector<std::pair<std::string, unsigned char>> entries;
-    while (dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..")
-            continue;
-        entries.emplace_back(name, e->d_type);
-    }
-    ::closedir(dir);
-
-    for (const auto& [name, type] : entries) {
-        const std::string child = JoinPath(folder, name);
-        bool isDir = type == DT_DIR;
-        bool isFile = type == DT_REG;
-        if (type == DT_LNK || type == DT_UNKNOWN) {
-            struct stat target {};
-            if (::stat(child.c_str(), &target) != 0)
-                continue;
-            isDir = S_ISDIR(target.st_mode);
-            isFile = S_ISREG(target.st_mode);
-        }
+    for (const FolderEntry& entry : listing.entries) {
+        const std::string child = JoinPath(folder, entry.name);
+        const bool isDir = entry.kind == PathKind::Folder;
+        const bool isFile = entry.kind == PathKind::File;
         if (isDir) {
             if (!FitsMaxPath(child)) {
                 if (report)
@@ -324,10 +292,10 @@ bool PlaylistCtrl::LoadPlaylist(const std::string& path) {
 
 void PlaylistCtrl::AddDroppedPaths(const std::vector<std::string>& paths, AddReport* report) {
     for (const std::string& path : paths) {
-        struct stat st {};
         // An item whose attributes cannot be read is treated as a folder: the walk then
         // simply finds nothing.
-        if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        const PathKind kind = KindOf(path);
+        if (kind == PathKind::Missing || kind == PathKind::Folder)
             AddFolder(path, report);
         else
             AddPath(path, report);
@@ -425,8 +393,7 @@ void PlaylistCtrl::DeleteContextFile() {
         m_pHost->Stop();
     }
     const std::string path = PathAt(row);
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
+    if (!NameExists(path))
         return;
     const int answer = Prompts().MessageBox(
         window(),

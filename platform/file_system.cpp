@@ -1,0 +1,95 @@
+#include "platform/file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+PathKind KindOfMode(mode_t mode) {
+    if (S_ISREG(mode))
+        return PathKind::File;
+    if (S_ISDIR(mode))
+        return PathKind::Folder;
+    return PathKind::Other;
+}
+
+}  // namespace
+
+PathKind KindOf(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return PathKind::Missing;
+    return KindOfMode(st.st_mode);
+}
+
+bool NameExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
+std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    if (!regular)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool CanWriteInto(const std::string& folder) {
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    const auto ia = IdentityOf(a);
+    return ia && ia == IdentityOf(b);
+}
+
+FolderListing ListFolder(const std::string& folder) {
+    FolderListing listing;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return listing;
+    struct stat st {};
+    if (::fstat(::dirfd(dir), &st) != 0) {
+        ::closedir(dir);
+        return listing;
+    }
+    listing.device = static_cast<std::uint64_t>(st.st_dev);
+    listing.inode = static_cast<std::uint64_t>(st.st_ino);
+    std::vector<std::pair<std::string, unsigned char>> raw;
+    while (dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..")
+            raw.emplace_back(name, e->d_type);
+    }
+    ::closedir(dir);
+    listing.ok = true;
+    listing.entries.reserve(raw.size());
+    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    for (const auto& [name, type] : raw) {
+        FolderEntry entry{name, PathKind::Other};
+        if (type == DT_DIR)
+            entry.kind = PathKind::Folder;
+        else if (type == DT_REG)
+            entry.kind = PathKind::File;
+        else if (type == DT_LNK || type == DT_UNKNOWN)
+            entry.kind = KindOf(prefix + name);
+        if (entry.kind != PathKind::Missing)
+            listing.entries.push_back(std::move(entry));
+    }
+    return listing;
+}

@@ -1,0 +1,69 @@
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "tests/support/media_factory.h"
+
+namespace {
+
+class FileSystemTest : public ::testing::Test {
+  protected:
+    void SetUp() override { dir = testmedia::MakeTempDir("file_system"); }
+    void TearDown() override { testmedia::RemoveTree(dir); }
+    std::string dir;
+};
+
+TEST_F(FileSystemTest, KindsFollowLinksAndNamesCountDanglingOnes) {
+    const std::string file = testmedia::WriteBytes(dir, "a.mp3", "12345");
+    ASSERT_EQ(::mkdir((dir + "/sub").c_str(), 0755), 0);
+    ASSERT_EQ(::mkfifo((dir + "/pipe.mp3").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("a.mp3", (dir + "/link.mp3").c_str()), 0);
+    ASSERT_EQ(::symlink("gone", (dir + "/dangling").c_str()), 0);
+
+    EXPECT_EQ(KindOf(file), PathKind::File);
+    EXPECT_EQ(KindOf(dir + "/sub"), PathKind::Folder);
+    EXPECT_EQ(KindOf(dir + "/pipe.mp3"), PathKind::Other);
+    EXPECT_EQ(KindOf(dir + "/link.mp3"), PathKind::File);
+    EXPECT_EQ(KindOf(dir + "/dangling"), PathKind::Missing);
+    EXPECT_EQ(KindOf(""), PathKind::Missing);
+    EXPECT_TRUE(NameExists(dir + "/dangling"));
+    EXPECT_FALSE(NameExists(dir + "/nothing"));
+
+    EXPECT_EQ(RegularFileSize(file), 5u);
+    EXPECT_FALSE(RegularFileSize(dir + "/pipe.mp3")) << "a fifo without a writer must not hang";
+    EXPECT_FALSE(RegularFileSize(dir + "/sub"));
+    EXPECT_TRUE(SameFile(file, dir + "/link.mp3"));
+    EXPECT_FALSE(SameFile(file, dir + "/sub"));
+    EXPECT_FALSE(SameFile(dir + "/nothing", dir + "/nothing"));
+}
+
+TEST_F(FileSystemTest, ListingReadsEveryEntryWithItsKindAndTheFolderIdentity) {
+    testmedia::WriteBytes(dir, "one.wav", "1");
+    ASSERT_EQ(::mkdir((dir + "/inner").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink(".", (dir + "/loop").c_str()), 0);
+    ASSERT_EQ(::symlink("gone", (dir + "/dangling").c_str()), 0);
+
+    const FolderListing listing = ListFolder(dir);
+    ASSERT_TRUE(listing.ok);
+    auto kindOf = [&](const std::string& name) {
+        auto it = std::find_if(listing.entries.begin(), listing.entries.end(),
+                               [&](const FolderEntry& e) { return e.name == name; });
+        return it == listing.entries.end() ? PathKind::Missing : it->kind;
+    };
+    EXPECT_EQ(listing.entries.size(), 3u) << "no dot entries, no dangling link";
+    EXPECT_EQ(kindOf("one.wav"), PathKind::File);
+    EXPECT_EQ(kindOf("inner"), PathKind::Folder);
+    EXPECT_EQ(kindOf("loop"), PathKind::Folder);
+    const FolderListing again = ListFolder(dir + "/loop");
+    EXPECT_EQ(again.device, listing.device);
+    EXPECT_EQ(again.inode, listing.inode) << "the loop is known as the same folder";
+    EXPECT_FALSE(ListFolder(dir + "/one.wav").ok);
+    EXPECT_FALSE(ListFolder(dir + "/nothing").ok);
+}
+
+}  // namespace
