@@ -489,17 +489,15 @@ void EditorController::FinishOggOutput() {
         return;
     }
     bool ok = IsCompleteWav(m_szOggPartial);
-    if (ok) {
-        ::chmod(m_szOggPartial.c_str(), 0644);
-        ok = ::rename(m_szOggPartial.c_str(), m_szOggTarget.c_str()) == 0;
-    }
+    if (ok)
+        ok = AtomicFile::CommitScratch(m_szOggPartial, m_szOggTarget,
+                                       AtomicFile::Commit::Replace) == 0;
     if (!ok) {
         qWarning("[editor] WAV output %s is incomplete", m_szOggTarget.c_str());
         DropPartialOutput();
         Fail();
         return;
     }
-    ScratchJournal::Forget(m_szOggPartial);
     ScratchJournal::Forget(m_szOggPartial, true);
     m_szOggPartial.clear();
     m_View.PostClose(true);

@@ -1,9 +1,8 @@
 #include "engine/conversion_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDebug>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/atomic_file.h"
@@ -26,21 +25,15 @@ HRESULT ConversionFile::Commit() {
         fs::remove(m_Partial, ec);
         return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
     }
-    // The data must be on the disk before the name says the file is complete.
-    const int fd = ::open(m_Partial.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = fd >= 0 && ::fsync(fd) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    if (!synced) {
-        fs::remove(m_Partial, ec);
-        return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
-    }
-    fs::rename(m_Partial, m_Target, ec);
-    if (ec) {
+    // Synced before the name says the file is complete, with the mode a new file gets.
+    if (const int error =
+            AtomicFile::CommitScratch(m_Partial, m_Target, AtomicFile::Commit::Replace);
+        error != 0) {
         qWarning("engine: cannot move the finished file to %s: %s", m_Target.c_str(),
-                 ec.message().c_str());
+                 std::strerror(error));
         fs::remove(m_Partial, ec);
-        return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+        return HRESULT_FROM_WIN32(error == EACCES || error == EPERM ? ERROR_ACCESS_DENIED
+                                                                    : ERROR_WRITE_FAULT);
     }
     m_bDone = true;
     return S_OK;

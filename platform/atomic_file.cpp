@@ -219,27 +219,54 @@ bool AtomicFile::NameUnnamedFile() {
     return false;
 }
 
-bool AtomicFile::NameScratchFile() {
-    if (m_mode == Commit::Replace) {
-        if (::rename(m_scratch.c_str(), m_target.c_str()) != 0) {
-            m_error = errno;
-            return false;
-        }
-        return true;
-    }
-    if (::renameat2(AT_FDCWD, m_scratch.c_str(), AT_FDCWD, m_target.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS) {
-        m_error = errno;
-        return false;
-    }
+namespace {
+
+// 0 or an errno value.
+int NameScratch(const std::string& scratch, const std::string& target, AtomicFile::Commit mode) {
+    if (mode == AtomicFile::Commit::Replace)
+        return ::rename(scratch.c_str(), target.c_str()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, scratch.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
     // File systems without the no-replace rename: a hard link is just as exclusive.
-    if (::link(m_scratch.c_str(), m_target.c_str()) != 0) {
-        m_error = errno;
-        return false;
-    }
-    ::unlink(m_scratch.c_str());
-    return true;
+    if (::link(scratch.c_str(), target.c_str()) != 0)
+        return errno;
+    ::unlink(scratch.c_str());
+    return 0;
+}
+
+// What a finished file's mode is: the replaced file's, else what a new file gets.
+void SetFinalMode(int fd, const std::string& target, AtomicFile::Commit mode) {
+    struct stat existing {};
+    if (mode == AtomicFile::Commit::Replace && ::stat(target.c_str(), &existing) == 0)
+        ::fchmod(fd, existing.st_mode & 07777);
+    else
+        ::fchmod(fd, 0666 & ~CurrentUmask());
+}
+
+}  // namespace
+
+bool AtomicFile::NameScratchFile() {
+    m_error = NameScratch(m_scratch, m_target, m_mode);
+    return m_error == 0;
+}
+
+int AtomicFile::CommitScratch(const std::string& scratch, const std::string& target, Commit mode) {
+    const int fd = ::open(scratch.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return errno;
+    SetFinalMode(fd, target, mode);
+    int error = ::fsync(fd) == 0 ? 0 : errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0)
+        error = NameScratch(scratch, target, mode);
+    if (error != 0)
+        return error;
+    ScratchJournal::Forget(scratch);
+    SyncFolder(FolderOfPath(target));
+    return 0;
 }
 
 bool AtomicFile::Finish() {
@@ -249,9 +276,7 @@ bool AtomicFile::Finish() {
         Discard();
         return false;
     }
-    struct stat existing {};
-    if (m_mode == Commit::Replace && ::stat(m_target.c_str(), &existing) == 0)
-        ::fchmod(m_fd, existing.st_mode & 07777);
+    SetFinalMode(m_fd, m_target, m_mode);
     if (::fsync(m_fd) != 0) {
         m_error = errno;
         Discard();

@@ -49,6 +49,11 @@ class AtomicFile {
     // the scratch journal until ScratchJournal::Forget. "" with errno set when none can be
     // made.
     static std::string CreateScratchBeside(const std::string& target);
+    // Gives a finished scratch file (from CreateScratchBeside, written by someone else) its
+    // target's name the way Finish does: the mode a new file gets (or the replaced file's),
+    // synced before the name says it is complete, the folder synced, the journal told.
+    // 0, or an errno value with the scratch file left as it was.
+    static int CommitScratch(const std::string& scratch, const std::string& target, Commit mode);
     // Off: every file gets a hidden scratch name, as on file systems without unnamed
     // files (lets tests reach that path on any file system).
     static void UseUnnamedFiles(bool use);

@@ -140,6 +140,36 @@ TEST_F(AtomicFileTest, WriteCutShortByAFileSizeLimitLeavesTheOldFileWhole) {
     }
 }
 
+TEST_F(AtomicFileTest, ScratchWrittenByOthersIsCommittedWithTheUmaskOrTheReplacedMode) {
+    const mode_t old = ::umask(027);
+    const std::string target = files + "/cut.wav";
+    std::string scratch = AtomicFile::CreateScratchBeside(target);
+    ASSERT_FALSE(scratch.empty());
+    // A library that writes the file by its name may well make it with a mode of its own.
+    ::chmod(scratch.c_str(), 0600);
+    testmedia::WriteBytes(files, scratch.substr(files.size() + 1), "RIFF");
+    EXPECT_EQ(AtomicFile::CommitScratch(scratch, target, AtomicFile::Commit::Replace), 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u) << "a new file's mode under the umask";
+    EXPECT_EQ(testmedia::ReadFile(target), "RIFF");
+    EXPECT_EQ(Entries(files), std::vector<std::string>{"cut.wav"});
+    EXPECT_TRUE(Entries(dir + "/state/veltra/scratch").empty()) << "the journal forgets it";
+
+    ::chmod(target.c_str(), 0604);
+    scratch = AtomicFile::CreateScratchBeside(target);
+    testmedia::WriteBytes(files, scratch.substr(files.size() + 1), "RIFF2");
+    EXPECT_EQ(AtomicFile::CommitScratch(scratch, target, AtomicFile::Commit::NoReplace), EEXIST);
+    EXPECT_EQ(testmedia::ReadFile(target), "RIFF") << "a taken name is left alone";
+    EXPECT_EQ(AtomicFile::CommitScratch(scratch, target, AtomicFile::Commit::Replace), 0);
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0604u) << "the replaced file's mode is kept";
+    EXPECT_EQ(testmedia::ReadFile(target), "RIFF2");
+    EXPECT_EQ(AtomicFile::CommitScratch(files + "/.gone.part", target, AtomicFile::Commit::Replace),
+              ENOENT);
+    ::umask(old);
+}
+
 TEST_F(AtomicFileTest, ScratchFilesOfAKilledWriterGoAtTheNextStart) {
     AtomicFile::UseUnnamedFiles(false);
     const std::string target = files + "/cut.wav";
