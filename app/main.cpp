@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/cut_command.h"
+#include "app/enqueue_client.h"
 #include "app/player_app.h"
 #include "app/program_info.h"
 #include "app/ui_language.h"
@@ -31,6 +32,10 @@ int RunMainWindow(const std::string&, bool) {
     layout->addWidget(buttons);
     window.exec();
     return 0;
+}
+
+int RunMainWindowWithFiles(const std::vector<std::string>& files, bool use3D) {
+    return RunMainWindow(files.empty() ? std::string() : files.front(), use3D);
 }
 
 }  // namespace
@@ -60,6 +65,10 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("veltra"));
     SetUserPrompts(&QtUserPrompts());
     PlayerApp app(keptCount, kept.data(), &RunMainWindow);
+    // A copy that has only just started takes its bus name within a few seconds.
+    app.SetEnqueue(
+        [](const std::vector<std::string>& files) { return EnqueueInRunningCopy(files, 10000); },
+        &RunMainWindowWithFiles);
     app.InitInstance();
     return app.ExitCode();
 }

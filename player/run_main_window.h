@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // startFile: the last command-line argument, or empty. use3D: false when "/3ds" was given.
 // Returns the process exit code.
@@ -10,3 +11,5 @@
 // With VELTRA_EXIT_AFTER_FIRST_PAINT=1 in the environment the run ends right after the
 // main window has painted itself once (used to time start-up).
 int RunMainWindow(const std::string& startFile, bool use3D);
+// Same with every file of "--enqueue": all listed, the first one playing.
+int RunMainWindowWithFiles(const std::vector<std::string>& files, bool use3D);
