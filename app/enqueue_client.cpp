@@ -27,6 +27,7 @@ bool EnqueueInRunningCopy(const std::vector<std::string>& files, int waitMs) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
+    RegisterQueueTypes();
     QByteArrayList list;
     for (const std::string& file : files) list.push_back(QByteArray::fromStdString(file));
     QDeadlineTimer deadline(waitMs);

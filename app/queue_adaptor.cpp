@@ -1,12 +1,19 @@
 #include "app/queue_adaptor.h"
 
+#include <QDBusMetaType>
 #include <string>
 #include <vector>
 
 #include "app/mpris_service.h"
 
+void RegisterQueueTypes() {
+    qDBusRegisterMetaType<QByteArrayList>();
+}
+
 QueueAdaptor::QueueAdaptor(QObject* object, MprisService& service)
-    : QDBusAbstractAdaptor(object), m_service(service) {}
+    : QDBusAbstractAdaptor(object), m_service(service) {
+    RegisterQueueTypes();
+}
 
 void QueueAdaptor::Enqueue(const QByteArrayList& files) {
     std::vector<std::string> paths;

@@ -10,6 +10,9 @@ class MprisService;
 
 inline constexpr const char* kQueueInterface = "org.veltra.veltra.Queue";
 
+// Makes the file list ("aay") known to Qt D-Bus; both sides call it before they use it.
+void RegisterQueueTypes();
+
 class QueueAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.veltra.veltra.Queue")

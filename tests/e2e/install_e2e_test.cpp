@@ -114,7 +114,7 @@ TEST_F(InstallE2E, DesktopEntryAndMetainfoPassTheValidators) {
         if (line.startsWith(QLatin1String("MimeType=")))
             desktopTypes = Sorted(line.mid(9).split(QLatin1Char(';')));
     }
-    EXPECT_EQ(exec.toStdString(), "veltra %F");
+    EXPECT_EQ(exec.toStdString(), "veltra --enqueue %F") << "a running copy takes the files";
     const QString xml = QString::fromStdString(testmedia::ReadFile(metainfo));
     QStringList metainfoTypes;
     QRegularExpression mediatype(QStringLiteral("<mediatype>([^<]+)</mediatype>"));
