@@ -3,10 +3,18 @@
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     for (const std::string& a : args) {
-        cl.startFile = a;  // the last argument wins, switches included
-        if (a == "/3ds")
+        if (a == "/3ds") {
             cl.use3D = false;
+        } else if (a == kEnqueueSwitch && !cl.enqueue) {
+            cl.enqueue = true;
+            continue;
+        } else if (cl.enqueue) {
+            cl.enqueueFiles.push_back(a);
+        }
+        cl.startFile = a;  // the last argument wins, switches included
     }
+    if (cl.enqueue)
+        cl.startFile = cl.enqueueFiles.empty() ? std::string() : cl.enqueueFiles.front();
     return cl;
 }
 

@@ -8,7 +8,14 @@
 struct CommandLine {
     std::string startFile;  // empty without arguments
     bool use3D = true;
+    // "--enqueue FILE...": the files go to the copy that runs already, or, when none does,
+    // into the list of this one, the first of them playing. The start file is then the
+    // first of them.
+    bool enqueue = false;
+    std::vector<std::string> enqueueFiles;
 };
+
+inline constexpr const char* kEnqueueSwitch = "--enqueue";
 
 // args excludes the program name (argv[1] ... argv[argc - 1]).
 CommandLine ParseCommandLine(const std::vector<std::string>& args);

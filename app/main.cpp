@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/cut_command.h"
+#include "app/enqueue_client.h"
 #include "app/player_app.h"
 #include "app/program_info.h"
 #include "app/ui_language.h"
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("veltra"));
     SetUserPrompts(&QtUserPrompts());
     PlayerApp app(keptCount, kept.data(), &RunMainWindow);
+    // A copy that has only just started takes its bus name within a few seconds.
+    app.SetEnqueue(
+        [](const std::vector<std::string>& files) { return EnqueueInRunningCopy(files, 10000); },
+        &RunMainWindowWithFiles);
     app.InitInstance();
     return app.ExitCode();
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 struct MediaState {
     enum Status { Stopped, Playing, Paused };
@@ -44,6 +45,12 @@ class MediaControl {
     virtual void SetVolume(int position) = 0;
     // Adds a file to the list (a playlist replaces it) and plays it.
     virtual void OpenFile(const std::string& path) = 0;
+    // Adds every file to the list and plays the first of them ("open with" on several
+    // files). Controls that cannot list without playing open the first one only.
+    virtual void EnqueueFiles(const std::vector<std::string>& paths) {
+        if (!paths.empty())
+            OpenFile(paths.front());
+    }
     virtual void Raise() = 0;
     virtual void Quit() = 0;
 

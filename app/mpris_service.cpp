@@ -10,6 +10,7 @@
 #include "app/mpris_player_adaptor.h"
 #include "app/mpris_properties.h"
 #include "app/mpris_root_adaptor.h"
+#include "app/queue_adaptor.h"
 
 Q_LOGGING_CATEGORY(lcMpris, "veltra.mpris", QtWarningMsg)
 
@@ -19,6 +20,8 @@ namespace {
 constexpr int kPollMs = 1000;
 // A window that is never painted (started minimised) still gets its media controls.
 constexpr int kLateStartMs = 2000;
+// How often a command that waits for a dialog looks again.
+constexpr int kBusyRetryMs = 250;
 
 }  // namespace
 
@@ -28,6 +31,7 @@ MprisService::MprisService(MediaControl& control, QObject* parent)
       m_object(new QObject(this)),
       m_root(new MprisRootAdaptor(m_object, *this)),
       m_player(new MprisPlayerAdaptor(m_object, *this)) {
+    new QueueAdaptor(m_object, *this);  // owned by the object, like the two above
     m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &MprisService::Refresh);
     m_control.SetListeners([this] { ScheduleRefresh(); }, [this] { AnnounceSeek(); });
@@ -116,6 +120,19 @@ void MprisService::Post(std::function<void(MediaControl&)> command, PostMode mod
             Refresh();
         },
         Qt::QueuedConnection);
+}
+
+void MprisService::PostWhenFree(std::function<void(MediaControl&)> command) {
+    QTimer::singleShot(0, this, [this, command = std::move(command)]() mutable {
+        if (m_control.Busy()) {
+            QTimer::singleShot(kBusyRetryMs, this, [this, command = std::move(command)]() mutable {
+                PostWhenFree(std::move(command));
+            });
+            return;
+        }
+        command(m_control);
+        Refresh();
+    });
 }
 
 void MprisService::AnnounceSeek() {

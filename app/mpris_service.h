@@ -45,6 +45,9 @@ class MprisService : public QObject {
     MediaState State() const { return m_control.State(); }
     // Runs the command from the event loop, then announces what it changed.
     void Post(std::function<void(MediaControl&)> command, PostMode mode = UnlessBusy);
+    // Same for a command that must not be lost: while a dialog holds the input it waits
+    // for the dialog to close.
+    void PostWhenFree(std::function<void(MediaControl&)> command);
     // Seeked with the current position.
     void AnnounceSeek();
     // PropertiesChanged for whatever differs from what was announced last.

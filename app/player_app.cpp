@@ -22,8 +22,20 @@ PlayerApp::PlayerApp(int argc, char** argv, MainWindowRunner runner, std::string
 PlayerApp::~PlayerApp() = default;
 
 BOOL PlayerApp::InitInstance() {
+    CommandLine cl = ParseCommandLine(m_args);
+    char cwd[PATH_MAX];
+    const std::string folder = ::getcwd(cwd, sizeof cwd) ? cwd : "";
+    std::vector<std::string> files;
+    for (const std::string& file : cl.enqueueFiles)
+        files.push_back(AbsoluteStartFile(file, folder));
     m_lock = std::make_unique<InstanceLock>(kInstanceMutexName, m_lockFolder);
-    switch (m_lock->Acquire()) {
+    const InstanceLock::Result locked = m_lock->Acquire();
+    // The desktop's "open with" hands its files over and ends without a word; only when
+    // the running copy cannot take them does the user hear of it.
+    if (locked == InstanceLock::Result::AlreadyHeld && cl.enqueue && m_handOff &&
+        (files.empty() || m_handOff(files)))
+        return 0;
+    switch (locked) {
         case InstanceLock::Result::Failed:
             qWarning("app: single-instance guard unavailable, not starting");
             return 0;
@@ -39,11 +51,11 @@ BOOL PlayerApp::InitInstance() {
     }
     // The only instance: whatever scratch files earlier runs left are theirs and stale.
     ScratchJournal::RemoveStale();
-    CommandLine cl = ParseCommandLine(m_args);
-    char cwd[PATH_MAX];
-    if (::getcwd(cwd, sizeof cwd))
-        cl.startFile = AbsoluteStartFile(cl.startFile, cwd);
-    if (m_runner) {
+    cl.startFile = AbsoluteStartFile(cl.startFile, folder);
+    if (cl.enqueue && m_listRunner) {
+        m_ran = true;
+        m_exitCode = m_listRunner(files, cl.use3D);
+    } else if (m_runner) {
         m_ran = true;
         m_exitCode = m_runner(cl.startFile, cl.use3D);
     }

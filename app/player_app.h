@@ -23,10 +23,21 @@ class PlayerApp {
   public:
     // Runs the main window modally: (start file or empty, use3D) -> exit code.
     using MainWindowRunner = std::function<int(const std::string&, bool)>;
+    // Same, with every file of "--enqueue" (absolute; the first one plays).
+    using ListRunner = std::function<int(const std::vector<std::string>&, bool)>;
+    // Gives files (absolute) to the copy that holds the lock; false when it cannot be
+    // reached.
+    using HandOff = std::function<bool(const std::vector<std::string>&)>;
 
     // lockFolder: where the instance lock lives; empty for the system's place.
     PlayerApp(int argc, char** argv, MainWindowRunner runner, std::string lockFolder = {});
     ~PlayerApp();
+    // For "--enqueue": how the files reach a running copy, and how this one starts with
+    // them when none runs.
+    void SetEnqueue(HandOff handOff, ListRunner listRunner) {
+        m_handOff = std::move(handOff);
+        m_listRunner = std::move(listRunner);
+    }
 
     // The whole start-up and run; always FALSE, as nothing is left to do afterwards.
     BOOL InitInstance();
@@ -37,6 +48,8 @@ class PlayerApp {
   private:
     std::vector<std::string> m_args;
     MainWindowRunner m_runner;
+    HandOff m_handOff;
+    ListRunner m_listRunner;
     std::string m_lockFolder;
     std::unique_ptr<InstanceLock> m_lock;  // held for the life of the process
     int m_exitCode = 0;

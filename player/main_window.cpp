@@ -286,7 +286,9 @@ void MainWindow::FinishStart() {
     m_pList->SetOggLoaded(m_pOgg->IsLoaded());
     PrepareWaveDest();
     // The start file is what the user asked to play: it is added and played at once.
-    if (!m_strStartFile.empty())
+    if (!m_StartFiles.empty())
+        AddAllAndPlayFirst(m_StartFiles);
+    else if (!m_strStartFile.empty())
         AddAndPlay(m_strStartFile);
     else
         RestoreSession();
@@ -423,6 +425,32 @@ bool MainWindow::AddAndPlay(const std::string& path) {
         m_pList->ShowAddReport(report);
     const int row = result == AddResult::PlaylistLoaded ? 0 : m_pList->FindPath(path);
     if (row < 0 || row >= m_pList->RowCount())
+        return false;
+    m_pList->SelectRow(row);
+    PlaySelected();
+    return true;
+}
+
+bool MainWindow::AddAllAndPlayFirst(const std::vector<std::string>& paths) {
+    AddReport report;
+    std::string first;
+    for (const std::string& path : paths) {
+        const AddResult result = m_pList->AddPath(path, &report);
+        if (!first.empty())
+            continue;
+        if (result == AddResult::PlaylistLoaded)
+            first = m_pList->PathAt(0);
+        else if (m_pList->FindPath(path) >= 0)
+            first = path;
+    }
+    if (report.HasProblems())
+        m_pList->ShowAddReport(report);
+    // A list loaded later replaces the rows, the first file's among them: its own first
+    // row plays then.
+    int row = first.empty() ? -1 : m_pList->FindPath(first);
+    if (row < 0 && !first.empty() && m_pList->RowCount() > 0)
+        row = 0;
+    if (row < 0)
         return false;
     m_pList->SelectRow(row);
     PlaySelected();

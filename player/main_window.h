@@ -96,6 +96,12 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     // Adds the file to the list like a drop (a playlist replaces the list), selects its row
     // and plays it like the play button. False when no row for it is in the list.
     bool AddAndPlay(const std::string& path);
+    // Adds every file like AddAndPlay (none is lost, in their order) and plays the first
+    // of them that is listed. False when none is.
+    bool AddAllAndPlayFirst(const std::vector<std::string>& paths);
+    // All the start files of "--enqueue", played like the one start file: set before the
+    // start finishes.
+    void SetStartFiles(std::vector<std::string> paths) { m_StartFiles = std::move(paths); }
 
     // PlaybackHost: the list's removals and clears follow the current row through these.
     int CurrentRow() const override { return m_pController->CurrentRow(); }
@@ -151,6 +157,7 @@ class MainWindow : public SkinDialog, public PlaybackHost {
     void Shutdown();
 
     std::string m_strStartFile;
+    std::vector<std::string> m_StartFiles;
     // The item that played when the last run ended and where: resumed when it is the
     // first item played in this run.
     std::string m_strResumePath;

@@ -124,6 +124,10 @@ void MainWindowMediaControl::OpenFile(const std::string& path) {
     m_window.AddAndPlay(path);
 }
 
+void MainWindowMediaControl::EnqueueFiles(const std::vector<std::string>& paths) {
+    m_window.AddAllAndPlayFirst(paths);
+}
+
 void MainWindowMediaControl::Raise() {
     if (m_window.isMinimized())
         m_window.setWindowState(m_window.windowState() & ~Qt::WindowMinimized);

@@ -24,6 +24,7 @@ class MainWindowMediaControl : public QObject, public MediaControl {
     void SeekTo(int tenths) override;
     void SetVolume(int position) override;
     void OpenFile(const std::string& path) override;
+    void EnqueueFiles(const std::vector<std::string>& paths) override;
     void Raise() override;
     void Quit() override;
     void SetListeners(std::function<void()> changed, std::function<void()> seeked) override;

@@ -7,7 +7,16 @@
 #include "player/main_window_media_control.h"
 
 int RunMainWindow(const std::string& startFile, bool use3D) {
-    auto window = std::make_unique<MainWindow>(startFile, use3D);
+    return RunMainWindowWithFiles(
+        startFile.empty() ? std::vector<std::string>{} : std::vector<std::string>{startFile},
+        use3D);
+}
+
+int RunMainWindowWithFiles(const std::vector<std::string>& files, bool use3D) {
+    auto window =
+        std::make_unique<MainWindow>(files.empty() ? std::string() : files.front(), use3D);
+    if (files.size() > 1)
+        window->SetStartFiles(files);
     if (!window->Initialised())
         return 0;  // the skin or the layout failed; the message has been shown
     {

@@ -90,9 +90,10 @@ std::string OpenMediaFilter(bool oggLoaded) {
     return entry(QCoreApplication::translate("FilePrompt", "Video Files").toStdString(), video) +
            entry(QCoreApplication::translate("FilePrompt", "Audio Files").toStdString(), audio) +
            entry(QCoreApplication::translate("FilePrompt", "Image Files").toStdString(), image) +
-           QCoreApplication::translate("FilePrompt", "Playlist Files (*.vpl; *.m3u)")
+           QCoreApplication::translate("FilePrompt",
+                                       "Playlist Files (*.vpl; *.m3u; *.m3u8; *.pls; *.xspf)")
                .toStdString() +
-           "|*.vpl; *.m3u|" +
+           "|*.vpl; *.m3u; *.m3u8; *.pls; *.xspf|" +
            QCoreApplication::translate("FilePrompt", "All Files (*.*)").toStdString() + "|*.*;||";
 }
 
@@ -116,7 +117,13 @@ void SavePlaylist(QWidget* owner, PlaylistCtrl& list) {
     std::string name;
     if (!PromptFileName(owner, &name, SavePlaylistFilter(), false))
         return;
-    const PlaylistIoResult written = PlaylistWriter::Write(name, list.Paths(), list.OggLoaded());
+    std::vector<PlaylistItem> rows;
+    rows.reserve(static_cast<std::size_t>(list.RowCount()));
+    for (int row = 0; row < list.RowCount(); ++row) {
+        const PlaylistEntry& e = list.Model()->At(row);
+        rows.push_back(PlaylistItem{e.path, e.title, e.seconds});
+    }
+    const PlaylistIoResult written = PlaylistWriter::WriteItems(name, rows, list.OggLoaded());
     if (!written.ok)
         Prompts().MessageBox(owner, written.error, kProgramName, MB_OK | MB_ICONEXCLAMATION);
 }

@@ -22,7 +22,8 @@ constexpr std::array<std::string_view, 6> kModernImage = {"JPEG", "PNG", "GIF",
                                                           "WEBP", "TIF", "TIFF"};
 constexpr std::array<std::string_view, 10> kModernAudio = {"FLAC", "OPUS", "M4A", "AAC", "OGA",
                                                            "AIFF", "AIF",  "APE", "WV",  "MKA"};
-constexpr std::array<std::string_view, 2> kPlaylist = {"M3U", "VPL"};
+// Besides the two of old, the lists other players write.
+constexpr std::array<std::string_view, 5> kPlaylist = {"M3U", "VPL", "M3U8", "PLS", "XSPF"};
 constexpr std::string_view kOgg = "OGG";
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_file.h"
 #include "playlist/playlist_icons.h"
+#include "playlist/playlist_loader.h"
 #include "playlist/trash.h"
 #include "playlist/uri_list.h"
 
@@ -218,10 +219,11 @@ AddResult PlaylistCtrl::AddPath(const std::string& path, AddReport* report) {
         return AddResult::TooLong;
     }
     if (IsPlaylistExtension(ext)) {
-        if (LoadPlaylist(path))
+        std::string why;
+        if (LoadPlaylist(path, &why))
             return AddResult::PlaylistLoaded;
         if (report)
-            report->failedPlaylists.push_back(path);
+            report->failedPlaylists.push_back(why.empty() ? path : why);
         return AddResult::PlaylistFailed;
     }
     if (m_pModel->Contains(path))
@@ -276,17 +278,25 @@ void PlaylistCtrl::WalkFolder(const std::string& folder, AddReport* report, int 
 }
 
 bool PlaylistCtrl::LoadPlaylist(const std::string& path) {
-    std::vector<std::string> entries;
-    // The file is read before the list is touched, so a playlist that cannot be read
-    // leaves the current list as it was.
-    const PlaylistIoResult read = PlaylistReader::Read(path, m_bOggLoaded, &entries);
+    return LoadPlaylist(path, nullptr);
+}
+
+bool PlaylistCtrl::LoadPlaylist(const std::string& path, std::string* error) {
+    // The file is read before the list is touched, so a playlist that cannot be read, or
+    // names nothing to list, leaves the current list as it was.
+    const PlaylistLoad read = PlaylistLoader::Load(path, m_bOggLoaded);
     if (!read.ok) {
         qWarning() << "playlist: cannot load" << QByteArray::fromStdString(path);
+        if (error)
+            *error = read.error;
         return false;
     }
     ClearList();
     BatchScope batch(m_pModel);
-    for (const std::string& entry : entries) InsertEntry(RowCount(), entry);
+    for (const PlaylistItem& item : read.items) {
+        if (InsertEntry(RowCount(), item.path) && (!item.title.empty() || item.seconds >= 0))
+            m_pModel->SetListTitle(RowCount() - 1, item.title, item.seconds);
+    }
     return true;
 }
 

@@ -86,6 +86,8 @@ class PlaylistCtrl : public QWidget {
     // Replaces the list with the playlist file's entries (stops playback first).
     // False when the file cannot be read; the list is then left as it was.
     bool LoadPlaylist(const std::string& path);
+    // Same; error (when given) gets the message that names the file when it fails.
+    bool LoadPlaylist(const std::string& path, std::string* error);
     // Dropped items: folders are walked, anything else goes to AddPath.
     void AddDroppedPaths(const std::vector<std::string>& paths, AddReport* report = nullptr);
     // text/uri-list (or plain URLs) of a drop, local files only; shows what was refused.

@@ -16,6 +16,7 @@
 #include "platform/atomic_file.h"
 #include "playlist/media_kind.h"
 #include "playlist/path_helpers.h"
+#include "playlist/playlist_text.h"
 
 namespace {
 
@@ -278,14 +279,43 @@ bool PlaylistWriter::IsOwnFlavour(const std::string& playlistPath) {
     return UpperExtensionOf(playlistPath) == "VPL";
 }
 
+namespace {
+
+std::vector<PlaylistItem> Untitled(const std::vector<std::string>& rows) {
+    std::vector<PlaylistItem> items;
+    items.reserve(rows.size());
+    for (const std::string& row : rows) items.push_back(PlaylistItem{row, {}, -1});
+    return items;
+}
+
+// The entry's information line; a title can hold no line break of its own.
+std::string ExtinfLine(const PlaylistItem& item) {
+    std::string title = item.title.empty() ? BaseNameOf(item.path) : item.title;
+    for (char& c : title) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return "#EXTINF:" + std::to_string(item.seconds >= 0 ? item.seconds : -1) + "," + title +
+           "\r\n";
+}
+
+}  // namespace
+
 std::string PlaylistWriter::Format(const std::string& playlistPath,
                                    const std::vector<std::string>& rows, bool oggLoaded,
                                    std::vector<std::string>* unsavable) {
+    return FormatItems(playlistPath, Untitled(rows), oggLoaded, unsavable);
+}
+
+std::string PlaylistWriter::FormatItems(const std::string& playlistPath,
+                                        const std::vector<PlaylistItem>& items, bool oggLoaded,
+                                        std::vector<std::string>* unsavable) {
     const bool own = IsOwnFlavour(playlistPath);
     const std::string base = FolderOf(playlistPath);
-    std::string text;
-    bool first = true;
-    for (const std::string& row : rows) {
+    std::string text = own ? "" : "#EXTM3U\r\n";
+    bool first = own;
+    for (const PlaylistItem& item : items) {
+        const std::string& row = item.path;
         if (row.empty())
             continue;
         std::vector<std::string> forms;
@@ -303,6 +333,9 @@ std::string PlaylistWriter::Format(const std::string& playlistPath,
         const auto fits = std::find_if(forms.begin(), forms.end(), [&](const std::string& form) {
             if (!listable)
                 return form.find_first_of("\r\n") == std::string::npos;
+            // Other players' lists take such a line for a URI.
+            if (!own && HasUriScheme(form))
+                return false;
             return ReadsBackAs(base, form, first, row);
         });
         if (fits == forms.end()) {
@@ -310,6 +343,8 @@ std::string PlaylistWriter::Format(const std::string& playlistPath,
                 unsavable->push_back(row);
             continue;
         }
+        if (!own)
+            text += ExtinfLine(item);
         text += *fits;
         text += "\r\n";
         first = false;
@@ -319,6 +354,11 @@ std::string PlaylistWriter::Format(const std::string& playlistPath,
 
 PlaylistIoResult PlaylistWriter::Write(const std::string& playlistPath,
                                        const std::vector<std::string>& rows, bool oggLoaded) {
+    return WriteItems(playlistPath, Untitled(rows), oggLoaded);
+}
+
+PlaylistIoResult PlaylistWriter::WriteItems(const std::string& playlistPath,
+                                            const std::vector<PlaylistItem>& rows, bool oggLoaded) {
     PlaylistIoResult result;
     if (!FitsMaxPath(playlistPath)) {
         result.error = Lossy(playlistPath) +
@@ -327,7 +367,7 @@ PlaylistIoResult PlaylistWriter::Write(const std::string& playlistPath,
         return result;
     }
     std::vector<std::string> unsavable;
-    const std::string text = Format(playlistPath, rows, oggLoaded, &unsavable);
+    const std::string text = FormatItems(playlistPath, rows, oggLoaded, &unsavable);
     if (!unsavable.empty()) {
         // Saving without them would lose them silently on the next load.
         result.error =

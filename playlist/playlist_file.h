@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "playlist/playlist_item.h"
+
 // Relative form of item as seen from the folder of the playlist file.
 // Example: playlist /m/a/b/list.vpl, item /m/a/d/x.mp3 -> "../d/x.mp3".
 std::string MakeRelativePath(const std::string& playlistPath, const std::string& itemPath);
@@ -35,10 +37,18 @@ class PlaylistWriter {
     // unsavable (when given).
     static std::string Format(const std::string& playlistPath, const std::vector<std::string>& rows,
                               bool oggLoaded, std::vector<std::string>* unsavable = nullptr);
+    // Same for rows with the titles and lengths they carry: M3U starts with "#EXTM3U" and
+    // gives each entry an "#EXTINF:<seconds>,<title>" line (-1 for an unknown length, the
+    // file's name for a row without a title); the own flavour stays bare paths.
+    static std::string FormatItems(const std::string& playlistPath,
+                                   const std::vector<PlaylistItem>& rows, bool oggLoaded,
+                                   std::vector<std::string>* unsavable = nullptr);
     // Refuses the whole save when a row cannot be written; otherwise replaces an existing
     // playlist whole or keeps it as it was (full disk, no permission ...).
     static PlaylistIoResult Write(const std::string& playlistPath,
                                   const std::vector<std::string>& rows, bool oggLoaded);
+    static PlaylistIoResult WriteItems(const std::string& playlistPath,
+                                       const std::vector<PlaylistItem>& rows, bool oggLoaded);
 };
 
 class PlaylistReader {

@@ -65,6 +65,16 @@ bool PlaylistModel::Remove(int row) {
     return true;
 }
 
+void PlaylistModel::SetListTitle(int row, std::string title, int seconds) {
+    if (row < 0 || row >= Count())
+        return;
+    const auto r = static_cast<std::size_t>(row);
+    PlaylistEntry& e = r < m_Entries.size() ? m_Entries[r] : m_Staged[r - m_Entries.size()];
+    e.title = std::move(title);
+    e.seconds = seconds;
+    RefreshRow(row);
+}
+
 void PlaylistModel::Clear() {
     beginResetModel();
     m_Entries.clear();
@@ -190,7 +200,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         switch (index.column()) {
             case kColumnName:
-                return Display(e.name);
+                return Display(e.title.empty() ? e.name : e.title);
             case kColumnSize:
                 return Display(e.size);
             case kColumnPath:

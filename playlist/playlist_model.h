@@ -14,6 +14,10 @@ struct PlaylistEntry {
     std::string size;  // column 1: "%d KB"
     std::string path;  // column 2: the full path, bytes as on disk
     int icon = 0;
+    // What a playlist file of another player said about the row: its title, shown in the
+    // name column in place of the file name, and its length (-1 unknown).
+    std::string title;
+    int seconds = -1;
 };
 
 class PlaylistModel : public QAbstractTableModel {
@@ -35,6 +39,8 @@ class PlaylistModel : public QAbstractTableModel {
     // Inserts at row (clamped to 0..Count()); false for a duplicate path.
     bool Insert(int row, PlaylistEntry entry);
     bool Remove(int row);
+    // The title and length a playlist file gave for the row (staged rows included).
+    void SetListTitle(int row, std::string title, int seconds);
     void Clear();
     // Reorders the rows: newOrder[i] is the old row now at i (a permutation).
     void Reorder(const std::vector<int>& newOrder);

@@ -18,7 +18,7 @@ TEST(MediaTypes, EveryExtensionTheListTakesIsOffered) {
          {"AVI", "MPG",  "MPEG", "ASF", "WMV",  "VOB", "MP4",  "M4V", "MKV",  "WEBM", "MOV",
           "OGV", "3GP",  "FLV",  "TS",  "M2TS", "JPG", "JPEG", "BMP", "PNG",  "GIF",  "WEBP",
           "TIF", "TIFF", "WAV",  "MP3", "WMA",  "MID", "MIDI", "OGG", "FLAC", "OPUS", "M4A",
-          "AAC", "OGA",  "AIFF", "AIF", "APE",  "WV",  "MKA",  "M3U"}) {
+          "AAC", "OGA",  "AIFF", "AIF", "APE",  "WV",  "MKA",  "M3U", "M3U8", "PLS",  "XSPF"}) {
         ASSERT_TRUE(IsKnownExtension(ext, true)) << ext;
         // A name may match several types (".ts" is also a translation file); one of them,
         // or a type they inherit from, must be offered.
@@ -32,7 +32,7 @@ TEST(MediaTypes, EveryExtensionTheListTakesIsOffered) {
         EXPECT_TRUE(found) << ext << " is offered under none of its media types";
         ++checked;
     }
-    EXPECT_EQ(checked, 41);
+    EXPECT_EQ(checked, 44);
     QStringList unique = offered;
     EXPECT_EQ(unique.removeDuplicates(), 0);
 }

@@ -1,7 +1,8 @@
 // Playlist files through a real folder: rows named by the input become files, the list
 // is saved and loaded again. A save must either keep every row it is meant to keep, in
 // order, or be refused, and a refusal is only right for names no line can hold. Arbitrary
-// playlist bytes must load without harm and name only existing files.
+// playlist bytes, read as any player's list (M3U, PLS, XSPF), must load without harm and
+// name only existing files of kinds the list takes.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "playlist/media_kind.h"
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_file.h"
+#include "playlist/playlist_loader.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {
@@ -97,12 +99,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<std::string> loaded;
         FUZZ_CHECK(PlaylistReader::Read(list, ogg, &loaded).ok);
         FUZZ_CHECK(loaded == expected);
+        // The reader that opens lists of any player reads the extended form back the same.
+        const PlaylistLoad load = PlaylistLoader::Load(list, ogg);
+        FUZZ_CHECK(load.ok == !expected.empty());
+        std::vector<std::string> items;
+        for (const PlaylistItem& item : load.items) items.push_back(item.path);
+        FUZZ_CHECK(items == expected);
     }
 
     // Whatever else the input holds, as a playlist of another program.
-    for (const std::string& path : PlaylistReader::Parse(list, in.Rest(), ogg)) {
+    const std::string rest = in.Rest();
+    for (const std::string& path : PlaylistReader::Parse(list, rest, ogg)) {
         struct stat st {};
         FUZZ_CHECK(::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode));
+    }
+    for (const char* name : {"/list.m3u8", "/list.pls", "/list.xspf"}) {
+        const PlaylistLoad load = PlaylistLoader::Parse(listFolder + name, rest, ogg);
+        FUZZ_CHECK(load.ok == !load.items.empty());
+        FUZZ_CHECK(load.ok || !load.error.empty());
+        for (const PlaylistItem& item : load.items) {
+            struct stat st {};
+            FUZZ_CHECK(FitsMaxPath(item.path) &&
+                       IsKnownExtension(UpperExtensionOf(item.path), ogg));
+            FUZZ_CHECK(::stat(item.path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode));
+        }
     }
     return 0;
 }

@@ -116,8 +116,10 @@ TEST(ModernKinds, OpenDialogOffersThemInTheEntriesOfTheirKind) {
                                           0),
                   0u);
         EXPECT_EQ(entries[2].second.rfind("*.bmp; *.jpg; *.jpeg;", 0), 0u);
-        EXPECT_EQ(entries[3], std::make_pair(std::string("Playlist Files (*.vpl; *.m3u)"),
-                                             std::string("*.vpl; *.m3u")));
+        EXPECT_EQ(
+            entries[3],
+            std::make_pair(std::string("Playlist Files (*.vpl; *.m3u; *.m3u8; *.pls; *.xspf)"),
+                           std::string("*.vpl; *.m3u; *.m3u8; *.pls; *.xspf")));
         for (const NewKind& k : kNewKinds) {
             const auto& entry = entries[k.kind == MediaKind::Video   ? 0
                                         : k.kind == MediaKind::Audio ? 1
