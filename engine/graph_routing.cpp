@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "engine/graph_shared.h"
+#include "engine/subtitle_source.h"
 
 namespace {
 
@@ -180,17 +181,29 @@ void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
                             ? gst_structure_get_name(gst_caps_get_structure(caps, 0))
                             : "";
     GstElement* target = nullptr;
+    const char* input = "sink";
+    const bool subtitle = IsSubtitleMedia(media);
     if (g_str_has_prefix(media, "video/") && !shared->soundOnly)
         target = shared->videoTarget;
     else if (g_str_has_prefix(media, "audio/"))
         target = shared->audioTarget;
+    else if (subtitle && !shared->soundOnly)
+        target = shared->videoTarget, input = kSubtitlePadName;
     if (caps)
         gst_caps_unref(caps);
     if (!target)
         return;
-    GstPad* sinkPad = gst_element_get_static_pad(target, "sink");
+    // Only a renderer that draws the file's own subtitles has a pad for them.
+    GstPad* sinkPad = gst_element_get_static_pad(target, input);
     if (!sinkPad)
         return;
+    if (subtitle) {
+        // Subtitles ride on the picture: they are neither a renderer's stream nor a range's.
+        if (!gst_pad_is_linked(sinkPad) && gst_pad_link(pad, sinkPad) != GST_PAD_LINK_OK)
+            qWarning("engine: could not link a %s stream", media);
+        gst_object_unref(sinkPad);
+        return;
+    }
     // Only the first stream of each kind is rendered, as a renderer has one input.
     if (!gst_pad_is_linked(sinkPad)) {
         if (shared->holdUntilSeek) {
@@ -258,6 +271,13 @@ void OnDeepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data) {
 }  // namespace
 
 void RouteDecodedStreams(GstElement* decoder, GraphShared* shared) {
+    // Styled subtitles stay as they are, for libass to draw with their styles; the rest of
+    // what the decoder hands out is its default.
+    GstCaps* raw = gst_caps_from_string(
+        "video/x-raw(ANY); audio/x-raw(ANY); text/x-raw(ANY); subpicture/x-dvd; "
+        "subpicture/x-dvb; subpicture/x-pgs; application/x-ass; application/x-ssa");
+    g_object_set(decoder, "caps", raw, nullptr);
+    gst_caps_unref(raw);
     g_signal_connect(decoder, "pad-added", G_CALLBACK(OnPadAdded), shared);
     g_signal_connect(decoder, "no-more-pads", G_CALLBACK(OnNoMorePads), shared);
     g_signal_connect(decoder, "deep-element-added", G_CALLBACK(OnDeepElementAdded), shared);

@@ -17,6 +17,7 @@
 #include "engine/mp3_length.h"
 #include "engine/program_stream_span.h"
 #include "engine/sound_renderer.h"
+#include "engine/subtitle_source.h"
 #include "engine/video_output.h"
 #include "engine/video_surface.h"
 
@@ -231,7 +232,8 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
     m_Shared->clipAfter = -1;
     m_StartOffset = 0;
 
-    GstElement* video = m_pVideo->MakeRenderer(m_Rect);
+    GstElement* video =
+        m_pVideo->MakeRenderer(m_Rect, m_pSurface ? SideSubtitleFor(path) : std::string());
     if (!video || !gst_bin_add(GST_BIN(m_pGB), video))
         return 0;
     GstElement* sound = MakeSoundRenderer(path);
@@ -348,6 +350,14 @@ BOOL MediaGraph::SetVideoPosition(const QRect& rect) {
         m_pSurface->SetVideoRect(rect);
     m_pVideo->SetVideoRect(rect);
     return TRUE;
+}
+
+void MediaGraph::ShowSubtitles(bool shown) {
+    m_pVideo->ShowSubtitles(shown);
+}
+
+bool MediaGraph::SubtitlesShown() const {
+    return m_pVideo->SubtitlesShown();
 }
 
 BOOL MediaGraph::GetVideoDimensions(int32_t* width, int32_t* height) {

@@ -70,6 +70,10 @@ class MediaGraph {
     // A packed bitmap: BITMAPINFOHEADER (40 bytes), no colour table, 24-bit rows
     // bottom-up padded to 4 bytes. Free it with CoTaskMemFree.
     BOOL CaptureCurrentImage(uint8_t** out);
+    // The subtitles of the video (a file beside it, else its first subtitle stream) are
+    // drawn on the picture unless hidden; the choice holds for the files opened later.
+    void ShowSubtitles(bool shown);
+    bool SubtitlesShown() const;
 
     // Writes [start, stop] (tenths of a second) of source to target. extra: volume in
     // percent for Wav, profile index for Asf, ignored for Avi. TRUE when the conversion

@@ -1,5 +1,7 @@
 #include "engine/video_output.h"
 
+#include "engine/subtitle_source.h"
+
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
@@ -169,7 +171,7 @@ void VideoOutput::SetSurface(VideoSurface* surface) {
         m_pSurface->SetClient(this);
 }
 
-GstElement* VideoOutput::MakeRenderer(const QRect& rect) {
+GstElement* VideoOutput::MakeRenderer(const QRect& rect, const std::string& sideSubtitle) {
     Release();
     m_Size = rect.size();
     m_Choice = VideoSinkChoice{};
@@ -230,6 +232,20 @@ GstElement* VideoOutput::MakeRenderer(const QRect& rect) {
         return nullptr;
     }
 
+    // Subtitles go onto the picture after its scaling pass, so that the text is drawn at
+    // the size it is seen, sharp; a sink that scales draws them with the picture.
+    const char* firstPad = "sink";
+    GstElement* subtitles =
+        m_Path == VideoPath::Hidden ? nullptr : AddSubtitleOverlay(GST_BIN(bin), sideSubtitle);
+    if (subtitles) {
+        ShowSubtitleOverlay(subtitles, m_bSubtitlesShown);
+        if (last)
+            gst_element_link_pads(last, "src", subtitles, "video_sink");
+        else
+            first = subtitles, firstPad = "video_sink";
+        last = subtitles;
+    }
+
     g_object_set(sink, "sync", TRUE, "enable-last-sample", TRUE, nullptr);
     if (m_Path == VideoPath::Painted) {
         g_object_set(sink, "max-buffers", 1u, "drop", TRUE, nullptr);
@@ -264,8 +280,9 @@ GstElement* VideoOutput::MakeRenderer(const QRect& rect) {
     if (orient && flip) {
         gst_util_set_object_arg(G_OBJECT(flip), "video-direction", "auto");
         gst_bin_add_many(GST_BIN(bin), orient, flip, nullptr);
-        gst_element_link_many(orient, flip, first, nullptr);
-        first = orient;
+        gst_element_link(orient, flip);
+        gst_element_link_pads(flip, "src", first, firstPad);
+        first = orient, firstPad = "sink";
     } else {
         for (GstElement* e : {orient, flip})
             if (e)
@@ -278,7 +295,7 @@ GstElement* VideoOutput::MakeRenderer(const QRect& rect) {
                           nullptr);
         gst_object_unref(scaled);
     }
-    GstPad* input = gst_element_get_static_pad(first, "sink");
+    GstPad* input = gst_element_get_static_pad(first, firstPad);
     GstPad* ghost = gst_ghost_pad_new("sink", input);
     gst_object_unref(input);
     gst_element_add_pad(bin, ghost);
@@ -289,6 +306,7 @@ GstElement* VideoOutput::MakeRenderer(const QRect& rect) {
     m_pBin = GST_ELEMENT(gst_object_ref(bin));
     m_pSink = GST_ELEMENT(gst_object_ref(sink));
     m_pFilter = filter ? GST_ELEMENT(gst_object_ref(filter)) : nullptr;
+    m_pSubtitles = subtitles ? GST_ELEMENT(gst_object_ref(subtitles)) : nullptr;
     m_pPainted->width = m_Size.width();
     m_pPainted->height = m_Size.height();
     return bin;
@@ -322,6 +340,11 @@ void VideoOutput::SetVideoRect(const QRect& rect) {
     // A paused graph sends no frame at the new size: the one on screen is shown at it
     // until frames come again.
     ShowStill(size);
+}
+
+void VideoOutput::ShowSubtitles(bool shown) {
+    m_bSubtitlesShown = shown;
+    ShowSubtitleOverlay(m_pSubtitles, shown);
 }
 
 void VideoOutput::SetTargetSize(QSize size) {
@@ -364,7 +387,7 @@ void VideoOutput::Release() {
         gst_object_unref(m_pUpright);
         m_pUpright = nullptr;
     }
-    for (GstElement** e : {&m_pFilter, &m_pSink, &m_pBin}) {
+    for (GstElement** e : {&m_pSubtitles, &m_pFilter, &m_pSink, &m_pBin}) {
         if (*e) {
             gst_object_unref(*e);
             *e = nullptr;

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/recent_frames.h"
 #include "engine/video_sink_choice.h"
@@ -41,8 +42,13 @@ class VideoOutput : public QObject, private VideoSurfaceClient {
     // and its end.
     void SetSurface(VideoSurface* surface);
     // A new renderer (floating) for the surface, with the video at rect inside it; null when
-    // an element is missing. Forgets the previous renderer.
-    GstElement* MakeRenderer(const QRect& rect);
+    // an element is missing. Forgets the previous renderer. A renderer for a surface draws
+    // the subtitles of sideSubtitle (a file) or, without one, of a stream linked to its
+    // kSubtitlePadName pad, at the size the picture is shown.
+    GstElement* MakeRenderer(const QRect& rect, const std::string& sideSubtitle = {});
+    // Subtitles shown or hidden, now and for the renderers made later.
+    void ShowSubtitles(bool shown);
+    bool SubtitlesShown() const { return m_bSubtitlesShown; }
     // The renderer got its stream: the picture is shown (UI thread).
     void Attach();
     // Moves and sizes the video inside the surface (UI thread).
@@ -74,10 +80,12 @@ class VideoOutput : public QObject, private VideoSurfaceClient {
     VideoSinkChoice m_Choice;
     GstElement* m_pBin = nullptr;  // one reference each, while a graph holds them
     GstElement* m_pSink = nullptr;
-    GstElement* m_pFilter = nullptr;  // size (and format) of the scaling pass, if any
-    GstPad* m_pUpright = nullptr;     // where the picture is upright, at its own size
+    GstElement* m_pFilter = nullptr;     // size (and format) of the scaling pass, if any
+    GstElement* m_pSubtitles = nullptr;  // the subtitle overlay, if any
+    GstPad* m_pUpright = nullptr;        // where the picture is upright, at its own size
     QSize m_Size;
     bool m_bAttached = false;
+    bool m_bSubtitlesShown = true;
 
     RecentFrames m_Recent;
     std::unique_ptr<Painted> m_pPainted;

@@ -58,6 +58,8 @@ std::unique_ptr<QMenu> BuildViewerMenu(QWidget* parent) {
     Add(menu.get(), kViewerPlay, QT_TRANSLATE_NOOP("Menus", "再生（&P）"));
     Add(menu.get(), kViewerPause, QT_TRANSLATE_NOOP("Menus", "一時停止(&T)"));
     Add(menu.get(), kViewerStop, QT_TRANSLATE_NOOP("Menus", "停止(&S)"));
+    Add(menu.get(), kViewerSubtitles, QT_TRANSLATE_NOOP("Menus", "字幕を表示(&U)"), nullptr, true)
+        ->setShortcut(QKeySequence(Qt::Key_J));
     Add(menu.get(), kViewerCancel, QT_TRANSLATE_NOOP("Menus", "キャンセル（&C）"));
     return menu;
 }

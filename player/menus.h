@@ -29,6 +29,8 @@ constexpr int kViewerPlay = 32772;
 constexpr int kViewerStop = 32773;
 constexpr int kViewerPause = 32774;
 constexpr int kViewerCancel = 32787;
+// Shows or hides the video's subtitles (also the J key, as in other players).
+constexpr int kViewerSubtitles = 32788;
 
 std::unique_ptr<QMenu> BuildMainMenu(QWidget* parent);
 std::unique_ptr<QMenu> BuildViewerMenu(QWidget* parent);

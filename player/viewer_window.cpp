@@ -171,6 +171,11 @@ void ViewerWindow::ExitFullScreenWithoutPicture() {
         ExitFullScreen();
 }
 
+void ViewerWindow::ToggleSubtitles() {
+    m_Graph.ShowSubtitles(!m_Graph.SubtitlesShown());
+    qCInfo(lcPlayer) << "viewer subtitles" << (m_Graph.SubtitlesShown() ? "shown" : "hidden");
+}
+
 void ViewerWindow::CloseViewer() {
     // A picture without its window makes no sense; a sound goes on without one.
     if (m_Engine == player::kEngineGraph && m_Graph.Content() != MediaContent::AudioOnly)
@@ -216,6 +221,9 @@ void ViewerWindow::OnMenuCommand(int command) {
         case menus::kViewerStop:
             ForwardCommand(2);
             break;
+        case menus::kViewerSubtitles:
+            ToggleSubtitles();
+            break;
         default:
             break;
     }
@@ -244,6 +252,10 @@ void ViewerWindow::keyPressEvent(QKeyEvent* e) {
         case Qt::Key_T:
             ForwardCommand(3);
             break;
+        case Qt::Key_J:
+            // V, the other players' key for this, stops here as it always did.
+            ToggleSubtitles();
+            break;
         default:
             SkinDialog::keyPressEvent(e);
             return;
@@ -268,6 +280,8 @@ void ViewerWindow::mousePressEvent(QMouseEvent* e) {
 
 void ViewerWindow::ShowContextMenu(const QPoint& globalPos) {
     std::unique_ptr<QMenu> menu = menus::BuildViewerMenu(this);
+    if (QAction* subtitles = menus::FindCommand(menu.get(), menus::kViewerSubtitles))
+        subtitles->setChecked(m_Graph.SubtitlesShown());
     activateWindow();
     QAction* chosen = menu->exec(globalPos);
     if (chosen)

@@ -49,6 +49,8 @@ class ViewerWindow : public SkinDialog {
     QRect PictureRect() const;
 
     void ToggleFullScreen();
+    // The video's subtitles shown or hidden; the choice holds for the next videos.
+    void ToggleSubtitles();
     void CloseViewer();
     // 1 play, 2 stop, 3 pause, 9 close; anything else does nothing.
     void ForwardCommand(int code);

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QThread>
@@ -16,6 +17,7 @@
 
 #include "engine/media_graph.h"
 #include "platform/settings.h"
+#include "player/menus.h"
 #include "player/video_pane.h"
 #include "player/viewer_geometry.h"
 #include "tests/support/media_factory.h"
@@ -393,3 +395,18 @@ TEST(ViewerPlacement, BesideTheOwnerWhereTheScreenHasRoom) {
 }
 
 }  // namespace
+
+TEST_F(ViewerWindowTest, JAndTheMenuHideAndShowTheSubtitlesAndVStillDoesNot) {
+    ASSERT_TRUE(graph.SubtitlesShown()) << "shown without being asked";
+    Press(viewer, Qt::Key_J);
+    EXPECT_FALSE(graph.SubtitlesShown());
+    Press(viewer, Qt::Key_V);  // stops, as it always did
+    EXPECT_FALSE(graph.SubtitlesShown());
+    viewer->OnMenuCommand(menus::kViewerSubtitles);
+    EXPECT_TRUE(graph.SubtitlesShown());
+    std::unique_ptr<QMenu> menu = menus::BuildViewerMenu(viewer);
+    QAction* item = menus::FindCommand(menu.get(), menus::kViewerSubtitles);
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->isCheckable());
+    EXPECT_EQ(item->shortcut(), QKeySequence(Qt::Key_J));
+}
