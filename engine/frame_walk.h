@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 struct AudioFrame {
@@ -24,3 +25,6 @@ struct FrameWalkRules {
 
 // Length in 100-ns units; 0 when the file does not hold enough frames to trust.
 int64_t WalkFrameLength(const std::string& path, const FrameWalkRules& rules);
+
+// Where the frames start: past an ID3v2 tag at the file's start, else 0.
+long AfterId3Tag(FILE* f);

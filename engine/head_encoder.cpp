@@ -73,6 +73,18 @@ std::vector<uint8_t> HeadEncoder::SourceParameterSets(const AVCodecParameters* p
         return true;
     };
     int at = 0;
+    // Both layouts list their sets as a two-byte size and the set's bytes.
+    auto appendSets = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            if (at + 2 > n)
+                return false;
+            const int size = (x[at] << 8) | x[at + 1];
+            if (!append(at + 2, size))
+                return false;
+            at += 2 + size;
+        }
+        return true;
+    };
     if (par->codec_id == AV_CODEC_ID_H264) {
         at = 5;
         for (int list = 0; list < 2; ++list) {
@@ -80,31 +92,21 @@ std::vector<uint8_t> HeadEncoder::SourceParameterSets(const AVCodecParameters* p
                 return {};
             const int count = list == 0 ? (x[at] & 0x1f) : x[at];
             ++at;
-            for (int i = 0; i < count; ++i) {
-                if (at + 2 > n)
-                    return {};
-                const int size = (x[at] << 8) | x[at + 1];
-                if (!append(at + 2, size))
-                    return {};
-                at += 2 + size;
-            }
+            if (!appendSets(count))
+                return {};
         }
     } else {
         at = 22;
+        if (at >= n)
+            return {};
         const int arrays = x[at++];
         for (int a = 0; a < arrays; ++a) {
             if (at + 3 > n)
                 return {};
             const int count = (x[at + 1] << 8) | x[at + 2];
             at += 3;
-            for (int i = 0; i < count; ++i) {
-                if (at + 2 > n)
-                    return {};
-                const int size = (x[at] << 8) | x[at + 1];
-                if (!append(at + 2, size))
-                    return {};
-                at += 2 + size;
-            }
+            if (!appendSets(count))
+                return {};
         }
     }
     return out;

@@ -15,6 +15,7 @@
 #include "engine/graph_routing.h"
 #include "engine/graph_shared.h"
 #include "engine/media_graph.h"
+#include "engine/nominal_frame_rate.h"
 #include "engine/profiles.h"
 #include "engine/sound_renderer.h"
 #include "engine/video_output.h"
@@ -31,6 +32,8 @@ constexpr auto kSeekAcceptBound = std::chrono::seconds(2);
 // The Windows Media Audio encoder refuses anything below this; the dial-up profiles ask
 // for less and get this much instead of no file at all.
 constexpr int32_t kWmaMinimumBitrate = 24000;
+// The AVI writer's own default, for a video whose rate nothing tells.
+constexpr FrameRate kFallbackAviRate{25000, 1001};
 
 GstElement* Make(const char* factory, const char* name) {
     GstElement* e = gst_element_factory_make(factory, name);
@@ -116,6 +119,55 @@ void StampOnRunningTime(GstElement* element) {
                                                    GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                       StampRunningTime, new RunningTimeStamp,
                       [](gpointer data) { delete static_cast<RunningTimeStamp*>(data); });
+    gst_object_unref(pad);
+}
+
+// A decoder hands on the picture on screen at the start of a range with its time moved to
+// the start and its duration cut to what is left of it. When most of its time lies before
+// the start, the next picture is the one of the start; the retimed one would take its slot.
+struct RangeHead {
+    GstClockTime start = GST_CLOCK_TIME_NONE;
+    GstClockTime frame = 0;  // the constant rate's frame duration
+};
+
+GstPadProbeReturn DropPictureBeforeRange(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* head = static_cast<RangeHead*>(data);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+        const GstSegment* segment = nullptr;
+        if (GST_EVENT_TYPE(ev) == GST_EVENT_SEGMENT) {
+            gst_event_parse_segment(ev, &segment);
+            if (segment && segment->format == GST_FORMAT_TIME)
+                head->start = segment->start;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (!buf || !GST_CLOCK_TIME_IS_VALID(head->start) || !GST_BUFFER_PTS_IS_VALID(buf))
+        return GST_PAD_PROBE_OK;
+    const bool atStart = GST_BUFFER_PTS(buf) <= head->start;
+    const bool mostlyBefore =
+        GST_BUFFER_DURATION_IS_VALID(buf) && 2 * GST_BUFFER_DURATION(buf) < head->frame;
+    if (atStart && mostlyBefore) {
+        head->start = GST_CLOCK_TIME_NONE;  // one picture only
+        return GST_PAD_PROBE_DROP;
+    }
+    if (!atStart)
+        head->start = GST_CLOCK_TIME_NONE;
+    return GST_PAD_PROBE_OK;
+}
+
+void DropPictureBeforeRangeAt(GstElement* element, FrameRate rate) {
+    GstPad* pad = gst_element_get_static_pad(element, "sink");
+    if (!pad)
+        return;
+    auto* head = new RangeHead;
+    head->frame = gst_util_uint64_scale(GST_SECOND, rate.den, rate.num);
+    gst_pad_add_probe(pad,
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                   GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                      DropPictureBeforeRange, head,
+                      [](gpointer data) { delete static_cast<RangeHead*>(data); });
     gst_object_unref(pad);
 }
 
@@ -320,8 +372,23 @@ bool MediaGraph::DetachBothRenderers() {
 }
 
 BOOL MediaGraph::BuildAviGraph(const char* target) {
+    // An AVI has one frame rate for the whole file: frames are repeated through a slower
+    // stretch of the source and dropped through a faster one, so that each shows at its
+    // time. The rate is read while the preview's branch still holds the decoded caps.
+    FrameRate decoded;
+    if (m_pVideo)
+        m_pVideo->FrameRate(&decoded.num, &decoded.den);
+    const FrameRate rate = ConstantRateFor(m_szFile, decoded, kFallbackAviRate);
     if (!DetachBothRenderers())
         return FALSE;
+    GstElement* retime = Make("videorate", nullptr);
+    GstElement* rated = Make("capsfilter", nullptr);
+    if (rated) {
+        GstCaps* caps = gst_caps_new_simple("video/x-raw", "framerate", GST_TYPE_FRACTION, rate.num,
+                                            rate.den, nullptr);
+        g_object_set(rated, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+    }
     GstElement* mux = Make("avimux", "Avi Mux");
     GstElement* writer = FileWriter(target);
     GstElement* convert = Make("videoconvert", "ColorConvert");
@@ -333,8 +400,9 @@ BOOL MediaGraph::BuildAviGraph(const char* target) {
         gst_caps_unref(caps);
     }
     GstElement* upright = MakeUprightPictures();
-    if (!AddChain(m_pGB, {upright, convert, format, mux, writer}))
+    if (!AddChain(m_pGB, {upright, retime, rated, convert, format, mux, writer}))
         return FALSE;
+    DropPictureBeforeRangeAt(retime, rate);
     m_Shared->videoTarget = upright;
     GstElement* null = NullRenderer("Null AudioRender");
     if (!AddChain(m_pGB, {null}))
@@ -379,8 +447,11 @@ BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
         g_object_set(vscale, "add-borders", TRUE, nullptr);
     if (venc)
         g_object_set(venc, "bitrate", profile.videoBitrate, nullptr);
+    // The Windows Media encoder takes whole pictures only; interlaced ones (DVD, broadcast)
+    // are woven into them first, and progressive ones pass untouched.
+    GstElement* weave = Make("deinterlace", nullptr);
     GstElement* upright = MakeUprightPictures();
-    if (!AddChain(m_pGB, {upright, vconvert, vscale, vrate, vcaps, venc, vqueue}) ||
+    if (!AddChain(m_pGB, {upright, weave, vconvert, vscale, vrate, vcaps, venc, vqueue}) ||
         !gst_element_link(vqueue, mux))
         return FALSE;
     StampOnRunningTime(venc);

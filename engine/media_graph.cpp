@@ -251,8 +251,13 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
     }
 
     // Prerolled from the file's start: its first timestamps have passed.
-    if (m_Shared->programStream && m_Shared->firstPts > 0)
+    // A transport stream's clock starts wherever the broadcast's did, often hours in; its
+    // demuxer counts from the first clock reference, ahead of the first picture.
+    if ((m_Shared->programStream || HasExtension(path, {".ts", ".m2ts", ".mts"})) &&
+        m_Shared->firstPts > 0)
         m_StartOffset = m_Shared->firstPts;
+    else if (HasExtension(path, {".mp3"}))
+        m_StartOffset = Mp3GaplessLead(path);  // the music starts after the encoder's delay
 
     m_pVW = m_Shared->videoTarget;
     if (m_Shared->audioTarget)

@@ -2,6 +2,11 @@
 
 #include "engine/frame_walk.h"
 
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
 namespace {
 
 bool ParseHeader(const unsigned char* h, AudioFrame* out) {
@@ -47,4 +52,47 @@ int64_t Mp3Length(const std::string& path) {
     // A damaged stretch is skipped byte by byte, but not forever.
     rules.resyncLimit = 65536;
     return WalkFrameLength(path, rules);
+}
+
+namespace {
+constexpr int kDecoderDelay = 529;
+}  // namespace
+
+int64_t Mp3GaplessLeadOf(const unsigned char* frame, size_t size) {
+    AudioFrame header;
+    if (size < 4 || !ParseHeader(frame, &header) || header.samples != 1152)
+        return 0;  // the note is LAME's, in MPEG-1 layer III frames
+    const bool mono = ((frame[3] >> 6) & 3) == 3;
+    size_t at = 4 + (mono ? 17 : 32);
+    if (at + 8 > size ||
+        (std::memcmp(frame + at, "Xing", 4) != 0 && std::memcmp(frame + at, "Info", 4) != 0))
+        return 0;
+    const unsigned flags = frame[at + 7];
+    at += 8;
+    if (flags & 1)
+        at += 4;  // frame count
+    if (flags & 2)
+        at += 4;  // byte count
+    if (flags & 4)
+        at += 100;  // seek table
+    if (flags & 8)
+        at += 4;  // quality
+    // LAME's extension, also written by FFmpeg's muxer under its own name.
+    if (at + 24 > size ||
+        (std::memcmp(frame + at, "LAME", 4) != 0 && std::memcmp(frame + at, "Lavc", 4) != 0))
+        return 0;
+    const int delay = (frame[at + 21] << 4) | (frame[at + 22] >> 4);
+    return static_cast<int64_t>(delay + kDecoderDelay) * 1000000000 / header.rate;
+}
+
+int64_t Mp3GaplessLead(const std::string& path) {
+    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!f)
+        return 0;
+    const long offset = AfterId3Tag(f.get());
+    std::vector<unsigned char> frame(2048);
+    if (std::fseek(f.get(), offset, SEEK_SET) != 0)
+        return 0;
+    const size_t got = std::fread(frame.data(), 1, frame.size(), f.get());
+    return Mp3GaplessLeadOf(frame.data(), got);
 }

@@ -10,6 +10,7 @@ extern "C" {
 #include <strings.h>
 #include <QDebug>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -44,6 +45,30 @@ struct PacketFree {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
 using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
+
+// FLAC's stream header, 34 bytes: total samples in the low 36 bits of bytes 13 to 17,
+// then the 16-byte fingerprint of the decoded sound.
+void ForgetFlacTotals(AVCodecParameters* par) {
+    constexpr int kStreamInfoSize = 34;
+    if (!par->extradata || par->extradata_size < kStreamInfoSize)
+        return;
+    uint8_t* info = par->extradata;
+    info[13] &= 0xF0;
+    std::memset(info + 14, 0, kStreamInfoSize - 14);
+}
+
+// Writes the count of samples into the stream header of the FLAC file at path.
+bool StoreFlacTotal(const std::string& path, int64_t samples) {
+    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "r+b"), std::fclose);
+    uint8_t head[8 + 18];
+    if (!f || std::fread(head, 1, sizeof head, f.get()) != sizeof head ||
+        std::memcmp(head, "fLaC", 4) != 0 || (head[4] & 0x7F) != 0)
+        return false;
+    uint8_t* total = head + 8 + 13;
+    total[0] = static_cast<uint8_t>((total[0] & 0xF0) | ((samples >> 32) & 0x0F));
+    for (int i = 1; i <= 4; ++i) total[i] = static_cast<uint8_t>(samples >> (8 * (4 - i)));
+    return std::fseek(f.get(), 8 + 13, SEEK_SET) == 0 && std::fwrite(total, 1, 5, f.get()) == 5;
+}
 
 // Per source stream: where its range starts and ends in its own time base.
 struct Lane {
@@ -103,6 +128,8 @@ class Cutter {
     bool m_ReencodeFailed = false;
     std::deque<std::pair<int, PacketPtr>> m_Held;  // written once the head is out
     int64_t m_LastVideoDts = INT64_MIN;
+    int64_t m_FlacSamples = 0;  // written, for the stream header
+    bool m_Flac = false;
 };
 
 bool Cutter::OpenOutput() {
@@ -130,7 +157,11 @@ bool Cutter::CopyStreamSetup() {
             continue;
         if (is->disposition & AV_DISPOSITION_ATTACHED_PIC)
             continue;
-        if (avformat_query_codec(out->oformat, is->codecpar->codec_id, FF_COMPLIANCE_NORMAL) != 1)
+        // Some muxers cannot tell (MP3's and Ogg's answer with an error); as the target is
+        // the source's own kind, its sound and pictures are offered to them all the same.
+        const int takes =
+            avformat_query_codec(out->oformat, is->codecpar->codec_id, FF_COMPLIANCE_NORMAL);
+        if (takes == 0 || (takes < 0 && type == AVMEDIA_TYPE_SUBTITLE))
             continue;
         AVStream* os = avformat_new_stream(out, nullptr);
         if (!os || avcodec_parameters_copy(os->codecpar, is->codecpar) < 0)
@@ -142,6 +173,12 @@ bool Cutter::CopyStreamSetup() {
                 is->codecpar->codec_id ||
             !av_codec_get_tag2(out->oformat->codec_tag, is->codecpar->codec_id, &tag))
             os->codecpar->codec_tag = 0;
+        if (os->codecpar->codec_id == AV_CODEC_ID_FLAC) {
+            // The source's header states its whole length and the fingerprint of its whole
+            // sound; neither holds for the range, and "unknown" is what the format allows.
+            ForgetFlacTotals(os->codecpar);
+            m_Flac = true;
+        }
         os->time_base = is->time_base;
         os->avg_frame_rate = is->avg_frame_rate;
         os->r_frame_rate = is->r_frame_rate;
@@ -202,6 +239,9 @@ bool Cutter::WritePacket(AVPacket* p, int sourceIndex) {
     if (p->dts != AV_NOPTS_VALUE)
         p->dts -= lane.start;
     av_packet_rescale_ts(p, is->time_base, os->time_base);
+    if (os->codecpar->codec_id == AV_CODEC_ID_FLAC && p->duration > 0)
+        m_FlacSamples +=
+            av_rescale_q(p->duration, os->time_base, AVRational{1, os->codecpar->sample_rate});
     p->stream_index = lane.out;
     p->pos = -1;
     const int r = av_interleaved_write_frame(m_Out.get(), p);
@@ -514,6 +554,8 @@ CopyCutResult Cutter::Run() {
         return Fail(CopyCutError::CannotWrite, AvError(r));
     const bool flushed = m_Out->pb->error == 0;
     avio_closep(&m_Out->pb);
+    if (flushed && m_Flac && m_Out->nb_streams == 1 && !StoreFlacTotal(partial, m_FlacSamples))
+        return Fail(CopyCutError::CannotWrite, "the stream header could not be completed");
     if (!flushed || FAILED(file.Commit()))
         return Fail(CopyCutError::CannotWrite, "the file could not be completed");
     return m_Result;

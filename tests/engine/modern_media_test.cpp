@@ -38,6 +38,7 @@ constexpr int kBarRow = 30;       // a row inside the colour bars
 struct Pcm {
     int rate = 0;
     std::vector<int16_t> samples;
+    double firstTime = 0;  // seconds of stream time of the first sample
     double Seconds() const { return rate ? double(samples.size()) / rate : 0.0; }
 };
 
@@ -69,8 +70,10 @@ Pcm DecodeSound(const std::string& path) {
         if (pcm.samples.empty() && GST_BUFFER_PTS_IS_VALID(buf)) {
             guint64 t = gst_segment_to_stream_time(gst_sample_get_segment(sample), GST_FORMAT_TIME,
                                                    GST_BUFFER_PTS(buf));
-            if (t != GST_CLOCK_TIME_NONE)
+            if (t != GST_CLOCK_TIME_NONE) {
                 pcm.samples.resize(gst_util_uint64_scale(t, testmedia::kMarkRate, GST_SECOND));
+                pcm.firstTime = t / 1e9;
+            }
         }
         if (gst_buffer_map(buf, &map, GST_MAP_READ)) {
             const auto* s = reinterpret_cast<const int16_t*>(map.data);
@@ -327,7 +330,10 @@ TEST_P(ModernMediaTest, OpensPlaysToItsEndShowsCapturesAndCuts) {
     EXPECT_EQ(cut.rate, testmedia::kMarkRate);
     EXPECT_NEAR(cut.Seconds(), 0.5, 0.03);
     const double cutOnset = Onset(cut, level / 2);
-    EXPECT_NEAR(cutOnset, sourceOnset - 0.3, 0.03);
+    // A transport stream's time line starts at its first timestamp, which its demuxer puts
+    // after the first clock reference.
+    const bool transport = kind.ext == "ts" || kind.ext == "m2ts";
+    EXPECT_NEAR(cutOnset, sourceOnset - (transport ? source.firstTime : 0) - 0.3, 0.03);
     EXPECT_NEAR(Rms(cut, cutOnset + 0.03, cutOnset + 0.2) / sourceLevel, 0.5, 0.05);
     EXPECT_LT(Rms(cut, 0.0, cutOnset - 0.05), sourceLevel / 50);
 
@@ -350,11 +356,12 @@ TEST_P(ModernMediaTest, OpensPlaysToItsEndShowsCapturesAndCuts) {
     EXPECT_TRUE(a.hasVideo);
     EXPECT_FALSE(a.hasAudio);
     EXPECT_EQ(a.width, 160);
-    // The pictures of the range: 15 at 25 a second, or fewer where the source itself has
-    // pictures that no decoder recovers (GStreamer's FLV muxer garbles reordered ones).
+    // The pictures of the range at the AVI's one rate: 15 at 25 a second, the last good
+    // one repeated where the source itself has pictures that no decoder recovers
+    // (GStreamer's FLV muxer garbles reordered ones).
     const int inRange = FramesIn(src, 0.2, 0.8);
     EXPECT_GE(inRange, 13);
-    EXPECT_NEAR(a.videoFrames, inRange, 1);
+    EXPECT_NEAR(a.videoFrames, 15, 1);
 
     std::vector<std::string> names;
     ASSERT_TRUE(ListProfiles(1, &names));

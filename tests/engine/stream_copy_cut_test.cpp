@@ -175,3 +175,27 @@ TEST_F(StreamCopyCutTest, RefusalsLeaveNothingUnderTheTargetName) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sound alone in its own format: the packets of the range, copied, in a file that readers
+// take without complaint.
+TEST_F(StreamCopyCutTest, SoundFilesAreCutInTheirOwnFormat) {
+    for (const char* ext : {"mp3", "flac", "opus"}) {
+        SCOPED_TRACE(ext);
+        const std::string source = (m_Dir / (std::string("tone.") + ext)).string();
+        const std::string make =
+            "ffmpeg -nostdin -v error -y -f lavfi -i sine=f=440:sample_rate=48000 -ac 2 -t 6 '" +
+            source + "'";
+        ASSERT_EQ(std::system(make.c_str()), 0);
+        const std::string target = (m_Dir / (std::string("cut.") + ext)).string();
+        const CopyCutResult r = StreamCopyCut::Run(source, target, 1.3, 4.0);
+        ASSERT_EQ(r.error, CopyCutError::None) << r.detail;
+        const std::string length =
+            Capture("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + target + "'");
+        EXPECT_NEAR(std::atof(length.c_str()), 2.7, 0.05);
+        EXPECT_EQ(Capture("ffmpeg -nostdin -v warning -i '" + target + "' -f null - 2>&1"), "");
+    }
+}
+
+}  // namespace

@@ -13,6 +13,7 @@
 #include "engine/video_widget.h"
 #include "platform/messages.h"
 #include "tests/engine/graph_test_support.h"
+#include "tests/engine/reference/cut_fixture.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/reference_media.h"
 
@@ -24,99 +25,49 @@ namespace {
 constexpr double kSourceSeconds = 6.0;
 constexpr int kCutTimeoutMs = 90000;
 
-std::vector<std::string>& Measurements() {
-    static std::vector<std::string> lines;
-    return lines;
-}
+using reference::Fixed;
+using reference::Note;
 
-std::string Fixed(double v, int digits = 1) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", digits, v);
-    return buffer;
-}
+reference::Sources* g_Sources = nullptr;
 
-struct Sources {
-    std::string dir;
-    std::map<std::string, std::string> path;
-    std::map<std::string, refmedia::Decoded> decoded;
-};
-Sources* g_Sources = nullptr;
-
-class EncodedCut : public ::testing::Test {
+class EncodedCut : public reference::CutTest {
   public:
     static void SetUpTestSuite() {
-        g_Sources = new Sources;
-        Sources& s = *g_Sources;
-        s.dir = testmedia::MakeTempDir("encoded");
-        for (const char* ext : {"avi", "mp4"})
-            s.path[ext] =
-                refmedia::NumberedVideo(s.dir, std::string("clip.") + ext, kSourceSeconds);
-        s.path["wav"] = refmedia::KnownSound(s.dir, "sound.wav", kSourceSeconds);
-        s.path["phone"] = refmedia::PhoneVideo(s.dir, "phone.mp4", kSourceSeconds);
-        for (auto& [ext, p] : s.path)
-            if (!p.empty())
-                s.decoded[ext] = refmedia::Decode(p);
+        g_Sources = new reference::Sources;
+        g_Sources->Make(
+            "encoded", [](const std::string& dir, std::map<std::string, std::string>* path) {
+                for (const char* ext : {"avi", "mp4"})
+                    (*path)[ext] =
+                        refmedia::NumberedVideo(dir, std::string("clip.") + ext, kSourceSeconds);
+                (*path)["wav"] = refmedia::KnownSound(dir, "sound.wav", kSourceSeconds);
+                (*path)["phone"] = refmedia::PhoneVideo(dir, "phone.mp4", kSourceSeconds);
+            });
     }
     static void TearDownTestSuite() {
-        testmedia::RemoveTree(g_Sources->dir);
+        g_Sources->Remove();
         delete g_Sources;
         g_Sources = nullptr;
-        std::printf("\n-- measured --\n");
-        for (const auto& line : Measurements()) std::printf("%s\n", line.c_str());
+        reference::PrintNotes();
     }
 
   protected:
-    void SetUp() override { dir = testmedia::MakeTempDir("encoded-cut"); }
-    void TearDown() override {
-        graph.Close();
-        testmedia::RemoveTree(dir);
-    }
-
     const std::string& Source(const std::string& key) {
         const std::string& p = g_Sources->path[key];
         EXPECT_FALSE(p.empty()) << "could not make the " << key << " source";
         return p;
     }
 
-    // Opens the source as the editor does and cuts [start, stop] seconds; when it ran,
-    // whether it completed with the file under its name.
-    template <typename Start>
-    bool RunCut(const std::string& source, const std::string& target, Start start) {
-        notify.messages.clear();
-        widget.resize(240, 180);
-        QRect r(0, 0, 240, 180);
-        graph.SetWindows(&notify, &widget, &r);
-        if (graph.Open(source.c_str(), FALSE) != 1 || !start())
-            return false;
-        bool done = PumpUntil(
-            [&] {
-                return notify.Count(UM_GRAPH_COMPLETE) > 0 || notify.Count(UM_GRAPH_STOPPED) > 0;
-            },
-            kCutTimeoutMs);
-        bool complete = done && notify.Count(UM_GRAPH_COMPLETE) > 0;
-        graph.Close();
-        return complete && fs::exists(target);
-    }
     bool Cut(const std::string& source, EncodedKind kind, const std::string& target, double start,
              double stop, int volume) {
-        return RunCut(source, target, [&] {
-            return graph.ConvertEncoded(source.c_str(), kind, target.c_str(), start * 10.0,
-                                        stop * 10.0, volume) == TRUE;
-        });
+        return RunCut(
+            source, target,
+            [&] {
+                return graph.ConvertEncoded(source.c_str(), kind, target.c_str(), start * 10.0,
+                                            stop * 10.0, volume) == TRUE;
+            },
+            kCutTimeoutMs);
     }
-    bool Cut(const std::string& source, ConversionMode mode, const std::string& target,
-             double start, double stop, int extra) {
-        return RunCut(source, target, [&] {
-            return graph.Convert(source.c_str(), mode, target.c_str(), start * 10.0, stop * 10.0,
-                                 extra) == TRUE;
-        });
-    }
-
-    std::string dir;
-    GraphTestPrompts prompts;
-    NotifyRecorder notify;
-    VideoWidget widget;
-    MediaGraph graph;
+    using CutTest::Cut;
 };
 
 // The frames on screen during [start, stop): sources of this suite count from zero.
@@ -125,10 +76,9 @@ void ExpectFramesOfRange(const refmedia::Decoded& d, double start, double stop,
     ASSERT_FALSE(d.frames.empty()) << what;
     const int first = static_cast<int>(std::lround(start * kFrameRate));
     const int last = static_cast<int>(std::lround(stop * kFrameRate)) - 1;
-    Measurements().push_back(what + ": first frame " + std::to_string(d.frames.front()) +
-                             " (want " + std::to_string(first) + "), last " +
-                             std::to_string(d.frames.back()) + " (want " + std::to_string(last) +
-                             "), " + std::to_string(d.frames.size()) + " frames");
+    Note(what + ": first frame " + std::to_string(d.frames.front()) + " (want " +
+         std::to_string(first) + "), last " + std::to_string(d.frames.back()) + " (want " +
+         std::to_string(last) + "), " + std::to_string(d.frames.size()) + " frames");
     EXPECT_EQ(d.frames.front(), first) << what;
     EXPECT_EQ(d.frames.back(), last) << what;
     EXPECT_EQ(static_cast<int>(d.frames.size()), last - first + 1) << what;
@@ -162,10 +112,9 @@ void ExpectSoundOfRange(const refmedia::Decoded& full, const refmedia::Decoded& 
     const double ratio =
         refmedia::Rms(cut.sound, 0, n) /
         refmedia::Rms(source, static_cast<size_t>(std::max<int64_t>(0, m.offset)), n);
-    Measurements().push_back(what + ": sound starts " + Fixed(errorMs, 2) + " ms off (match " +
-                             Fixed(m.score, 3) + "), length " + Fixed(lengthMs, 1) +
-                             " ms off, level " + Fixed(ratio, 3) + " for " +
-                             Fixed(volume / 100.0, 2));
+    Note(what + ": sound starts " + Fixed(errorMs, 2) + " ms off (match " + Fixed(m.score, 3) +
+         "), length " + Fixed(lengthMs, 1) + " ms off, level " + Fixed(ratio, 3) + " for " +
+         Fixed(volume / 100.0, 2));
     EXPECT_GT(m.score, primed ? 0.75 : 0.9) << what;
     EXPECT_LE(std::fabs(errorMs), 5.0 + frameMs) << what;
     EXPECT_LE(std::fabs(lengthMs), 10.0 + 2 * frameMs) << what;
@@ -202,8 +151,8 @@ TEST_F(EncodedCut, VideoKindsHoldTheRangeAtTheSourcesSizeWithItsSound) {
             ASSERT_EQ(p.codecs.size(), 2u);
             EXPECT_EQ(p.codecs[0], want.video);
             EXPECT_EQ(p.codecs[1], want.audio);
-            Measurements().push_back(what + ": container length " + Fixed(p.duration, 3) +
-                                     " s for " + Fixed(stop - start, 3));
+            Note(what + ": container length " + Fixed(p.duration, 3) + " s for " +
+                 Fixed(stop - start, 3));
             EXPECT_NEAR(p.duration, stop - start, 1.0 / kFrameRate + 0.03);
         }
     }
