@@ -30,6 +30,7 @@
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_file.h"
 #include "playlist/playlist_icons.h"
+#include "playlist/tag_collector.h"
 #include "playlist/trash.h"
 #include "playlist/uri_list.h"
 
@@ -83,6 +84,7 @@ class BatchScope {
 PlaylistCtrl::PlaylistCtrl(QWidget* parent) : QWidget(parent) {
     m_pModel = new PlaylistModel(this);
     m_pModel->SetIcons(MakePlaylistIcons());
+    m_pTags = new TagCollector(m_pModel);
 
     m_pReport = new QTreeView(this);
     m_pReport->setModel(m_pModel);
@@ -99,6 +101,10 @@ PlaylistCtrl::PlaylistCtrl(QWidget* parent) : QWidget(parent) {
     m_pReport->setColumnWidth(PlaylistModel::kColumnName, 100);
     m_pReport->setColumnWidth(PlaylistModel::kColumnSize, 70);
     m_pReport->setColumnWidth(PlaylistModel::kColumnPath, 160);
+    m_pReport->setColumnWidth(PlaylistModel::kColumnTitle, 160);
+    m_pReport->setColumnWidth(PlaylistModel::kColumnArtist, 110);
+    m_pReport->setColumnWidth(PlaylistModel::kColumnAlbum, 110);
+    m_pReport->setColumnWidth(PlaylistModel::kColumnLength, 56);
     connect(m_pReport->header(), &QHeaderView::sectionClicked, this,
             &PlaylistCtrl::SortByColumnClick);
 
@@ -156,16 +162,7 @@ std::string PlaylistCtrl::PathAt(int row) const {
 std::string PlaylistCtrl::ItemText(int row, int column) const {
     if (row < 0 || row >= RowCount())
         return {};
-    const PlaylistEntry& e = m_pModel->At(row);
-    switch (column) {
-        case PlaylistModel::kColumnName:
-            return e.name;
-        case PlaylistModel::kColumnSize:
-            return e.size;
-        case PlaylistModel::kColumnPath:
-            return e.path;
-    }
-    return {};
+    return PlaylistModel::Text(m_pModel->At(row), column);
 }
 
 int PlaylistCtrl::IconAt(int row) const {
@@ -485,7 +482,8 @@ void PlaylistCtrl::SortRows(int column, int direction) {
     std::vector<int> order(static_cast<std::size_t>(n));
     std::iota(order.begin(), order.end(), 0);
     std::vector<std::string> keys(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) keys[static_cast<std::size_t>(i)] = ItemText(i, column);
+    for (int i = 0; i < n; ++i)
+        keys[static_cast<std::size_t>(i)] = PlaylistModel::SortKey(m_pModel->At(i), column);
     // Byte order, which for UTF-8 is code point order; equal texts keep their order.
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const auto& ka = keys[static_cast<std::size_t>(a)];

@@ -21,6 +21,7 @@ class QStackedLayout;
 class QTreeView;
 class QListView;
 class QAbstractItemView;
+class TagCollector;
 
 // What the list needs from whoever plays its rows (the main window). The current row is
 // a row index the host keeps; the list only reads it and clears it when that very row is
@@ -122,6 +123,7 @@ class PlaylistCtrl : public QWidget {
     static const char* ViewModeStatusText(int mode);
 
     PlaylistModel* Model() const { return m_pModel; }
+    TagCollector* Tags() const { return m_pTags; }
     QAbstractItemView* ActiveView() const;
 
     // Shows the messages for what an add refused (owner: this control's window).
@@ -156,5 +158,6 @@ class PlaylistCtrl : public QWidget {
     bool m_bOggLoaded = false;
     int m_nViewMode = ViewReport;
     int m_nContext = -1;
-    int m_SortDir[3] = {0, 0, 0};
+    int m_SortDir[PlaylistModel::kColumnCount] = {};
+    TagCollector* m_pTags = nullptr;
 };
