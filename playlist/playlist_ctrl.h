@@ -22,6 +22,7 @@ class QTreeView;
 class QListView;
 class QAbstractItemView;
 class TagCollector;
+class FindBar;
 
 // What the list needs from whoever plays its rows (the main window). The current row is
 // a row index the host keeps; the list only reads it and clears it when that very row is
@@ -126,6 +127,16 @@ class PlaylistCtrl : public QWidget {
     TagCollector* Tags() const { return m_pTags; }
     QAbstractItemView* ActiveView() const;
 
+    // Finding: the find field narrows what the views show to the rows whose name, title,
+    // artist or album contains the text, ignoring letter case. Only the view changes: rows,
+    // their order, the playing mark, Next and Previous and saved lists are untouched.
+    void OpenFind();   // shows the field and gives it the focus
+    void CloseFind();  // hides it and shows every row again
+    void SetFilter(const QString& text);
+    QString Filter() const { return m_Filter; }
+    bool RowShown(int row) const;
+    FindBar* Find() const { return m_pFind; }
+
     // Shows the messages for what an add refused (owner: this control's window).
     void ShowAddReport(const AddReport& report);
 
@@ -149,6 +160,8 @@ class PlaylistCtrl : public QWidget {
     void WalkFolder(const std::string& folder, AddReport* report, int depth,
                     std::set<std::pair<unsigned long, unsigned long>>* visited);
     void ShowContextMenu(const QPoint& globalPos);
+    bool Matches(int row) const;
+    void ApplyFilter();
 
     PlaylistModel* m_pModel = nullptr;
     QStackedLayout* m_pStack = nullptr;
@@ -160,4 +173,7 @@ class PlaylistCtrl : public QWidget {
     int m_nContext = -1;
     int m_SortDir[PlaylistModel::kColumnCount] = {};
     TagCollector* m_pTags = nullptr;
+    FindBar* m_pFind = nullptr;
+    QString m_Filter;
+    bool m_bHiding = false;  // some row may be hidden
 };
