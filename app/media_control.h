@@ -11,8 +11,10 @@
 struct MediaState {
     enum Status { Stopped, Playing, Paused };
     Status status = Stopped;
-    int row = -1;          // the current list row, -1 for none
-    std::string path;      // its file; empty without a current row
+    // The current list row, or, while nothing is current, the row Play would start; -1 for
+    // none.
+    int row = -1;
+    std::string path;      // its file; empty without a row
     int lengthTenths = 0;  // of the open item; 0 when unknown or nothing is open
     int positionTenths = 0;
     int volume = 50;  // the volume slider, 0 ... 100
@@ -21,6 +23,12 @@ struct MediaState {
     bool canPlay = false;
     bool canPause = false;
     bool canSeek = false;
+    // From the row's tags, once they have been read: empty (0) while unknown.
+    std::string title;
+    std::vector<std::string> artists;
+    std::string album;
+    long long tagLengthMs = 0;
+    std::string artPath;  // a local picture of the cover
 
     bool operator==(const MediaState&) const = default;
 };

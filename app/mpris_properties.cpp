@@ -65,10 +65,29 @@ QVariantMap Metadata(const MediaState& state) {
     map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId(state)));
     map.insert(QStringLiteral("xesam:url"),
                QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded()));
-    map.insert(QStringLiteral("xesam:title"), QFileInfo(path).fileName());
+    map.insert(QStringLiteral("xesam:title"), state.title.empty()
+                                                  ? QFileInfo(path).fileName()
+                                                  : QString::fromStdString(state.title));
+    if (!state.artists.empty()) {
+        QStringList artists;
+        for (const std::string& artist : state.artists)
+            artists.push_back(QString::fromStdString(artist));
+        map.insert(QStringLiteral("xesam:artist"), artists);
+    }
+    if (!state.album.empty())
+        map.insert(QStringLiteral("xesam:album"), QString::fromStdString(state.album));
+    // The open item's own figure while it plays; its tags' otherwise, so a stopped list
+    // shows the length of what Play would start.
     if (state.status != MediaState::Stopped && state.lengthTenths > 0)
         map.insert(QStringLiteral("mpris:length"),
                    static_cast<qlonglong>(state.lengthTenths) * kMicrosPerTenth);
+    else if (state.tagLengthMs > 0)
+        map.insert(QStringLiteral("mpris:length"),
+                   static_cast<qlonglong>(state.tagLengthMs) * 1000);
+    if (!state.artPath.empty())
+        map.insert(QStringLiteral("mpris:artUrl"),
+                   QString::fromUtf8(
+                       QUrl::fromLocalFile(QString::fromStdString(state.artPath)).toEncoded()));
     return map;
 }
 

@@ -25,8 +25,9 @@ QString StatusText(MediaState::Status status);  // "Playing", "Paused", "Stopped
 // new track; the "no track" path of the interface when there is no current row.
 QDBusObjectPath TrackId(const MediaState& state);
 
-// mpris:trackid, xesam:url, xesam:title and, while an item is open, mpris:length; empty
-// without a current row.
+// mpris:trackid, xesam:url, xesam:title (the tag, else the file name), xesam:artist,
+// xesam:album, mpris:length (the open item's, else the tags') and mpris:artUrl; empty
+// without a row.
 QVariantMap Metadata(const MediaState& state);
 
 // Every Player property except Position, which clients advance themselves and correct from

@@ -497,6 +497,7 @@ void MainWindow::InstallKeys() {
     key({Qt::Key_MediaNext}, [this] { PlayNext(); });
     key({Qt::Key_MediaPrevious}, [this] { PlayPrevious(); });
     key({Qt::Key_MediaStop}, [this] { Stop(); });
+    key({QKeySequence::Find}, [this] { m_pList->OpenFind(); });
 }
 
 void MainWindow::SetToolTips() {

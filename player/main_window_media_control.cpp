@@ -38,6 +38,8 @@ MainWindowMediaControl::MainWindowMediaControl(MainWindow& window) : m_window(wi
     connect(&list, &PlaylistCtrl::RowRemoved, this, [this] { Changed(); });
     connect(&list, &PlaylistCtrl::ListCleared, this, [this] { Changed(); });
     connect(&list, &PlaylistCtrl::Sorted, this, [this] { Changed(); });
+    // Tags arrive some time after their rows.
+    connect(list.Model(), &PlaylistModel::dataChanged, this, [this] { Changed(); });
 }
 
 void MainWindowMediaControl::SetListeners(std::function<void()> changed,
@@ -79,9 +81,18 @@ MediaState MainWindowMediaControl::State() {
     }
     const int rows = list.RowCount();
     const int current = controller.CurrentRow();
-    if (current >= 0 && current < rows) {
-        s.row = current;
-        s.path = list.PathAt(current);
+    int shown = current;
+    if (!open && (shown < 0 || shown >= rows))
+        shown = list.SelectedRow() >= 0 ? list.SelectedRow() : 0;  // where Play starts
+    if (shown >= 0 && shown < rows) {
+        s.row = shown;
+        s.path = list.PathAt(shown);
+        const MediaTags& tags = list.Model()->At(shown).tags;
+        s.title = tags.title;
+        s.artists = tags.artists;
+        s.album = tags.album;
+        s.tagLengthMs = tags.lengthMs;
+        s.artPath = tags.artPath;
     }
     s.volume = m_window.VolumeSlider()->value();
     s.canGoNext = current != -1 && current + 1 <= rows - 1;

@@ -18,15 +18,18 @@
 #include <QStackedLayout>
 #include <QTreeView>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <numeric>
 
 #include "platform/file_system.h"
 #include "platform/user_prompts.h"
+#include "playlist/find_bar.h"
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_file.h"
 #include "playlist/playlist_icons.h"
 #include "playlist/playlist_loader.h"
+#include "playlist/tag_collector.h"
 #include "playlist/trash.h"
 #include "playlist/uri_list.h"
 
@@ -80,6 +83,7 @@ class BatchScope {
 PlaylistCtrl::PlaylistCtrl(QWidget* parent) : QWidget(parent) {
     m_pModel = new PlaylistModel(this);
     m_pModel->SetIcons(MakePlaylistIcons());
+    m_pTags = new TagCollector(m_pModel);
 
     m_pReport = new QTreeView(this);
     m_pReport->setModel(m_pModel);
@@ -96,6 +100,10 @@ PlaylistCtrl::PlaylistCtrl(QWidget* parent) : QWidget(parent) {
     m_pReport->setColumnWidth(PlaylistModel::kColumnName, 100);
     m_pReport->setColumnWidth(PlaylistModel::kColumnSize, 70);
     m_pReport->setColumnWidth(PlaylistModel::kColumnPath, 160);
+    m_pReport->setColumnWidth(PlaylistModel::kColumnTitle, 160);
+    m_pReport->setColumnWidth(PlaylistModel::kColumnArtist, 110);
+    m_pReport->setColumnWidth(PlaylistModel::kColumnAlbum, 110);
+    m_pReport->setColumnWidth(PlaylistModel::kColumnLength, 56);
     connect(m_pReport->header(), &QHeaderView::sectionClicked, this,
             &PlaylistCtrl::SortByColumnClick);
 
@@ -130,11 +138,26 @@ PlaylistCtrl::PlaylistCtrl(QWidget* parent) : QWidget(parent) {
         });
     }
 
-    m_pStack = new QStackedLayout(this);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_pFind = new FindBar(this);
+    m_pFind->hide();
+    column->addWidget(m_pFind);
+    m_pStack = new QStackedLayout;
     m_pStack->setContentsMargins(0, 0, 0, 0);
     m_pStack->addWidget(m_pReport);
     m_pStack->addWidget(m_pIcons);
     m_pStack->setCurrentWidget(m_pReport);
+    column->addLayout(m_pStack, 1);
+    connect(m_pFind, &QLineEdit::textChanged, this, &PlaylistCtrl::SetFilter);
+    connect(m_pFind, &FindBar::CloseRequested, this, &PlaylistCtrl::CloseFind);
+    connect(m_pFind, &FindBar::PlayRequested, this, &PlaylistCtrl::PlayRequested);
+    connect(m_pFind, &FindBar::ListRequested, this, [this] { ActiveView()->setFocus(); });
+    // New rows, sorted rows and tags that arrive are matched again.
+    connect(m_pModel, &PlaylistModel::rowsInserted, this, [this] { ApplyFilter(); });
+    connect(m_pModel, &PlaylistModel::layoutChanged, this, [this] { ApplyFilter(); });
+    connect(m_pModel, &PlaylistModel::dataChanged, this, [this] { ApplyFilter(); });
     setAcceptDrops(true);
 }
 
@@ -153,16 +176,7 @@ std::string PlaylistCtrl::PathAt(int row) const {
 std::string PlaylistCtrl::ItemText(int row, int column) const {
     if (row < 0 || row >= RowCount())
         return {};
-    const PlaylistEntry& e = m_pModel->At(row);
-    switch (column) {
-        case PlaylistModel::kColumnName:
-            return e.name;
-        case PlaylistModel::kColumnSize:
-            return e.size;
-        case PlaylistModel::kColumnPath:
-            return e.path;
-    }
-    return {};
+    return PlaylistModel::Text(m_pModel->At(row), column);
 }
 
 int PlaylistCtrl::IconAt(int row) const {
@@ -462,7 +476,8 @@ void PlaylistCtrl::SortRows(int column, int direction) {
     std::vector<int> order(static_cast<std::size_t>(n));
     std::iota(order.begin(), order.end(), 0);
     std::vector<std::string> keys(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) keys[static_cast<std::size_t>(i)] = ItemText(i, column);
+    for (int i = 0; i < n; ++i)
+        keys[static_cast<std::size_t>(i)] = PlaylistModel::SortKey(m_pModel->At(i), column);
     // Byte order, which for UTF-8 is code point order; equal texts keep their order.
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const auto& ka = keys[static_cast<std::size_t>(a)];
@@ -540,6 +555,74 @@ QAbstractItemView* PlaylistCtrl::ActiveView() const {
     if (m_nViewMode == ViewReport)
         return m_pReport;
     return m_pIcons;
+}
+
+void PlaylistCtrl::OpenFind() {
+    m_pFind->show();
+    m_pFind->setFocus();
+    m_pFind->selectAll();
+}
+
+void PlaylistCtrl::CloseFind() {
+    m_pFind->clear();  // shows every row again
+    m_pFind->hide();
+    SetFilter(QString());
+    if (SelectedRow() >= 0)
+        ActiveView()->scrollTo(m_pModel->index(SelectedRow(), 0));
+    ActiveView()->setFocus();
+}
+
+void PlaylistCtrl::SetFilter(const QString& text) {
+    if (text == m_Filter)
+        return;
+    m_Filter = text;
+    ApplyFilter();
+}
+
+bool PlaylistCtrl::RowShown(int row) const {
+    return row >= 0 && row < m_pModel->rowCount() && !m_pReport->isRowHidden(row, QModelIndex());
+}
+
+bool PlaylistCtrl::Matches(int row) const {
+    if (m_Filter.isEmpty())
+        return true;
+    const PlaylistEntry& e = m_pModel->At(row);
+    for (int column : {PlaylistModel::kColumnName, PlaylistModel::kColumnTitle,
+                       PlaylistModel::kColumnArtist, PlaylistModel::kColumnAlbum}) {
+        const std::string text = PlaylistModel::Text(e, column);
+        if (QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+                .contains(m_Filter, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+void PlaylistCtrl::ApplyFilter() {
+    // Without a filter and with no row hidden there is nothing to do: adding a long list
+    // must not walk it once per row.
+    if (m_Filter.isEmpty() && !m_bHiding)
+        return;
+    m_bHiding = !m_Filter.isEmpty();
+    const int rows = m_pModel->rowCount();
+    int firstShown = -1;
+    for (int row = 0; row < rows; ++row) {
+        const bool hide = !Matches(row);
+        // Only changes are passed on: the icon views look their hidden rows up one by one.
+        if (m_pReport->isRowHidden(row, QModelIndex()) != hide) {
+            m_pReport->setRowHidden(row, QModelIndex(), hide);
+            m_pIcons->setRowHidden(row, hide);
+        }
+        if (!hide && firstShown < 0)
+            firstShown = row;
+    }
+    // The selection follows to the first match, so Enter and Play act on a row one sees.
+    const int selected = SelectedRow();
+    if (!m_Filter.isEmpty() && firstShown >= 0 && (selected < 0 || !RowShown(selected))) {
+        const QModelIndex index = m_pModel->index(firstShown, 0);
+        m_pReport->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        ActiveView()->scrollTo(index);
+    }
 }
 
 void PlaylistCtrl::ShowContextMenu(const QPoint& globalPos) {

@@ -21,6 +21,8 @@ class QStackedLayout;
 class QTreeView;
 class QListView;
 class QAbstractItemView;
+class TagCollector;
+class FindBar;
 
 // What the list needs from whoever plays its rows (the main window). The current row is
 // a row index the host keeps; the list only reads it and clears it when that very row is
@@ -124,7 +126,18 @@ class PlaylistCtrl : public QWidget {
     static const char* ViewModeStatusText(int mode);
 
     PlaylistModel* Model() const { return m_pModel; }
+    TagCollector* Tags() const { return m_pTags; }
     QAbstractItemView* ActiveView() const;
+
+    // Finding: the find field narrows what the views show to the rows whose name, title,
+    // artist or album contains the text, ignoring letter case. Only the view changes: rows,
+    // their order, the playing mark, Next and Previous and saved lists are untouched.
+    void OpenFind();   // shows the field and gives it the focus
+    void CloseFind();  // hides it and shows every row again
+    void SetFilter(const QString& text);
+    QString Filter() const { return m_Filter; }
+    bool RowShown(int row) const;
+    FindBar* Find() const { return m_pFind; }
 
     // Shows the messages for what an add refused (owner: this control's window).
     void ShowAddReport(const AddReport& report);
@@ -149,6 +162,8 @@ class PlaylistCtrl : public QWidget {
     void WalkFolder(const std::string& folder, AddReport* report, int depth,
                     std::set<std::pair<unsigned long, unsigned long>>* visited);
     void ShowContextMenu(const QPoint& globalPos);
+    bool Matches(int row) const;
+    void ApplyFilter();
 
     PlaylistModel* m_pModel = nullptr;
     QStackedLayout* m_pStack = nullptr;
@@ -158,5 +173,9 @@ class PlaylistCtrl : public QWidget {
     bool m_bOggLoaded = false;
     int m_nViewMode = ViewReport;
     int m_nContext = -1;
-    int m_SortDir[3] = {0, 0, 0};
+    int m_SortDir[PlaylistModel::kColumnCount] = {};
+    TagCollector* m_pTags = nullptr;
+    FindBar* m_pFind = nullptr;
+    QString m_Filter;
+    bool m_bHiding = false;  // some row may be hidden
 };

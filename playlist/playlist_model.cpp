@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <cstdio>
+
+#include "playlist/path_helpers.h"
 
 namespace {
 
@@ -128,6 +131,78 @@ void PlaylistModel::Flush() {
     endInsertRows();
 }
 
+int PlaylistModel::SetTags(const std::string& path, const MediaTags& tags) {
+    if (!Contains(path))
+        return -1;
+    for (int row = 0; row < Count(); ++row) {
+        const auto r = static_cast<std::size_t>(row);
+        PlaylistEntry& e = r < m_Entries.size() ? m_Entries[r] : m_Staged[r - m_Entries.size()];
+        if (e.path != path)
+            continue;
+        e.tags = tags;
+        if (r < m_Entries.size())
+            emit dataChanged(index(row, kColumnTitle), index(row, kColumnLength));
+        return row;
+    }
+    return -1;
+}
+
+std::string PlaylistModel::LengthText(long long ms) {
+    if (ms <= 0)
+        return {};
+    const long long seconds = ms / 1000;
+    char text[32];
+    if (seconds >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
+    return text;
+}
+
+std::string PlaylistModel::Text(const PlaylistEntry& e, int column) {
+    switch (column) {
+        case kColumnName:
+            return e.name;
+        case kColumnSize:
+            return e.size;
+        case kColumnPath:
+            return e.path;
+        case kColumnTitle:
+            // The file's own tag first, then what a list of another player said; without
+            // either the extension still tells song.mp3 from song.ogg.
+            if (!e.tags.title.empty())
+                return e.tags.title;
+            return e.title.empty() ? FileNameOf(e.path) : e.title;
+        case kColumnArtist: {
+            std::string joined;
+            for (const std::string& artist : e.tags.artists)
+                joined += (joined.empty() ? "" : ", ") + artist;
+            return joined;
+        }
+        case kColumnAlbum:
+            return e.tags.album;
+        case kColumnLength:
+            return LengthText(e.tags.lengthMs > 0 ? e.tags.lengthMs : e.seconds * 1000LL);
+    }
+    return {};
+}
+
+std::string PlaylistModel::SortKey(const PlaylistEntry& e, int column) {
+    switch (column) {
+        case kColumnTitle:
+        case kColumnArtist:
+        case kColumnAlbum:
+            return Display(Text(e, column)).toCaseFolded().toStdString();
+        case kColumnLength: {
+            char key[24];
+            std::snprintf(key, sizeof key, "%020lld", std::max(0LL, e.tags.lengthMs));
+            return key;
+        }
+    }
+    return Text(e, column);
+}
+
 void PlaylistModel::SetIcons(std::vector<QIcon> icons) {
     m_Icons = std::move(icons);
     m_PlayingIcons.clear();
@@ -198,14 +273,10 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
         return {};
     const PlaylistEntry& e = m_Entries[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        switch (index.column()) {
-            case kColumnName:
-                return Display(e.title.empty() ? e.name : e.title);
-            case kColumnSize:
-                return Display(e.size);
-            case kColumnPath:
-                return Display(e.path);
-        }
+        if (index.column() >= 0 && index.column() < kColumnCount)
+            return Display(Text(e, index.column()));
+    } else if (role == Qt::TextAlignmentRole && index.column() == kColumnLength) {
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     } else if (role == Qt::DecorationRole && index.column() == kColumnName) {
         if (e.icon >= 0 && static_cast<std::size_t>(e.icon) < m_Icons.size()) {
             const auto i = static_cast<std::size_t>(e.icon);
@@ -233,6 +304,14 @@ QVariant PlaylistModel::headerData(int section, Qt::Orientation orientation, int
             return tr("Size");
         case kColumnPath:
             return tr("State");
+        case kColumnTitle:
+            return tr("タイトル");
+        case kColumnArtist:
+            return tr("アーティスト");
+        case kColumnAlbum:
+            return tr("アルバム");
+        case kColumnLength:
+            return tr("長さ");
     }
     return {};
 }

@@ -9,6 +9,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "playlist/media_tags.h"
+
 struct PlaylistEntry {
     std::string name;  // column 0: BaseNameOf(path)
     std::string size;  // column 1: "%d KB"
@@ -18,6 +20,7 @@ struct PlaylistEntry {
     // name column in place of the file name, and its length (-1 unknown).
     std::string title;
     int seconds = -1;
+    MediaTags tags;  // the added columns; filled in once the file has been read
 };
 
 class PlaylistModel : public QAbstractTableModel {
@@ -26,7 +29,12 @@ class PlaylistModel : public QAbstractTableModel {
     static constexpr int kColumnName = 0;
     static constexpr int kColumnSize = 1;
     static constexpr int kColumnPath = 2;
-    static constexpr int kColumnCount = 3;
+    // Added after the three classic columns, from the file's tags.
+    static constexpr int kColumnTitle = 3;  // the tag, else the file name with its extension
+    static constexpr int kColumnArtist = 4;
+    static constexpr int kColumnAlbum = 5;
+    static constexpr int kColumnLength = 6;
+    static constexpr int kColumnCount = 7;
 
     explicit PlaylistModel(QObject* parent = nullptr);
     ~PlaylistModel() override;
@@ -49,6 +57,16 @@ class PlaylistModel : public QAbstractTableModel {
     // batch closes (or before any other change). Batches nest.
     void BeginBatch();
     void EndBatch();
+
+    // Gives the row of path its tags; the row, or -1 when no row has that path.
+    int SetTags(const std::string& path, const MediaTags& tags);
+    // A column's text as shown, and the key a sort by that column compares byte for byte:
+    // the text itself for the classic columns, case-folded for the tag texts, and a
+    // fixed-width number for the length.
+    static std::string Text(const PlaylistEntry& entry, int column);
+    static std::string SortKey(const PlaylistEntry& entry, int column);
+    // "m:ss" or "h:mm:ss"; "" for 0.
+    static std::string LengthText(long long ms);
 
     void SetIcons(std::vector<QIcon> icons);
 

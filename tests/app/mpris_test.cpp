@@ -80,6 +80,35 @@ void RunQueued() {
 
 }  // namespace
 
+TEST(MprisProperties, TagsFillTheMetadataAlsoWhileStopped) {
+    MediaState s = PlayingAt(0, "/music/a.flac", 57, 10);
+    s.title = "Blue Sky";
+    s.artists = {"Ann", "Bob"};
+    s.album = "Albüm";
+    s.tagLengthMs = 5743;
+    s.artPath = "/cache/art/0f 1.jpg";
+    QVariantMap m = mpris::Metadata(s);
+    EXPECT_EQ(m.value("xesam:title").toString(), "Blue Sky");
+    ASSERT_EQ(m.value("xesam:artist").metaType(), QMetaType::fromType<QStringList>())
+        << "the interface's artist is a list";
+    EXPECT_EQ(m.value("xesam:artist").toStringList(), (QStringList{"Ann", "Bob"}));
+    EXPECT_EQ(m.value("xesam:album").toString(), "Albüm");
+    EXPECT_EQ(m.value("mpris:artUrl").toString(), "file:///cache/art/0f%201.jpg");
+    EXPECT_EQ(m.value("mpris:length").toLongLong(), 5700000) << "the open item's own figure";
+
+    s.status = MediaState::Stopped;
+    m = mpris::Metadata(s);
+    ASSERT_EQ(m.value("mpris:length").metaType(), QMetaType::fromType<qlonglong>());
+    EXPECT_EQ(m.value("mpris:length").toLongLong(), 5743000) << "the tags' length";
+
+    // Tags arriving for the shown row are announced.
+    MediaState before = s;
+    before.title.clear();
+    const QVariantMap changed = mpris::ChangedValues(mpris::AnnouncedPlayerProperties(before),
+                                                     mpris::AnnouncedPlayerProperties(s));
+    EXPECT_EQ(changed.keys(), QStringList{"Metadata"});
+}
+
 TEST(MprisProperties, MetadataDescribesTheCurrentRow) {
     EXPECT_TRUE(mpris::Metadata(MediaState{}).isEmpty()) << "no current row, no track";
     EXPECT_EQ(mpris::TrackId(MediaState{}).path(),
@@ -98,7 +127,9 @@ TEST(MprisProperties, MetadataDescribesTheCurrentRow) {
     MediaState stopped = s;
     stopped.status = MediaState::Stopped;
     EXPECT_FALSE(mpris::Metadata(stopped).contains("mpris:length"))
-        << "a stopped item has no length to show";
+        << "a stopped item whose tags are not read has no length to show";
+    EXPECT_FALSE(mpris::Metadata(stopped).contains("xesam:artist"));
+    EXPECT_FALSE(mpris::Metadata(stopped).contains("mpris:artUrl"));
 
     // The id is a valid object path and changes with the file under the same row.
     const QString id = mpris::TrackId(s).path();

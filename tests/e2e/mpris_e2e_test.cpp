@@ -3,6 +3,7 @@
 // through status, play-pause, position, volume, next, previous, metadata, open-uri and
 // stop, and sees every change. Without a session bus the program plays as before.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QThread>
@@ -11,6 +12,7 @@
 
 #include "tests/e2e/program_test.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/tagged_media.h"
 
 using namespace e2e;
 
@@ -216,6 +218,45 @@ TEST_F(MprisE2E, PlayerctlDrivesTheListLikeTheButtons) {
     int code = -1;
     EXPECT_TRUE(app->WaitForExit(8000, &code)) << app->Log();
     EXPECT_EQ(code, 0);
+}
+
+TEST_F(MprisE2E, MetadataCarriesTheTagsAndCoverOfTaggedFiles) {
+    const std::string mp3 =
+        testmedia::TaggedSong(box.MediaDir(), "song.mp3", 4.0, {"Blue Sky", "Ann", "Clouds", true});
+    const std::string flac =
+        testmedia::TaggedSong(box.MediaDir(), "song.flac", 3.0, {"Rain", "Bob", "Storms", true});
+    const std::string ogg =
+        testmedia::TaggedSong(box.MediaDir(), "song.ogg", 2.0, {"Sun", "Cy", "Summer", false});
+    ASSERT_FALSE(mp3.empty() || flac.empty() || ogg.empty());
+    std::ofstream(box.MediaDir() + "/songs.vpl") << "song.mp3\r\nsong.flac\r\nsong.ogg\r\n";
+
+    std::string win;
+    auto app = Start({box.MediaDir() + "/songs.vpl"}, &win);
+    ASSERT_FALSE(win.empty());
+    ASSERT_TRUE(app->WaitForLog(std::string("registered as ") + kBusName, 8000)) << app->Log();
+    ASSERT_TRUE(WaitForCtl({"status"}, "Playing")) << Ctl({"status"});
+    ASSERT_TRUE(WaitForCtl({"metadata", "xesam:title"}, "Blue Sky", 30000)) << Ctl({"metadata"});
+    EXPECT_EQ(Ctl({"metadata", "xesam:artist"}), "Ann");
+    EXPECT_EQ(Ctl({"metadata", "xesam:album"}), "Clouds");
+    EXPECT_NEAR(Number(Ctl({"metadata", "mpris:length"})), 4e6, 2e5);
+    const std::string art = Ctl({"metadata", "mpris:artUrl"});
+    ASSERT_EQ(art.rfind("file:///", 0), 0u) << art;
+    EXPECT_EQ(art.substr(art.size() - 4), ".jpg");
+    EXPECT_EQ(::access(art.substr(7).c_str(), R_OK), 0) << art;
+
+    // Stopped, the next item still shows its tags and its length.
+    Ctl({"next"});
+    ASSERT_TRUE(WaitForCtl({"metadata", "xesam:title"}, "Rain", 10000)) << Ctl({"metadata"});
+    Ctl({"stop"});
+    ASSERT_TRUE(WaitForCtl({"status"}, "Stopped"));
+    EXPECT_EQ(Ctl({"metadata", "xesam:artist"}), "Bob");
+    EXPECT_EQ(Ctl({"metadata", "xesam:album"}), "Storms");
+    EXPECT_NEAR(Number(Ctl({"metadata", "mpris:length"})), 3e6, 2e5);
+    const std::string flacArt = Ctl({"metadata", "mpris:artUrl"});
+    EXPECT_EQ(flacArt.substr(flacArt.size() - 4), ".png") << flacArt;
+    Ctl({"next"});
+    ASSERT_TRUE(WaitForCtl({"metadata", "xesam:title"}, "Sun", 10000)) << Ctl({"metadata"});
+    EXPECT_EQ(Ctl({"metadata", "xesam:album"}), "Summer");
 }
 
 TEST_F(MprisE2E, WithoutASessionBusTheProgramPlaysAsBefore) {
