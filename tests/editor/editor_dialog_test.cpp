@@ -169,7 +169,7 @@ TEST_F(EditorDialogTest, PaintsBackgroundPlaceholderAndFrameWithStaticsOnTop) {
     EXPECT_EQ(shot.pixel(0, 334), Grey(1)) << "bottom-left corner";
     EXPECT_EQ(shot.pixel(200, 0), Grey(7)) << "top edge";
     EXPECT_EQ(shot.pixel(0, 100), Grey(4)) << "left edge";
-    EXPECT_EQ(shot.pixel(20, 300), qRgb(222, 230, 245)) << "background";
+    EXPECT_EQ(shot.pixel(20, 306), qRgb(222, 230, 245)) << "background";
     // A sound file has no picture: the idle placeholder stands where the preview was.
     EXPECT_FALSE(editor.Control(kIdPreview)->isVisible());
     EXPECT_EQ(shot.pixel(40, 40), Grey(108));
@@ -261,8 +261,8 @@ TEST_F(EditorDialogTest, TypedTextIsCorrectedInTheWindow) {
     EXPECT_EQ(qobject_cast<QSlider*>(editor.Control(kIdSlider))->maximum(), 20);
     EXPECT_TRUE(qobject_cast<QRadioButton*>(editor.Control(kIdModeWav))->isChecked());
     EXPECT_FALSE(editor.Control(kIdModeAsf)->isEnabled());
-    Type(editor, kIdStartField, "0.75");
-    EXPECT_EQ(Field(editor, kIdStartField)->text(), "0.7");
+    Type(editor, kIdStartField, "0.755");
+    EXPECT_EQ(Field(editor, kIdStartField)->text(), "0.75");
     Type(editor, kIdVolumeField, "500");
     EXPECT_EQ(Field(editor, kIdVolumeField)->text(), "300");
     Type(editor, kIdEndField, "9");
