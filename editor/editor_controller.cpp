@@ -690,6 +690,12 @@ void EditorController::OnMarkHere(bool start) {
     }
     const double here = m_dHere;
     ShowExact(here, start);
+    if (start && m_bTrackStart) {
+        // The start is placed: from here on the position is looking for the end.
+        m_View.Check(kIdPointStart, false);
+        m_View.Check(kIdPointEnd, true);
+        m_bTrackStart = 0;
+    }
 }
 
 void EditorController::OnFrameTimesReady() {

@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 
-#include <QApplication>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
@@ -384,10 +384,10 @@ void EditorWidgets::BuildPrecisionRows(QButtonGroup* modes) {
     frameRow->setContentsMargins(0, 0, 0, 0);
     frameRow->setSpacing(4);
     auto tool = [&](int id, const char* text, const char* tip) {
-        auto* b = new QPushButton(Q(text), frames);
+        auto* b = new QToolButton(frames);
+        b->setText(Q(text));
         b->setToolTip(Q(tip));
         b->setAccessibleName(Q(tip));
-        b->setAutoDefault(false);
         b->setFocusPolicy(Qt::TabFocus);
         m_Controls[id] = b;
         b->setObjectName(QString::number(id));
@@ -399,12 +399,11 @@ void EditorWidgets::BuildPrecisionRows(QButtonGroup* modes) {
     auto* forward = tool(kIdFrameForward, QT_TRANSLATE_NOOP("EditorDialog", "▶|"),
                          QT_TRANSLATE_NOOP("EditorDialog", "1 フレーム進む (.)"));
     frameRow->addSpacing(6);
-    auto* markStart = tool(kIdMarkStart, QT_TRANSLATE_NOOP("EditorDialog", "ここを始点"),
+    auto* markStart = tool(kIdMarkStart, QT_TRANSLATE_NOOP("EditorDialog", "ここから"),
                            QT_TRANSLATE_NOOP("EditorDialog", "今の位置を始点にする (I)"));
-    auto* markEnd = tool(kIdMarkEnd, QT_TRANSLATE_NOOP("EditorDialog", "ここを終点"),
+    auto* markEnd = tool(kIdMarkEnd, QT_TRANSLATE_NOOP("EditorDialog", "ここまで"),
                          QT_TRANSLATE_NOOP("EditorDialog", "今の位置を終点にする (O)"));
     frameRow->addStretch(1);
-    for (QPushButton* b : {back, forward}) b->setMaximumWidth(34);
 
     auto* kinds = Add(0, new QWidget(&d), QRect(15, 307, 318, 24));
     auto* kindRow = new QHBoxLayout(kinds);
@@ -423,10 +422,10 @@ void EditorWidgets::BuildPrecisionRows(QButtonGroup* modes) {
     kindRow->addWidget(other);
     kindRow->addWidget(m_pOtherKind, 1);
 
-    QObject::connect(back, &QPushButton::clicked, &d, [c] { c->OnFrameStep(false); });
-    QObject::connect(forward, &QPushButton::clicked, &d, [c] { c->OnFrameStep(true); });
-    QObject::connect(markStart, &QPushButton::clicked, &d, [c] { c->OnMarkHere(true); });
-    QObject::connect(markEnd, &QPushButton::clicked, &d, [c] { c->OnMarkHere(false); });
+    QObject::connect(back, &QToolButton::clicked, &d, [c] { c->OnFrameStep(false); });
+    QObject::connect(forward, &QToolButton::clicked, &d, [c] { c->OnFrameStep(true); });
+    QObject::connect(markStart, &QToolButton::clicked, &d, [c] { c->OnMarkHere(true); });
+    QObject::connect(markEnd, &QToolButton::clicked, &d, [c] { c->OnMarkHere(false); });
     QObject::connect(other, &QRadioButton::clicked, &d, [c] { c->OnKindChanged(); });
     QObject::connect(m_pOtherKind, QOverload<int>::of(&QComboBox::activated), &d,
                      [c](int) { c->OnOtherKindChosen(); });

@@ -15,8 +15,10 @@
 #include <QSlider>
 #include <filesystem>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -373,6 +375,40 @@ TEST_F(EditorDialogTest, CutsAnOggItemThroughTunewellWithVolume) {
         for (const auto& entry : std::filesystem::directory_iterator(dir))
             EXPECT_EQ(entry.path().string().find(".wav."), std::string::npos) << entry.path();
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The further rows must keep every text whole, in Japanese and in texts a good half
+// longer (other languages), and stay inside the window.
+TEST_F(EditorDialogTest, FurtherRowsFitLongerTexts) {
+    std::string wav = testmedia::Tone(dir, "tone.wav", 2.0);
+    EditorDialog editor;
+    Open(editor, wav);
+    auto* kinds = qobject_cast<QComboBox*>(editor.Control(kIdOtherKind));
+    ASSERT_TRUE(kinds);
+    EXPECT_EQ(kinds->count(), 3) << "FLAC, Opus and MP3 for a sound";
+    auto fits = [&](const char* when) {
+        for (int id : {kIdFrameBack, kIdFrameForward, kIdMarkStart, kIdMarkEnd, kIdModeOther}) {
+            QWidget* w = editor.Control(id);
+            ASSERT_TRUE(w) << id;
+            w->parentWidget()->layout()->activate();
+            EXPECT_GE(w->width(), w->sizeHint().width()) << when << " " << id;
+            QRect inDialog(w->mapTo(&editor, QPoint(0, 0)), w->size());
+            EXPECT_TRUE(editor.rect().contains(inDialog)) << when << " " << id;
+        }
+        EXPECT_GE(kinds->view()->minimumWidth(), kinds->view()->sizeHintForColumn(0))
+            << when << ": the list shows its entries whole";
+    };
+    fits("Japanese");
+    for (int id : {kIdMarkStart, kIdMarkEnd, kIdModeOther}) {
+        auto* b = qobject_cast<QAbstractButton*>(editor.Control(id));
+        b->setText(b->text() + b->text().left(b->text().size() * 6 / 10 + 1));
+    }
+    fits("longer");
+    editor.reject();
 }
 
 }  // namespace

@@ -266,20 +266,26 @@ TEST_F(EditorPrecisionTest, FrameStepsAreExactAndSurviveTheTenthsReport) {
     EXPECT_DOUBLE_EQ(controller->Here(), 13.52) << "13.5 lies inside the frame of 13.48";
 }
 
-TEST_F(EditorPrecisionTest, MarksSetEitherPointWhicheverIsFollowed) {
+TEST_F(EditorPrecisionTest, MarksSetThePointsAndTheEndFollowsOnceTheStartIsSet) {
     Start("clip.mp4");
     FramesArrive();
-    preview.position = 50;
-    controller->OnFrameStep(true);  // 5.04
-    controller->OnMarkHere(false);
-    EXPECT_DOUBLE_EQ(controller->End(), 5.04);
-    EXPECT_EQ(view.Text(kIdEndField), "5.04");
-    EXPECT_TRUE(controller->TrackingStart());
-    EXPECT_DOUBLE_EQ(controller->Start(), 5.04) << "the followed point moved with the step";
-    controller->OnStep(false);  // five seconds back
+    preview.position = 10;
+    controller->OnFrameStep(true);  // 1.04
     controller->OnMarkHere(true);
-    EXPECT_DOUBLE_EQ(controller->Start(), 0.0);
-    EXPECT_DOUBLE_EQ(controller->End(), 5.04);
+    EXPECT_DOUBLE_EQ(controller->Start(), 1.04);
+    EXPECT_FALSE(controller->TrackingStart()) << "the end is looked for next";
+    EXPECT_TRUE(view.IsChecked(kIdPointEnd) && !view.IsChecked(kIdPointStart));
+    controller->OnStep(true);  // five seconds on: 6.0, the end follows
+    controller->OnFrameStep(false);
+    EXPECT_DOUBLE_EQ(controller->End(), 5.96);
+    EXPECT_DOUBLE_EQ(controller->Start(), 1.04) << "the start stays where it was set";
+    preview.position = 30;
+    preview.seeks.clear();
+    controller->OnMarkHere(false);  // the preview was moved elsewhere meanwhile
+    EXPECT_DOUBLE_EQ(controller->End(), 3.0);
+    EXPECT_EQ(view.Text(kIdEndField), "3.0");
+    EXPECT_TRUE(preview.seeks.empty()) << "a mark moves no preview";
+    EXPECT_FALSE(controller->TrackingStart());
 }
 
 }  // namespace
