@@ -2,12 +2,18 @@
 // against its fake seams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 #include "editor/editor_controller.h"
 #include "editor/editor_rules.h"
 #include "editor/output_kinds.h"
 #include "engine/encoded_kinds.h"
+#include "engine/keyframe_index.h"
 #include "tests/editor/editor_fakes.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/reference_media.h"
 #include "tests/support/scripted_prompts.h"
 
 using namespace editor;
@@ -96,6 +102,48 @@ TEST(OutputKinds, TargetsCarryTheirKindsExtension) {
     EXPECT_EQ(TargetForKind("/o/cut.m4v", K::SameFormat, "/m/a.mp4"), "/o/cut.m4v");
     EXPECT_EQ(OutputKindFilter(K::SameFormat, "/m/a.MKV"), "元の形式 (*.mkv)|*.mkv||");
     EXPECT_EQ(OutputKindFilter(K::Opus, "/m/a.mkv"), "OPUS ファイル (*.opus)|*.opus||");
+}
+
+// The frame times of a real file: H.264 with B-frames (stored out of display order), a
+// keyframe every two seconds, and a sound stream whose packets must not count.
+TEST(FrameTimes, ComeFromTheVideoPacketsInDisplayOrder) {
+    if (!refmedia::HaveFfmpeg())
+        FAIL() << "ffmpeg makes the MP4 source";
+    const std::string dir = testmedia::MakeTempDir("frame_times");
+    const std::string clip = refmedia::NumberedVideo(dir, "clip.mp4", 5.0);
+    ASSERT_FALSE(clip.empty());
+    FrameTimes t = ReadFrameTimes(clip);
+    ASSERT_TRUE(t.ok);
+    ASSERT_EQ(t.frames.size(), 125u);
+    for (size_t i = 0; i < t.frames.size(); ++i) ASSERT_NEAR(t.frames[i], i / 25.0, 1e-4) << i;
+    // The encoder adds keyframes at changes of scene: ffprobe's own list is the measure.
+    std::vector<double> probed;
+    if (FILE* p = ::popen(("ffprobe -v error -select_streams v -show_entries packet=pts_time,flags "
+                           "-of csv=p=0 '" +
+                           clip + "'")
+                              .c_str(),
+                          "r")) {
+        char line[128];
+        while (std::fgets(line, sizeof line, p))
+            if (std::strchr(line, 'K'))
+                probed.push_back(std::atof(line));
+        ::pclose(p);
+    }
+    std::sort(probed.begin(), probed.end());
+    ASSERT_EQ(t.keyframes.size(), probed.size());
+    for (size_t i = 0; i < probed.size(); ++i) EXPECT_NEAR(t.keyframes[i], probed[i], 1e-3) << i;
+    EXPECT_NEAR(t.keyframes.front(), 0.0, 1e-4);
+    EXPECT_DOUBLE_EQ(t.frameRate, 25.0);
+
+    // A sound has no frames; what is no media at all is not read.
+    const std::string tone = testmedia::Tone(dir, "tone.wav", 1.0);
+    t = ReadFrameTimes(tone);
+    EXPECT_TRUE(t.ok);
+    EXPECT_TRUE(t.frames.empty());
+    EXPECT_FALSE(ReadFrameTimes(testmedia::WriteBytes(dir, "junk.mp4", "not a film")).ok);
+    std::atomic<bool> cancel{true};
+    EXPECT_FALSE(ReadFrameTimes(clip, &cancel).ok);
+    testmedia::RemoveTree(dir);
 }
 
 class EditorPrecisionTest : public ::testing::Test {
