@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "editor/editor_rules.h"
+#include "engine/encoded_kinds.h"
 #include "engine/ogg_backend.h"
 #include "engine/still_capture.h"
 #include "platform/atomic_file.h"
@@ -85,9 +86,11 @@ EditorController::~EditorController() {
 }
 
 void EditorController::DisableControls() {
-    for (int id : {kIdModeAsf, kIdModeAvi, kIdModeWav, kIdPointStart, kIdPointEnd, kIdStartField,
-                   kIdEndField, kIdProfile, kIdVolumeField, kIdSetPoint, kIdStepBack,
-                   kIdStepForward, kIdSlider, kIdPlay, kIdStop, kIdStill, kIdExecute})
+    for (int id :
+         {kIdModeAsf,   kIdModeAvi,   kIdModeWav,      kIdPointStart, kIdPointEnd, kIdStartField,
+          kIdEndField,  kIdProfile,   kIdVolumeField,  kIdSetPoint,   kIdStepBack, kIdStepForward,
+          kIdSlider,    kIdPlay,      kIdStop,         kIdStill,      kIdExecute,  kIdModeOther,
+          kIdOtherKind, kIdFrameBack, kIdFrameForward, kIdMarkStart,  kIdMarkEnd})
         m_View.Enable(id, false);
 }
 
@@ -144,6 +147,13 @@ void EditorController::Initialise(const std::string& source, int mainVolumePosit
     m_View.Check(kIdModeAsf, choice.selected == ConversionMode::Asf);
     m_View.Check(kIdModeAvi, choice.selected == ConversionMode::Avi);
     m_View.Check(kIdModeWav, choice.selected == ConversionMode::Wav);
+    OfferOtherKinds();
+    // tunewell seeks by whole seconds: frames are for the graph's items.
+    m_View.Enable(kIdFrameBack, !IsOgg());
+    m_View.Enable(kIdFrameForward, !IsOgg());
+    m_dHere = 0.0;
+    if (!IsOgg() && (m_Content == MediaContent::AudioVideo || m_Content == MediaContent::VideoOnly))
+        m_Preview.ScanFrames(source, m_View.NotifyTarget());
 
     m_View.Check(kIdPointStart, true);
     m_View.Check(kIdPointEnd, false);
@@ -173,6 +183,8 @@ void EditorController::Shutdown() {
     if (!IsOgg()) {
         m_Preview.Close();
     } else {
+        if (m_bGraphUsed)
+            m_Preview.Close();
         // Ends a running writer before its decoder goes (tunewell's stop does not reach it
         // while the player is stopped, so Close is the last word either way).
         m_Ogg.VorbisLibStop();
@@ -194,6 +206,7 @@ void EditorController::PauseFirst() {
 
 void EditorController::ShowPosition(int tenths, bool toStart) {
     double seconds = tenths * 0.1;
+    m_dHere = seconds;
     if (toStart)
         m_dStart = seconds;
     else
@@ -237,6 +250,12 @@ void EditorController::OnStop() {
 
 void EditorController::OnGraphPosition(int tenths) {
     m_View.SetSliderPosition(tenths);
+    // A still preview reports in tenths where a frame step put it exactly: the exact
+    // position stays.
+    if (!m_bExecuting && !PreviewPlays() && ToTenths(m_dHere) == tenths) {
+        ShowExact(m_dHere, TrackingStart());
+        return;
+    }
     ShowPosition(tenths, TrackingStart());
 }
 
@@ -250,7 +269,7 @@ void EditorController::OnGraphComplete(intptr_t code) {
 
 void EditorController::OnGraphStopped() {
     // While converting, a graph that stops without reaching its end failed to write.
-    if (!m_bExecuting || IsOgg())
+    if (!m_bExecuting || (IsOgg() && !m_bGraphUsed))
         return;
     Fail();
 }
@@ -339,7 +358,7 @@ void EditorController::OnTimeSpin(int spinId, int delta) {
 void EditorController::OnSetPoint() {
     PauseFirst();
     int field = FollowingField();
-    double value = std::atof(m_View.Text(field).c_str());
+    double value = ParseTimeText(m_View.Text(field));
     if (m_bTrackStart)
         m_dStart = value;
     else
@@ -347,6 +366,7 @@ void EditorController::OnSetPoint() {
     int p = ToTenths(value);
     SeekPreview(p, nullptr);
     m_View.SetSliderPosition(p);
+    m_dHere = p * 0.1;
 }
 
 void EditorController::OnProfile() {
@@ -418,6 +438,11 @@ void EditorController::OnExecute() {
     if (!(m_dStart < m_dEnd)) {
         Message(m_View.Owner(),
                 QCoreApplication::translate("EditorController", kStartAfterEnd).toStdString());
+        return;
+    }
+    OutputKind other;
+    if (OtherKindChosen(&other)) {
+        StartOtherOutput(other);
         return;
     }
     ConversionMode mode = ConversionMode::Asf;
@@ -522,6 +547,164 @@ void EditorController::OnStill() {
 void EditorController::OnEraseBackground() {
     if (!IsOgg() && m_Preview.HasGraph() && !m_Preview.IsRunning())
         m_Preview.PlaceVideo(m_View.PreviewRect());
+}
+
+}  // namespace editor
+
+namespace editor {
+
+// ---- The further output kinds -------------------------------------------------------
+
+void EditorController::OfferOtherKinds() {
+    m_OtherKinds = OutputKindsFor(m_Content, m_szSource);
+    std::vector<std::pair<int, std::string>> items;
+    for (OutputKind kind : m_OtherKinds)
+        items.emplace_back(static_cast<int>(kind), OutputKindLabel(kind));
+    m_View.SetOtherKinds(items);
+    m_View.Check(kIdModeOther, false);
+    m_View.Enable(kIdModeOther, !items.empty());
+    m_View.Enable(kIdOtherKind, !items.empty());
+}
+
+bool EditorController::OtherKindChosen(OutputKind* kind) const {
+    if (!m_View.IsChecked(kIdModeOther))
+        return false;
+    const int chosen = m_View.ChosenOtherKind();
+    for (OutputKind k : m_OtherKinds)
+        if (static_cast<int>(k) == chosen) {
+            *kind = k;
+            return true;
+        }
+    return false;
+}
+
+void EditorController::OnOtherKindChosen() {
+    if (m_bExecuting || m_OtherKinds.empty())
+        return;
+    for (int id : {kIdModeAsf, kIdModeAvi, kIdModeWav}) m_View.Check(id, false);
+    m_View.Check(kIdModeOther, true);
+    OnKindChanged();
+}
+
+void EditorController::OnKindChanged() {
+    if (m_bExecuting)
+        return;
+    // The volume applies wherever sound is encoded; a copy keeps the sound as it is.
+    bool volume = ModeChoiceFor(m_Content).volume;
+    OutputKind kind;
+    if (OtherKindChosen(&kind) && !KindReencodesSound(kind))
+        volume = false;
+    m_View.Enable(kIdVolumeField, volume);
+    m_View.Enable(kIdVolumeSpin, volume);
+}
+
+bool EditorController::StartOtherOutput(OutputKind kind) {
+    std::string target;
+    if (!PromptFileName(m_View.Owner(), &target, OutputKindFilter(kind, m_szSource), false))
+        return false;
+    target = TargetForKind(target, kind, m_szSource);
+    std::string refusal = RefuseTarget(m_szSource, target);
+    if (!refusal.empty()) {
+        Message(m_View.Owner(), refusal);
+        return false;
+    }
+    OnVolumeFieldDone();
+    DisableControls();
+    if (m_View.IsChecked(kIdPointEnd)) {
+        m_View.Check(kIdPointEnd, false);
+        m_View.Check(kIdPointStart, true);
+        m_bTrackStart = 1;
+    }
+    m_bExecuting = 1;
+    if (IsOgg()) {
+        // tunewell's preview steps aside; the graph (or the copy) reports to the window.
+        m_Ogg.VorbisLibStop();
+        m_bGraphUsed = true;
+    }
+    bool ok;
+    EncodedKind encoded;
+    if (EncodedKindOf(kind, &encoded)) {
+        if (IsOgg())
+            m_Preview.Open(m_szSource, m_View.NotifyTarget(), nullptr, m_View.PreviewRect());
+        ok = m_Preview.ConvertEncoded(m_szSource, encoded, target, m_dStart * 10.0, m_dEnd * 10.0,
+                                      static_cast<int>(m_dVolume));
+    } else {
+        ok = m_Preview.CopyCut(m_szSource, target, m_dStart, m_dEnd, m_View.NotifyTarget());
+    }
+    m_View.Show(kIdPreview, false);
+    m_Output.push_back(target);
+    m_View.Repaint();
+    if (!ok)
+        Fail();
+    return ok;
+}
+
+// ---- Frame precision ------------------------------------------------------------------
+
+void EditorController::ShowExact(double seconds, bool toStart) {
+    m_dHere = seconds;
+    double& point = toStart ? m_dStart : m_dEnd;
+    point = seconds;
+    m_View.SetText(toStart ? kIdStartField : kIdEndField, FormatPoint(seconds));
+    point = seconds;  // the field's notification read the shown text back
+}
+
+void EditorController::SeekExact(double seconds) {
+    // A tenth of a millisecond on, so that rounding to the graph's units never lands in
+    // the frame before.
+    m_Preview.Seek(seconds * 10.0 + 0.001);
+}
+
+void EditorController::OnFrameStep(bool forward) {
+    if (IsOgg() || m_bExecuting)
+        return;
+    PauseFirst();
+    // After playing, the preview stands where it stopped, past the last report.
+    const int shown = m_Preview.Position();
+    if (shown != ToTenths(m_dHere))
+        m_dHere = shown * 0.1;
+    double target = 0.0;
+    if (!FrameStepTarget(m_Frames.frames, m_Frames.frameRate, m_dHere, m_dDuration, forward,
+                         &target))
+        return;
+    SeekExact(target);
+    m_View.SetSliderPosition(ToTenths(target));
+    ShowExact(target, TrackingStart());
+}
+
+void EditorController::OnMarkHere(bool start) {
+    if (m_bExecuting || m_szSource.empty())
+        return;
+    PauseFirst();
+    if (IsOgg()) {
+        double seconds = 0.0;
+        if (m_Ogg.VorbisLibGetTime(&seconds) &&
+            static_cast<int>(m_dHere) != static_cast<int>(seconds))
+            m_dHere = seconds;
+    } else {
+        const int shown = m_Preview.Position();
+        if (shown != ToTenths(m_dHere))
+            m_dHere = shown * 0.1;
+    }
+    const double here = m_dHere;
+    ShowExact(here, start);
+    if (start && m_bTrackStart) {
+        // The start is placed: from here on the position is looking for the end.
+        m_View.Check(kIdPointStart, false);
+        m_View.Check(kIdPointEnd, true);
+        m_bTrackStart = 0;
+    }
+}
+
+void EditorController::OnFrameTimesReady() {
+    FrameTimes times;
+    if (m_bShutDown || !m_Preview.TakeFrameTimes(&times) || !times.ok)
+        return;
+    m_Frames = std::move(times);
+    std::vector<double> marks;
+    marks.reserve(m_Frames.keyframes.size());
+    for (double t : m_Frames.keyframes) marks.push_back(t * 10.0);
+    m_View.SetSliderMarks(marks);
 }
 
 }  // namespace editor

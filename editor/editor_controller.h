@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "editor/editor_ports.h"
+#include "editor/output_kinds.h"
+#include "engine/keyframe_index.h"
 #include "engine/media_graph.h"
 #include "tunewell/tunewell.h"
 
@@ -56,6 +58,15 @@ class EditorController {
     void OnSetPoint();
     void OnProfile();
 
+    // Frame precision: one frame on or back, the shown position as start or end, and
+    // the source's frame times once they have been read.
+    void OnFrameStep(bool forward);
+    void OnMarkHere(bool start);
+    void OnFrameTimesReady();
+    // A kind radio button was clicked or another kind chosen in the list.
+    void OnKindChanged();
+    void OnOtherKindChosen();
+
     void OnExecute();
     void OnStill();
     void OnEraseBackground();
@@ -71,6 +82,9 @@ class EditorController {
     int ProfileIndex() const { return m_nProfile; }
     bool TrackingStart() const { return m_bTrackStart != 0; }
     bool PreviewPlays() const;
+    // Where the preview stands, to the frame (seconds).
+    double Here() const { return m_dHere; }
+    const FrameTimes& Frames() const { return m_Frames; }
     const std::vector<std::string>& OutputList() const { return m_Output; }
 
   private:
@@ -82,6 +96,11 @@ class EditorController {
     void StartOggOutput(const std::string& target, int volume);
     void FinishOggOutput();
     void DropPartialOutput();
+    void OfferOtherKinds();
+    bool OtherKindChosen(OutputKind* kind) const;
+    bool StartOtherOutput(OutputKind kind);
+    void ShowExact(double seconds, bool toStart);
+    void SeekExact(double seconds);
     int FollowingField() const { return m_bTrackStart ? kIdStartField : kIdEndField; }
 
     EditorView& m_View;
@@ -106,6 +125,11 @@ class EditorController {
     bool m_bOpened = false;
     bool m_bOggOpened = false;
     bool m_bShutDown = false;
+
+    double m_dHere = 0.0;  // exact where a frame step or a mark put it
+    FrameTimes m_Frames;
+    std::vector<OutputKind> m_OtherKinds;
+    bool m_bGraphUsed = false;  // an Ogg item's cut went through the graph
 
     // Ogg output goes to a scratch file beside the target until tunewell reports its end.
     std::string m_szOggTarget;

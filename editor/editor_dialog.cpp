@@ -2,15 +2,20 @@
 
 #include <QCoreApplication>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <cstdlib>
 #include <map>
@@ -19,7 +24,9 @@
 #include "editor/editor_controller.h"
 #include "editor/editor_ports.h"
 #include "editor/editor_rules.h"
+#include "editor/frame_scan.h"
 #include "editor/graph_preview.h"
+#include "editor/keyframe_slider.h"
 #include "editor/profile_set_dialog.h"
 #include "engine/media_graph.h"
 #include "engine/ogg_backend.h"
@@ -106,7 +113,7 @@ class EditorWidgets : public EditorView {
         return it == m_Controls.end() ? nullptr : it->second;
     }
     VideoWidget* Preview() const { return m_pPreview; }
-    SkinSlider* Slider() const { return m_pSlider; }
+    KeyframeSlider* Slider() const { return m_pSlider; }
     SkinButton* SkinnedButton(int id) const { return dynamic_cast<SkinButton*>(Get(id)); }
     // The eleven skinned buttons in the order the layout hands out their images.
     static constexpr int kButtonOrder[] = {kIdClose,   kIdPlay,        kIdPause,    kIdStop,
@@ -182,6 +189,18 @@ class EditorWidgets : public EditorView {
         m_nVolumeMax = maximum;
         m_nVolumePos = position;
     }
+    void SetSliderMarks(const std::vector<double>& tenths) override { m_pSlider->SetMarks(tenths); }
+    void SetOtherKinds(const std::vector<std::pair<int, std::string>>& kinds) override {
+        QSignalBlocker block(m_pOtherKind);
+        m_pOtherKind->clear();
+        for (const auto& [kind, label] : kinds)
+            m_pOtherKind->addItem(QString::fromStdString(label), kind);
+        // The list shows its entries whole even where the box is narrower.
+        m_pOtherKind->view()->setMinimumWidth(m_pOtherKind->view()->sizeHintForColumn(0) + 8);
+    }
+    int ChosenOtherKind() const override {
+        return m_pOtherKind->currentIndex() < 0 ? -1 : m_pOtherKind->currentData().toInt();
+    }
     void SetWaitCursor(bool wait) override {
         if (wait)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -224,6 +243,8 @@ class EditorWidgets : public EditorView {
         return widget;
     }
     SkinButton* Button(int id, const char* text, const QRect& geometry);
+    // The further kinds and the frame controls, in the free band under the transport.
+    void BuildPrecisionRows(QButtonGroup* modes);
     // Labels, options and group captions sit on the dialog's painted background.
     template <class T>
     T* Static(int id, T* widget, const QRect& geometry) {
@@ -237,7 +258,8 @@ class EditorWidgets : public EditorView {
     EditorDialog& m_Dialog;
     std::map<int, QWidget*> m_Controls;
     VideoWidget* m_pPreview = nullptr;
-    SkinSlider* m_pSlider = nullptr;
+    KeyframeSlider* m_pSlider = nullptr;
+    QComboBox* m_pOtherKind = nullptr;
     int m_nVolumeMin = 10;
     int m_nVolumeMax = 300;
     int m_nVolumePos = 100;
@@ -279,6 +301,9 @@ void EditorWidgets::Build() {
     modes->addButton(asf);
     modes->addButton(avi);
     modes->addButton(wav);
+    BuildPrecisionRows(modes);
+    for (QRadioButton* r : {asf, avi, wav})
+        QObject::connect(r, &QRadioButton::clicked, &d, [c] { c->OnKindChanged(); });
     Button(kIdProfile, QT_TRANSLATE_NOOP("EditorDialog", "設定"), QRect(425, 98, 70, 24));
     Static(0, new QLabel(Q(QT_TRANSLATE_NOOP("EditorDialog", "音量")), &d),
            QRect(275, 168, 40, 18));
@@ -286,7 +311,7 @@ void EditorWidgets::Build() {
     Add(kIdVolumeSpin, new SpinArrows(&d, [this](int delta) { VolumeStep(-delta); }),
         QRect(371, 166, 16, 22));
 
-    m_pSlider = Add(kIdSlider, new SkinSlider(Qt::Horizontal, &d), QRect(15, 222, 240, 20));
+    m_pSlider = Add(kIdSlider, new KeyframeSlider(Qt::Horizontal, &d), QRect(15, 222, 240, 20));
     Button(kIdStepBack, QT_TRANSLATE_NOOP("EditorDialog", "←"), QRect(15, 250, 32, 26));
     Button(kIdPlay, QT_TRANSLATE_NOOP("EditorDialog", "再生"), QRect(52, 250, 50, 26));
     Button(kIdPause, QT_TRANSLATE_NOOP("EditorDialog", "一停"), QRect(52, 250, 50, 26))->hide();
@@ -348,6 +373,79 @@ void EditorWidgets::Build() {
         else
             c->OnSliderMoving();
     });
+}
+
+void EditorWidgets::BuildPrecisionRows(QButtonGroup* modes) {
+    EditorDialog& d = m_Dialog;
+    EditorController* c = d.m_pController.get();
+    // Laid out by size, so that longer texts of another language still fit.
+    auto* frames = Add(0, new QWidget(&d), QRect(15, 281, 318, 24));
+    auto* frameRow = new QHBoxLayout(frames);
+    frameRow->setContentsMargins(0, 0, 0, 0);
+    frameRow->setSpacing(4);
+    auto tool = [&](int id, const char* text, const char* tip) {
+        auto* b = new QToolButton(frames);
+        b->setText(Q(text));
+        b->setToolTip(Q(tip));
+        b->setAccessibleName(Q(tip));
+        b->setFocusPolicy(Qt::TabFocus);
+        m_Controls[id] = b;
+        b->setObjectName(QString::number(id));
+        frameRow->addWidget(b);
+        return b;
+    };
+    auto* back = tool(kIdFrameBack, QT_TRANSLATE_NOOP("EditorDialog", "|◀"),
+                      QT_TRANSLATE_NOOP("EditorDialog", "1 フレーム戻る (,)"));
+    auto* forward = tool(kIdFrameForward, QT_TRANSLATE_NOOP("EditorDialog", "▶|"),
+                         QT_TRANSLATE_NOOP("EditorDialog", "1 フレーム進む (.)"));
+    frameRow->addSpacing(6);
+    auto* markStart = tool(kIdMarkStart, QT_TRANSLATE_NOOP("EditorDialog", "ここから"),
+                           QT_TRANSLATE_NOOP("EditorDialog", "今の位置を始点にする (I)"));
+    auto* markEnd = tool(kIdMarkEnd, QT_TRANSLATE_NOOP("EditorDialog", "ここまで"),
+                         QT_TRANSLATE_NOOP("EditorDialog", "今の位置を終点にする (O)"));
+    frameRow->addStretch(1);
+
+    auto* kinds = Add(0, new QWidget(&d), QRect(15, 307, 318, 24));
+    auto* kindRow = new QHBoxLayout(kinds);
+    kindRow->setContentsMargins(0, 0, 0, 0);
+    kindRow->setSpacing(6);
+    auto* other =
+        Static(kIdModeOther, new QRadioButton(Q(QT_TRANSLATE_NOOP("EditorDialog", "形式")), kinds),
+               QRect());
+    modes->addButton(other);
+    m_pOtherKind = new QComboBox(kinds);
+    m_pOtherKind->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_pOtherKind->setMinimumContentsLength(8);
+    m_pOtherKind->setAccessibleName(Q(QT_TRANSLATE_NOOP("EditorDialog", "書き出す形式")));
+    m_pOtherKind->setObjectName(QString::number(kIdOtherKind));
+    m_Controls[kIdOtherKind] = m_pOtherKind;
+    kindRow->addWidget(other);
+    kindRow->addWidget(m_pOtherKind, 1);
+
+    QObject::connect(back, &QToolButton::clicked, &d, [c] { c->OnFrameStep(false); });
+    QObject::connect(forward, &QToolButton::clicked, &d, [c] { c->OnFrameStep(true); });
+    QObject::connect(markStart, &QToolButton::clicked, &d, [c] { c->OnMarkHere(true); });
+    QObject::connect(markEnd, &QToolButton::clicked, &d, [c] { c->OnMarkHere(false); });
+    QObject::connect(other, &QRadioButton::clicked, &d, [c] { c->OnKindChanged(); });
+    QObject::connect(m_pOtherKind, QOverload<int>::of(&QComboBox::activated), &d,
+                     [c](int) { c->OnOtherKindChosen(); });
+
+    // The keys of the players people know: , and . a frame (Left and Right as well), I
+    // and O for the points. A field being typed in keeps its keys (it takes them first).
+    auto key = [&](QKeySequence sequence, std::function<void()> action) {
+        auto* shortcut = new QShortcut(sequence, &d);
+        shortcut->setContext(Qt::WindowShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, &d, [this, action] {
+            if (!m_Dialog.m_bShutDown)
+                action();
+        });
+    };
+    key(QKeySequence(Qt::Key_Comma), [c] { c->OnFrameStep(false); });
+    key(QKeySequence(Qt::Key_Period), [c] { c->OnFrameStep(true); });
+    key(QKeySequence(Qt::Key_Left), [c] { c->OnFrameStep(false); });
+    key(QKeySequence(Qt::Key_Right), [c] { c->OnFrameStep(true); });
+    key(QKeySequence(Qt::Key_I), [c] { c->OnMarkHere(true); });
+    key(QKeySequence(Qt::Key_O), [c] { c->OnMarkHere(false); });
 }
 
 EditorDialog::EditorDialog(QWidget* parent)
@@ -467,21 +565,39 @@ bool EditorDialog::LayoutControls() {
 void EditorDialog::LogLayout() const {
     if (!lcEditor().isInfoEnabled())
         return;
+    // The rows laid out by size get their places before the window is first shown.
+    for (QLayout* layout : findChildren<QLayout*>()) layout->activate();
     // The end-to-end driver finds the controls through these lines.
-    static constexpr std::pair<int, const char*> kNames[] = {
-        {kIdClose, "close"},           {kIdPlay, "play"},
-        {kIdPause, "pause"},           {kIdStop, "stop"},
-        {kIdStill, "still"},           {kIdStepForward, "forward"},
-        {kIdStepBack, "back"},         {kIdSetPoint, "setpoint"},
-        {kIdProfile, "profile"},       {kIdExecute, "execute"},
-        {kIdCancel, "cancel"},         {kIdSlider, "slider"},
-        {kIdStartField, "start"},      {kIdEndField, "end"},
-        {kIdVolumeField, "volume"},    {kIdModeAsf, "asf"},
-        {kIdModeAvi, "avi"},           {kIdModeWav, "wav"},
-        {kIdPointStart, "startpoint"}, {kIdPointEnd, "endpoint"},
-        {kIdPreview, "preview"}};
+    static constexpr std::pair<int, const char*> kNames[] = {{kIdClose, "close"},
+                                                             {kIdPlay, "play"},
+                                                             {kIdPause, "pause"},
+                                                             {kIdStop, "stop"},
+                                                             {kIdStill, "still"},
+                                                             {kIdStepForward, "forward"},
+                                                             {kIdStepBack, "back"},
+                                                             {kIdSetPoint, "setpoint"},
+                                                             {kIdProfile, "profile"},
+                                                             {kIdExecute, "execute"},
+                                                             {kIdCancel, "cancel"},
+                                                             {kIdSlider, "slider"},
+                                                             {kIdStartField, "start"},
+                                                             {kIdEndField, "end"},
+                                                             {kIdVolumeField, "volume"},
+                                                             {kIdModeAsf, "asf"},
+                                                             {kIdModeAvi, "avi"},
+                                                             {kIdModeWav, "wav"},
+                                                             {kIdPointStart, "startpoint"},
+                                                             {kIdPointEnd, "endpoint"},
+                                                             {kIdPreview, "preview"},
+                                                             {kIdModeOther, "other"},
+                                                             {kIdOtherKind, "kinds"},
+                                                             {kIdFrameBack, "frameback"},
+                                                             {kIdFrameForward, "frameforward"},
+                                                             {kIdMarkStart, "markstart"},
+                                                             {kIdMarkEnd, "markend"}};
     for (auto [id, name] : kNames) {
-        QRect r = Control(id)->geometry();
+        QWidget* w = Control(id);
+        QRect r(w->mapTo(this, QPoint(0, 0)), w->size());
         qCInfo(lcEditor, "editor layout %s %d %d %d %d", name, r.x(), r.y(), r.width(), r.height());
     }
 }
@@ -533,6 +649,10 @@ bool EditorDialog::event(QEvent* e) {
             if (!m_bShutDown)
                 m_pController->OnOggPosition(
                     static_cast<int>(static_cast<WindowMessage*>(e)->wParam()));
+            return true;
+        case kMsgFrameTimes:
+            if (!m_bShutDown)
+                m_pController->OnFrameTimesReady();
             return true;
         case kMsgOggEnd:
             if (!m_bShutDown)

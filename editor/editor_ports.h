@@ -5,12 +5,16 @@
 #include <QRect>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QObject;
 class QWidget;
 class VideoSurface;
 enum class MediaContent : int32_t;
 enum class ConversionMode : int32_t;
+enum class EncodedKind : int32_t;
+struct FrameTimes;
 
 namespace editor {
 
@@ -42,6 +46,13 @@ enum ControlId : int {
     kIdPause = 1044,
     kIdProfile = 1045,
     kIdClose = 1058,
+    // Beside the controls of dialog 144: the further output kinds and frame precision.
+    kIdModeOther = 1070,
+    kIdOtherKind = 1071,
+    kIdFrameBack = 1072,
+    kIdFrameForward = 1073,
+    kIdMarkStart = 1074,
+    kIdMarkEnd = 1075,
 };
 
 // What the editor asks of its preview graph (a MediaGraph in the product).
@@ -63,6 +74,18 @@ class PreviewPort {
     virtual bool IsRunning() const = 0;
     virtual bool Convert(const std::string& source, ConversionMode mode, const std::string& target,
                          double startTenths, double stopTenths, int extra) = 0;
+    // An encoded kind (MP4, WebM, FLAC, Opus, MP3); it reports like Convert.
+    virtual bool ConvertEncoded(const std::string& source, EncodedKind kind,
+                                const std::string& target, double startTenths, double stopTenths,
+                                int volumePercent) = 0;
+    // The range kept in the source's own format, on a thread of its own; it reports to
+    // notify like Convert (positions, the end with 15, a stop on failure). Close ends it.
+    virtual bool CopyCut(const std::string& source, const std::string& target, double startSeconds,
+                         double endSeconds, QObject* notify) = 0;
+    // Starts reading the source's frame times off this thread; kMsgFrameTimes tells
+    // notify when TakeFrameTimes has them.
+    virtual void ScanFrames(const std::string& source, QObject* notify) = 0;
+    virtual bool TakeFrameTimes(FrameTimes* times) = 0;
     // Packed 24-bit bitmap (info header, rows); the caller frees it with CoTaskMemFree.
     virtual bool CaptureCurrentImage(uint8_t** dib) = 0;
     virtual void PlaceVideo(const QRect& rect) = 0;
@@ -86,6 +109,12 @@ class EditorView {
     virtual void SetSliderPosition(int position) = 0;
     virtual int SliderPosition() const = 0;
     virtual void SetVolumeSpin(int minimum, int maximum, int position) = 0;
+
+    // Ticks under the position slider (keyframes), in slider units (tenths).
+    virtual void SetSliderMarks(const std::vector<double>& tenths) = 0;
+    // The further output kinds offered (kind number, label); the chosen one, or -1.
+    virtual void SetOtherKinds(const std::vector<std::pair<int, std::string>>& kinds) = 0;
+    virtual int ChosenOtherKind() const = 0;
 
     virtual void SetWaitCursor(bool wait) = 0;
     virtual void Repaint() = 0;

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -57,13 +58,82 @@ std::string FormatLength(int tenths) {
 }
 
 std::string FormatCut(double value, bool oneDecimal) {
+    return FormatCutDigits(value, oneDecimal ? 1 : 0);
+}
+
+std::string FormatCutDigits(double value, int digits) {
     char buffer[512];
     std::snprintf(buffer, sizeof buffer, "%f", value);
     std::string text = buffer;
     size_t dot = text.find('.');
     if (dot == std::string::npos)
         return text;
-    return text.substr(0, oneDecimal ? std::min(text.size(), dot + 2) : dot);
+    return text.substr(0, digits > 0 ? std::min(text.size(), dot + 1 + digits) : dot);
+}
+
+std::string FormatPoint(double seconds) {
+    if (!(seconds > 0))
+        return "0.0";
+    if (seconds > INT_MAX / 100)
+        return FormatTenths(ToTenths(seconds));
+    // A hair below a hundredth is that hundredth (frame times are rarely exact in binary).
+    const long long hundredths = static_cast<long long>(std::ceil(seconds * 100.0 - 1e-6));
+    char buffer[48];
+    if (hundredths % 10 == 0)
+        std::snprintf(buffer, sizeof buffer, "%lld.%lld", hundredths / 100, hundredths / 10 % 10);
+    else
+        std::snprintf(buffer, sizeof buffer, "%lld.%02lld", hundredths / 100, hundredths % 100);
+    return buffer;
+}
+
+double ParseTimeText(const std::string& text) {
+    double total = 0;
+    size_t at = 0;
+    for (;;) {
+        const size_t colon = text.find(':', at);
+        const std::string part = text.substr(at, colon == std::string::npos ? colon : colon - at);
+        total = total * 60 + Atof(part);
+        if (colon == std::string::npos)
+            return total;
+        at = colon + 1;
+    }
+}
+
+bool FrameStepTarget(const std::vector<double>& frames, double frameRate, double here,
+                     double duration, bool forward, double* target) {
+    constexpr double kSlack = 1e-6;
+    if (!frames.empty()) {
+        // The frame on screen is the last one that starts at or before `here`.
+        auto after = std::upper_bound(frames.begin(), frames.end(), here + kSlack);
+        if (forward) {
+            if (after == frames.end())
+                return false;
+            *target = *after;
+            return true;
+        }
+        if (after == frames.begin())
+            return false;
+        auto shown = after - 1;
+        if (shown == frames.begin()) {
+            if (here <= kSlack)
+                return false;
+            *target = 0.0;  // back to the very start from inside the first frame
+            return true;
+        }
+        *target = *(shown - 1);
+        return true;
+    }
+    const double step = frameRate > 0 ? 1.0 / frameRate : 0.04;
+    if (forward) {
+        if (here >= duration - kSlack)
+            return false;
+        *target = std::min(here + step, duration);
+        return true;
+    }
+    if (here <= kSlack)
+        return false;
+    *target = std::max(here - step, 0.0);
+    return true;
 }
 
 int ToTenths(double seconds) {
@@ -85,13 +155,18 @@ TimeCorrection CorrectTimeText(const std::string& text) {
     r.text = text;
     r.parsed = text;
 
-    // 1. A stray character, or a second '.'.
+    // 1. A stray character, a second '.', a ':' after the '.' or a third ':' (times go
+    // as seconds or as h:mm:ss).
     bool seenDot = false;
+    int colons = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        bool bad = !(IsDigit(c) || c == '.') || (c == '.' && seenDot);
+        bool bad = !(IsDigit(c) || c == '.' || c == ':') || (c == '.' && seenDot) ||
+                   (c == ':' && (seenDot || colons == 2));
         if (c == '.')
             seenDot = true;
+        if (c == ':')
+            ++colons;
         if (bad) {
             r.text.erase(i, 1);
             r.parsed = r.text;
@@ -110,28 +185,28 @@ TimeCorrection CorrectTimeText(const std::string& text) {
         return r;
     }
     if (!text.empty() && text[0] == '.') {
-        r.text = std::string("0.") + text[1];
+        r.text = "0" + text;
         r.parsed = r.text;
         r.corrected = true;
         r.caret = static_cast<int>(r.text.size());
         return r;
     }
-    // 3. A trailing dot stays in the field while the number is being typed.
-    if (!text.empty() && text.back() == '.') {
+    // 3. A trailing dot or colon stays in the field while the time is being typed.
+    if (!text.empty() && (text.back() == '.' || text.back() == ':')) {
         r.parsed = text.substr(0, text.size() - 1);
         return r;
     }
-    // 4. More than one digit after the dot.
+    // 4. More than two digits after the dot: the fields hold hundredths.
     size_t dot = text.find('.');
-    if (text.size() >= 3 && dot != std::string::npos && dot != text.size() - 2) {
+    if (dot != std::string::npos && text.size() - dot - 1 > 2) {
         r.text.pop_back();
         r.parsed = r.text;
         r.corrected = true;
         r.caret = static_cast<int>(r.text.size());
         return r;
     }
-    // 5. A leading zero before a digit.
-    if (text.size() >= 2 && text[0] == '0' && IsDigit(text[1])) {
+    // 5. A leading zero before a digit (not in h:mm:ss, where "00:" is ordinary).
+    if (text.size() >= 2 && text[0] == '0' && IsDigit(text[1]) && colons == 0) {
         r.text.erase(0, 1);
         r.parsed = r.text;
         r.corrected = true;
@@ -149,8 +224,11 @@ FieldEdit EditTimeField(const std::string& text, double point, double duration, 
         return e;
     }
     TimeCorrection c = CorrectTimeText(text);
-    double value = Atof(c.parsed);
-    bool oneDecimal = c.text.find('.') != std::string::npos;
+    double value = ParseTimeText(c.parsed);
+    const size_t dot = c.text.find('.');
+    const int digits =
+        dot == std::string::npos ? 0 : std::max(1, static_cast<int>(c.text.size() - dot - 1));
+    const bool clock = c.text.find(':') != std::string::npos;
     e.corrected = c.corrected;
     e.caret = c.corrected ? c.caret : caret;
     if (!c.corrected && value == point) {
@@ -174,9 +252,12 @@ FieldEdit EditTimeField(const std::string& text, double point, double duration, 
     } else if (c.corrected && c.text == "0.") {
         e.rewrite = true;
         e.text = c.text;
-    } else if (c.corrected || clamped) {
+    } else if (clamped) {
         e.rewrite = true;
-        e.text = FormatCut(value, oneDecimal);
+        e.text = FormatCutDigits(value, digits);
+    } else if (c.corrected) {
+        e.rewrite = true;
+        e.text = clock ? c.text : FormatCutDigits(value, digits);
     }
     if (e.rewrite && e.caret > static_cast<int>(e.text.size()))
         e.caret = static_cast<int>(e.text.size());

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class MediaContent : int32_t;
 enum class ConversionMode : int32_t;
@@ -20,6 +21,14 @@ std::string FormatTenths(int tenths);
 std::string FormatLength(int tenths);
 // value printed with "%f" and cut (not rounded): at the '.', or one digit after it.
 std::string FormatCut(double value, bool oneDecimal);
+// The same with 0, 1 or 2 digits after the '.'.
+std::string FormatCutDigits(double value, int digits);
+// A point in seconds as its field shows it: tenths as "%d.%d" where that is exact, else
+// with hundredths, rounded up so that the shown time still lies within the same frame.
+std::string FormatPoint(double seconds);
+// Seconds of a time field's text: seconds with decimals, or m:ss.ff / h:mm:ss.ff. A
+// trailing '.' or ':' is read as if it were not there.
+double ParseTimeText(const std::string& text);
 // Seconds to whole tenths, truncated toward zero.
 int ToTenths(double seconds);
 
@@ -59,6 +68,12 @@ std::string VolumeTextWhenDone(const std::string& text, double volume);
 // A time spin's step: delta <= 0 is the up arrow (+0.15 s), > 0 the down arrow (-0.15 s),
 // kept inside 0 ... duration. Returns the new point in seconds.
 double SpinTimePoint(double point, int delta, double duration);
+
+// One frame on from `here` (seconds): the frame after (or before) the one shown at `here`,
+// from the stream's frame times when they are known, else by the frame rate (a 25th of
+// a second without one). False when there is no frame to go to.
+bool FrameStepTarget(const std::vector<double>& frames, double frameRate, double here,
+                     double duration, bool forward, double* target);
 
 // A 5-second step of the preview position (tenths). False when nothing is to happen.
 bool StepPosition(int position, int duration, bool forward, int* target);

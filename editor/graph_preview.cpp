@@ -32,6 +32,8 @@ void GraphPreview::StopAndRewind() {
     m_Graph.StopAndRewind();
 }
 void GraphPreview::Close() {
+    m_Scan.Cancel();
+    m_Copy.Cancel();  // a copy under way leaves nothing under the target's name
     m_Graph.Close();
 }
 bool GraphPreview::HasGraph() const {
@@ -46,6 +48,26 @@ bool GraphPreview::Convert(const std::string& source, ConversionMode mode,
                            int extra) {
     return m_Graph.Convert(source.c_str(), mode, target.c_str(), startTenths, stopTenths, extra) !=
            FALSE;
+}
+
+bool GraphPreview::ConvertEncoded(const std::string& source, EncodedKind kind,
+                                  const std::string& target, double startTenths, double stopTenths,
+                                  int volumePercent) {
+    return m_Graph.ConvertEncoded(source.c_str(), kind, target.c_str(), startTenths, stopTenths,
+                                  volumePercent) != FALSE;
+}
+
+bool GraphPreview::CopyCut(const std::string& source, const std::string& target,
+                           double startSeconds, double endSeconds, QObject* notify) {
+    return m_Copy.Start(source, target, startSeconds, endSeconds, notify);
+}
+
+void GraphPreview::ScanFrames(const std::string& source, QObject* notify) {
+    m_Scan.Start(source, notify);
+}
+
+bool GraphPreview::TakeFrameTimes(FrameTimes* times) {
+    return m_Scan.Take(times);
 }
 
 bool GraphPreview::CaptureCurrentImage(uint8_t** dib) {

@@ -1,7 +1,9 @@
 // The editor's preview port over its own MediaGraph.
 #pragma once
 
+#include "editor/copy_cut_job.h"
 #include "editor/editor_ports.h"
+#include "editor/frame_scan.h"
 
 class MediaGraph;
 
@@ -25,11 +27,19 @@ class GraphPreview : public PreviewPort {
     bool IsRunning() const override;
     bool Convert(const std::string& source, ConversionMode mode, const std::string& target,
                  double startTenths, double stopTenths, int extra) override;
+    bool ConvertEncoded(const std::string& source, EncodedKind kind, const std::string& target,
+                        double startTenths, double stopTenths, int volumePercent) override;
+    bool CopyCut(const std::string& source, const std::string& target, double startSeconds,
+                 double endSeconds, QObject* notify) override;
+    void ScanFrames(const std::string& source, QObject* notify) override;
+    bool TakeFrameTimes(FrameTimes* times) override;
     bool CaptureCurrentImage(uint8_t** dib) override;
     void PlaceVideo(const QRect& rect) override;
 
   private:
     MediaGraph& m_Graph;
+    CopyCutJob m_Copy;
+    FrameScan m_Scan;
 };
 
 }  // namespace editor

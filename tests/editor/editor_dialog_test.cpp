@@ -15,8 +15,10 @@
 #include <QSlider>
 #include <filesystem>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -169,7 +171,7 @@ TEST_F(EditorDialogTest, PaintsBackgroundPlaceholderAndFrameWithStaticsOnTop) {
     EXPECT_EQ(shot.pixel(0, 334), Grey(1)) << "bottom-left corner";
     EXPECT_EQ(shot.pixel(200, 0), Grey(7)) << "top edge";
     EXPECT_EQ(shot.pixel(0, 100), Grey(4)) << "left edge";
-    EXPECT_EQ(shot.pixel(20, 300), qRgb(222, 230, 245)) << "background";
+    EXPECT_EQ(shot.pixel(20, 306), qRgb(222, 230, 245)) << "background";
     // A sound file has no picture: the idle placeholder stands where the preview was.
     EXPECT_FALSE(editor.Control(kIdPreview)->isVisible());
     EXPECT_EQ(shot.pixel(40, 40), Grey(108));
@@ -261,8 +263,8 @@ TEST_F(EditorDialogTest, TypedTextIsCorrectedInTheWindow) {
     EXPECT_EQ(qobject_cast<QSlider*>(editor.Control(kIdSlider))->maximum(), 20);
     EXPECT_TRUE(qobject_cast<QRadioButton*>(editor.Control(kIdModeWav))->isChecked());
     EXPECT_FALSE(editor.Control(kIdModeAsf)->isEnabled());
-    Type(editor, kIdStartField, "0.75");
-    EXPECT_EQ(Field(editor, kIdStartField)->text(), "0.7");
+    Type(editor, kIdStartField, "0.755");
+    EXPECT_EQ(Field(editor, kIdStartField)->text(), "0.75");
     Type(editor, kIdVolumeField, "500");
     EXPECT_EQ(Field(editor, kIdVolumeField)->text(), "300");
     Type(editor, kIdEndField, "9");
@@ -373,6 +375,40 @@ TEST_F(EditorDialogTest, CutsAnOggItemThroughTunewellWithVolume) {
         for (const auto& entry : std::filesystem::directory_iterator(dir))
             EXPECT_EQ(entry.path().string().find(".wav."), std::string::npos) << entry.path();
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The further rows must keep every text whole, in Japanese and in texts a good half
+// longer (other languages), and stay inside the window.
+TEST_F(EditorDialogTest, FurtherRowsFitLongerTexts) {
+    std::string wav = testmedia::Tone(dir, "tone.wav", 2.0);
+    EditorDialog editor;
+    Open(editor, wav);
+    auto* kinds = qobject_cast<QComboBox*>(editor.Control(kIdOtherKind));
+    ASSERT_TRUE(kinds);
+    EXPECT_EQ(kinds->count(), 3) << "FLAC, Opus and MP3 for a sound";
+    auto fits = [&](const char* when) {
+        for (int id : {kIdFrameBack, kIdFrameForward, kIdMarkStart, kIdMarkEnd, kIdModeOther}) {
+            QWidget* w = editor.Control(id);
+            ASSERT_TRUE(w) << id;
+            w->parentWidget()->layout()->activate();
+            EXPECT_GE(w->width(), w->sizeHint().width()) << when << " " << id;
+            QRect inDialog(w->mapTo(&editor, QPoint(0, 0)), w->size());
+            EXPECT_TRUE(editor.rect().contains(inDialog)) << when << " " << id;
+        }
+        EXPECT_GE(kinds->view()->minimumWidth(), kinds->view()->sizeHintForColumn(0))
+            << when << ": the list shows its entries whole";
+    };
+    fits("Japanese");
+    for (int id : {kIdMarkStart, kIdMarkEnd, kIdModeOther}) {
+        auto* b = qobject_cast<QAbstractButton*>(editor.Control(id));
+        b->setText(b->text() + b->text().left(b->text().size() * 6 / 10 + 1));
+    }
+    fits("longer");
+    editor.reject();
 }
 
 }  // namespace

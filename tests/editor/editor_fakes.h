@@ -9,6 +9,8 @@
 
 #include "editor/editor_controller.h"
 #include "editor/editor_ports.h"
+#include "engine/encoded_kinds.h"
+#include "engine/keyframe_index.h"
 #include "engine/media_graph.h"
 #include "engine/ogg_backend.h"
 
@@ -25,6 +27,9 @@ class FakeView : public editor::EditorView {
     int closes = 0;
     bool closedCompleted = false;
     bool profileOk = false;
+    std::vector<double> marks;
+    std::vector<std::pair<int, std::string>> otherKinds;
+    int otherChosen = -1;
     int profileAnswer = 0;
 
     // Types text into a field as the user would: the field changes, then it notifies.
@@ -72,6 +77,17 @@ class FakeView : public editor::EditorView {
     void SetSliderPosition(int position) override { sliderPos = position; }
     int SliderPosition() const override { return sliderPos; }
     void SetVolumeSpin(int, int, int) override {}
+    void SetSliderMarks(const std::vector<double>& m) override { marks = m; }
+    void SetOtherKinds(const std::vector<std::pair<int, std::string>>& kinds) override {
+        otherKinds = kinds;
+        otherChosen = kinds.empty() ? -1 : kinds.front().first;
+    }
+    int ChosenOtherKind() const override { return otherChosen; }
+    // Picks a further kind in the list, as the user would.
+    void ChooseOther(editor::OutputKind kind) {
+        otherChosen = static_cast<int>(kind);
+        controller->OnOtherKindChosen();
+    }
     void SetWaitCursor(bool) override {}
     void Repaint() override {}
     VideoSurface* PreviewSurface() override { return nullptr; }
@@ -110,6 +126,21 @@ class FakePreview : public editor::PreviewPort {
         int extra;
     };
     std::vector<ConvertCall> converts;
+    struct EncodedCall {
+        EncodedKind kind;
+        std::string target;
+        double start, stop;
+        int volume;
+    };
+    std::vector<EncodedCall> encodes;
+    struct CopyCall {
+        std::string target;
+        double start, end;
+    };
+    std::vector<CopyCall> copies;
+    std::vector<std::string> scans;
+    FrameTimes scanned;
+    bool scanReady = false;
 
     bool Open(const std::string&, QObject*, VideoSurface*, const QRect&) override {
         if (!opens) {
@@ -146,6 +177,24 @@ class FakePreview : public editor::PreviewPort {
         if (convertOk)
             running = true;
         return convertOk;
+    }
+    bool ConvertEncoded(const std::string&, EncodedKind kind, const std::string& target,
+                        double start, double stop, int volume) override {
+        encodes.push_back({kind, target, start, stop, volume});
+        return convertOk;
+    }
+    bool CopyCut(const std::string&, const std::string& target, double start, double end,
+                 QObject*) override {
+        copies.push_back({target, start, end});
+        return convertOk;
+    }
+    void ScanFrames(const std::string& source, QObject*) override { scans.push_back(source); }
+    bool TakeFrameTimes(FrameTimes* times) override {
+        if (!scanReady)
+            return false;
+        *times = scanned;
+        scanReady = false;
+        return true;
     }
     bool CaptureCurrentImage(uint8_t**) override { return false; }
     void PlaceVideo(const QRect&) override {}
