@@ -10,6 +10,7 @@
 #include "app/mpris_player_adaptor.h"
 #include "app/mpris_properties.h"
 #include "app/mpris_root_adaptor.h"
+#include "platform/session_bus.h"
 
 Q_LOGGING_CATEGORY(lcMpris, "veltra.mpris", QtWarningMsg)
 
@@ -44,6 +45,11 @@ MprisService::~MprisService() {
 bool MprisService::Start() {
     if (m_connection)
         return true;
+    // Without a running bus, asking for one would autolaunch a daemon of our own.
+    if (!SessionBusRunning()) {
+        qCInfo(lcMpris) << "no session bus; media controls are off";
+        return false;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         qCInfo(lcMpris) << "no session bus; media controls are off";
