@@ -27,6 +27,7 @@ class GraphPreview : public PreviewPort {
                  double startTenths, double stopTenths, int extra) override;
     bool CaptureCurrentImage(uint8_t** dib) override;
     void PlaceVideo(const QRect& rect) override;
+    bool VideoFormat(int* width, int* height, double* framesPerSecond) override;
 
   private:
     MediaGraph& m_Graph;

@@ -356,6 +356,12 @@ BOOL MediaGraph::GetVideoDimensions(int32_t* width, int32_t* height) {
     return m_pVideo->VideoSize(width, height) ? TRUE : FALSE;
 }
 
+BOOL MediaGraph::GetFrameRate(int* num, int* den) {
+    if (!num || !den || !m_pVW)
+        return FALSE;
+    return m_pVideo->FrameRate(num, den) && *num > 0 && *den > 0 ? TRUE : FALSE;
+}
+
 BOOL MediaGraph::GetFileName(char* buffer) {
     if (!buffer)
         return FALSE;
