@@ -11,6 +11,7 @@
 #include "app/mpris_properties.h"
 #include "app/mpris_root_adaptor.h"
 #include "app/queue_adaptor.h"
+#include "platform/session_bus.h"
 
 Q_LOGGING_CATEGORY(lcMpris, "veltra.mpris", QtWarningMsg)
 
@@ -48,6 +49,11 @@ MprisService::~MprisService() {
 bool MprisService::Start() {
     if (m_connection)
         return true;
+    // Without a running bus, asking for one would autolaunch a daemon of our own.
+    if (!SessionBusRunning()) {
+        qCInfo(lcMpris) << "no session bus; media controls are off";
+        return false;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         qCInfo(lcMpris) << "no session bus; media controls are off";

@@ -9,12 +9,14 @@
 #include <QDebug>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "editor/editor_rules.h"
 #include "engine/encoded_kinds.h"
 #include "engine/ogg_backend.h"
 #include "engine/still_capture.h"
 #include "platform/atomic_file.h"
+#include "platform/free_space.h"
 #include "platform/messages.h"
 #include "platform/scratch_journal.h"
 #include "platform/user_prompts.h"
@@ -26,6 +28,9 @@ namespace {
 
 constexpr const char* kStartAfterEnd =
     QT_TRANSLATE_NOOP("EditorController", "始点時間が、終点時間より大きい値になっています。");
+constexpr const char* kMayNotFit = QT_TRANSLATE_NOOP(
+    "EditorController",
+    "出力先の空き容量が足りないかもしれません（必要な見込み %1 MB、空き %2 MB）。\n続けますか？");
 constexpr const char* kSomethingFailed =
     QT_TRANSLATE_NOOP("EditorController", "何らかのエラーが発生しました。");
 
@@ -433,6 +438,28 @@ void EditorController::Fail() {
     m_View.PostClose(false);
 }
 
+bool EditorController::GoOnDespiteFreeSpace(ConversionMode mode, const std::string& target) {
+    // Only the uncompressed AVI grows fast enough to fill a disk unnoticed; its frames are
+    // a known size. The AVI carries no sound.
+    if (mode != ConversionMode::Avi)
+        return true;
+    int width = 0, height = 0;
+    double fps = 0.0;
+    if (!m_Preview.VideoFormat(&width, &height, &fps))
+        return true;
+    const uint64_t needed = UncompressedAviBytes(width, height, fps, m_dEnd - m_dStart, 0);
+    const std::optional<uint64_t> free = FreeBytesFor(target);
+    if (!free || needed <= *free)
+        return true;
+    constexpr uint64_t kMiB = 1024 * 1024;
+    const std::string text = QCoreApplication::translate("EditorController", kMayNotFit)
+                                 .arg((needed + kMiB - 1) / kMiB)
+                                 .arg(*free / kMiB)
+                                 .toStdString();
+    return Prompts().MessageBox(m_View.Owner(), text, kProgramName, MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
+}
+
 void EditorController::OnExecute() {
     PauseFirst();
     if (!(m_dStart < m_dEnd)) {
@@ -461,6 +488,8 @@ void EditorController::OnExecute() {
         Message(m_View.Owner(), refusal);
         return;
     }
+    if (!GoOnDespiteFreeSpace(mode, target))
+        return;
     int extra = mode == ConversionMode::Asf ? m_nProfile : static_cast<int>(m_dVolume);
     OnVolumeFieldDone();  // a number still being typed shows the volume that is used
 

@@ -93,6 +93,8 @@ class EditorController {
     void PauseFirst();
     void SeekPreview(int tenths, bool* ok);
     void Fail();
+    // Asks whether to go on when the cut may not fit on the target's disk.
+    bool GoOnDespiteFreeSpace(ConversionMode mode, const std::string& target);
     void StartOggOutput(const std::string& target, int volume);
     void FinishOggOutput();
     void DropPartialOutput();

@@ -89,6 +89,13 @@ class PreviewPort {
     // Packed 24-bit bitmap (info header, rows); the caller frees it with CoTaskMemFree.
     virtual bool CaptureCurrentImage(uint8_t** dib) = 0;
     virtual void PlaceVideo(const QRect& rect) = 0;
+    // Picture size and frames per second of the open source; false when not known.
+    virtual bool VideoFormat(int* width, int* height, double* framesPerSecond) {
+        (void)width;
+        (void)height;
+        (void)framesPerSecond;
+        return false;
+    }
 };
 
 // What the editor asks of its window.

@@ -414,6 +414,16 @@ std::string RefuseTarget(const std::string& source, const std::string& target) {
     return "";
 }
 
+uint64_t UncompressedAviBytes(int width, int height, double framesPerSecond, double seconds,
+                              uint64_t soundBytesPerSecond) {
+    if (width <= 0 || height <= 0 || !(framesPerSecond > 0.0) || !(seconds > 0.0))
+        return 0;
+    const uint64_t stride = (uint64_t(width) * 3 + 3) / 4 * 4;
+    const uint64_t frames = static_cast<uint64_t>(std::ceil(framesPerSecond * seconds));
+    return stride * uint64_t(height) * frames +
+           static_cast<uint64_t>(std::ceil(double(soundBytesPerSecond) * seconds));
+}
+
 bool IsOggPath(const std::string& path) {
     size_t dot = path.rfind('.');
     if (dot == std::string::npos)

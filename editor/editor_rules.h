@@ -99,6 +99,11 @@ std::string TargetFilterFor(ConversionMode mode);
 // Why a chosen target may not be written, or "" when it may.
 std::string RefuseTarget(const std::string& source, const std::string& target);
 
+// Bytes an uncompressed AVI cut of the range takes: 24-bit rows padded to four bytes,
+// every frame of the range, and the sound it carries (0 bytes a second for none).
+uint64_t UncompressedAviBytes(int width, int height, double framesPerSecond, double seconds,
+                              uint64_t soundBytesPerSecond);
+
 // True when the upper-cased extension (text after the last '.') is "OGG".
 bool IsOggPath(const std::string& path);
 // The text after the last '/'.

@@ -74,6 +74,17 @@ bool GraphPreview::CaptureCurrentImage(uint8_t** dib) {
     return m_Graph.CaptureCurrentImage(dib) != FALSE;
 }
 
+bool GraphPreview::VideoFormat(int* width, int* height, double* framesPerSecond) {
+    int32_t w = 0, h = 0;
+    int num = 0, den = 1;
+    if (!m_Graph.GetVideoDimensions(&w, &h) || !m_Graph.GetFrameRate(&num, &den))
+        return false;
+    *width = w;
+    *height = h;
+    *framesPerSecond = double(num) / den;
+    return true;
+}
+
 void GraphPreview::PlaceVideo(const QRect& rect) {
     m_Graph.SetVideoPosition(rect);
 }

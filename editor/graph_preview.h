@@ -35,6 +35,7 @@ class GraphPreview : public PreviewPort {
     bool TakeFrameTimes(FrameTimes* times) override;
     bool CaptureCurrentImage(uint8_t** dib) override;
     void PlaceVideo(const QRect& rect) override;
+    bool VideoFormat(int* width, int* height, double* framesPerSecond) override;
 
   private:
     MediaGraph& m_Graph;

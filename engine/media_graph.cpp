@@ -2,6 +2,8 @@
 
 #include <gst/gst.h>
 
+#include <QCoreApplication>
+#include <QLocale>
 #include <QWidget>
 #include <chrono>
 #include <cstring>
@@ -15,11 +17,13 @@
 #include "engine/graph_shared.h"
 #include "engine/graph_units.h"
 #include "engine/mp3_length.h"
+#include "engine/picture_bound.h"
 #include "engine/program_stream_span.h"
 #include "engine/sound_renderer.h"
 #include "engine/subtitle_source.h"
 #include "engine/video_output.h"
 #include "engine/video_surface.h"
+#include "platform/user_prompts.h"
 
 namespace {
 
@@ -70,6 +74,28 @@ BOOL MediaGraph::SetWindows(QObject* notify, VideoSurface* owner, const QRect* r
     return stopped ? TRUE : FALSE;
 }
 
+namespace {
+
+// A picture declaring more pixels than the bound is never handed to a decoder: the
+// decoder would allocate all of them at once, on the thread that prerolls the graph.
+bool RefusedAsTooLarge(const char* path) {
+    PictureSize size;
+    if (!PictureTooLarge(path, &size))
+        return false;
+    qWarning("[graph] %s declares %ux%u pixels; refused", path, size.width, size.height);
+    const QString text =
+        QCoreApplication::translate("MediaGraph",
+                                    "画像が大きすぎるため開けません（%1 × %2 ピクセル、上限 %3 "
+                                    "ピクセル）。")
+            .arg(size.width)
+            .arg(size.height)
+            .arg(QLocale().toString(qulonglong(kMaxPicturePixels)));
+    Prompts().MessageBox(nullptr, text.toStdString(), "VELTRA", MB_OK | MB_ICONEXCLAMATION);
+    return true;
+}
+
+}  // namespace
+
 HRESULT MediaGraph::Open(const char* path, BOOL run) {
     if (!path || std::strlen(path) >= kMaxPath) {
         // Refused rather than cut short: a truncated path could name another file.
@@ -80,6 +106,8 @@ HRESULT MediaGraph::Open(const char* path, BOOL run) {
     // A graph still open would be overwritten under its running event thread.
     if (m_pGB)
         Close();
+    if (RefusedAsTooLarge(path))
+        return 0;
     m_Shared->soundOnly = false;
     m_szFile = path;
     m_State = GraphState::Idle;
@@ -369,6 +397,12 @@ BOOL MediaGraph::GetVideoDimensions(int32_t* width, int32_t* height) {
     if (!width || !height || !m_pVW)
         return FALSE;
     return m_pVideo->VideoSize(width, height) ? TRUE : FALSE;
+}
+
+BOOL MediaGraph::GetFrameRate(int* num, int* den) {
+    if (!num || !den || !m_pVW)
+        return FALSE;
+    return m_pVideo->FrameRate(num, den) && *num > 0 && *den > 0 ? TRUE : FALSE;
 }
 
 BOOL MediaGraph::GetFileName(char* buffer) {

@@ -63,6 +63,8 @@ class MediaGraph {
     int32_t GetDuration() const;
     BOOL SetVolume(int32_t hundredthsDb);
     BOOL GetVideoDimensions(int32_t* width, int32_t* height);
+    // Frames per second as a fraction; FALSE without a video stream or a known rate.
+    BOOL GetFrameRate(int* num, int* den);
     BOOL SetVideoPosition(const QRect& rect);
     HRESULT InitVideoWindow(const QRect& rect);
     // Copies the open path (NUL-terminated) into a buffer of kMaxPath bytes.

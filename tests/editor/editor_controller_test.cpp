@@ -392,3 +392,61 @@ TEST_F(EditorControllerTest, CancelledOggOutputLeavesNoScratchFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EditorRules, UncompressedAviEstimateCountsPaddedRowsEveryFrameAndTheSound) {
+    // 322 pixels of 24 bits are 966 bytes, padded to 968.
+    EXPECT_EQ(UncompressedAviBytes(322, 10, 25.0, 2.0, 0), 968ull * 10 * 50);
+    // A range that ends inside a frame still writes that frame.
+    EXPECT_EQ(UncompressedAviBytes(320, 240, 30.0, 0.05, 0), 320ull * 3 * 240 * 2);
+    EXPECT_EQ(UncompressedAviBytes(320, 240, 30.0, 1.0, 176400), 320ull * 3 * 240 * 30 + 176400);
+    // Far beyond 32 bits without wrapping.
+    EXPECT_EQ(UncompressedAviBytes(3840, 2160, 60.0, 3600.0, 0), 3840ull * 3 * 2160 * 216000);
+    for (double bad : {0.0, -1.0}) EXPECT_EQ(UncompressedAviBytes(320, 240, bad, 1.0, 0), 0u);
+    EXPECT_EQ(UncompressedAviBytes(0, 240, 30.0, 1.0, 0), 0u);
+}
+
+TEST_F(EditorControllerTest, AnAviThatMayNotFitAsksAndCancelsOrGoesOnAsAnswered) {
+    std::string source = testmedia::WriteBytes(dir, "clip.avi", "x");
+    // A minute of 8K frames at 1000 frames a second fits on no test machine's disk.
+    preview.videoWidth = 7680;
+    preview.videoHeight = 4320;
+    preview.videoFps = 1000.0;
+    Start(source);
+    view.Check(kIdModeAsf, false);
+    view.Check(kIdModeAvi, true);
+
+    prompts.QueueFiles({dir + "/cut.avi"});
+    prompts.QueueAnswer(IDNO);
+    controller->OnExecute();
+    ASSERT_EQ(prompts.Boxes().size(), 1u);
+    EXPECT_NE(prompts.LastText().find("空き容量"), std::string::npos) << prompts.LastText();
+    EXPECT_TRUE(preview.converts.empty());
+    EXPECT_FALSE(controller->IsExecuting());
+    EXPECT_FALSE(view.disabled.count(kIdExecute)) << "cancelled: the editor stays usable";
+
+    prompts.QueueFiles({dir + "/cut.avi"});
+    prompts.QueueAnswer(IDYES);
+    controller->OnExecute();
+    EXPECT_EQ(prompts.Boxes().size(), 2u);
+    ASSERT_EQ(preview.converts.size(), 1u);
+    EXPECT_EQ(preview.converts[0].mode, ConversionMode::Avi);
+    EXPECT_TRUE(controller->IsExecuting());
+}
+
+TEST_F(EditorControllerTest, ACutThatFitsIsNotQuestioned) {
+    std::string source = testmedia::WriteBytes(dir, "clip.avi", "x");
+    preview.videoWidth = 16;
+    preview.videoHeight = 16;
+    preview.videoFps = 10.0;
+    Start(source);
+    view.Check(kIdModeAsf, false);
+    view.Check(kIdModeAvi, true);
+    prompts.QueueFiles({dir + "/small.avi"});
+    controller->OnExecute();
+    EXPECT_TRUE(prompts.Boxes().empty());
+    EXPECT_EQ(preview.converts.size(), 1u);
+}
+
+}  // namespace

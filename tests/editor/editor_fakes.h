@@ -141,6 +141,17 @@ class FakePreview : public editor::PreviewPort {
     std::vector<std::string> scans;
     FrameTimes scanned;
     bool scanReady = false;
+    int videoWidth = 0;  // 0: no picture format known
+    int videoHeight = 0;
+    double videoFps = 0.0;
+    bool VideoFormat(int* width, int* height, double* fps) override {
+        if (videoWidth <= 0)
+            return false;
+        *width = videoWidth;
+        *height = videoHeight;
+        *fps = videoFps;
+        return true;
+    }
 
     bool Open(const std::string&, QObject*, VideoSurface*, const QRect&) override {
         if (!opens) {
