@@ -201,7 +201,13 @@ Run RunMpv(const PrivateSoundServer& server, const std::string& scratch, bool ga
     mpv.setProcessEnvironment(server.Environment());
     mpv.setStandardOutputFile(QProcess::nullDevice());
     mpv.setStandardErrorFile(QProcess::nullDevice());
-    QStringList args = {"--no-config", "--no-video", "--ao=pulse",
+    // Without a terminal mpv would wait for one at the end of the list.
+    QStringList args = {"--no-config",
+                        "--no-video",
+                        "--ao=pulse",
+                        "--idle=no",
+                        "--input-terminal=no",
+                        "--keep-open=no",
                         gapless ? "--gapless-audio=yes" : "--gapless-audio=no"};
     for (const auto& f : files) args << QString::fromStdString(f);
     return Record(server, scratch, gapless ? "mpv gapless" : "mpv not gapless", mpv, "mpv", args,
