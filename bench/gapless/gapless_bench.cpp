@@ -211,7 +211,8 @@ Run RunMpv(const PrivateSoundServer& server, const std::string& scratch, bool ga
                         gapless ? "--gapless-audio=yes" : "--gapless-audio=no"};
     for (const auto& f : files) args << QString::fromStdString(f);
     return Record(server, scratch, gapless ? "mpv gapless" : "mpv not gapless", mpv, "mpv", args,
-                  [&] { return mpv.state() == QProcess::NotRunning; });
+                  // No event loop runs here: the wait itself notices that it ended.
+                  [&] { return mpv.state() == QProcess::NotRunning || mpv.waitForFinished(1); });
 }
 
 std::string Gap(const HeardItem& item) {
