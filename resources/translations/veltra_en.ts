@@ -456,6 +456,14 @@ and %1 more</translation>
         <source>音量 (+ / -, ホイール)</source>
         <translation>Volume (+ / -, wheel)</translation>
     </message>
+    <message>
+        <source>再生位置</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>音量</source>
+        <translation>Volume</translation>
+    </message>
 </context>
 <context>
     <name>Menus</name>

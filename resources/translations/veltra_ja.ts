@@ -456,6 +456,14 @@
         <source>音量 (+ / -, ホイール)</source>
         <translation>音量 (+ / -, ホイール)</translation>
     </message>
+    <message>
+        <source>再生位置</source>
+        <translation>再生位置</translation>
+    </message>
+    <message>
+        <source>音量</source>
+        <translation>音量</translation>
+    </message>
 </context>
 <context>
     <name>Menus</name>

@@ -211,6 +211,9 @@ TEST_P(LanguageE2E, MainWindowItsMenuAndTheAboutBox) {
     for (const char* header : {"Name", "Size", "State"}) EXPECT_TRUE(Has(all, header)) << header;
     EXPECT_TRUE(Has(all, English() ? "Pause (Space)" : "一時停止 (Space)"));
     EXPECT_TRUE(Has(all, English() ? "Volume (+ / -, wheel)" : "音量 (+ / -, ホイール)"));
+    // Controls are named for screen readers in the same language.
+    EXPECT_TRUE(Has(all, English() ? "Position" : "再生位置"));
+    EXPECT_TRUE(Has(all, English() ? "Volume" : "音量"));
     Shoot("main");
 
     auto layout = Layout(*app);
