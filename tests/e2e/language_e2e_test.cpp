@@ -22,7 +22,19 @@ struct Shown {
     std::string window;  // the class of the window it is in
     std::string kind, widget, text;
     bool fits = true;
+    QRect area;  // of a window, on the screen
 };
+
+// A window mapped but not drawn yet is all black on the screenshot.
+bool Drawn(const QImage& screen, const QRect& area) {
+    const QImage part = screen.copy(area.intersected(screen.rect()));
+    if (part.isNull())
+        return true;
+    qint64 black = 0;
+    for (int y = 0; y < part.height(); ++y)
+        for (int x = 0; x < part.width(); ++x) black += (part.pixel(x, y) & 0xFFFFFF) == 0;
+    return black < qint64(part.width()) * part.height() * 9 / 10;
+}
 
 bool IsJapanese(char32_t c) {
     return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) ||
@@ -110,10 +122,15 @@ class LanguageE2E : public ProgramTest, public ::testing::WithParamInterface<con
             const QStringList f = line.split('\t');
             if (f.size() >= 4 && f[0] == QLatin1String("window")) {
                 window = f[1].toStdString();
-                all.push_back({window, "title", f[1].toStdString(), f[3].toStdString(), true});
+                QRect area;
+                if (f.size() >= 8)
+                    area = QRect(f[4].toInt(), f[5].toInt(), f[6].toInt(), f[7].toInt());
+                all.push_back(
+                    {window, "title", f[1].toStdString(), f[3].toStdString(), true, area});
             } else if (f.size() >= 4) {
                 all.push_back({window, f[0].toStdString(), f[1].toStdString(),
-                               f.mid(3).join('\t').toStdString(), f[2] == QLatin1String("fits")});
+                               f.mid(3).join('\t').toStdString(), f[2] == QLatin1String("fits"),
+                               QRect()});
             }
         }
         return all;
@@ -179,9 +196,16 @@ class LanguageE2E : public ProgramTest, public ::testing::WithParamInterface<con
             [&] {
                 QImage again = take();
                 std::swap(again, shot);
-                return !shot.isNull() && again == shot;
+                if (shot.isNull() || again != shot)
+                    return false;
+                if (!window.empty())
+                    return true;
+                for (const Shown& s : Read())
+                    if (s.kind == "title" && !Drawn(shot, s.area))
+                        return false;
+                return true;
             },
-            5000);
+            10000);
         EXPECT_FALSE(shot.isNull()) << name;
         shot.save(QString::fromStdString(shots + "/" + name + ".png"));
         // What the widgets said at that moment, beside the picture.

@@ -1,7 +1,8 @@
 // Loaded into the program under test: several times a second it writes every text its
 // visible windows show (titles, labels, buttons, menus, list headers and rows, tool tips,
 // accessible names) to the file TEXT_PROBE_FILE names, one per line as
-// "KIND<TAB>CLASS<TAB>fits|cut<TAB>TEXT", each window introduced by a "window" line.
+// "KIND<TAB>CLASS<TAB>fits|cut<TAB>TEXT", each window introduced by a line
+// "window<TAB>CLASS<TAB>NAME<TAB>TITLE<TAB>X<TAB>Y<TAB>W<TAB>H".
 #include <cxxabi.h>
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -65,8 +66,13 @@ class Dump {
                  '\t' + OneLine(text) + '\n';
     }
     void Window(const QWidget* w) {
-        m_out += QStringLiteral("window\t%1\t%2\t%3\n")
-                     .arg(ClassOf(w), w->objectName(), OneLine(w->windowTitle()));
+        const QRect r = w->frameGeometry();
+        m_out += QStringLiteral("window\t%1\t%2\t%3\t%4\t%5\t%6\t%7\n")
+                     .arg(ClassOf(w), w->objectName(), OneLine(w->windowTitle()))
+                     .arg(r.x())
+                     .arg(r.y())
+                     .arg(r.width())
+                     .arg(r.height());
     }
     const QString& Text() const { return m_out; }
 
