@@ -8,12 +8,15 @@
 #include "app/player_app.h"
 #include "app/program_info.h"
 #include "app/ui_language.h"
+#include "app/usage_text.h"
 #include "platform/qt_prompts.h"
 
 #include "player/run_main_window.h"
 
 int main(int argc, char** argv) {
     // Answered before the display is opened and before the single-instance lock is taken.
+    if (int code = AnswerUsageRequest(argc, argv, stdout); code >= 0)
+        return code;
     if (int code = AnswerInfoRequest(argc, argv, stdout); code >= 0)
         return code;
     // The language switch is ours alone: the start file is the last of the other arguments.

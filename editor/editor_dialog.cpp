@@ -305,11 +305,14 @@ void EditorWidgets::Build() {
     for (QRadioButton* r : {asf, avi, wav})
         QObject::connect(r, &QRadioButton::clicked, &d, [c] { c->OnKindChanged(); });
     Button(kIdProfile, QT_TRANSLATE_NOOP("EditorDialog", "設定"), QRect(425, 98, 70, 24));
-    Static(0, new QLabel(Q(QT_TRANSLATE_NOOP("EditorDialog", "音量")), &d),
-           QRect(275, 168, 40, 18));
-    auto* volume = Add(kIdVolumeField, new QLineEdit(&d), QRect(320, 166, 50, 22));
+    auto* volumeLabel = Static(0, new QLabel(Q(QT_TRANSLATE_NOOP("EditorDialog", "音量")), &d),
+                               QRect(275, 168, 40, 18));
+    // A longer translation widens the label and moves its field along, inside the box.
+    const int wider = std::max(0, volumeLabel->sizeHint().width() - volumeLabel->width());
+    volumeLabel->resize(volumeLabel->width() + wider, volumeLabel->height());
+    auto* volume = Add(kIdVolumeField, new QLineEdit(&d), QRect(320 + wider, 166, 50, 22));
     Add(kIdVolumeSpin, new SpinArrows(&d, [this](int delta) { VolumeStep(-delta); }),
-        QRect(371, 166, 16, 22));
+        QRect(371 + wider, 166, 16, 22));
 
     m_pSlider = Add(kIdSlider, new KeyframeSlider(Qt::Horizontal, &d), QRect(15, 222, 240, 20));
     Button(kIdStepBack, QT_TRANSLATE_NOOP("EditorDialog", "←"), QRect(15, 250, 32, 26));

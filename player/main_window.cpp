@@ -518,6 +518,9 @@ void MainWindow::SetToolTips() {
         tr("再生位置 (%1 %2: 5 秒, %3: 30 秒, ホイール)")
             .arg(keys(Qt::Key_Left), keys(Qt::Key_Right), keys(Qt::ShiftModifier | Qt::Key_Left)));
     m_pVolume->setToolTip(tr("音量 (+ / -, ホイール)"));
+    // Screen readers name the sliders; the buttons are named by their texts.
+    m_pSeek->setAccessibleName(tr("再生位置"));
+    m_pVolume->setAccessibleName(tr("音量"));
 }
 
 void MainWindow::RestoreSession() {

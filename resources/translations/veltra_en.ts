@@ -456,6 +456,14 @@ and %1 more</translation>
         <source>音量 (+ / -, ホイール)</source>
         <translation>Volume (+ / -, wheel)</translation>
     </message>
+    <message>
+        <source>再生位置</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>音量</source>
+        <translation>Volume</translation>
+    </message>
 </context>
 <context>
     <name>Menus</name>
@@ -729,6 +737,22 @@ cannot be read.
     </message>
 </context>
 <context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Folder</source>
+        <comment>All other platforms</comment>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation>Drive</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Unknown</translation>
+    </message>
+</context>
+<context>
     <name>SkinFile</name>
     <message>
         <source>スキンデータが存在しません。</source>
@@ -766,6 +790,47 @@ cannot be read.
         <source>%1 をごみ箱へ移動できませんでした。
 </source>
         <translation>%1 could not be moved to the trash.
+</translation>
+    </message>
+</context>
+<context>
+    <name>Usage</name>
+    <message>
+        <source>使い方: veltra [--lang=ja|en] [/3ds] [ファイル]
+        veltra --enqueue ファイル...
+        veltra --cut 始点 終点 元のファイル 書き出すファイル [--volume N]
+        veltra --help | --version
+
+リストの動画・音声・画像ファイルをスキンのウィンドウで再生し、その範囲を
+新しいファイルに切り出します。
+
+  ファイル      起動時にリストへ加えるメディアファイルかプレイリスト
+                （複数あるときは最後のもの）
+  --lang=ja|en  表示の言語（なければ VELTRA_LANG、次にロケールに従う）
+  --enqueue     動いている VELTRA のリストの最後にファイルを加える
+  /3ds          サウンドデバイスの 3D 制御を切る
+  --cut         元のファイルの始点から終点まで（秒か 時:分:秒.ミリ秒）を
+                ウィンドウなしで書き出す。--volume は WAV の音量（10～300 %）
+  --help        この説明を表示して終了する
+  --version     バージョンを表示して終了する
+</source>
+        <translation>Usage: veltra [--lang=ja|en] [/3ds] [FILE]
+       veltra --enqueue FILE...
+       veltra --cut START END SOURCE TARGET [--volume N]
+       veltra --help | --version
+
+Plays the video, audio and picture files of a list in a skinned window and cuts
+ranges of them into new files.
+
+  FILE          a media file or playlist added to the list at start
+                (with several, the last one counts)
+  --lang=ja|en  the language of the texts (else VELTRA_LANG, then the locale)
+  --enqueue     add the files to the end of the list of the VELTRA that runs
+  /3ds          turn the sound device&apos;s 3D control off
+  --cut         write START to END (seconds, or h:mm:ss.fff) of SOURCE to TARGET
+                without a window; --volume sets a WAV&apos;s volume (10 to 300 %)
+  --help        show this text and exit
+  --version     show the version and exit
 </translation>
     </message>
 </context>

@@ -456,6 +456,14 @@
         <source>音量 (+ / -, ホイール)</source>
         <translation>音量 (+ / -, ホイール)</translation>
     </message>
+    <message>
+        <source>再生位置</source>
+        <translation>再生位置</translation>
+    </message>
+    <message>
+        <source>音量</source>
+        <translation>音量</translation>
+    </message>
 </context>
 <context>
     <name>Menus</name>
@@ -729,6 +737,22 @@
     </message>
 </context>
 <context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Folder</source>
+        <comment>All other platforms</comment>
+        <translation>フォルダー</translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation>ドライブ</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>不明</translation>
+    </message>
+</context>
+<context>
     <name>SkinFile</name>
     <message>
         <source>スキンデータが存在しません。</source>
@@ -766,6 +790,47 @@
         <source>%1 をごみ箱へ移動できませんでした。
 </source>
         <translation>%1 をごみ箱へ移動できませんでした。
+</translation>
+    </message>
+</context>
+<context>
+    <name>Usage</name>
+    <message>
+        <source>使い方: veltra [--lang=ja|en] [/3ds] [ファイル]
+        veltra --enqueue ファイル...
+        veltra --cut 始点 終点 元のファイル 書き出すファイル [--volume N]
+        veltra --help | --version
+
+リストの動画・音声・画像ファイルをスキンのウィンドウで再生し、その範囲を
+新しいファイルに切り出します。
+
+  ファイル      起動時にリストへ加えるメディアファイルかプレイリスト
+                （複数あるときは最後のもの）
+  --lang=ja|en  表示の言語（なければ VELTRA_LANG、次にロケールに従う）
+  --enqueue     動いている VELTRA のリストの最後にファイルを加える
+  /3ds          サウンドデバイスの 3D 制御を切る
+  --cut         元のファイルの始点から終点まで（秒か 時:分:秒.ミリ秒）を
+                ウィンドウなしで書き出す。--volume は WAV の音量（10～300 %）
+  --help        この説明を表示して終了する
+  --version     バージョンを表示して終了する
+</source>
+        <translation>使い方: veltra [--lang=ja|en] [/3ds] [ファイル]
+        veltra --enqueue ファイル...
+        veltra --cut 始点 終点 元のファイル 書き出すファイル [--volume N]
+        veltra --help | --version
+
+リストの動画・音声・画像ファイルをスキンのウィンドウで再生し、その範囲を
+新しいファイルに切り出します。
+
+  ファイル      起動時にリストへ加えるメディアファイルかプレイリスト
+                （複数あるときは最後のもの）
+  --lang=ja|en  表示の言語（なければ VELTRA_LANG、次にロケールに従う）
+  --enqueue     動いている VELTRA のリストの最後にファイルを加える
+  /3ds          サウンドデバイスの 3D 制御を切る
+  --cut         元のファイルの始点から終点まで（秒か 時:分:秒.ミリ秒）を
+                ウィンドウなしで書き出す。--volume は WAV の音量（10～300 %）
+  --help        この説明を表示して終了する
+  --version     バージョンを表示して終了する
 </translation>
     </message>
 </context>

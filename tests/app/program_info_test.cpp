@@ -78,6 +78,7 @@ TEST(ProgramInfo, TheProgramAnswersWithoutDisplayOrInstanceLock) {
     env.remove("WAYLAND_DISPLAY");
     env.insert("QT_QPA_PLATFORM", "xcb");  // a window would fail to open here
     env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("VELTRA_LANG", "en");  // the usage speaks the chosen language
     for (const char* arg : {"--help", "--version"}) {
         QProcess p;
         p.setProcessEnvironment(env);

@@ -105,7 +105,11 @@ TEST(UiLanguageTest, CataloguesAreFinishedAndJapaneseKeepsTheCodesTexts) {
     ASSERT_EQ(ja.size(), en.size());
     for (const Entry& e : ja) {
         EXPECT_TRUE(e.type.empty()) << e.context << ": " << e.source << " is " << e.type;
-        EXPECT_EQ(e.translation, e.source) << e.context;
+        // Qt's own texts that its catalogue lacks are the one place ours translates.
+        if (e.context == "QAbstractFileIconProvider")
+            EXPECT_TRUE(HasJapaneseScript(e.translation)) << e.source;
+        else
+            EXPECT_EQ(e.translation, e.source) << e.context;
     }
     for (const Entry& e : en) {
         EXPECT_TRUE(e.type.empty()) << e.context << ": " << e.source << " is " << e.type;
@@ -126,6 +130,10 @@ TEST(UiLanguageTest, InstalledLanguageChangesTheTextsAndTheLocale) {
     ASSERT_TRUE(InstallLanguage(*QCoreApplication::instance(), UiLanguage::Japanese));
     EXPECT_EQ(QCoreApplication::translate("Menus", menu), QString::fromUtf8(menu));
     EXPECT_EQ(QCoreApplication::translate("PlaylistModel", "Name"), QStringLiteral("Name"));
+    // The file dialog's folders, whose name Qt's own Japanese catalogue lacks.
+    EXPECT_EQ(
+        QCoreApplication::translate("QAbstractFileIconProvider", "Folder", "All other platforms"),
+        QStringLiteral("フォルダー"));
     EXPECT_EQ(QLocale().language(), QLocale::Japanese);
     for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
         QCoreApplication::removeTranslator(t);

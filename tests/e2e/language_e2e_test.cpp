@@ -1,0 +1,368 @@
+// Every window and message of the real program under each language: the texts its widgets
+// show (read by the text probe plug-in) hold nothing of the other language and none is cut
+// off, and a picture of each is kept under tests/screens/<language>/ in the build folder.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+#include <QXmlStreamReader>
+#include <filesystem>
+#include <set>
+
+#include "tests/e2e/program_test.h"
+#include "tests/support/media_factory.h"
+
+namespace fs = std::filesystem;
+using namespace e2e;
+
+namespace {
+
+struct Shown {
+    std::string window;  // the class of the window it is in
+    std::string kind, widget, text;
+    bool fits = true;
+    QRect area;  // of a window, on the screen
+};
+
+// A window mapped but not drawn yet is all black on the screenshot.
+bool Drawn(const QImage& screen, const QRect& area) {
+    const QImage part = screen.copy(area.intersected(screen.rect()));
+    if (part.isNull())
+        return true;
+    qint64 black = 0;
+    for (int y = 0; y < part.height(); ++y)
+        for (int x = 0; x < part.width(); ++x) black += (part.pixel(x, y) & 0xFFFFFF) == 0;
+    return black < qint64(part.width()) * part.height() * 9 / 10;
+}
+
+bool IsJapanese(char32_t c) {
+    return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+           (c >= 0xFF01 && c <= 0xFF9F);
+}
+
+bool HasJapanese(const std::string& text) {
+    for (char32_t c : QString::fromStdString(text).toStdU32String())
+        if (IsJapanese(c))
+            return true;
+    return false;
+}
+
+// The English texts of our catalogue that differ from the code's Japanese ones.
+std::set<std::string> EnglishOnlyTexts() {
+    std::set<std::string> texts;
+    QFile file(QStringLiteral(VELTRA_SOURCE_DIR "/resources/translations/veltra_en.ts"));
+    if (!file.open(QIODevice::ReadOnly))
+        return texts;
+    QXmlStreamReader xml(&file);
+    QString source;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("source")) {
+            source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation")) {
+            const QString english = xml.readElementText();
+            if (english != source && english.size() > 1)
+                texts.insert(english.toStdString());
+        }
+    }
+    return texts;
+}
+
+// Qt's own dialog texts that its Japanese catalogue must have replaced.
+const std::set<std::string> kQtEnglish = {"Folder",
+                                          "Cancel",
+                                          "&Cancel",
+                                          "&Open",
+                                          "Open",
+                                          "&Save",
+                                          "Save",
+                                          "Look in:",
+                                          "File name:",
+                                          "Files of type:",
+                                          "Date Modified",
+                                          "Type",
+                                          "Back",
+                                          "Forward",
+                                          "Parent Directory",
+                                          "Create New Folder",
+                                          "List View",
+                                          "Detail View",
+                                          "&Yes",
+                                          "&No",
+                                          "Computer",
+                                          "Kind"};
+
+class LanguageE2E : public ProgramTest, public ::testing::WithParamInterface<const char*> {
+  protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        if (Stopped())
+            return;
+        probe = box.Root() + "/texts.txt";
+        box.SetEnv("TEXT_PROBE_FILE", probe);
+        box.SetEnv("QT_PLUGIN_PATH", VELTRA_BUILD_DIR "/tests/plugins");
+        box.SetEnv("QT_QPA_GENERIC_PLUGINS", "veltratextprobe");
+        ASSERT_TRUE(fs::exists(VELTRA_BUILD_DIR "/tests/plugins/generic/libveltra_text_probe.so"));
+        shots = std::string(VELTRA_BUILD_DIR) + "/tests/screens/" + GetParam();
+        fs::create_directories(shots);
+    }
+    bool English() const { return std::string(GetParam()) == "en"; }
+
+    std::unique_ptr<VeltraProcess> Launch(const std::string& file) {
+        return Start({std::string("--lang=") + GetParam(), file}, &main);
+    }
+
+    std::vector<Shown> Read() const {
+        std::vector<Shown> all;
+        const QStringList lines = QString::fromStdString(testmedia::ReadFile(probe)).split('\n');
+        std::string window;
+        for (const QString& line : lines) {
+            const QStringList f = line.split('\t');
+            if (f.size() >= 4 && f[0] == QLatin1String("window")) {
+                window = f[1].toStdString();
+                QRect area;
+                if (f.size() >= 8)
+                    area = QRect(f[4].toInt(), f[5].toInt(), f[6].toInt(), f[7].toInt());
+                all.push_back(
+                    {window, "title", f[1].toStdString(), f[3].toStdString(), true, area});
+            } else if (f.size() >= 4) {
+                all.push_back({window, f[0].toStdString(), f[1].toStdString(),
+                               f.mid(3).join('\t').toStdString(), f[2] == QLatin1String("fits"),
+                               QRect()});
+            }
+        }
+        return all;
+    }
+
+    // Waits until a window of that class shows this text (any text when empty) and returns
+    // what every window shows then.
+    std::vector<Shown> WaitForText(const std::string& window, const std::string& text) {
+        std::vector<Shown> all;
+        const bool seen = WaitFor(
+            [&] {
+                all = Read();
+                for (const Shown& s : all)
+                    if (s.window == window && (text.empty() || s.text == text))
+                        return true;
+                return false;
+            },
+            20000);
+        std::string windows;
+        for (const Shown& s : all)
+            if (s.kind == "title")
+                windows += " " + s.window;
+        EXPECT_TRUE(seen) << "no " << window << " showing '" << text << "'; windows:" << windows;
+        return all;
+    }
+
+    // The texts of one window: none of the other language, none cut off.
+    void Check(const std::vector<Shown>& all, const std::string& window,
+               const std::set<std::string>& allowedJapanese = {}) {
+        static const std::set<std::string> english = EnglishOnlyTexts();
+        int count = 0;
+        for (const Shown& s : all) {
+            if (s.window != window)
+                continue;
+            ++count;
+            SCOPED_TRACE(window + " " + s.kind + " " + s.widget + ": " + s.text);
+            // A skin button is a picture of the skin: its text is a name only.
+            EXPECT_TRUE(s.fits || s.widget == "SkinButton") << "cut off";
+            if (English()) {
+                EXPECT_TRUE(!HasJapanese(s.text) || allowedJapanese.count(s.text)) << "Japanese";
+            } else {
+                EXPECT_EQ(english.count(s.text), 0u) << "our English";
+                EXPECT_EQ(kQtEnglish.count(s.text), 0u) << "Qt's English";
+            }
+        }
+        EXPECT_GT(count, 0) << "nothing read from " << window;
+    }
+
+    bool Has(const std::vector<Shown>& all, const std::string& text) const {
+        for (const Shown& s : all)
+            if (s.text == text)
+                return true;
+        return false;
+    }
+
+    // A picture once the screen has settled (a pop-up is mapped before it is drawn).
+    void Shoot(const std::string& name, const std::string& window = {}) {
+        auto take = [&] {
+            return window.empty() ? Screenshot() : ScreenshotOf(WindowGeometry(window));
+        };
+        QImage shot = take();
+        WaitFor(
+            [&] {
+                QImage again = take();
+                std::swap(again, shot);
+                if (shot.isNull() || again != shot)
+                    return false;
+                if (!window.empty())
+                    return true;
+                for (const Shown& s : Read())
+                    if (s.kind == "title" && !Drawn(shot, s.area))
+                        return false;
+                return true;
+            },
+            10000);
+        EXPECT_FALSE(shot.isNull()) << name;
+        shot.save(QString::fromStdString(shots + "/" + name + ".png"));
+        // What the widgets said at that moment, beside the picture.
+        fs::copy_file(probe, shots + "/" + name + ".txt", fs::copy_options::overwrite_existing);
+    }
+
+    // The X window of the program's window of that class, found by its title.
+    std::string WindowOf(const std::vector<Shown>& all, const std::string& window) {
+        for (const Shown& s : all)
+            if (s.kind == "title" && s.window == window) {
+                const QString title = QRegularExpression::escape(QString::fromStdString(s.text));
+                return WaitForWindow(title.toStdString(), 0, 5000);
+            }
+        return {};
+    }
+
+    std::string probe, shots, main;
+};
+
+TEST_P(LanguageE2E, MainWindowItsMenuAndTheAboutBox) {
+    const std::string song = testmedia::Tone(box.MediaDir(), "song.wav", 2.0);
+    auto app = Launch(song);
+    ASSERT_FALSE(main.empty());
+    auto all = WaitForText("MainWindow", "");
+    Check(all, "MainWindow");
+    // The list's column headers are the stored texts in both languages.
+    for (const char* header : {"Name", "Size", "State"}) EXPECT_TRUE(Has(all, header)) << header;
+    EXPECT_TRUE(Has(all, English() ? "Pause (Space)" : "一時停止 (Space)"));
+    EXPECT_TRUE(Has(all, English() ? "Volume (+ / -, wheel)" : "音量 (+ / -, ホイール)"));
+    // Controls are named for screen readers in the same language.
+    EXPECT_TRUE(Has(all, English() ? "Position" : "再生位置"));
+    EXPECT_TRUE(Has(all, English() ? "Volume" : "音量"));
+    Shoot("main");
+
+    auto layout = Layout(*app);
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"Down", "Right"});  // the File sub-menu open beside the menu
+    all = WaitForText("QMenu", English() ? "&Open File..." : "ファイルを開く(&O)");
+    Check(all, "QMenu");
+    EXPECT_TRUE(Has(all, English() ? "&Help" : "情報(&A)"));
+    Shoot("menu");
+    KeyStrokes({"Escape", "Escape"});
+
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"Up", "Right", "Return"});  // the last sub-menu, its one item
+    all = WaitForText("AboutDialog", "");
+    Check(all, "AboutDialog");
+    EXPECT_TRUE(Has(all, English() ? "About VELTRA" : "VELTRA のﾊﾞｰｼﾞｮﾝ情報"));
+    Shoot("about");
+}
+
+// A list of a sound, a video and a picture, with a folder beside them.
+std::string MixedList(const std::string& dir) {
+    testmedia::Tone(dir, "song.wav", 3.0);
+    testmedia::Video(dir, "clip.avi", 2.0);
+    testmedia::Picture(dir, "still.jpg");
+    fs::create_directories(dir + "/lists");
+    return testmedia::WriteBytes(dir, "mixed.vpl", "song.wav\r\nclip.avi\r\nstill.jpg\r\n");
+}
+
+TEST_P(LanguageE2E, ViewerEditorProfileAndTheEditorsMessages) {
+    auto app = Launch(MixedList(box.MediaDir()));
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+    const QPoint firstRow(layout["list"].x() + 40, layout["list"].y() + 30);
+
+    Click(main, Centre(layout["viewer"]));
+    auto all = WaitForText("ViewerWindow", "");
+    Check(all, "ViewerWindow");
+    Shoot("viewer");
+
+    // A picture cannot be edited: the box says so.
+    Click(main, firstRow);
+    Key(main, "End");
+    Click(main, Centre(layout["edit"]));
+    all = WaitForText("QMessageBox", English() ? "Only video or audio items can be edited."
+                                               : "動画または音声コンテンツのみ編集可能です。");
+    Check(all, "QMessageBox");
+    Shoot("not_editable");
+    Key(WaitForNewWindow("VELTRA", app->Pid(), {main}, 5000), "Return");
+
+    Click(main, firstRow);
+    Key(main, "Down");  // the video: every kind of cut open to it
+    Click(main, Centre(layout["edit"]));
+    ASSERT_TRUE(app->WaitForLog("editor layout preview", 10000)) << app->Log();
+    const std::string editor = WaitForNewWindow("VELTRA", app->Pid(), {main}, 5000);
+    auto controls = Rects(app->Log(), "editor layout");
+    all = WaitForText("EditorDialog", English() ? "Cut" : "実行");
+    Check(all, "EditorDialog");
+    EXPECT_TRUE(Has(all, English() ? "Video && audio cut" : "動画＆音声カット"));
+    Shoot("editor", editor);
+
+    Click(editor, Centre(controls["asf"]));  // the profile belongs to that kind
+    Click(editor, Centre(controls["profile"]));
+    all = WaitForText("ProfileDialog", "");
+    Check(all, "ProfileDialog");
+    Shoot("profile");
+    Key(WindowOf(all, "ProfileDialog"), "Escape");
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (const Shown& s : Read())
+                if (s.window == "ProfileDialog")
+                    return false;
+            return true;
+        },
+        10000));
+
+    for (const auto& [field, text] : {std::pair{"start", "2"}, std::pair{"end", "1"}}) {
+        Click(editor, Centre(controls[field]));
+        Key(editor, "ctrl+a");
+        TypeText(editor, text);
+    }
+    Click(editor, Centre(controls["execute"]));
+    all =
+        WaitForText("QMessageBox", English() ? "The start time is later than the end time."
+                                             : "始点時間が、終点時間より大きい値になっています。");
+    Check(all, "QMessageBox");
+    Shoot("start_after_end");
+    KeyStrokes({"Return"});  // the box holds the keyboard
+    EXPECT_TRUE(WaitFor([&] { return !Has(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+}
+
+TEST_P(LanguageE2E, OpenPromptCopyDialogAndFolderPrompt) {
+    auto app = Launch(MixedList(box.MediaDir()));
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"Down", "Right", "Return"});
+    auto all = WaitForText("PromptFileDialog", "");
+    Check(all, "PromptFileDialog");
+    EXPECT_TRUE(Has(all, English() ? "Open Media File" : "開くメディアファイル..."));
+    // The folder beside the files is called so in the language of the program.
+    EXPECT_TRUE(Has(all, English() ? "Folder" : "フォルダー"));
+    Shoot("open_dialog");
+    KeyStrokes({"Escape"});
+    WaitFor([&] { return !Has(Read(), "PromptFileDialog"); }, 5000);
+
+    Click(main, QPoint(layout["list"].x() + 40, layout["list"].y() + 30));
+    Key(main, "ctrl+a");
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"s", "p"});
+    all = WaitForText("CopyDialog", "");
+    Check(all, "CopyDialog");
+    Shoot("copy_dialog");
+    const std::string dialog = WindowOf(all, "CopyDialog");
+    Key(dialog, "Tab");
+    Key(dialog, "Tab");
+    Key(dialog, "space");
+    all = WaitForText("QFileDialog", "");
+    Check(all, "QFileDialog");
+    Shoot("folder_dialog");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageE2E, ::testing::Values("en", "ja"));
+
+}  // namespace
