@@ -111,6 +111,12 @@
         <source>何らかのエラーが発生しました。</source>
         <translation>An error occurred.</translation>
     </message>
+    <message>
+        <source>出力先の空き容量が足りないかもしれません（必要な見込み %1 MB、空き %2 MB）。
+続けますか？</source>
+        <translation>The target disk may not have enough free space (about %1 MB needed, %2 MB free).
+Go on anyway?</translation>
+    </message>
 </context>
 <context>
     <name>EditorDialog</name>
@@ -193,6 +199,46 @@
     <message>
         <source>-</source>
         <translation>-</translation>
+    </message>
+    <message>
+        <source>|◀</source>
+        <translation>|◀</translation>
+    </message>
+    <message>
+        <source>1 フレーム戻る (,)</source>
+        <translation>Back one frame (,)</translation>
+    </message>
+    <message>
+        <source>▶|</source>
+        <translation>▶|</translation>
+    </message>
+    <message>
+        <source>1 フレーム進む (.)</source>
+        <translation>Forward one frame (.)</translation>
+    </message>
+    <message>
+        <source>ここから</source>
+        <translation>From here</translation>
+    </message>
+    <message>
+        <source>今の位置を始点にする (I)</source>
+        <translation>Start the cut here (I)</translation>
+    </message>
+    <message>
+        <source>ここまで</source>
+        <translation>Up to here</translation>
+    </message>
+    <message>
+        <source>今の位置を終点にする (O)</source>
+        <translation>End the cut here (O)</translation>
+    </message>
+    <message>
+        <source>形式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>書き出す形式</source>
+        <translation>Output format</translation>
     </message>
 </context>
 <context>
@@ -306,10 +352,6 @@
         <translation>Image Files</translation>
     </message>
     <message>
-        <source>Playlist Files (*.vpl; *.m3u)</source>
-        <translation>Playlist Files (*.vpl; *.m3u)</translation>
-    </message>
-    <message>
         <source>All Files (*.*)</source>
         <translation>All Files (*.*)</translation>
     </message>
@@ -320,6 +362,17 @@
     <message>
         <source>SoundPlaylist Files (*.m3u)</source>
         <translation>SoundPlaylist Files (*.m3u)</translation>
+    </message>
+    <message>
+        <source>Playlist Files (*.vpl; *.m3u; *.m3u8; *.pls; *.xspf)</source>
+        <translation>Playlist Files (*.vpl; *.m3u; *.m3u8; *.pls; *.xspf)</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>検索 (名前・タイトル・アーティスト・アルバム)</source>
+        <translation>Find (name, title, artist, album)</translation>
     </message>
 </context>
 <context>
@@ -466,6 +519,13 @@ and %1 more</translation>
     </message>
 </context>
 <context>
+    <name>MediaGraph</name>
+    <message>
+        <source>画像が大きすぎるため開けません（%1 × %2 ピクセル、上限 %3 ピクセル）。</source>
+        <translation>This picture is too large to open (%1 × %2 pixels; the limit is %3 pixels).</translation>
+    </message>
+</context>
+<context>
     <name>Menus</name>
     <message>
         <source>&amp;MENU</source>
@@ -587,6 +647,45 @@ and %1 more</translation>
         <source>キャンセル（&amp;C）</source>
         <translation>&amp;Cancel</translation>
     </message>
+    <message>
+        <source>字幕を表示(&amp;U)</source>
+        <translation>Show S&amp;ubtitles</translation>
+    </message>
+</context>
+<context>
+    <name>OutputKinds</name>
+    <message>
+        <source>元の形式（再エンコードなし）</source>
+        <translation>Same format (no re-encoding)</translation>
+    </message>
+    <message>
+        <source>MP4 (H.264 + AAC)</source>
+        <translation>MP4 (H.264 + AAC)</translation>
+    </message>
+    <message>
+        <source>WebM (VP9 + Opus)</source>
+        <translation>WebM (VP9 + Opus)</translation>
+    </message>
+    <message>
+        <source>FLAC（可逆圧縮の音声）</source>
+        <translation>FLAC (lossless sound)</translation>
+    </message>
+    <message>
+        <source>Opus（音声）</source>
+        <translation>Opus (sound)</translation>
+    </message>
+    <message>
+        <source>MP3（音声）</source>
+        <translation>MP3 (sound)</translation>
+    </message>
+    <message>
+        <source>元の形式</source>
+        <translation>Same format</translation>
+    </message>
+    <message>
+        <source>%1 ファイル</source>
+        <translation>%1 files</translation>
+    </message>
 </context>
 <context>
     <name>PlayerApp</name>
@@ -694,6 +793,18 @@ cannot be opened.
 cannot be read.
 </translation>
     </message>
+    <message>
+        <source>
+はプレイリストとして読み込めません。</source>
+        <translation>
+cannot be read as a playlist.</translation>
+    </message>
+    <message>
+        <source>
+には、リストに追加できるファイルがありません。</source>
+        <translation>
+names no file that can be added to the list.</translation>
+    </message>
 </context>
 <context>
     <name>PlaylistModel</name>
@@ -708,6 +819,22 @@ cannot be read.
     <message>
         <source>State</source>
         <translation>State</translation>
+    </message>
+    <message>
+        <source>タイトル</source>
+        <translation>Title</translation>
+    </message>
+    <message>
+        <source>アーティスト</source>
+        <translation>Artist</translation>
+    </message>
+    <message>
+        <source>アルバム</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>長さ</source>
+        <translation>Length</translation>
     </message>
 </context>
 <context>

@@ -111,6 +111,12 @@
         <source>何らかのエラーが発生しました。</source>
         <translation>何らかのエラーが発生しました。</translation>
     </message>
+    <message>
+        <source>出力先の空き容量が足りないかもしれません（必要な見込み %1 MB、空き %2 MB）。
+続けますか？</source>
+        <translation>出力先の空き容量が足りないかもしれません（必要な見込み %1 MB、空き %2 MB）。
+続けますか？</translation>
+    </message>
 </context>
 <context>
     <name>EditorDialog</name>
@@ -193,6 +199,46 @@
     <message>
         <source>-</source>
         <translation>-</translation>
+    </message>
+    <message>
+        <source>|◀</source>
+        <translation>|◀</translation>
+    </message>
+    <message>
+        <source>1 フレーム戻る (,)</source>
+        <translation>1 フレーム戻る (,)</translation>
+    </message>
+    <message>
+        <source>▶|</source>
+        <translation>▶|</translation>
+    </message>
+    <message>
+        <source>1 フレーム進む (.)</source>
+        <translation>1 フレーム進む (.)</translation>
+    </message>
+    <message>
+        <source>ここから</source>
+        <translation>ここから</translation>
+    </message>
+    <message>
+        <source>今の位置を始点にする (I)</source>
+        <translation>今の位置を始点にする (I)</translation>
+    </message>
+    <message>
+        <source>ここまで</source>
+        <translation>ここまで</translation>
+    </message>
+    <message>
+        <source>今の位置を終点にする (O)</source>
+        <translation>今の位置を終点にする (O)</translation>
+    </message>
+    <message>
+        <source>形式</source>
+        <translation>形式</translation>
+    </message>
+    <message>
+        <source>書き出す形式</source>
+        <translation>書き出す形式</translation>
     </message>
 </context>
 <context>
@@ -306,10 +352,6 @@
         <translation>Image Files</translation>
     </message>
     <message>
-        <source>Playlist Files (*.vpl; *.m3u)</source>
-        <translation>Playlist Files (*.vpl; *.m3u)</translation>
-    </message>
-    <message>
         <source>All Files (*.*)</source>
         <translation>All Files (*.*)</translation>
     </message>
@@ -320,6 +362,17 @@
     <message>
         <source>SoundPlaylist Files (*.m3u)</source>
         <translation>SoundPlaylist Files (*.m3u)</translation>
+    </message>
+    <message>
+        <source>Playlist Files (*.vpl; *.m3u; *.m3u8; *.pls; *.xspf)</source>
+        <translation>Playlist Files (*.vpl; *.m3u; *.m3u8; *.pls; *.xspf)</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>検索 (名前・タイトル・アーティスト・アルバム)</source>
+        <translation>検索 (名前・タイトル・アーティスト・アルバム)</translation>
     </message>
 </context>
 <context>
@@ -466,6 +519,13 @@
     </message>
 </context>
 <context>
+    <name>MediaGraph</name>
+    <message>
+        <source>画像が大きすぎるため開けません（%1 × %2 ピクセル、上限 %3 ピクセル）。</source>
+        <translation>画像が大きすぎるため開けません（%1 × %2 ピクセル、上限 %3 ピクセル）。</translation>
+    </message>
+</context>
+<context>
     <name>Menus</name>
     <message>
         <source>&amp;MENU</source>
@@ -587,6 +647,45 @@
         <source>キャンセル（&amp;C）</source>
         <translation>キャンセル（&amp;C）</translation>
     </message>
+    <message>
+        <source>字幕を表示(&amp;U)</source>
+        <translation>字幕を表示(&amp;U)</translation>
+    </message>
+</context>
+<context>
+    <name>OutputKinds</name>
+    <message>
+        <source>元の形式（再エンコードなし）</source>
+        <translation>元の形式（再エンコードなし）</translation>
+    </message>
+    <message>
+        <source>MP4 (H.264 + AAC)</source>
+        <translation>MP4 (H.264 + AAC)</translation>
+    </message>
+    <message>
+        <source>WebM (VP9 + Opus)</source>
+        <translation>WebM (VP9 + Opus)</translation>
+    </message>
+    <message>
+        <source>FLAC（可逆圧縮の音声）</source>
+        <translation>FLAC（可逆圧縮の音声）</translation>
+    </message>
+    <message>
+        <source>Opus（音声）</source>
+        <translation>Opus（音声）</translation>
+    </message>
+    <message>
+        <source>MP3（音声）</source>
+        <translation>MP3（音声）</translation>
+    </message>
+    <message>
+        <source>元の形式</source>
+        <translation>元の形式</translation>
+    </message>
+    <message>
+        <source>%1 ファイル</source>
+        <translation>%1 ファイル</translation>
+    </message>
 </context>
 <context>
     <name>PlayerApp</name>
@@ -694,6 +793,18 @@
 を読み込めません。
 </translation>
     </message>
+    <message>
+        <source>
+はプレイリストとして読み込めません。</source>
+        <translation>
+はプレイリストとして読み込めません。</translation>
+    </message>
+    <message>
+        <source>
+には、リストに追加できるファイルがありません。</source>
+        <translation>
+には、リストに追加できるファイルがありません。</translation>
+    </message>
 </context>
 <context>
     <name>PlaylistModel</name>
@@ -708,6 +819,22 @@
     <message>
         <source>State</source>
         <translation>State</translation>
+    </message>
+    <message>
+        <source>タイトル</source>
+        <translation>タイトル</translation>
+    </message>
+    <message>
+        <source>アーティスト</source>
+        <translation>アーティスト</translation>
+    </message>
+    <message>
+        <source>アルバム</source>
+        <translation>アルバム</translation>
+    </message>
+    <message>
+        <source>長さ</source>
+        <translation>長さ</translation>
     </message>
 </context>
 <context>
