@@ -214,7 +214,6 @@ Result RunVeltra(const std::string& binDir, const std::string& display, const st
                        {"QT_QPA_PLATFORM", "xcb"},
                        {"SDL_AUDIODRIVER", "dummy"},
                        {"VELTRA_FAKE_AUDIO", "1"},
-                       {"VELTRA_EXIT_AFTER_FIRST_PAINT", ""},
                        {"QT_LOGGING_RULES", "veltra.player.info=true;veltra.video.info=true"}},
                       log);
     auto finish = [&](const std::string& why) {
