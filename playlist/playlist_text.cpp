@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "playlist/path_helpers.h"
+#include "playlist/uri_list.h"
 
 namespace {
 
@@ -34,16 +35,6 @@ std::string Utf16ToUtf8(const std::string& bytes, bool bigEndian) {
         text.append(QChar(static_cast<char16_t>(hi << 8 | lo)));
     }
     return text.toStdString();
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 
 #include <climits>
 
-namespace {
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -15,6 +13,8 @@ int HexValue(char c) {
         return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 std::string PercentDecode(const std::string& text) {
     std::string out;
