@@ -4,10 +4,10 @@
 #include <QObject>
 #include <chrono>
 
-#include "app/sound_device.h"
 #include "bench/gapless/recording.h"
 #include "engine/media_graph.h"
 #include "engine/ogg_backend.h"
+#include "platform/sound_device.h"
 
 namespace gapless {
 
