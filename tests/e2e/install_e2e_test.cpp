@@ -60,6 +60,7 @@ TEST_F(InstallE2E, EveryFileLandsInItsPlace) {
         "share/applications/veltra.desktop",
         "share/metainfo/org.veltra.veltra.metainfo.xml",
         "share/man/man1/veltra.1",
+        "share/man/ja/man1/veltra.1",
         "share/mime/packages/veltra.xml",
     };
     for (int size : {16, 32, 48, 64, 128, 256})

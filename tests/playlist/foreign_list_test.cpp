@@ -189,8 +189,11 @@ TEST_F(ForeignListTest, TitlesShowInTheListAndGoBackIntoSavedM3u) {
     PlaylistCtrl list;
     ASSERT_TRUE(list.LoadPlaylist(listPath));
     ASSERT_EQ(list.RowCount(), 1);
-    EXPECT_EQ(list.Model()->data(list.Model()->index(0, 0), Qt::DisplayRole).toString(),
-              QStringLiteral("Singer - Song"));
+    auto shown = [&](int column) {
+        return list.Model()->data(list.Model()->index(0, column), Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(shown(PlaylistModel::kColumnTitle), QStringLiteral("Singer - Song"));
+    EXPECT_EQ(shown(PlaylistModel::kColumnLength), QStringLiteral("3:07"));
     EXPECT_EQ(list.ItemText(0, 0), "d\xc3\xa9j\xc3\xa0 vu") << "the row keeps its file name";
 
     ScriptedPrompts prompts;
