@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace {
 
 PathKind KindOfMode(mode_t mode) {
@@ -92,4 +94,45 @@ FolderListing ListFolder(const std::string& folder) {
             listing.entries.push_back(std::move(entry));
     }
     return listing;
+}
+
+WholeFile ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+    WholeFile file;
+    auto fail = [&file](WholeFile::Failure failure, int error) {
+        file.failure = failure;
+        file.error = error;
+        file.bytes.clear();
+        return file;
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(WholeFile::Failure::Open, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+        const int error = !S_ISREG(st.st_mode) ? EINVAL : EFBIG;
+        ::close(fd);
+        return fail(WholeFile::Failure::Open, error);
+    }
+    file.bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[64 * 1024];
+    while (true) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const int error = errno;
+            ::close(fd);
+            return fail(WholeFile::Failure::Read, error);
+        }
+        if (got == 0)
+            break;
+        if (file.bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
+            ::close(fd);
+            return fail(WholeFile::Failure::Open, EFBIG);
+        }
+        file.bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return file;
 }

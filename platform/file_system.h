@@ -2,6 +2,7 @@
 // rest of the program never calls stat, opendir or access itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -46,3 +47,15 @@ struct FolderListing {
 
 // The whole folder read at once, so a walk holds one descriptor however deep it goes.
 FolderListing ListFolder(const std::string& folder);
+
+// A whole regular file read at once, no larger than maxBytes. Opened without blocking, so a
+// fifo named like a file never hangs the caller. A file that is not regular, or that is
+// (or grows while read) beyond the bound, fails at Open with EINVAL or EFBIG.
+struct WholeFile {
+    enum class Failure { None, Open, Read };
+    Failure failure = Failure::None;
+    int error = 0;  // errno of the failure
+    std::string bytes;
+    bool ok() const { return failure == Failure::None; }
+};
+WholeFile ReadWholeFile(const std::string& path, std::size_t maxBytes);

@@ -2,10 +2,6 @@
 
 #include <QCoreApplication>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QByteArray>
 #include <QDebug>
 #include <QString>
@@ -14,6 +10,7 @@
 #include <cstring>
 
 #include "platform/atomic_file.h"
+#include "platform/file_system.h"
 #include "playlist/media_kind.h"
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_text.h"
@@ -39,8 +36,8 @@ std::vector<std::string> SplitAtSlash(const std::string& text) {
 }
 
 bool IsListableFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    const PathKind kind = KindOf(path);
+    return kind != PathKind::Missing && kind != PathKind::Folder;
 }
 
 std::string SlashesFromBackslashes(std::string text) {
@@ -155,7 +152,7 @@ std::string SaveErrorText(const std::string& playlistPath, int error) {
         case EACCES:
         case EPERM:
         case EROFS:
-            if (::access(playlistPath.c_str(), F_OK) == 0)
+            if (KindOf(playlistPath) != PathKind::Missing)
                 return QCoreApplication::translate("PlaylistFile",
                                                    "ファイルに書き込む権限がありません。")
                     .toStdString();
@@ -404,42 +401,8 @@ std::vector<std::string> PlaylistReader::Parse(const std::string& playlistPath,
 
 PlaylistIoResult PlaylistReader::Read(const std::string& playlistPath, bool oggLoaded,
                                       std::vector<std::string>* paths) {
-    PlaylistIoResult result;
-    paths->clear();
-    // Non-blocking so that a fifo named like a playlist cannot hang the open.
-    const int fd = ::open(playlistPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int err = fd < 0 ? errno : EINVAL;
-        if (fd >= 0)
-            ::close(fd);
-        result.error =
-            playlistPath +
-            QCoreApplication::translate("PlaylistFile", "\nを開けません。\n").toStdString() +
-            std::strerror(err);
-        return result;
-    }
-    EntryCollector collect(playlistPath, oggLoaded, paths);
-    LineSplitter splitter;
-    std::vector<char> buffer(64 * 1024);
-    while (true) {
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            result.error = playlistPath +
-                           QCoreApplication::translate("PlaylistFile", "\nを読み込めません。\n")
-                               .toStdString() +
-                           std::strerror(errno);
-            ::close(fd);
-            return result;
-        }
-        if (got == 0)
-            break;
-        splitter.Feed(buffer.data(), static_cast<std::size_t>(got), collect);
-    }
-    splitter.Finish(collect);
-    ::close(fd);
-    result.ok = true;
+    std::string bytes;
+    const PlaylistIoResult result = ReadPlaylistBytes(playlistPath, &bytes);
+    *paths = result.ok ? Parse(playlistPath, bytes, oggLoaded) : std::vector<std::string>{};
     return result;
 }

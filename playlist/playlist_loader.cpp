@@ -41,6 +41,18 @@ PlaylistLoad Finished(const std::string& playlistPath, bool readAsList,
 
 }  // namespace
 
+std::vector<PlaylistItem> ResolvedItems(const std::string& playlistPath,
+                                        std::vector<PlaylistItem> entries, bool oggLoaded) {
+    const std::string base = FolderOf(playlistPath);
+    std::vector<PlaylistItem> items;
+    for (PlaylistItem& entry : entries) {
+        entry.path = ResolveForeignEntry(base, entry.path, oggLoaded);
+        if (!entry.path.empty())
+            items.push_back(std::move(entry));
+    }
+    return items;
+}
+
 PlaylistLoad PlaylistLoader::Parse(const std::string& playlistPath, const std::string& bytes,
                                    bool oggLoaded) {
     const std::string ext = UpperExtensionOf(playlistPath);

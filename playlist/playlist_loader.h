@@ -15,6 +15,11 @@ struct PlaylistLoad {
     std::vector<PlaylistItem> items;
 };
 
+// The entries (each path as the list wrote it) that name an existing file of a kind the list
+// takes, in their order, each path made the file's absolute path; titles and lengths stay.
+std::vector<PlaylistItem> ResolvedItems(const std::string& playlistPath,
+                                        std::vector<PlaylistItem> entries, bool oggLoaded);
+
 class PlaylistLoader {
   public:
     static PlaylistLoad Load(const std::string& playlistPath, bool oggLoaded);

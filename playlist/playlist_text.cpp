@@ -2,28 +2,32 @@
 
 #include <QCoreApplication>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QByteArray>
 #include <QString>
 #include <cctype>
-#include <cerrno>
 #include <cstring>
 
+#include "platform/file_system.h"
 #include "playlist/path_helpers.h"
 #include "playlist/uri_list.h"
 
 namespace {
 
 // A list of a million entries stays well below this; a larger file is no list.
-constexpr off_t kMaxListBytes = 64 * 1024 * 1024;
+constexpr std::size_t kMaxListBytes = 64 * 1024 * 1024;
 
-std::string CannotOpen(const std::string& playlistPath, int error) {
-    return playlistPath +
-           QCoreApplication::translate("PlaylistFile", "\nを開けません。\n").toStdString() +
-           std::strerror(error);
+PlaylistIoResult PlaylistReadResult(const std::string& playlistPath, const WholeFile& file) {
+    PlaylistIoResult result;
+    result.ok = file.ok();
+    if (!result.ok) {
+        const char* what = file.failure == WholeFile::Failure::Open
+                               ? QT_TRANSLATE_NOOP("PlaylistFile", "\nを開けません。\n")
+                               : QT_TRANSLATE_NOOP("PlaylistFile", "\nを読み込めません。\n");
+        result.error = playlistPath +
+                       QCoreApplication::translate("PlaylistFile", what).toStdString() +
+                       std::strerror(file.error);
+    }
+    return result;
 }
 
 std::string Utf16ToUtf8(const std::string& bytes, bool bigEndian) {
@@ -40,43 +44,9 @@ std::string Utf16ToUtf8(const std::string& bytes, bool bigEndian) {
 }  // namespace
 
 PlaylistIoResult ReadPlaylistBytes(const std::string& playlistPath, std::string* bytes) {
-    PlaylistIoResult result;
-    bytes->clear();
-    const int fd = ::open(playlistPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxListBytes) {
-        const int err = fd < 0 ? errno : (S_ISREG(st.st_mode) ? EFBIG : EINVAL);
-        if (fd >= 0)
-            ::close(fd);
-        result.error = CannotOpen(playlistPath, err);
-        return result;
-    }
-    char buffer[64 * 1024];
-    while (true) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            result.error = playlistPath +
-                           QCoreApplication::translate("PlaylistFile", "\nを読み込めません。\n")
-                               .toStdString() +
-                           std::strerror(errno);
-            ::close(fd);
-            return result;
-        }
-        if (got == 0)
-            break;
-        // The file may have grown since it was looked at.
-        if (bytes->size() + static_cast<std::size_t>(got) >
-            static_cast<std::size_t>(kMaxListBytes)) {
-            ::close(fd);
-            result.error = CannotOpen(playlistPath, EFBIG);
-            return result;
-        }
-        bytes->append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    result.ok = true;
+    WholeFile file = ReadWholeFile(playlistPath, kMaxListBytes);
+    PlaylistIoResult result = PlaylistReadResult(playlistPath, file);
+    *bytes = std::move(file.bytes);
     return result;
 }
 

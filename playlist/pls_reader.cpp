@@ -5,6 +5,7 @@
 #include <map>
 
 #include "playlist/path_helpers.h"
+#include "playlist/playlist_loader.h"
 #include "playlist/playlist_text.h"
 
 namespace {
@@ -29,12 +30,6 @@ long NumberAfter(const std::string& upperKey, const std::string& prefix) {
     return *end == '\0' && std::isdigit(static_cast<unsigned char>(*digits)) && n > 0 ? n : 0;
 }
 
-struct RawEntry {
-    std::string file;
-    std::string title;
-    int seconds = -1;
-};
-
 }  // namespace
 
 bool PlsReader::Parse(const std::string& playlistPath, const std::string& bytes, bool oggLoaded,
@@ -42,7 +37,7 @@ bool PlsReader::Parse(const std::string& playlistPath, const std::string& bytes,
     items->clear();
     bool inList = false;
     bool found = false;
-    std::map<long, RawEntry> entries;
+    std::map<long, PlaylistItem> entries;
     for (const std::string& raw : PlaylistLines(PlaylistTextAsUtf8(bytes), kMaxLineBytes)) {
         const std::string line = Trimmed(raw);
         if (line.empty() || line[0] == ';' || line[0] == '#')
@@ -58,7 +53,7 @@ bool PlsReader::Parse(const std::string& playlistPath, const std::string& bytes,
         const std::string key = UpperAscii(Trimmed(line.substr(0, equals)));
         const std::string value = Trimmed(line.substr(equals + 1));
         if (const long n = NumberAfter(key, "FILE")) {
-            entries[n].file = value;
+            entries[n].path = value;
         } else if (const long t = NumberAfter(key, "TITLE")) {
             entries[t].title = value;
         } else if (const long l = NumberAfter(key, "LENGTH")) {
@@ -71,15 +66,9 @@ bool PlsReader::Parse(const std::string& playlistPath, const std::string& bytes,
     }
     if (!found)
         return false;
-    const std::string base = FolderOf(playlistPath);
-    for (const auto& [number, entry] : entries) {
-        PlaylistItem item;
-        item.path = ResolveForeignEntry(base, entry.file, oggLoaded);
-        if (item.path.empty())
-            continue;
-        item.title = entry.title;
-        item.seconds = entry.seconds;
-        items->push_back(std::move(item));
-    }
+    std::vector<PlaylistItem> listed;
+    listed.reserve(entries.size());
+    for (auto& [number, entry] : entries) listed.push_back(std::move(entry));
+    *items = ResolvedItems(playlistPath, std::move(listed), oggLoaded);
     return true;
 }

@@ -3,31 +3,28 @@
 #include <QByteArray>
 #include <QXmlStreamReader>
 
-#include "playlist/path_helpers.h"
+#include "playlist/playlist_loader.h"
 #include "playlist/playlist_text.h"
 
 namespace {
 
-struct Track {
-    std::string location;
-    std::string title;
-    int seconds = -1;
-};
-
 // A relative reference is percent-encoded like any URI; undone, it is a relative path.
-std::string Resolve(const std::string& base, const std::string& location, bool oggLoaded) {
+std::string EntryOfLocation(const std::string& location) {
     if (HasUriScheme(location) || location.empty())
-        return ResolveForeignEntry(base, location, oggLoaded);
-    const QByteArray decoded = QByteArray::fromPercentEncoding(QByteArray::fromStdString(location));
-    return ResolveForeignEntry(base, decoded.toStdString(), oggLoaded);
+        return location;
+    return QByteArray::fromPercentEncoding(QByteArray::fromStdString(location)).toStdString();
 }
 
-Track ReadTrack(QXmlStreamReader& xml) {
-    Track track;
+// The track's first location as a list entry, with its title and length.
+PlaylistItem ReadTrack(QXmlStreamReader& xml) {
+    PlaylistItem track;
+    bool located = false;
     while (xml.readNextStartElement()) {
         const auto name = xml.name();
-        if (name == QLatin1String("location") && track.location.empty()) {
-            track.location = xml.readElementText().trimmed().toStdString();
+        if (name == QLatin1String("location") && !located) {
+            const std::string location = xml.readElementText().trimmed().toStdString();
+            located = !location.empty();
+            track.path = EntryOfLocation(location);
         } else if (name == QLatin1String("title")) {
             track.title = xml.readElementText().simplified().toStdString();
         } else if (name == QLatin1String("duration")) {
@@ -51,7 +48,7 @@ bool XspfReader::Parse(const std::string& playlistPath, const std::string& bytes
     QXmlStreamReader xml(QByteArray::fromStdString(bytes));
     if (!xml.readNextStartElement() || xml.name() != QLatin1String("playlist"))
         return false;
-    std::vector<Track> tracks;
+    std::vector<PlaylistItem> tracks;
     while (xml.readNextStartElement()) {
         if (xml.name() != QLatin1String("trackList")) {
             xml.skipCurrentElement();
@@ -68,15 +65,6 @@ bool XspfReader::Parse(const std::string& playlistPath, const std::string& bytes
     while (!xml.atEnd()) xml.readNext();
     if (xml.hasError())
         return false;
-    const std::string base = FolderOf(playlistPath);
-    for (const Track& track : tracks) {
-        PlaylistItem item;
-        item.path = Resolve(base, track.location, oggLoaded);
-        if (item.path.empty())
-            continue;
-        item.title = track.title;
-        item.seconds = track.seconds;
-        items->push_back(std::move(item));
-    }
+    *items = ResolvedItems(playlistPath, std::move(tracks), oggLoaded);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 
 #include "tests/support/media_factory.h"
@@ -64,6 +65,27 @@ TEST_F(FileSystemTest, ListingReadsEveryEntryWithItsKindAndTheFolderIdentity) {
     EXPECT_EQ(again.inode, listing.inode) << "the loop is known as the same folder";
     EXPECT_FALSE(ListFolder(dir + "/one.wav").ok);
     EXPECT_FALSE(ListFolder(dir + "/nothing").ok);
+}
+
+TEST_F(FileSystemTest, WholeFileReadsOnlyRegularFilesWithinTheirBound) {
+    const std::string file = testmedia::WriteBytes(dir, "list.m3u", std::string("a\0b\r\n", 5));
+    ASSERT_EQ(::mkfifo((dir + "/pipe.m3u").c_str(), 0644), 0);
+
+    WholeFile read = ReadWholeFile(file, 5);
+    ASSERT_TRUE(read.ok()) << read.error;
+    EXPECT_EQ(read.bytes, std::string("a\0b\r\n", 5)) << "every byte, a NUL included";
+
+    read = ReadWholeFile(file, 4);
+    EXPECT_EQ(read.failure, WholeFile::Failure::Open);
+    EXPECT_EQ(read.error, EFBIG);
+    EXPECT_TRUE(read.bytes.empty());
+
+    read = ReadWholeFile(dir + "/pipe.m3u", 100);  // no writer: must not hang
+    EXPECT_EQ(read.failure, WholeFile::Failure::Open);
+    EXPECT_EQ(read.error, EINVAL);
+    EXPECT_EQ(ReadWholeFile(dir, 100).error, EINVAL);
+    EXPECT_EQ(ReadWholeFile(dir + "/nothing", 100).error, ENOENT);
+    EXPECT_TRUE(ReadWholeFile(testmedia::WriteBytes(dir, "empty", ""), 0).ok());
 }
 
 }  // namespace
