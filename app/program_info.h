@@ -13,9 +13,12 @@ enum class InfoRequest { None, Help, Version };
 // keeps its meaning as a start file or switch.
 InfoRequest InfoRequestOf(const std::vector<std::string>& args);
 
-std::string HelpText();
 std::string VersionText();
 
-// Prints what the arguments ask for to `out`. Returns -1 when they ask for nothing (start
-// normally), else the process exit code: 0, or 1 when the text could not be written.
+// Prints the version to `out` when the arguments ask for it first. Returns -1 when they
+// do not (start normally; --help is the usage's, which speaks the user's language), else
+// the process exit code: 0, or 1 when the text could not be written.
 int AnswerInfoRequest(int argc, char** argv, std::FILE* out);
+
+// Writes an answer and flushes it: 0, or 1 when any of it could not be written.
+int WriteAnswer(const std::string& text, std::FILE* out);

@@ -43,8 +43,5 @@ int AnswerUsageRequest(int argc, char** argv, std::FILE* out) {
     char* first[] = {argv[0], nullptr};
     QCoreApplication application(count, first);
     InstallLanguage(application, language.language);
-    const std::string text = UsageText();
-    // A closed or full output is a failure, not a success.
-    const bool written = std::fputs(text.c_str(), out) >= 0;
-    return written && std::fflush(out) == 0 && !std::ferror(out) ? 0 : 1;
+    return WriteAnswer(UsageText(), out);
 }

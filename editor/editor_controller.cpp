@@ -390,36 +390,41 @@ void EditorController::OnTimeFieldChanged(int id) {
     bool following = id == FollowingField();
     if (following && PreviewPlays())
         return;  // position reports are writing it
-    std::string text = m_View.Text(id);
-    std::string& last = m_szLastText[following ? 0 : 1];
-    if (text == last)
+    const std::optional<std::string> text = ChangedText(id, m_szLastText[following ? 0 : 1]);
+    if (!text)
         return;
-    last = text;
     double& point = id == kIdStartField ? m_dStart : m_dEnd;
-    FieldEdit e = EditTimeField(text, point, m_dDuration, m_View.Caret(id));
-    if (e.ignore)
-        return;
-    if (e.setValue)
-        point = e.value;
-    if (e.rewrite) {
-        m_View.SetText(id, e.text);
-        m_View.SetCaret(id, e.caret);
-    }
+    ApplyFieldEdit(id, EditTimeField(*text, point, m_dDuration, m_View.Caret(id)), point);
 }
 
 void EditorController::OnVolumeFieldChanged() {
     if (m_bShutDown)
         return;
-    std::string text = m_View.Text(kIdVolumeField);
-    if (text == m_szLastText[2])
+    const std::optional<std::string> text = ChangedText(kIdVolumeField, m_szLastText[2]);
+    if (!text)
         return;
-    m_szLastText[2] = text;
-    FieldEdit e = EditVolumeField(text, m_View.Caret(kIdVolumeField));
+    FieldEdit e = EditVolumeField(*text, m_View.Caret(kIdVolumeField));
+    // Putting back what the user typed would only move the caret.
+    e.rewrite = e.rewrite && e.text != *text;
+    ApplyFieldEdit(kIdVolumeField, e, m_dVolume);
+}
+
+std::optional<std::string> EditorController::ChangedText(int id, std::string& last) {
+    std::string text = m_View.Text(id);
+    if (text == last)
+        return std::nullopt;
+    last = text;
+    return text;
+}
+
+void EditorController::ApplyFieldEdit(int id, const FieldEdit& e, double& value) {
+    if (e.ignore)
+        return;
     if (e.setValue)
-        m_dVolume = e.value;
-    if (e.rewrite && e.text != text) {
-        m_View.SetText(kIdVolumeField, e.text);
-        m_View.SetCaret(kIdVolumeField, e.caret);
+        value = e.value;
+    if (e.rewrite) {
+        m_View.SetText(id, e.text);
+        m_View.SetCaret(id, e.caret);
     }
 }
 

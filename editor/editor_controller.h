@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ class OggBackend;
 class IDirectSound;
 
 namespace editor {
+
+struct FieldEdit;
 
 class EditorController {
   public:
@@ -88,6 +91,10 @@ class EditorController {
     const std::vector<std::string>& OutputList() const { return m_Output; }
 
   private:
+    // The field's text when it differs from last, which then becomes it.
+    std::optional<std::string> ChangedText(int id, std::string& last);
+    // Takes the edit's value into value and puts back the text and caret it rewrote.
+    void ApplyFieldEdit(int id, const FieldEdit& e, double& value);
     void DisableControls();
     void ShowPosition(int tenths, bool toStart);
     void PauseFirst();

@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -12,6 +10,7 @@
 #include <cstdlib>
 
 #include "engine/media_graph.h"
+#include "platform/file_system.h"
 
 namespace editor {
 
@@ -398,17 +397,14 @@ std::string RefuseTarget(const std::string& source, const std::string& target) {
         return QCoreApplication::translate("EditorRules", "元のファイルには書き込めません。")
             .toStdString();
     // The same file under another spelling (a link, "./", "..") is refused as well.
-    struct stat a, b;
-    if (::stat(source.c_str(), &a) == 0 && ::stat(target.c_str(), &b) == 0 &&
-        a.st_dev == b.st_dev && a.st_ino == b.st_ino)
+    if (SameFile(source, target))
         return QCoreApplication::translate("EditorRules", "元のファイルには書き込めません。")
             .toStdString();
-    struct stat folder;
     std::string dir =
         target.substr(0, target.rfind('/') == std::string::npos ? 0 : target.rfind('/'));
     if (dir.empty())
         dir = target.rfind('/') == 0 ? "/" : ".";
-    if (::stat(dir.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+    if (KindOf(dir) != PathKind::Folder)
         return QCoreApplication::translate("EditorRules", "保存先のフォルダが存在しません。")
             .toStdString();
     return "";

@@ -2,10 +2,6 @@
 
 #include <QCoreApplication>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDebug>
 #include <cerrno>
 #include <climits>
@@ -14,6 +10,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/file_system.h"
 #include "platform/user_prompts.h"
 
 namespace {
@@ -37,11 +34,6 @@ uint32_t Get32(const uint8_t* p) {
 
 uint16_t Get16(const uint8_t* p) {
     return uint16_t(p[0] | p[1] << 8);
-}
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
 }
 
 // Frees a captured bitmap however the capture ends.
@@ -73,7 +65,7 @@ std::string StillPathFor(const std::string& mediaPath, int number) {
 std::string FirstFreeStillPath(const std::string& mediaPath) {
     for (int i = 0; i < kStillNumbers; ++i) {
         std::string candidate = StillPathFor(mediaPath, i);
-        if (!Exists(candidate))
+        if (!NameExists(candidate))
             return candidate;
     }
     return "";

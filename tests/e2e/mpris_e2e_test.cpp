@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "tests/e2e/program_test.h"
+#include "tests/e2e/session_bus_fixture.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/tagged_media.h"
 
@@ -19,19 +19,6 @@ using namespace e2e;
 namespace {
 
 constexpr const char* kBusName = "org.mpris.MediaPlayer2.veltra";
-
-std::string Trim(std::string s) {
-    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
-    return s;
-}
-
-// playerctl's answer for this player; "<failed>" when it could not be had.
-std::string Ctl(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"playerctl", "--player=veltra"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::string out;
-    return RunTool(argv, &out) == 0 ? Trim(out) : "<failed>";
-}
 
 bool WaitForCtl(const std::vector<std::string>& args, const std::string& expected,
                 int timeoutMs = 5000) {
@@ -88,17 +75,9 @@ class Listener {
     std::string m_text;
 };
 
-class MprisE2E : public ProgramTest {
+class MprisE2E : public SessionBusTest {
   protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        if (Stopped())
-            return;
-        if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))
-            GTEST_SKIP() << "no session bus (the suite runs these under dbus-run-session)";
-        ASSERT_EQ(RunTool({"sh", "-c", "command -v playerctl dbus-send dbus-monitor"}), 0)
-            << "playerctl and the D-Bus tools are needed";
-    }
+    MprisE2E() : SessionBusTest("playerctl dbus-send dbus-monitor") {}
 };
 
 }  // namespace

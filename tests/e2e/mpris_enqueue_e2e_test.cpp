@@ -6,35 +6,16 @@
 
 #include <cstdlib>
 
-#include "tests/e2e/program_test.h"
+#include "tests/e2e/session_bus_fixture.h"
 #include "tests/support/media_factory.h"
 
 using namespace e2e;
 
 namespace {
 
-std::string Trim(std::string s) {
-    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
-    return s;
-}
-
-std::string Ctl(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"playerctl", "--player=veltra"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::string out;
-    return RunTool(argv, &out) == 0 ? Trim(out) : "<failed>";
-}
-
-class EnqueueE2E : public ProgramTest {
+class EnqueueE2E : public SessionBusTest {
   protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        if (Stopped())
-            return;
-        if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))
-            GTEST_SKIP() << "no session bus (the suite runs these under dbus-run-session)";
-        ASSERT_EQ(RunTool({"sh", "-c", "command -v playerctl"}), 0) << "playerctl is needed";
-    }
+    EnqueueE2E() : SessionBusTest("playerctl") {}
 };
 
 }  // namespace
