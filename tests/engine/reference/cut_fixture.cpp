@@ -45,9 +45,7 @@ bool Shell(const std::string& command) {
     return std::system((command + " </dev/null >/dev/null 2>&1").c_str()) == 0;
 }
 
-void Sources::Make(
-    const std::string& name,
-    const std::function<void(const std::string&, std::map<std::string, std::string>*)>& make) {
+void Sources::Make(const std::string& name, const SourceMaker& make) {
     dir = testmedia::MakeTempDir(name);
     make(dir, &path);
     for (auto& [key, p] : path)
@@ -59,6 +57,20 @@ void Sources::Remove() {
     testmedia::RemoveTree(dir);
     path.clear();
     decoded.clear();
+}
+
+Sources& SuiteSources() {
+    static Sources sources;
+    return sources;
+}
+
+const std::string& SuiteSource(const std::string& key, bool needsFfmpeg) {
+    const std::string& p = SuiteSources().path[key];
+    if (p.empty() && needsFfmpeg && !refmedia::HaveFfmpeg())
+        std::printf("no %s source without ffmpeg\n", key.c_str());
+    else
+        EXPECT_FALSE(p.empty()) << "could not make the " << key << " source";
+    return p;
 }
 
 void CutTest::SetUp() {

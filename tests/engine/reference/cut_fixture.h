@@ -27,6 +27,10 @@ std::string Fixed(double v, int digits = 1);
 bool Shell(const std::string& command);
 std::string Quoted(const std::string& path);
 
+// Writes the suite's sources into dir, each file under its key ("" where it could not be
+// made).
+using SourceMaker = std::function<void(const std::string&, std::map<std::string, std::string>*)>;
+
 // The media of one suite, by key: made once, decoded once.
 struct Sources {
     std::string dir;
@@ -34,11 +38,15 @@ struct Sources {
     std::map<std::string, refmedia::Decoded> decoded;
 
     // Makes the directory, calls make(dir, &path) and decodes every file it produced.
-    void Make(
-        const std::string& name,
-        const std::function<void(const std::string&, std::map<std::string, std::string>*)>& make);
+    void Make(const std::string& name, const SourceMaker& make);
     void Remove();
 };
+
+// The sources of the suite that runs (each suite is a program of its own).
+Sources& SuiteSources();
+// The suite's source of that key. A missing one fails the test, except one that needs
+// ffmpeg on a machine without it, which is only noted.
+const std::string& SuiteSource(const std::string& key, bool needsFfmpeg);
 
 class CutTest : public ::testing::Test {
   protected:
@@ -57,6 +65,18 @@ class CutTest : public ::testing::Test {
     NotifyRecorder notify;
     VideoWidget widget;
     MediaGraph graph;
+};
+
+// A cut suite whose sources Suite::MakeSources writes when the suite starts, into a folder
+// named Suite::kSourcesName; they go, and the figures are printed, when it ends.
+template <typename Suite>
+class SourcedCutTest : public CutTest {
+  public:
+    static void SetUpTestSuite() { SuiteSources().Make(Suite::kSourcesName, Suite::MakeSources); }
+    static void TearDownTestSuite() {
+        SuiteSources().Remove();
+        PrintNotes();
+    }
 };
 
 }  // namespace reference

@@ -38,40 +38,22 @@ bool IsProgramStream(const std::string& path) {
     return ext == "mpg" || ext == "vob";
 }
 
-reference::Sources* g_Sources = nullptr;
-
-class CutReference : public reference::CutTest {
+class CutReference : public reference::SourcedCutTest<CutReference> {
   public:
-    static void SetUpTestSuite() {
-        g_Sources = new reference::Sources;
-        g_Sources->Make(
-            "reference", [](const std::string& dir, std::map<std::string, std::string>* path) {
-                for (const char* ext : {"avi", "mpg", "vob", "wmv", "asf"})
-                    (*path)[ext] =
-                        refmedia::NumberedVideo(dir, std::string("clip.") + ext, kSourceSeconds);
-                for (const char* ext : {"wav", "mp3", "wma", "aac"})
-                    (*path)[ext] =
-                        refmedia::KnownSound(dir, std::string("sound.") + ext, kSourceSeconds);
-                (*path)["mid"] = testmedia::Midi(dir, "tune.mid");
-            });
-    }
-    static void TearDownTestSuite() {
-        g_Sources->Remove();
-        delete g_Sources;
-        g_Sources = nullptr;
-        reference::PrintNotes();
+    static constexpr const char* kSourcesName = "reference";
+    static void MakeSources(const std::string& dir, std::map<std::string, std::string>* path) {
+        for (const char* ext : {"avi", "mpg", "vob", "wmv", "asf"})
+            (*path)[ext] = refmedia::NumberedVideo(dir, std::string("clip.") + ext, kSourceSeconds);
+        for (const char* ext : {"wav", "mp3", "wma", "aac"})
+            (*path)[ext] = refmedia::KnownSound(dir, std::string("sound.") + ext, kSourceSeconds);
+        (*path)["mid"] = testmedia::Midi(dir, "tune.mid");
     }
 
   protected:
     // The source of that kind; "" (and a note why) when it could not be made, which only
     // the kinds that ffmpeg encodes may be, on a machine without it.
     const std::string& Source(const std::string& ext) {
-        const std::string& p = g_Sources->path[ext];
-        if (p.empty() && ext != "avi" && !refmedia::HaveFfmpeg())
-            std::printf("no .%s source without ffmpeg\n", ext.c_str());
-        else
-            EXPECT_FALSE(p.empty()) << "could not make the ." << ext << " source";
-        return p;
+        return reference::SuiteSource(ext, ext != "avi");
     }
 
     // What another program says about the file: nothing but a clean bill.
@@ -90,7 +72,7 @@ class CutReference : public reference::CutTest {
 // Where a source's time line starts for the user: a program stream counts from its first
 // timestamp, as every player shows it; the other containers count from zero.
 int64_t TimeBaseOf(const std::string& ext) {
-    const refmedia::Decoded& d = g_Sources->decoded[ext];
+    const refmedia::Decoded& d = reference::SuiteSources().decoded[ext];
     if (!IsProgramStream(ext))
         return 0;
     int64_t base = d.framePts.empty() ? d.firstAudioPts : d.framePts.front();
@@ -105,7 +87,7 @@ struct FrameRange {
     int first = -1, last = -1, count = 0;
 };
 FrameRange ExpectedFrames(const std::string& ext, double start, double stop) {
-    const refmedia::Decoded& d = g_Sources->decoded[ext];
+    const refmedia::Decoded& d = reference::SuiteSources().decoded[ext];
     const int64_t base = TimeBaseOf(ext), slack = 500000;  // half a millisecond
     const int64_t frame = 1000000000 / kFrameRate;
     FrameRange r;
@@ -123,7 +105,7 @@ FrameRange ExpectedFrames(const std::string& ext, double start, double stop) {
 
 // Index in the source's full decode of the sample at `seconds` on the user's time line.
 int64_t ExpectedSample(const std::string& ext, double seconds) {
-    const refmedia::Decoded& d = g_Sources->decoded[ext];
+    const refmedia::Decoded& d = reference::SuiteSources().decoded[ext];
     double t = seconds + (TimeBaseOf(ext) - std::max<int64_t>(0, d.firstAudioPts)) / 1e9;
     return static_cast<int64_t>(std::llround(t * d.rate));
 }
@@ -131,9 +113,9 @@ int64_t ExpectedSample(const std::string& ext, double seconds) {
 TEST_F(CutReference, SourcesShowTheirNumbersAtTheirTimes) {
     for (const char* ext : {"avi", "mpg", "vob", "wmv", "asf"}) {
         SCOPED_TRACE(ext);
-        if (g_Sources->path[ext].empty())
+        if (reference::SuiteSources().path[ext].empty())
             continue;  // reported by the cuts
-        const refmedia::Decoded& d = g_Sources->decoded[ext];
+        const refmedia::Decoded& d = reference::SuiteSources().decoded[ext];
         ASSERT_TRUE(d.ok) << d.error;
         ASSERT_EQ(d.frames.size(), static_cast<size_t>(kSourceSeconds * kFrameRate));
         for (size_t i = 0; i < d.frames.size(); ++i) {
@@ -190,7 +172,7 @@ TEST_F(CutReference, SoundCutsAre16BitAndStartOnTheirSample) {
         SCOPED_TRACE(ext);
         if (Source(ext).empty())
             continue;
-        const refmedia::Decoded& full = g_Sources->decoded[ext];
+        const refmedia::Decoded& full = reference::SuiteSources().decoded[ext];
         ASSERT_TRUE(full.ok) << full.error;
         for (int volume : {100, 50}) {
             std::string out = dir + "/cut_" + ext + "_" + std::to_string(volume) + ".wav";
@@ -277,7 +259,7 @@ void CheckAsf(const std::string& file, const std::string& ext, double start, dou
     double audioSeconds = d.sound.size() / double(std::max(1, d.rate));
     double firstVideo = d.framePts.front() / 1e9, firstAudio = d.firstAudioPts / 1e9;
     // Where the sound's first and last stretches lie in the source (same rate only).
-    const refmedia::Decoded& full = g_Sources->decoded[ext];
+    const refmedia::Decoded& full = reference::SuiteSources().decoded[ext];
     std::string soundAt;
     if (d.rate == full.rate && d.sound.size() > size_t(d.rate)) {
         const size_t quarter = d.rate / 4;

@@ -28,34 +28,18 @@ constexpr int kCutTimeoutMs = 90000;
 using reference::Fixed;
 using reference::Note;
 
-reference::Sources* g_Sources = nullptr;
-
-class EncodedCut : public reference::CutTest {
+class EncodedCut : public reference::SourcedCutTest<EncodedCut> {
   public:
-    static void SetUpTestSuite() {
-        g_Sources = new reference::Sources;
-        g_Sources->Make(
-            "encoded", [](const std::string& dir, std::map<std::string, std::string>* path) {
-                for (const char* ext : {"avi", "mp4"})
-                    (*path)[ext] =
-                        refmedia::NumberedVideo(dir, std::string("clip.") + ext, kSourceSeconds);
-                (*path)["wav"] = refmedia::KnownSound(dir, "sound.wav", kSourceSeconds);
-                (*path)["phone"] = refmedia::PhoneVideo(dir, "phone.mp4", kSourceSeconds);
-            });
-    }
-    static void TearDownTestSuite() {
-        g_Sources->Remove();
-        delete g_Sources;
-        g_Sources = nullptr;
-        reference::PrintNotes();
+    static constexpr const char* kSourcesName = "encoded";
+    static void MakeSources(const std::string& dir, std::map<std::string, std::string>* path) {
+        for (const char* ext : {"avi", "mp4"})
+            (*path)[ext] = refmedia::NumberedVideo(dir, std::string("clip.") + ext, kSourceSeconds);
+        (*path)["wav"] = refmedia::KnownSound(dir, "sound.wav", kSourceSeconds);
+        (*path)["phone"] = refmedia::PhoneVideo(dir, "phone.mp4", kSourceSeconds);
     }
 
   protected:
-    const std::string& Source(const std::string& key) {
-        const std::string& p = g_Sources->path[key];
-        EXPECT_FALSE(p.empty()) << "could not make the " << key << " source";
-        return p;
-    }
+    const std::string& Source(const std::string& key) { return reference::SuiteSource(key, false); }
 
     bool Cut(const std::string& source, EncodedKind kind, const std::string& target, double start,
              double stop, int volume) {
@@ -131,7 +115,7 @@ TEST_F(EncodedCut, VideoKindsHoldTheRangeAtTheSourcesSizeWithItsSound) {
     for (const char* ext : {"avi", "mp4"}) {
         if (Source(ext).empty())
             continue;
-        const refmedia::Decoded& full = g_Sources->decoded[ext];
+        const refmedia::Decoded& full = reference::SuiteSources().decoded[ext];
         for (Want want :
              {Want{EncodedKind::Mp4, "h264", "aac"}, Want{EncodedKind::WebM, "vp9", "opus"}}) {
             const std::string what = std::string(KindExtension(want.kind)) + " cut of ." + ext;
@@ -167,7 +151,7 @@ TEST_F(EncodedCut, SoundKindsStartOnTheirSampleAtTheVolumeAskedFor) {
     for (const char* key : {"wav", "mp4"}) {
         if (Source(key).empty())
             continue;
-        const refmedia::Decoded& full = g_Sources->decoded[key];
+        const refmedia::Decoded& full = reference::SuiteSources().decoded[key];
         for (Want want : {Want{EncodedKind::Flac, "flac"}, Want{EncodedKind::Opus, "opus"},
                           Want{EncodedKind::Mp3, "mp3"}}) {
             for (int volume : {100, 50, 200}) {
@@ -201,7 +185,8 @@ TEST_F(EncodedCut, ASoundSourceGivesASoundOnlyMp4) {
     EXPECT_EQ(p.streams, std::vector<std::string>{"audio"});
     refmedia::Decoded d = refmedia::Decode(out);
     ASSERT_TRUE(d.ok) << d.error;
-    ExpectSoundOfRange(g_Sources->decoded["wav"], d, 0.5, 2.5, 100, "mp4 cut of .wav");
+    ExpectSoundOfRange(reference::SuiteSources().decoded["wav"], d, 0.5, 2.5, 100,
+                       "mp4 cut of .wav");
 }
 
 // The phone's pictures come out upright in every kind that keeps pictures, and no turn is
@@ -209,7 +194,7 @@ TEST_F(EncodedCut, ASoundSourceGivesASoundOnlyMp4) {
 TEST_F(EncodedCut, APhoneClipHeldUprightComesOutUpright) {
     if (Source("phone").empty())
         return;
-    const refmedia::Decoded& full = g_Sources->decoded["phone"];
+    const refmedia::Decoded& full = reference::SuiteSources().decoded["phone"];
     ASSERT_TRUE(full.ok) << full.error;
     ASSERT_GT(full.width, full.height);  // stored sideways
     const double start = 1.0, stop = 2.0;

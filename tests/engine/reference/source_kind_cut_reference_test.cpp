@@ -23,10 +23,8 @@ namespace {
 constexpr double kSourceSeconds = 6.0;
 constexpr char kEncode[] = "ffmpeg -v error -y -nostdin -i ";
 
-reference::Sources* g_Sources = nullptr;
-
 // Every source below is made by ffmpeg from these two, so its frames and sound are known.
-void MakeSources(const std::string& dir, std::map<std::string, std::string>* path) {
+void MakeSourceKinds(const std::string& dir, std::map<std::string, std::string>* path) {
     if (!refmedia::HaveFfmpeg())
         return;
     const std::string base = refmedia::NumberedVideo(dir, "base.avi", kSourceSeconds);
@@ -54,29 +52,19 @@ void MakeSources(const std::string& dir, std::map<std::string, std::string>* pat
     make("mp3", "sound.mp3", sound, "-c:a libmp3lame -b:a 192k -f mp3");
 }
 
-class SourceKindCut : public reference::CutTest {
+class SourceKindCut : public reference::SourcedCutTest<SourceKindCut> {
   public:
-    static void SetUpTestSuite() {
-        g_Sources = new reference::Sources;
-        g_Sources->Make("source-kinds", MakeSources);
-    }
-    static void TearDownTestSuite() {
-        g_Sources->Remove();
-        delete g_Sources;
-        g_Sources = nullptr;
-        reference::PrintNotes();
+    static constexpr const char* kSourcesName = "source-kinds";
+    static void MakeSources(const std::string& dir, std::map<std::string, std::string>* path) {
+        MakeSourceKinds(dir, path);
     }
 
   protected:
     // The source of that key; "" only on a machine without ffmpeg, which makes them all.
-    const std::string& Source(const std::string& key) {
-        const std::string& p = g_Sources->path[key];
-        if (refmedia::HaveFfmpeg()) {
-            EXPECT_FALSE(p.empty()) << "could not make the " << key << " source";
-        }
-        return p;
+    const std::string& Source(const std::string& key) { return reference::SuiteSource(key, true); }
+    const refmedia::Decoded& Full(const std::string& key) {
+        return reference::SuiteSources().decoded[key];
     }
-    const refmedia::Decoded& Full(const std::string& key) { return g_Sources->decoded[key]; }
 };
 
 // The source's frame nearest to `seconds`. Every source keeps each numbered frame at
