@@ -12,7 +12,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QKeySequence>
-#include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QStackedLayout>
@@ -25,12 +24,12 @@
 #include "platform/file_system.h"
 #include "platform/user_prompts.h"
 #include "playlist/find_bar.h"
+#include "playlist/folder_walk.h"
 #include "playlist/path_helpers.h"
-#include "playlist/playlist_file.h"
 #include "playlist/playlist_icons.h"
 #include "playlist/playlist_loader.h"
 #include "playlist/tag_collector.h"
-#include "playlist/trash.h"
+#include "playlist/trash_dialog.h"
 #include "playlist/uri_list.h"
 
 namespace {
@@ -38,34 +37,6 @@ namespace {
 constexpr const char* kProgramName = "VELTRA";
 constexpr int kCommandRemoveFromList = 32788;
 constexpr int kCommandDeleteFile = 32784;
-// Guards the stack against a file system that keeps producing new directories; a tree
-// of one-letter folder names can still go deeper within the path limit, and what the
-// cap leaves out is reported.
-constexpr int kMaxFolderDepth = 1024;
-constexpr std::size_t kMaxNamesInMessage = 10;
-// Width of a cell of the large-icon view, room for a short name on one line.
-constexpr int kIconCellWidth = 96;
-
-std::string Lossy(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
-
-std::string NameList(const std::vector<std::string>& paths) {
-    std::string text;
-    for (std::size_t i = 0; i < paths.size() && i < kMaxNamesInMessage; ++i)
-        text += "\n" + Lossy(paths[i]);
-    if (paths.size() > kMaxNamesInMessage)
-        text += QCoreApplication::translate("PlaylistCtrl", "\nほか %1 件")
-                    .arg(QString::number(paths.size() - kMaxNamesInMessage))
-                    .toStdString();
-    return text;
-}
 
 class BatchScope {
   public:
@@ -85,48 +56,10 @@ PlaylistCtrl::PlaylistCtrl(QWidget* parent) : QWidget(parent) {
     m_pModel->SetIcons(MakePlaylistIcons());
     m_pTags = new TagCollector(m_pModel);
 
-    m_pReport = new QTreeView(this);
-    m_pReport->setModel(m_pModel);
-    m_pReport->setRootIsDecorated(false);
-    m_pReport->setItemsExpandable(false);
-    m_pReport->setUniformRowHeights(true);
-    m_pReport->setAllColumnsShowFocus(true);
-    m_pReport->setWordWrap(false);
-    m_pReport->setTextElideMode(Qt::ElideRight);
-    m_pReport->setIconSize(QSize(16, 16));
-    m_pReport->header()->setSectionsClickable(true);
-    m_pReport->header()->setSectionsMovable(false);
-    m_pReport->header()->setStretchLastSection(false);
-    m_pReport->setColumnWidth(PlaylistModel::kColumnName, 100);
-    m_pReport->setColumnWidth(PlaylistModel::kColumnSize, 70);
-    m_pReport->setColumnWidth(PlaylistModel::kColumnPath, 160);
-    m_pReport->setColumnWidth(PlaylistModel::kColumnTitle, 160);
-    m_pReport->setColumnWidth(PlaylistModel::kColumnArtist, 110);
-    m_pReport->setColumnWidth(PlaylistModel::kColumnAlbum, 110);
-    m_pReport->setColumnWidth(PlaylistModel::kColumnLength, 56);
-    connect(m_pReport->header(), &QHeaderView::sectionClicked, this,
+    m_pViews = std::make_unique<PlaylistViews>(this, m_pModel);
+    connect(m_pViews->Report()->header(), &QHeaderView::sectionClicked, this,
             &PlaylistCtrl::SortByColumnClick);
-
-    m_pIcons = new QListView(this);
-    m_pIcons->setModel(m_pModel);
-    m_pIcons->setModelColumn(PlaylistModel::kColumnName);
-    m_pIcons->setSelectionModel(m_pReport->selectionModel());
-    m_pIcons->setResizeMode(QListView::Adjust);
-    m_pIcons->setMovement(QListView::Static);
-    // Each name takes the room it needs: uniform sizes would make every item as narrow as
-    // the first row's name. Long lists are laid out in batches so adding stays quick.
-    m_pIcons->setUniformItemSizes(false);
-    m_pIcons->setLayoutMode(QListView::Batched);
-    m_pIcons->setBatchSize(500);
-    m_pIcons->setWordWrap(false);
-
-    for (QAbstractItemView* view :
-         {static_cast<QAbstractItemView*>(m_pReport), static_cast<QAbstractItemView*>(m_pIcons)}) {
-        view->setSelectionMode(QAbstractItemView::SingleSelection);
-        view->setSelectionBehavior(QAbstractItemView::SelectRows);
-        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        view->setDragDropMode(QAbstractItemView::NoDragDrop);
-        view->setContextMenuPolicy(Qt::CustomContextMenu);
+    for (QAbstractItemView* view : m_pViews->Both()) {
         view->installEventFilter(this);
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex&) { emit PlayRequested(); });
@@ -144,12 +77,7 @@ PlaylistCtrl::PlaylistCtrl(QWidget* parent) : QWidget(parent) {
     m_pFind = new FindBar(this);
     m_pFind->hide();
     column->addWidget(m_pFind);
-    m_pStack = new QStackedLayout;
-    m_pStack->setContentsMargins(0, 0, 0, 0);
-    m_pStack->addWidget(m_pReport);
-    m_pStack->addWidget(m_pIcons);
-    m_pStack->setCurrentWidget(m_pReport);
-    column->addLayout(m_pStack, 1);
+    column->addLayout(m_pViews->Stack(), 1);
     connect(m_pFind, &QLineEdit::textChanged, this, &PlaylistCtrl::SetFilter);
     connect(m_pFind, &FindBar::CloseRequested, this, &PlaylistCtrl::CloseFind);
     connect(m_pFind, &FindBar::PlayRequested, this, &PlaylistCtrl::PlayRequested);
@@ -224,21 +152,23 @@ bool PlaylistCtrl::InsertEntry(int index, const std::string& path) {
 }
 
 AddResult PlaylistCtrl::AddPath(const std::string& path, AddReport* report) {
-    const std::string ext = UpperExtensionOf(path);
-    if (!IsKnownExtension(ext, m_bOggLoaded))
-        return AddResult::Ignored;
-    if (!FitsMaxPath(path)) {
-        if (report)
-            report->tooLong.push_back(path);
-        return AddResult::TooLong;
-    }
-    if (IsPlaylistExtension(ext)) {
-        std::string why;
-        if (LoadPlaylist(path, &why))
-            return AddResult::PlaylistLoaded;
-        if (report)
-            report->failedPlaylists.push_back(why.empty() ? path : why);
-        return AddResult::PlaylistFailed;
+    switch (AddStepFor(path, m_bOggLoaded)) {
+        case AddStep::Ignore:
+            return AddResult::Ignored;
+        case AddStep::RefuseTooLong:
+            if (report)
+                report->tooLong.push_back(path);
+            return AddResult::TooLong;
+        case AddStep::LoadPlaylist: {
+            std::string why;
+            if (LoadPlaylist(path, &why))
+                return AddResult::PlaylistLoaded;
+            if (report)
+                report->failedPlaylists.push_back(why.empty() ? path : why);
+            return AddResult::PlaylistFailed;
+        }
+        case AddStep::Insert:
+            break;
     }
     if (m_pModel->Contains(path))
         return AddResult::Ignored;
@@ -250,45 +180,22 @@ AddResult PlaylistCtrl::AddPath(const std::string& path, AddReport* report) {
 }
 
 void PlaylistCtrl::AddFolder(const std::string& folder, AddReport* report) {
+    auto noteIn = [report](std::vector<std::string> AddReport::*list) {
+        return [report, list](const std::string& path) {
+            if (report)
+                (report->*list).push_back(path);
+        };
+    };
     if (!FitsMaxPath(folder)) {
-        if (report)
-            report->tooLong.push_back(folder);
+        noteIn (&AddReport::tooLong)(folder);
         return;
     }
     BatchScope batch(m_pModel);
-    std::set<std::pair<unsigned long, unsigned long>> visited;
-    WalkFolder(folder, report, 0, &visited);
-}
-
-void PlaylistCtrl::WalkFolder(const std::string& folder, AddReport* report, int depth,
-                              std::set<std::pair<unsigned long, unsigned long>>* visited) {
-    if (depth > kMaxFolderDepth) {
-        if (report)
-            report->tooDeep.push_back(folder);
-        return;
-    }
-    const FolderListing listing = ListFolder(folder);
-    // A folder reached twice (through a symlink loop or a bind mount) is walked once.
-    if (!listing.ok || !visited
-                            ->insert({static_cast<unsigned long>(listing.device),
-                                      static_cast<unsigned long>(listing.inode)})
-                            .second)
-        return;
-    for (const FolderEntry& entry : listing.entries) {
-        const std::string child = JoinPath(folder, entry.name);
-        const bool isDir = entry.kind == PathKind::Folder;
-        const bool isFile = entry.kind == PathKind::File;
-        if (isDir) {
-            if (!FitsMaxPath(child)) {
-                if (report)
-                    report->tooLong.push_back(child);
-                continue;
-            }
-            WalkFolder(child, report, depth + 1, visited);
-        } else if (isFile) {
-            AddPath(child, report);
-        }
-    }
+    FolderWalk walk;
+    walk.onFile = [this, report](const std::string& file) { AddPath(file, report); };
+    walk.onTooLong = noteIn(&AddReport::tooLong);
+    walk.onTooDeep = noteIn(&AddReport::tooDeep);
+    WalkFolderTree(folder, walk);
 }
 
 bool PlaylistCtrl::LoadPlaylist(const std::string& path) {
@@ -347,33 +254,8 @@ bool PlaylistCtrl::DropMimeData(const QMimeData* mime) {
 }
 
 void PlaylistCtrl::ShowAddReport(const AddReport& report) {
-    if (!report.tooLong.empty()) {
-        Prompts().MessageBox(
-            window(),
-            QCoreApplication::translate("PlaylistCtrl",
-                                        "パスが長すぎるため、次の項目を追加できませんでした。")
-                    .toStdString() +
-                NameList(report.tooLong),
-            kProgramName, MB_OK | MB_ICONWARNING);
-    }
-    if (!report.tooDeep.empty()) {
-        Prompts().MessageBox(
-            window(),
-            QCoreApplication::translate("PlaylistCtrl",
-                                        "フォルダーの階層が深すぎるため、次のフォル"
-                                        "ダーの中は追加しませんでした。")
-                    .toStdString() +
-                NameList(report.tooDeep),
-            kProgramName, MB_OK | MB_ICONWARNING);
-    }
-    if (!report.failedPlaylists.empty()) {
-        Prompts().MessageBox(
-            window(),
-            QCoreApplication::translate("PlaylistCtrl", "次のプレイリストを開けませんでした。")
-                    .toStdString() +
-                NameList(report.failedPlaylists),
-            kProgramName, MB_OK | MB_ICONWARNING);
-    }
+    for (const std::string& message : AddReportMessages(report))
+        Prompts().MessageBox(window(), message, kProgramName, MB_OK | MB_ICONWARNING);
 }
 
 void PlaylistCtrl::ClearList() {
@@ -419,21 +301,9 @@ void PlaylistCtrl::DeleteContextFile() {
     const std::string path = PathAt(row);
     if (!NameExists(path))
         return;
-    const int answer = Prompts().MessageBox(
-        window(),
-        QCoreApplication::translate("PlaylistCtrl", "%1 を削除して、ごみ箱へ移動してもよいですか？")
-            .arg(QString::fromStdString(Lossy(FileNameOf(path))))
-            .toStdString(),
-        QCoreApplication::translate("PlaylistCtrl", "選択ファイル削除").toStdString(),
-        MB_YESNO | MB_ICONQUESTION);
-    if (answer != IDYES)
+    // A file the move left where it was keeps its row too.
+    if (AskAndTrash(window(), path) != TrashAnswer::Trashed)
         return;
-    const TrashResult trashed = MoveToTrash(path);
-    if (!trashed.ok) {
-        // The file is still there, so its row stays too.
-        Prompts().MessageBox(window(), trashed.error, kProgramName, MB_OK | MB_ICONWARNING);
-        return;
-    }
     // The question box may have let other commands run; find the row again by its path.
     const int now = PathAt(row) == path ? row : FindPath(path);
     if (now >= 0)
@@ -441,17 +311,13 @@ void PlaylistCtrl::DeleteContextFile() {
 }
 
 int PlaylistCtrl::SelectedRow() const {
-    const QModelIndexList rows = m_pReport->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return m_pViews->SelectedRow();
 }
 
 void PlaylistCtrl::SelectRow(int row) {
     if (row < 0 || row >= m_pModel->rowCount())
         return;
-    const QModelIndex index = m_pModel->index(row, 0);
-    m_pReport->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    ActiveView()->scrollTo(index);
+    m_pViews->Select(row);
     ActiveView()->setFocus();
 }
 
@@ -494,67 +360,20 @@ void PlaylistCtrl::SortRows(int column, int direction) {
 }
 
 void PlaylistCtrl::SetViewMode(int mode) {
-    if (mode < ViewIcon || mode > ViewList)
-        return;
-    m_nViewMode = mode;
-    if (mode == ViewReport) {
-        m_pStack->setCurrentWidget(m_pReport);
-    } else {
-        m_pIcons->setViewMode(mode == ViewIcon ? QListView::IconMode : QListView::ListMode);
-        m_pIcons->setIconSize(mode == ViewIcon ? QSize(32, 32) : QSize(16, 16));
-        if (mode == ViewIcon) {
-            // Large icons stand in even cells with their names wrapped below them in up to
-            // two lines, cut with an ellipsis beyond that.
-            const int line = m_pIcons->fontMetrics().height();
-            m_pIcons->setGridSize(QSize(kIconCellWidth, 32 + 2 * line + 8));
-            m_pIcons->setWordWrap(true);
-            m_pIcons->setTextElideMode(Qt::ElideRight);
-        } else {
-            m_pIcons->setGridSize(QSize());
-            m_pIcons->setWordWrap(false);
-            m_pIcons->setTextElideMode(Qt::ElideNone);
-        }
-        // Small icons run in rows, the list in columns, as the two views always did.
-        m_pIcons->setFlow(mode == ViewList ? QListView::TopToBottom : QListView::LeftToRight);
-        m_pIcons->setWrapping(true);
-        m_pIcons->setMovement(QListView::Static);
-        m_pStack->setCurrentWidget(m_pIcons);
-    }
-    emit ViewModeChanged(mode);
+    if (m_pViews->Show(mode))
+        emit ViewModeChanged(mode);
 }
 
 int PlaylistCtrl::ViewModeForCommand(int command) {
-    switch (command) {
-        case 32777:
-            return ViewIcon;
-        case 32778:
-            return ViewReport;
-        case 32779:
-            return ViewSmallIcon;
-        case 32780:
-            return ViewList;
-    }
-    return -1;
+    return ViewModeOfCommand(command);
 }
 
 const char* PlaylistCtrl::ViewModeStatusText(int mode) {
-    switch (mode) {
-        case ViewIcon:
-            return "大きいアイコン";
-        case ViewReport:
-            return "詳細";
-        case ViewSmallIcon:
-            return "小さいアイコン";
-        case ViewList:
-            return "一覧";
-    }
-    return "";
+    return StatusTextOfViewMode(mode);
 }
 
 QAbstractItemView* PlaylistCtrl::ActiveView() const {
-    if (m_nViewMode == ViewReport)
-        return m_pReport;
-    return m_pIcons;
+    return m_pViews->Active();
 }
 
 void PlaylistCtrl::OpenFind() {
@@ -580,7 +399,7 @@ void PlaylistCtrl::SetFilter(const QString& text) {
 }
 
 bool PlaylistCtrl::RowShown(int row) const {
-    return row >= 0 && row < m_pModel->rowCount() && !m_pReport->isRowHidden(row, QModelIndex());
+    return row >= 0 && row < m_pModel->rowCount() && !m_pViews->RowHidden(row);
 }
 
 bool PlaylistCtrl::Matches(int row) const {
@@ -608,21 +427,15 @@ void PlaylistCtrl::ApplyFilter() {
     for (int row = 0; row < rows; ++row) {
         const bool hide = !Matches(row);
         // Only changes are passed on: the icon views look their hidden rows up one by one.
-        if (m_pReport->isRowHidden(row, QModelIndex()) != hide) {
-            m_pReport->setRowHidden(row, QModelIndex(), hide);
-            m_pIcons->setRowHidden(row, hide);
-        }
+        if (m_pViews->RowHidden(row) != hide)
+            m_pViews->SetRowHidden(row, hide);
         if (!hide && firstShown < 0)
             firstShown = row;
     }
     // The selection follows to the first match, so Enter and Play act on a row one sees.
     const int selected = SelectedRow();
-    if (!m_Filter.isEmpty() && firstShown >= 0 && (selected < 0 || !RowShown(selected))) {
-        const QModelIndex index = m_pModel->index(firstShown, 0);
-        m_pReport->selectionModel()->setCurrentIndex(
-            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        ActiveView()->scrollTo(index);
-    }
+    if (!m_Filter.isEmpty() && firstShown >= 0 && (selected < 0 || !RowShown(selected)))
+        m_pViews->Select(firstShown);
 }
 
 void PlaylistCtrl::ShowContextMenu(const QPoint& globalPos) {

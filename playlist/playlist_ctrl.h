@@ -5,21 +5,18 @@
 
 #include <QWidget>
 #include <memory>
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "playlist/add_policy.h"
 #include "playlist/media_kind.h"
 #include "playlist/playlist_model.h"
+#include "playlist/playlist_views.h"
 
 class QDropEvent;
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QMimeData;
-class QStackedLayout;
-class QTreeView;
-class QListView;
 class QAbstractItemView;
 class TagCollector;
 class FindBar;
@@ -35,28 +32,6 @@ class PlaybackHost {
     virtual void SetCurrentRow(int row) = 0;
     virtual void Stop() = 0;
 };
-
-enum class AddResult {
-    Added,           // a row was inserted
-    PlaylistLoaded,  // a playlist file replaced the list
-    Ignored,         // unknown kind or duplicate: skipped without a word
-    Unreadable,      // cannot be opened (or is no regular file): skipped without a word
-    TooLong,         // longer than kMaxPath: refused, worth telling the user
-    PlaylistFailed,  // a playlist file that could not be read
-};
-
-// Problems collected while adding, shown once by ShowAddReport.
-struct AddReport {
-    int added = 0;
-    std::vector<std::string> tooLong;
-    std::vector<std::string> failedPlaylists;
-    std::vector<std::string> tooDeep;  // folders whose contents a walk left out
-    bool HasProblems() const {
-        return !tooLong.empty() || !failedPlaylists.empty() || !tooDeep.empty();
-    }
-};
-
-enum ViewMode { ViewIcon = 0, ViewReport = 1, ViewSmallIcon = 2, ViewList = 3 };
 
 class PlaylistCtrl : public QWidget {
     Q_OBJECT
@@ -119,7 +94,7 @@ class PlaylistCtrl : public QWidget {
 
     // View modes 0..3 (icon, report, small icon, list).
     void SetViewMode(int mode);
-    int GetViewMode() const { return m_nViewMode; }
+    int GetViewMode() const { return m_pViews->Mode(); }
     // 32777..32780 -> view mode, or -1.
     static int ViewModeForCommand(int command);
     // "大きいアイコン", "詳細", "小さいアイコン", "一覧".
@@ -159,19 +134,14 @@ class PlaylistCtrl : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void WalkFolder(const std::string& folder, AddReport* report, int depth,
-                    std::set<std::pair<unsigned long, unsigned long>>* visited);
     void ShowContextMenu(const QPoint& globalPos);
     bool Matches(int row) const;
     void ApplyFilter();
 
     PlaylistModel* m_pModel = nullptr;
-    QStackedLayout* m_pStack = nullptr;
-    QTreeView* m_pReport = nullptr;
-    QListView* m_pIcons = nullptr;
+    std::unique_ptr<PlaylistViews> m_pViews;
     PlaybackHost* m_pHost = nullptr;
     bool m_bOggLoaded = false;
-    int m_nViewMode = ViewReport;
     int m_nContext = -1;
     int m_SortDir[PlaylistModel::kColumnCount] = {};
     TagCollector* m_pTags = nullptr;

@@ -1,0 +1,64 @@
+#include "playlist/add_policy.h"
+
+#include <QCoreApplication>
+
+#include <QString>
+
+#include "playlist/media_kind.h"
+#include "playlist/path_helpers.h"
+
+namespace {
+
+constexpr std::size_t kMaxNamesInMessage = 10;
+
+std::string Lossy(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
+}
+
+// The first names one per line, then how many more there are.
+std::string NameList(const std::vector<std::string>& paths) {
+    std::string text;
+    for (std::size_t i = 0; i < paths.size() && i < kMaxNamesInMessage; ++i)
+        text += "\n" + Lossy(paths[i]);
+    if (paths.size() > kMaxNamesInMessage)
+        text += QCoreApplication::translate("PlaylistCtrl", "\nほか %1 件")
+                    .arg(QString::number(paths.size() - kMaxNamesInMessage))
+                    .toStdString();
+    return text;
+}
+
+void AddMessage(std::vector<std::string>* messages, const char* text,
+                const std::vector<std::string>& paths) {
+    if (!paths.empty())
+        messages->push_back(QCoreApplication::translate("PlaylistCtrl", text).toStdString() +
+                            NameList(paths));
+}
+
+}  // namespace
+
+AddStep AddStepFor(const std::string& path, bool oggLoaded) {
+    const std::string ext = UpperExtensionOf(path);
+    if (!IsKnownExtension(ext, oggLoaded))
+        return AddStep::Ignore;
+    if (!FitsMaxPath(path))
+        return AddStep::RefuseTooLong;
+    if (IsPlaylistExtension(ext))
+        return AddStep::LoadPlaylist;
+    return AddStep::Insert;
+}
+
+std::vector<std::string> AddReportMessages(const AddReport& report) {
+    std::vector<std::string> messages;
+    AddMessage(
+        &messages,
+        QT_TRANSLATE_NOOP("PlaylistCtrl", "パスが長すぎるため、次の項目を追加できませんでした。"),
+        report.tooLong);
+    AddMessage(&messages,
+               QT_TRANSLATE_NOOP("PlaylistCtrl",
+                                 "フォルダーの階層が深すぎるため、次のフォルダーの中は追加しません"
+                                 "でした。"),
+               report.tooDeep);
+    AddMessage(&messages, QT_TRANSLATE_NOOP("PlaylistCtrl", "次のプレイリストを開けませんでした。"),
+               report.failedPlaylists);
+    return messages;
+}
