@@ -30,6 +30,13 @@ uint16_t ReadU16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
 }
 
+// Tells why the window's images could not be read (the window then closes); 0 images.
+unsigned Refuse(QWidget* window, const char* message) {
+    Prompts().MessageBox(window, QCoreApplication::translate("SkinFile", message).toStdString(),
+                         kCaption, MB_OK);
+    return 0;
+}
+
 QRgb FromBgr(const uint8_t* p) {
     return qRgb(p[2], p[1], p[0]);
 }
@@ -182,19 +189,13 @@ unsigned LoadSkinImages(QWidget* window, const std::string& path,
         file.reset(std::fopen(path.c_str(), "rb"));
     if (!file) {
         qWarning() << "skin: cannot open" << path.c_str();
-        Prompts().MessageBox(
-            window, QCoreApplication::translate("SkinFile", kSkinMissingMessage).toStdString(),
-            kCaption, MB_OK);
-        return 0;
+        return Refuse(window, kSkinMissingMessage);
     }
     char signature[kSkinSignatureLength + 1] = {};
     if (std::fread(signature, 1, kSkinSignatureLength, file.get()) != kSkinSignatureLength ||
         std::strcmp(signature, kSkinSignature) != 0) {
         qWarning() << "skin: not a skin file" << path.c_str();
-        Prompts().MessageBox(
-            window, QCoreApplication::translate("SkinFile", kSkinVersionMessage).toStdString(),
-            kCaption, MB_OK);
-        return 0;
+        return Refuse(window, kSkinVersionMessage);
     }
 
     const size_t n = refs.size() < targets.size() ? refs.size() : targets.size();
@@ -249,8 +250,7 @@ unsigned LoadSkinImages(QWidget* window, const std::string& path,
         for (size_t i = 0; i < n; ++i)
             if (targets[i])
                 *targets[i] = QPixmap();
-        Prompts().MessageBox(window, kSkinVersionMessage, kCaption, MB_OK);
-        return 0;
+        return Refuse(window, kSkinVersionMessage);
     }
     return count;
 }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
+#include <QCoreApplication>
 #include <QImage>
+#include <QTranslator>
 #include <algorithm>
 #include <climits>
 #include <random>
@@ -341,6 +344,26 @@ TEST_F(SkinFileTest, ABrokenOrShortFileIsRefusedWithTheVersionMessage) {
         EXPECT_TRUE(skin.frame[0].isNull()) << i << ": no half-loaded window";
         EXPECT_TRUE(skin.title.isNull()) << i;
     }
+
+    // Every refusal speaks the user's language, a damaged record's too.
+    struct EnglishTexts : QTranslator {
+        QString translate(const char* context, const char* source, const char*,
+                          int) const override {
+            if (QByteArray(context) != "SkinFile")
+                return {};
+            return QByteArray(source) == kSkinVersionMessage ? QStringLiteral("other version")
+                                                             : QStringLiteral("no skin");
+        }
+    } english;
+    QCoreApplication::installTranslator(&english);
+    for (const std::string& file : {Write(damage(12), "bad.dat"), dir + "/absent.dat",
+                                    Write(Bytes(good.begin(), good.begin() + 24), "short.dat")}) {
+        prompts.Clear();
+        MainSkin skin;
+        EXPECT_FALSE(LoadMainSkin(nullptr, &skin, file));
+        EXPECT_EQ(prompts.LastText(), file == dir + "/absent.dat" ? "no skin" : "other version");
+    }
+    QCoreApplication::removeTranslator(&english);
 
     // The whole file loads every slot without a word, and the shorter of the two lists
     // decides how far loading goes.
