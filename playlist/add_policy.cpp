@@ -5,33 +5,16 @@
 #include <QString>
 
 #include "playlist/media_kind.h"
+#include "playlist/name_lines.h"
 #include "playlist/path_helpers.h"
 
 namespace {
-
-constexpr std::size_t kMaxNamesInMessage = 10;
-
-std::string Lossy(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
-}
-
-// The first names one per line, then how many more there are.
-std::string NameList(const std::vector<std::string>& paths) {
-    std::string text;
-    for (std::size_t i = 0; i < paths.size() && i < kMaxNamesInMessage; ++i)
-        text += "\n" + Lossy(paths[i]);
-    if (paths.size() > kMaxNamesInMessage)
-        text += QCoreApplication::translate("PlaylistCtrl", "\nほか %1 件")
-                    .arg(QString::number(paths.size() - kMaxNamesInMessage))
-                    .toStdString();
-    return text;
-}
 
 void AddMessage(std::vector<std::string>* messages, const char* text,
                 const std::vector<std::string>& paths) {
     if (!paths.empty())
         messages->push_back(QCoreApplication::translate("PlaylistCtrl", text).toStdString() +
-                            NameList(paths));
+                            NameLines(paths));
 }
 
 }  // namespace

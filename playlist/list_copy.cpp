@@ -11,6 +11,7 @@
 #include "playlist/copy_job.h"
 #include "playlist/copy_progress_dialog.h"
 #include "playlist/file_prompt.h"
+#include "playlist/name_lines.h"
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_ctrl.h"
 
@@ -19,11 +20,6 @@ Q_LOGGING_CATEGORY(lcCopy, "veltra.copy", QtWarningMsg)
 namespace {
 
 constexpr const char* kProgramName = "VELTRA";
-constexpr std::size_t kMaxNamesInMessage = 10;
-
-std::string Lossy(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
-}
 
 bool IsUsableRenameName(const std::string& name) {
     return !name.empty() && name.size() <= kMaxRenameBytes && name != "." && name != ".." &&
@@ -33,16 +29,12 @@ bool IsUsableRenameName(const std::string& name) {
 std::string FailureReport(const CopyRunResult& run) {
     std::string text;
     if (!run.failures.empty()) {
+        std::vector<std::string> lines;
+        for (const CopyFailure& f : run.failures)
+            lines.push_back(ShownName(FileNameOf(f.source)) + " : " + CopyStatusText(f.outcome));
         text = QCoreApplication::translate("ListCopy", "次のファイルはコピーできませんでした。")
-                   .toStdString();
-        for (std::size_t i = 0; i < run.failures.size() && i < kMaxNamesInMessage; ++i) {
-            const CopyFailure& f = run.failures[i];
-            text += "\n" + Lossy(FileNameOf(f.source)) + " : " + CopyStatusText(f.outcome);
-        }
-        if (run.failures.size() > kMaxNamesInMessage)
-            text += QCoreApplication::translate("ListCopy", "\nほか %1 件")
-                        .arg(QString::number(run.failures.size() - kMaxNamesInMessage))
-                        .toStdString();
+                   .toStdString() +
+               NameLines(lines, [](const std::string& line) { return line; });
     }
     if (run.cancelled) {
         if (!text.empty())
@@ -116,7 +108,7 @@ QPointer<CopyJob> CopyListFiles(QWidget* owner, PlaylistCtrl& list,
     if (KindOf(request.destination) != PathKind::Folder) {
         Tell(owner,
              QCoreApplication::translate("ListCopy", "コピー先のフォルダー %1 がありません。")
-                 .arg(QString::fromStdString(Lossy(request.destination)))
+                 .arg(QString::fromStdString(ShownName(request.destination)))
                  .toStdString(),
              MB_OK | MB_ICONWARNING);
         return nullptr;
@@ -125,7 +117,7 @@ QPointer<CopyJob> CopyListFiles(QWidget* owner, PlaylistCtrl& list,
         // Said once up front rather than once per file after a progress window for nothing.
         Tell(owner,
              QCoreApplication::translate("ListCopy", "コピー先のフォルダー %1 に書き込めません。")
-                 .arg(QString::fromStdString(Lossy(request.destination)))
+                 .arg(QString::fromStdString(ShownName(request.destination)))
                  .toStdString(),
              MB_OK | MB_ICONWARNING);
         return nullptr;

@@ -12,6 +12,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "playlist/media_kind.h"
+#include "playlist/name_lines.h"
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_text.h"
 
@@ -120,27 +121,14 @@ class EntryCollector {
     bool m_bFirst = true;
 };
 
-std::string Lossy(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
-}
-
-std::string NameList(const std::vector<std::string>& paths) {
-    constexpr std::size_t kMaxNames = 10;
-    std::string text;
-    for (std::size_t i = 0; i < paths.size() && i < kMaxNames; ++i) {
-        std::string shown = Lossy(paths[i]);
-        // The line break that makes the name unsavable would also break the message.
-        for (char& c : shown) {
-            if (c == '\n' || c == '\r')
-                c = ' ';
-        }
-        text += "\n" + shown;
+// The line break that makes a name unsavable would also break the message.
+std::string UnsavableName(const std::string& path) {
+    std::string shown = ShownName(path);
+    for (char& c : shown) {
+        if (c == '\n' || c == '\r')
+            c = ' ';
     }
-    if (paths.size() > kMaxNames)
-        text += QCoreApplication::translate("PlaylistFile", "\nほか %1 件")
-                    .arg(QString::number(paths.size() - kMaxNames))
-                    .toStdString();
-    return text;
+    return shown;
 }
 
 std::string SaveErrorText(const std::string& playlistPath, int error) {
@@ -358,7 +346,7 @@ PlaylistIoResult PlaylistWriter::WriteItems(const std::string& playlistPath,
                                             const std::vector<PlaylistItem>& rows, bool oggLoaded) {
     PlaylistIoResult result;
     if (!FitsMaxPath(playlistPath)) {
-        result.error = Lossy(playlistPath) +
+        result.error = ShownName(playlistPath) +
                        QCoreApplication::translate("PlaylistFile", "\nこの名前では保存できません。")
                            .toStdString();
         return result;
@@ -372,13 +360,13 @@ PlaylistIoResult PlaylistWriter::WriteItems(const std::string& playlistPath,
                                         "次のファイルは名前をプレイリストの行に書けないため、"
                                         "保存を中止しました。")
                 .toStdString() +
-            NameList(unsavable);
+            NameLines(unsavable, UnsavableName);
         return result;
     }
     const int error = AtomicFile::ReplaceContents(playlistPath, text);
     if (error != 0) {
         result.error =
-            Lossy(playlistPath) +
+            ShownName(playlistPath) +
             QCoreApplication::translate("PlaylistFile", "\nに保存できません。").toStdString() +
             SaveErrorText(playlistPath, error);
         qWarning() << "playlist: cannot write" << QByteArray::fromStdString(playlistPath)

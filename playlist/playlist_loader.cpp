@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "playlist/m3u_reader.h"
+#include "playlist/name_lines.h"
 #include "playlist/path_helpers.h"
 #include "playlist/playlist_file.h"
 #include "playlist/playlist_text.h"
@@ -12,12 +13,9 @@
 
 namespace {
 
-std::string Shown(const std::string& path) {
-    return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())).toStdString();
-}
-
 std::string Refusal(const std::string& playlistPath, const char* text) {
-    return Shown(playlistPath) + QCoreApplication::translate("PlaylistFile", text).toStdString();
+    return ShownName(playlistPath) +
+           QCoreApplication::translate("PlaylistFile", text).toStdString();
 }
 
 PlaylistLoad Finished(const std::string& playlistPath, bool readAsList,

@@ -6,15 +6,8 @@
 #include <QString>
 
 #include "platform/desktop_trash.h"
+#include "playlist/name_lines.h"
 #include "playlist/path_helpers.h"
-
-namespace {
-
-std::string Lossy(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
-}
-
-}  // namespace
 
 TrashResult MoveToTrash(const std::string& path) {
     TrashResult result;
@@ -23,7 +16,7 @@ TrashResult MoveToTrash(const std::string& path) {
         qWarning() << "playlist: cannot move to trash" << QByteArray::fromStdString(path)
                    << QString::fromStdString(why);
         result.error = QCoreApplication::translate("Trash", "%1 をごみ箱へ移動できませんでした。\n")
-                           .arg(QString::fromStdString(Lossy(FileNameOf(path))))
+                           .arg(QString::fromStdString(ShownName(FileNameOf(path))))
                            .toStdString() +
                        why;
         return result;

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "platform/user_prompts.h"
+#include "playlist/name_lines.h"
 #include "playlist/path_helpers.h"
 #include "playlist/trash.h"
 
@@ -15,11 +16,10 @@ constexpr const char* kProgramName = "VELTRA";
 }  // namespace
 
 TrashAnswer AskAndTrash(QWidget* owner, const std::string& path) {
-    const std::string name = FileNameOf(path);
     const int answer = Prompts().MessageBox(
         owner,
         QCoreApplication::translate("PlaylistCtrl", "%1 を削除して、ごみ箱へ移動してもよいですか？")
-            .arg(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())))
+            .arg(QString::fromStdString(ShownName(FileNameOf(path))))
             .toStdString(),
         QCoreApplication::translate("PlaylistCtrl", "選択ファイル削除").toStdString(),
         MB_YESNO | MB_ICONQUESTION);
