@@ -1,8 +1,6 @@
 #include "playlist/uri_list.h"
 
-#include <unistd.h>
-
-#include <climits>
+#include "platform/host_name.h"
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -37,8 +35,8 @@ std::string PercentDecode(const std::string& text) {
 bool IsThisHost(const std::string& host) {
     if (host.empty() || host == "localhost")
         return true;
-    char name[HOST_NAME_MAX + 1] = {};
-    return ::gethostname(name, sizeof name - 1) == 0 && host == name;
+    const std::string name = HostName();
+    return !name.empty() && host == name;
 }
 
 }  // namespace

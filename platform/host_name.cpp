@@ -1,0 +1,12 @@
+#include "platform/host_name.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+std::string HostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
