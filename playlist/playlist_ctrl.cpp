@@ -180,20 +180,22 @@ AddResult PlaylistCtrl::AddPath(const std::string& path, AddReport* report) {
 }
 
 void PlaylistCtrl::AddFolder(const std::string& folder, AddReport* report) {
+    // Where a refused folder is noted; nowhere without a report.
     auto noteIn = [report](std::vector<std::string> AddReport::*list) {
         return [report, list](const std::string& path) {
             if (report)
                 (report->*list).push_back(path);
         };
     };
+    const auto noteTooLong = noteIn(&AddReport::tooLong);
     if (!FitsMaxPath(folder)) {
-        noteIn (&AddReport::tooLong)(folder);
+        noteTooLong(folder);
         return;
     }
     BatchScope batch(m_pModel);
     FolderWalk walk;
     walk.onFile = [this, report](const std::string& file) { AddPath(file, report); };
-    walk.onTooLong = noteIn(&AddReport::tooLong);
+    walk.onTooLong = noteTooLong;
     walk.onTooDeep = noteIn(&AddReport::tooDeep);
     WalkFolderTree(folder, walk);
 }
