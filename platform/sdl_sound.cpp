@@ -11,8 +11,11 @@
 #include <mutex>
 #include <new>
 #include <numeric>
+#include <string>
 #include <type_traits>
 #include <vector>
+
+#include "platform/sound_output.h"
 
 namespace {
 
@@ -35,6 +38,9 @@ struct SdlApi {
     decltype(&SDL_AudioStreamFlush) AudioStreamFlush = nullptr;
     decltype(&SDL_AudioStreamClear) AudioStreamClear = nullptr;
     decltype(&SDL_FreeAudioStream) FreeAudioStream = nullptr;
+    // The outputs by name, to open the one the user chose.
+    decltype(&SDL_GetNumAudioDevices) GetNumAudioDevices = nullptr;
+    decltype(&SDL_GetAudioDeviceName) GetAudioDeviceName = nullptr;
 };
 
 const SdlApi& Sdl() {
@@ -62,7 +68,9 @@ const SdlApi& Sdl() {
                    get(a.AudioStreamAvailable, "SDL_AudioStreamAvailable") &&
                    get(a.AudioStreamFlush, "SDL_AudioStreamFlush") &&
                    get(a.AudioStreamClear, "SDL_AudioStreamClear") &&
-                   get(a.FreeAudioStream, "SDL_FreeAudioStream");
+                   get(a.FreeAudioStream, "SDL_FreeAudioStream") &&
+                   get(a.GetNumAudioDevices, "SDL_GetNumAudioDevices") &&
+                   get(a.GetAudioDeviceName, "SDL_GetAudioDeviceName");
         if (!a.loaded)
             qWarning("platform: SDL2 lacks the audio calls");
         return a;
@@ -306,6 +314,9 @@ class SdlDevice final : public IDirectSound8 {
     std::mutex m_openMutex;
     SDL_AudioDeviceID m_audio = 0;
     SDL_AudioSpec m_spec{};
+    // What the open stream was opened with.
+    std::string m_openedOutput;
+    std::string m_openedTitle;
 };
 
 // ---------------------------------------------------------------- device
@@ -379,10 +390,40 @@ HRESULT SdlDevice::SetPrimaryFormat(const WAVEFORMATEX& format) {
     return S_OK;
 }
 
+// SDL names the sound server's outputs by their descriptions; the default has no name.
+// An output that is not there, or one SDL cannot tell from another, opens the default.
+std::string SdlOutputName(const OutputDevice& output) {
+    if (output.IsDefault() || output.description.empty())
+        return {};
+    int matches = 0;
+    const int count = Sdl().GetNumAudioDevices(0);
+    for (int i = 0; i < count; ++i) {
+        const char* name = Sdl().GetAudioDeviceName(i, 0);
+        matches += name && output.description == name;
+    }
+    return matches == 1 ? output.description : std::string();
+}
+
 bool SdlDevice::EnsureOutput() {
+    // Read when a stream opens, so the mixer shows the item that plays and a new choice of
+    // output reaches the next item. An open stream is reopened for them only while no other
+    // buffer plays into it: nothing that plays is cut off.
+    const OutputDevice output = CurrentSoundOutput();
+    std::string title = SoundStreamTitle();
+    if (title.empty())
+        title = "VELTRA";
     std::lock_guard<std::mutex> open(m_openMutex);
-    if (m_audio)
-        return true;
+    if (m_audio) {
+        size_t playing = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (const SdlSecondaryBuffer* b : m_buffers) playing += b->Playing();
+        }
+        if ((output.name == m_openedOutput && title == m_openedTitle) || playing > 1)
+            return true;
+        Sdl().CloseAudioDevice(m_audio);  // waits for a running callback
+        m_audio = 0;
+    }
     WAVEFORMATEX f = PrimaryFormat();
     SDL_AudioSpec want{};
     want.freq = static_cast<int>(f.nSamplesPerSec);
@@ -392,8 +433,13 @@ bool SdlDevice::EnsureOutput() {
     want.callback = &SdlDevice::Callback;
     want.userdata = this;
     SDL_AudioSpec got{};
+    Sdl().SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, title.c_str());
+    const std::string name = SdlOutputName(output);
     // No changes allowed: SDL converts to what the hardware wants, our mix stays simple.
-    SDL_AudioDeviceID id = Sdl().OpenAudioDevice(nullptr, 0, &want, &got, 0);
+    SDL_AudioDeviceID id =
+        Sdl().OpenAudioDevice(name.empty() ? nullptr : name.c_str(), 0, &want, &got, 0);
+    if (id == 0 && !name.empty())  // gone since it was listed: the default rather than silence
+        id = Sdl().OpenAudioDevice(nullptr, 0, &want, &got, 0);
     if (id == 0) {
         qWarning("platform: cannot open sound output: %s", Sdl().GetError());
         return false;
@@ -404,6 +450,8 @@ bool SdlDevice::EnsureOutput() {
         m_mix.assign(static_cast<size_t>(got.samples) * got.channels * 4, 0.0f);
     }
     m_audio = id;
+    m_openedOutput = output.name;
+    m_openedTitle = title;
     Sdl().PauseAudioDevice(id, 0);
     return true;
 }
