@@ -50,13 +50,17 @@ std::vector<OutputDevice> ListServerOutputs() {
 OutputDeviceLister::OutputDeviceLister(Source source)
     : m_source(std::move(source)), m_busy(std::make_shared<std::atomic<bool>>(false)) {}
 
-bool OutputDeviceLister::Start(QObject* context, Done done) {
+bool OutputDeviceLister::Start(QObject* context, Done done,
+                               std::function<void(const std::vector<OutputDevice>&)> found) {
     if (m_busy->exchange(true))
         return false;
     QPointer<QObject> target(context);
     // Detached: a server that never answers must not hold the window's closing either.
-    std::thread([source = m_source, busy = m_busy, target, done = std::move(done)]() mutable {
+    std::thread([source = m_source, busy = m_busy, target, done = std::move(done),
+                 found = std::move(found)]() mutable {
         std::vector<OutputDevice> outputs = source ? source() : std::vector<OutputDevice>{};
+        if (found)
+            found(outputs);
         QCoreApplication* app = QCoreApplication::instance();
         if (app)
             QMetaObject::invokeMethod(

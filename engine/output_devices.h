@@ -27,7 +27,10 @@ class OutputDeviceLister {
     // Starts a listing whose result reaches done on the interface thread, unless context
     // has gone by then. One at a time: false (and nothing started) while one runs, so a server
     // that hangs holds one thread, not one per menu opening.
-    bool Start(QObject* context, Done done);
+    // found, when given, sees the result first, on the listing's own thread: there it can
+    // answer a stream that the interface thread itself is waiting to open.
+    bool Start(QObject* context, Done done,
+               std::function<void(const std::vector<OutputDevice>&)> found = {});
     bool Busy() const { return m_busy->load(); }
 
   private:

@@ -27,7 +27,13 @@ OutputDeviceMenu::OutputDeviceMenu(QMenu* submenu, OutputDeviceLister::Source so
         SetSoundOutput({});
     connect(m_pMenu, &QMenu::aboutToShow, this, [this] { Refresh(); });
     Rebuild();
-    Refresh();
+    // The first item may be opened on this thread before the listing is handed back here:
+    // the listing itself answers where its sound goes.
+    m_lister.Start(
+        this, [this](std::vector<OutputDevice> outputs) { OnListed(std::move(outputs)); },
+        [chosen = m_strChosen](const std::vector<OutputDevice>& outputs) {
+            SetSoundOutput(ResolveOutput(chosen, outputs));
+        });
 }
 
 void OutputDeviceMenu::Choose(const std::string& name) {

@@ -35,7 +35,8 @@ class PrivateSoundServer {
         for (const NullOutput& o : outputs)
             args << "-L"
                  << QString::fromStdString("module-null-sink sink_name=" + o.name +
-                                           " sink_properties=device.description=" + o.description);
+                                           " sink_properties='device.description=\"" +
+                                           o.description + "\"'");
         args << "-L"
              << "module-native-protocol-unix";
         m_server.setProcessEnvironment(Environment());
