@@ -6,6 +6,7 @@
 #include <QtDebug>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -82,6 +83,8 @@ constexpr DWORD kDescSizeWindows = 36;
 constexpr DWORD kMinBufferBytes = 4;
 constexpr DWORD kMaxBufferBytes = 0x0FFFFFFF;
 constexpr Uint16 kCallbackFrames = 512;
+// Longer than any step from one item to the next.
+constexpr auto kQuietBeforeRenaming = std::chrono::seconds(1);
 // Longest piece of a buffer handed to the rate converter at once (about 0.2 s at 44100 Hz);
 // only rates without a short common period with the output's come near it.
 constexpr uint64_t kMaxConvertFrames = 8192;
@@ -254,6 +257,10 @@ class SdlDevice final : public IDirectSound8 {
 
     // Everything below is shared with the buffers.
     std::mutex m_mutex;  // taken by the SDL callback; never held around an SDL call
+    // When a buffer last stopped (under m_mutex): an open stream is renamed for a new item
+    // only once nothing has played for a while, as reopening it cuts off what the server
+    // still holds and delays the next sound.
+    std::chrono::steady_clock::time_point m_lastStop;
 
     WAVEFORMATEX PrimaryFormat() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -406,8 +413,9 @@ std::string SdlOutputName(const OutputDevice& output) {
 
 bool SdlDevice::EnsureOutput() {
     // Read when a stream opens, so the mixer shows the item that plays and a new choice of
-    // output reaches the next item. An open stream is reopened for them only while no other
-    // buffer plays into it: nothing that plays is cut off.
+    // output reaches the next item. An open stream is reopened for a new output only while
+    // no other buffer plays into it, and for a new title only after a quiet spell, so
+    // neither what plays nor the step from one item to the next is cut.
     const OutputDevice output = CurrentSoundOutput();
     std::string title = SoundStreamTitle();
     if (title.empty())
@@ -415,11 +423,14 @@ bool SdlDevice::EnsureOutput() {
     std::lock_guard<std::mutex> open(m_openMutex);
     if (m_audio) {
         size_t playing = 0;
+        bool quiet = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             for (const SdlSecondaryBuffer* b : m_buffers) playing += b->Playing();
+            quiet = std::chrono::steady_clock::now() - m_lastStop >= kQuietBeforeRenaming;
         }
-        if ((output.name == m_openedOutput && title == m_openedTitle) || playing > 1)
+        const bool reopen = output.name != m_openedOutput || (title != m_openedTitle && quiet);
+        if (!reopen || playing > 1)
             return true;
         Sdl().CloseAudioDevice(m_audio);  // waits for a running callback
         m_audio = 0;
@@ -756,6 +767,7 @@ HRESULT SdlSecondaryBuffer::Stop() {
     std::lock_guard<std::mutex> lock(m_device.m_mutex);
     if (m_playing) {
         m_playing = false;
+        m_device.m_lastStop = std::chrono::steady_clock::now();
         FireStopLocked();
     }
     return S_OK;

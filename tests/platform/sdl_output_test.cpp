@@ -99,3 +99,35 @@ TEST_F(SdlOutputTest, WhatPlaysIsNotCutOffForANewTitle) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SdlOutputTest, TheNextItemRightAfterKeepsTheStreamAndOneAfterAPauseRenamesIt) {
+    SetSoundStreamTitle("one.ogg");
+    IDirectSoundBuffer* b = Playing();
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(server.OutputOfStream("media.name = \"one.ogg\"", 30000), "first");
+
+    // Straight on to the next item, as the automatic advance goes: the stream stays, so
+    // the step between the two is not cut.
+    b->Stop();
+    SetSoundStreamTitle("two.ogg");
+    ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), S_OK);
+    QString listing;
+    EXPECT_EQ(server.OutputOfStream("media.name = \"one.ogg\"", 30000, &listing), "first");
+    EXPECT_FALSE(listing.contains("two.ogg")) << listing.toStdString();
+
+    // Started again after a quiet spell (the spell itself is what is checked, so it is
+    // waited out): the stream opens anew under the item's name.
+    b->Stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), S_OK);
+    const bool renamed = testsound::PrivateSoundServer::WaitFor(
+        [&] {
+            return server.Pactl({"list", "sink-inputs"}).contains("media.name = \"two.ogg\"");
+        },
+        30000);
+    EXPECT_TRUE(renamed) << server.Pactl({"list", "sink-inputs"}).toStdString();
+}
+
+}  // namespace
