@@ -7,6 +7,7 @@
 
 #include "platform/library_folders.h"
 #include "platform/module_folder.h"
+#include "platform/sound_output.h"
 
 namespace {
 
@@ -103,6 +104,9 @@ void OggBackend::VorbisLibInit(IDirectSound* device, VorbisLibCallback callback)
 }
 
 int OggBackend::VorbisLibOpen(const std::string& path, double* totalSeconds) {
+    // The desktop's mixer names tunewell's stream after the file, as it does the graph's.
+    const size_t slash = path.rfind('/');
+    SetSoundStreamTitle(slash == std::string::npos ? path : path.substr(slash + 1));
     return m_pOpen ? m_pOpen(path.c_str(), totalSeconds) : 0;
 }
 

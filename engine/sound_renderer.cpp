@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "platform/sound_output.h"
+
 namespace {
 
 bool FakeAudio() {
@@ -25,8 +27,11 @@ GstElement* MakeServerSink() {
                                             "application.name", G_TYPE_STRING, "VELTRA", nullptr);
     g_object_set(sink, "client-name", "VELTRA", "stream-properties", props, nullptr);
     gst_structure_free(props);
-    if (const char* device = std::getenv("VELTRA_SOUND_DEVICE"); device && *device)
-        g_object_set(sink, "device", device, nullptr);
+    // The environment names an output for this run alone; else the one chosen in the menu.
+    const char* device = std::getenv("VELTRA_SOUND_DEVICE");
+    const std::string chosen = device && *device ? device : CurrentSoundOutput().name;
+    if (!chosen.empty())
+        g_object_set(sink, "device", chosen.c_str(), nullptr);
     // Reaching the server once here keeps a machine without one on the plain output.
     if (gst_element_set_state(sink, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
         gst_element_set_state(sink, GST_STATE_NULL);

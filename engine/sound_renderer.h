@@ -2,7 +2,8 @@
 // resamples before the sound output. Through the sound server the output's own stream
 // volume is the program's volume; otherwise a volume element applies it (and a
 // synchronised fake output stands in when VELTRA_FAKE_AUDIO is set, so headless runs keep
-// real timing). VELTRA_SOUND_DEVICE names a server output other than the default.
+// real timing). The server output is the one chosen in the menu (platform/sound_output.h)
+// unless VELTRA_SOUND_DEVICE names another.
 #pragma once
 
 typedef struct _GstElement GstElement;

@@ -6,13 +6,17 @@
 #include <QtDebug>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <numeric>
+#include <string>
 #include <type_traits>
 #include <vector>
+
+#include "platform/sound_output.h"
 
 namespace {
 
@@ -35,6 +39,9 @@ struct SdlApi {
     decltype(&SDL_AudioStreamFlush) AudioStreamFlush = nullptr;
     decltype(&SDL_AudioStreamClear) AudioStreamClear = nullptr;
     decltype(&SDL_FreeAudioStream) FreeAudioStream = nullptr;
+    // The outputs by name, to open the one the user chose.
+    decltype(&SDL_GetNumAudioDevices) GetNumAudioDevices = nullptr;
+    decltype(&SDL_GetAudioDeviceName) GetAudioDeviceName = nullptr;
 };
 
 const SdlApi& Sdl() {
@@ -62,7 +69,9 @@ const SdlApi& Sdl() {
                    get(a.AudioStreamAvailable, "SDL_AudioStreamAvailable") &&
                    get(a.AudioStreamFlush, "SDL_AudioStreamFlush") &&
                    get(a.AudioStreamClear, "SDL_AudioStreamClear") &&
-                   get(a.FreeAudioStream, "SDL_FreeAudioStream");
+                   get(a.FreeAudioStream, "SDL_FreeAudioStream") &&
+                   get(a.GetNumAudioDevices, "SDL_GetNumAudioDevices") &&
+                   get(a.GetAudioDeviceName, "SDL_GetAudioDeviceName");
         if (!a.loaded)
             qWarning("platform: SDL2 lacks the audio calls");
         return a;
@@ -74,6 +83,8 @@ constexpr DWORD kDescSizeWindows = 36;
 constexpr DWORD kMinBufferBytes = 4;
 constexpr DWORD kMaxBufferBytes = 0x0FFFFFFF;
 constexpr Uint16 kCallbackFrames = 512;
+// Longer than any step from one item to the next.
+constexpr auto kQuietBeforeRenaming = std::chrono::seconds(1);
 // Longest piece of a buffer handed to the rate converter at once (about 0.2 s at 44100 Hz);
 // only rates without a short common period with the output's come near it.
 constexpr uint64_t kMaxConvertFrames = 8192;
@@ -246,6 +257,10 @@ class SdlDevice final : public IDirectSound8 {
 
     // Everything below is shared with the buffers.
     std::mutex m_mutex;  // taken by the SDL callback; never held around an SDL call
+    // When a buffer last stopped (under m_mutex): an open stream is renamed for a new item
+    // only once nothing has played for a while, as reopening it cuts off what the server
+    // still holds and delays the next sound.
+    std::chrono::steady_clock::time_point m_lastStop;
 
     WAVEFORMATEX PrimaryFormat() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -306,6 +321,9 @@ class SdlDevice final : public IDirectSound8 {
     std::mutex m_openMutex;
     SDL_AudioDeviceID m_audio = 0;
     SDL_AudioSpec m_spec{};
+    // What the open stream was opened with.
+    std::string m_openedOutput;
+    std::string m_openedTitle;
 };
 
 // ---------------------------------------------------------------- device
@@ -379,10 +397,44 @@ HRESULT SdlDevice::SetPrimaryFormat(const WAVEFORMATEX& format) {
     return S_OK;
 }
 
+// SDL names the sound server's outputs by their descriptions; the default has no name.
+// An output that is not there, or one SDL cannot tell from another, opens the default.
+std::string SdlOutputName(const OutputDevice& output) {
+    if (output.IsDefault() || output.description.empty())
+        return {};
+    int matches = 0;
+    const int count = Sdl().GetNumAudioDevices(0);
+    for (int i = 0; i < count; ++i) {
+        const char* name = Sdl().GetAudioDeviceName(i, 0);
+        matches += name && output.description == name;
+    }
+    return matches == 1 ? output.description : std::string();
+}
+
 bool SdlDevice::EnsureOutput() {
+    // Read when a stream opens, so the mixer shows the item that plays and a new choice of
+    // output reaches the next item. An open stream is reopened for a new output only while
+    // no other buffer plays into it, and for a new title only after a quiet spell, so
+    // neither what plays nor the step from one item to the next is cut.
+    const OutputDevice output = CurrentSoundOutput();
+    std::string title = SoundStreamTitle();
+    if (title.empty())
+        title = "VELTRA";
     std::lock_guard<std::mutex> open(m_openMutex);
-    if (m_audio)
-        return true;
+    if (m_audio) {
+        size_t playing = 0;
+        bool quiet = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (const SdlSecondaryBuffer* b : m_buffers) playing += b->Playing();
+            quiet = std::chrono::steady_clock::now() - m_lastStop >= kQuietBeforeRenaming;
+        }
+        const bool reopen = output.name != m_openedOutput || (title != m_openedTitle && quiet);
+        if (!reopen || playing > 1)
+            return true;
+        Sdl().CloseAudioDevice(m_audio);  // waits for a running callback
+        m_audio = 0;
+    }
     WAVEFORMATEX f = PrimaryFormat();
     SDL_AudioSpec want{};
     want.freq = static_cast<int>(f.nSamplesPerSec);
@@ -392,8 +444,13 @@ bool SdlDevice::EnsureOutput() {
     want.callback = &SdlDevice::Callback;
     want.userdata = this;
     SDL_AudioSpec got{};
+    Sdl().SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, title.c_str());
+    const std::string name = SdlOutputName(output);
     // No changes allowed: SDL converts to what the hardware wants, our mix stays simple.
-    SDL_AudioDeviceID id = Sdl().OpenAudioDevice(nullptr, 0, &want, &got, 0);
+    SDL_AudioDeviceID id =
+        Sdl().OpenAudioDevice(name.empty() ? nullptr : name.c_str(), 0, &want, &got, 0);
+    if (id == 0 && !name.empty())  // gone since it was listed: the default rather than silence
+        id = Sdl().OpenAudioDevice(nullptr, 0, &want, &got, 0);
     if (id == 0) {
         qWarning("platform: cannot open sound output: %s", Sdl().GetError());
         return false;
@@ -404,6 +461,8 @@ bool SdlDevice::EnsureOutput() {
         m_mix.assign(static_cast<size_t>(got.samples) * got.channels * 4, 0.0f);
     }
     m_audio = id;
+    m_openedOutput = output.name;
+    m_openedTitle = title;
     Sdl().PauseAudioDevice(id, 0);
     return true;
 }
@@ -708,6 +767,7 @@ HRESULT SdlSecondaryBuffer::Stop() {
     std::lock_guard<std::mutex> lock(m_device.m_mutex);
     if (m_playing) {
         m_playing = false;
+        m_device.m_lastStop = std::chrono::steady_clock::now();
         FireStopLocked();
     }
     return S_OK;

@@ -70,3 +70,11 @@ bool ReadKeepWindowSize() {
 void WriteKeepWindowSize(bool keep) {
     WriteSetting("MAIN", "STRECH", keep ? "TRUE" : "FALSE");
 }
+
+std::string ReadSoundOutput() {
+    return ReadSetting("MAIN", "SOUNDOUTPUT", "");
+}
+
+bool WriteSoundOutput(const std::string& name) {
+    return WriteSetting("MAIN", "SOUNDOUTPUT", name);
+}

@@ -18,3 +18,8 @@ bool WriteSetting(const char* section, const char* key, const std::string& value
 // "MAIN"/"STRECH": true exactly when the stored text is "TRUE".
 bool ReadKeepWindowSize();
 void WriteKeepWindowSize(bool keep);
+
+// "MAIN"/"SOUNDOUTPUT": the server's name of the output the user chose; empty (or missing)
+// for the server's default.
+std::string ReadSoundOutput();
+bool WriteSoundOutput(const std::string& name);

@@ -35,6 +35,7 @@
 #include "platform/window_placement.h"
 #include "player/engine_adapters.h"
 #include "player/menus.h"
+#include "player/output_device_menu.h"
 #include "player/player_log.h"
 #include "player/time_readout.h"
 #include "player/video_pane.h"
@@ -266,6 +267,8 @@ void MainWindow::Initialise() {
 
     m_bInitialised = true;
     InstallKeys();
+    // After the keys: its entries choose outputs, they are no commands.
+    new OutputDeviceMenu(m_pMenu->findChild<QMenu*>(menus::kOutputDeviceMenu));
     SetToolTips();
     PlaceList();
     UpdateReadout();

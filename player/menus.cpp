@@ -47,6 +47,9 @@ std::unique_ptr<QMenu> BuildMainMenu(QWidget* parent) {
         QT_TRANSLATE_NOOP("Menus", "再生時に、ウィンドウを原寸サイズにします。"), true);
     Add(screen, kKeepWindowSize, QT_TRANSLATE_NOOP("Menus", "ウィンドウサイズ優先（&S）"),
         QT_TRANSLATE_NOOP("Menus", "再生時に、ウィンドウサイズを維持したままにします。"), true);
+    // Filled with the sound server's outputs by OutputDeviceMenu.
+    menu->addMenu(QCoreApplication::translate("Menus", "出力デバイス(&D)"))
+        ->setObjectName(kOutputDeviceMenu);
     QMenu* info = menu->addMenu(QCoreApplication::translate("Menus", "情報(&A)"));
     Add(info, kAbout, QT_TRANSLATE_NOOP("Menus", "バージョン情報（&A）"));
     return menu;

@@ -23,6 +23,10 @@ constexpr int kViewList = 32780;
 constexpr int kOriginalSize = 32785;
 constexpr int kKeepWindowSize = 32786;
 
+// The object name of the main menu's output submenu, whose entries are the sound
+// server's outputs rather than commands.
+constexpr const char* kOutputDeviceMenu = "outputDevices";
+
 // Viewer menu 132: the "設定" pop-up.
 constexpr int kViewerFullScreen = 32771;
 constexpr int kViewerPlay = 32772;
