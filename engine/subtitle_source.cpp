@@ -28,6 +28,15 @@ GstElement* Make(const char* factory, const char* name = nullptr) {
     return gst_element_factory_make(factory, name);
 }
 
+// The text renderer hands a subtitle stream's group-done on through its picture output,
+// which is serialized with the pictures: while a paused picture waits in the renderer that
+// push waits for it, and a seek then waits for the push. Nothing downstream needs the mark.
+GstPadProbeReturn DropGroupDone(GstPad*, GstPadProbeInfo* info, gpointer) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    return event && GST_EVENT_TYPE(event) == GST_EVENT_STREAM_GROUP_DONE ? GST_PAD_PROBE_DROP
+                                                                         : GST_PAD_PROBE_OK;
+}
+
 }  // namespace
 
 std::string SideSubtitleFor(const std::string& videoPath) {
@@ -88,6 +97,7 @@ GstElement* AddSubtitleOverlay(GstBin* bin, const std::string& sideFile) {
     // widths: about a fourteenth of the picture's height, as other players draw it.
     g_object_set(overlay, "font-desc", "Sans 24", nullptr);
     GstPad* input = gst_element_get_static_pad(overlay, "subtitle_sink");
+    gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, DropGroupDone, nullptr, nullptr);
     if (!sideFile.empty()) {
         GstElement* src = Make("filesrc", "subtitle-file");
         GstElement* parse = Make("subparse", "subtitle-parser");
