@@ -60,7 +60,7 @@ double InkShare(const QImage& shot, int top, int bottom, QRgb* face) {
         10000);
     if (drawn)
         return ::testing::AssertionSuccess();
-    Screenshot().save(QStringLiteral("/tmp/undrawn_box_screen.png"));
+    shot.save(QStringLiteral("/tmp/undrawn_box.png"));
     return ::testing::AssertionFailure()
            << "box " << r.width() << "x" << r.height() << " never showed text and a button";
 }
