@@ -395,6 +395,33 @@ QImage Screenshot() {
     return img;
 }
 
+QImage ScreenOver(const std::string& id) {
+    // Read through the shared-memory path (ffmpeg's X grabber): a plain GetImage of the
+    // root, as xwd does it, hands back black on this X server for a window mapped after
+    // the first, where the frame buffer and a shared-memory read show it drawn.
+    const QRect r = WindowGeometry(id);
+    const char* display = std::getenv("DISPLAY");
+    if (r.isEmpty() || !display)
+        return {};
+    QProcess p;
+    p.start("ffmpeg", {"-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0", "-video_size",
+                       QStringLiteral("%1x%2").arg(r.width()).arg(r.height()), "-i",
+                       QStringLiteral("%1+%2,%3").arg(display).arg(r.x()).arg(r.y()), "-frames:v",
+                       "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "pipe:1"});
+    if (!p.waitForFinished(15000))
+        return {};
+    const QByteArray data = p.readAllStandardOutput();
+    if (data.size() != qsizetype(r.width()) * r.height() * 3)
+        return {};
+    QImage img(r.width(), r.height(), QImage::Format_RGB32);
+    const auto* d = reinterpret_cast<const unsigned char*>(data.constData());
+    for (int y = 0; y < r.height(); ++y) {
+        auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < r.width(); ++x, d += 3) out[x] = qRgb(d[0], d[1], d[2]);
+    }
+    return img;
+}
+
 QImage ScreenshotOf(const QRect& rect) {
     // xwd now and then gives up on a screen whose windows are changing; a second look
     // reads it.

@@ -103,6 +103,9 @@ void KeyStrokes(const std::vector<std::string>& keys);
 // The whole screen, read through xwd (TrueColor visuals of 24 or 32 bits).
 QImage Screenshot();
 QImage ScreenshotOf(const QRect& rect);
+// What the screen shows over a window's rectangle (the root read there, so whatever is
+// stacked above the window shows too), read through shared memory.
+QImage ScreenOver(const std::string& id);
 
 // Control rectangles (window coordinates) from the log lines "<prefix> NAME X Y W H"; the
 // prefix is a regular expression.
