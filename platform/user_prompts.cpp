@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/localised_file_list.h"
 #include "platform/qt_prompts.h"
 
 namespace {
@@ -122,7 +123,12 @@ class QtPrompts : public UserPrompts {
     int LastFilterIndex() const override { return m_nLastFilter; }
 
     bool PromptForFolder(QWidget* owner, const std::string& title, std::string* folder) override {
-        QString dir = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title));
+        PromptFileDialog dialog(owner);
+        dialog.ConfigureForFolder(QString::fromStdString(title),
+                                  folder ? QString::fromStdString(*folder) : QString());
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return false;
+        const QString dir = dialog.selectedFiles().front();
         if (dir.isEmpty())
             return false;
         std::string path = QDir::cleanPath(dir).toStdString();
@@ -137,6 +143,19 @@ class QtPrompts : public UserPrompts {
 };
 
 }  // namespace
+
+PromptFileDialog::PromptFileDialog(QWidget* owner) : QFileDialog(owner) {
+    ShowInProgramLocale(*this);
+}
+
+void PromptFileDialog::ConfigureForFolder(const QString& title, const QString& start) {
+    setWindowTitle(title);
+    setFileMode(QFileDialog::Directory);
+    setOption(QFileDialog::ShowDirsOnly);
+    // The folder asked about so far is where the prompt opens.
+    if (!start.isEmpty() && QFileInfo(start).isDir())
+        setDirectory(QFileInfo(start).absoluteFilePath());
+}
 
 void PromptFileDialog::Configure(const FilePromptRequest& request) {
     if (!request.title.empty())

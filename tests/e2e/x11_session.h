@@ -103,6 +103,12 @@ void KeyStrokes(const std::vector<std::string>& keys);
 // The whole screen, read through xwd (TrueColor visuals of 24 or 32 bits).
 QImage Screenshot();
 QImage ScreenshotOf(const QRect& rect);
+// One window as it drew itself, read from the window rather than from the screen. Under a
+// display without a window manager the screen shows a window that overlaps another as a
+// black rectangle although the window itself holds its picture.
+QImage WindowShot(const std::string& id);
+// The whole screen with every mapped window laid over it from its own picture, bottom to top.
+QImage ScreenAsDrawn();
 
 // Control rectangles (window coordinates) from the log lines "<prefix> NAME X Y W H"; the
 // prefix is a regular expression.
