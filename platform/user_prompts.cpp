@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStringList>
 #include <algorithm>
 #include <utility>
@@ -89,7 +90,17 @@ class QtPrompts : public UserPrompts {
         }
         if (QWidget* window = owner ? owner->window() : nullptr; window && window->isVisible()) {
             box.adjustSize();
-            box.move(window->frameGeometry().center() - box.rect().center());
+            QRect placed = box.frameGeometry();
+            placed.moveCenter(window->frameGeometry().center());
+            // A box wider than a window near the screen's edge would hang off the screen.
+            if (const QScreen* screen = window->screen()) {
+                const QRect room = screen->availableGeometry();
+                placed.moveLeft(std::max(
+                    room.left(), std::min(placed.left(), room.right() - placed.width() + 1)));
+                placed.moveTop(std::max(
+                    room.top(), std::min(placed.top(), room.bottom() - placed.height() + 1)));
+            }
+            box.move(placed.topLeft());
         }
         switch (box.exec()) {
             case QMessageBox::Yes:
