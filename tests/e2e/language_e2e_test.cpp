@@ -437,7 +437,7 @@ std::string ListWithABigFile(const std::string& dir) {
     return testmedia::WriteBytes(dir, "big.vpl", "song.wav\r\nbig.wav\r\nstill.jpg\r\n");
 }
 
-TEST_P(LanguageE2E, CopyDialogFolderPromptProgressAndTheNameClash) {
+TEST_P(LanguageE2E, CopyDialogFolderPromptProgressNameClashAndTheDeleteQuestion) {
     const std::string target = box.Root() + "/copies";
     fs::create_directories(target);
     // The first row's numbered name is taken already.
@@ -496,6 +496,27 @@ TEST_P(LanguageE2E, CopyDialogFolderPromptProgressAndTheNameClash) {
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
     EXPECT_EQ(testmedia::ReadFile(target + "/a000.WAV"), "the user's own file");
     EXPECT_FALSE(fs::exists(target + "/a001.WAV")) << "a stopped copy leaves nothing";
+
+    // The list's own menu on a row, and the question before its file goes to the trash,
+    // whose Yes and No are Qt's.
+    const QPoint firstRow(layout["list"].x() + 40, layout["list"].y() + 30);
+    Click(main, firstRow);
+    RunTool({"xdotool", "mousemove", "--window", main, std::to_string(firstRow.x()),
+             std::to_string(firstRow.y()), "click", "3"});
+    all = WaitForText("QMenu", English() ? "&Delete File" : "ファイルの削除(&D)");
+    Check(all, "QMenu");
+    Shoot("list_menu");
+    KeyStrokes({"d"});
+    all = WaitForText("QMessageBox", English()
+                                         ? "Move song.wav to the trash?"
+                                         : "song.wav を削除して、ごみ箱へ移動してもよいですか？");
+    Check(all, "QMessageBox");
+    EXPECT_TRUE(Has(all, English() ? "Delete File" : "選択ファイル削除"));
+    EXPECT_TRUE(Has(all, English() ? "&No" : "いいえ(&N)"));
+    Shoot("delete_question");
+    KeyStrokes({"Escape"});  // No
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    EXPECT_TRUE(fs::exists(box.MediaDir() + "/song.wav")) << "No keeps the file";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageE2E, ::testing::Values("en", "ja"));
