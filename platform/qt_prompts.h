@@ -18,12 +18,15 @@ std::string QtNameFilterFromWindows(const std::string& filter);
 
 // The file dialog of the prompts. A bare save name gets the extension of the filter in
 // force when the user confirms, before Qt asks about replacing an existing file, so the
-// question is about the name that will really be written.
+// question is about the name that will really be written. It is Qt's own dialog, never the
+// desktop's, so that its texts, dates and sizes are in the program's language.
 class PromptFileDialog : public QFileDialog {
   public:
-    explicit PromptFileDialog(QWidget* owner = nullptr) : QFileDialog(owner) {}
+    explicit PromptFileDialog(QWidget* owner = nullptr);
     // Mode, title, filters and start folder from the request.
     void Configure(const FilePromptRequest& request);
+    // A folder prompt starting in start (when that is a folder).
+    void ConfigureForFolder(const QString& title, const QString& start);
     // Index of the request's filter pair now in force.
     int ChosenFilter() const;
     void accept() override;

@@ -3,10 +3,12 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStringList>
 #include <algorithm>
 #include <utility>
 
+#include "platform/localised_file_list.h"
 #include "platform/qt_prompts.h"
 
 namespace {
@@ -88,7 +90,17 @@ class QtPrompts : public UserPrompts {
         }
         if (QWidget* window = owner ? owner->window() : nullptr; window && window->isVisible()) {
             box.adjustSize();
-            box.move(window->frameGeometry().center() - box.rect().center());
+            QRect placed = box.frameGeometry();
+            placed.moveCenter(window->frameGeometry().center());
+            // A box wider than a window near the screen's edge would hang off the screen.
+            if (const QScreen* screen = window->screen()) {
+                const QRect room = screen->availableGeometry();
+                placed.moveLeft(std::max(
+                    room.left(), std::min(placed.left(), room.right() - placed.width() + 1)));
+                placed.moveTop(std::max(
+                    room.top(), std::min(placed.top(), room.bottom() - placed.height() + 1)));
+            }
+            box.move(placed.topLeft());
         }
         switch (box.exec()) {
             case QMessageBox::Yes:
@@ -122,7 +134,12 @@ class QtPrompts : public UserPrompts {
     int LastFilterIndex() const override { return m_nLastFilter; }
 
     bool PromptForFolder(QWidget* owner, const std::string& title, std::string* folder) override {
-        QString dir = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title));
+        PromptFileDialog dialog(owner);
+        dialog.ConfigureForFolder(QString::fromStdString(title),
+                                  folder ? QString::fromStdString(*folder) : QString());
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return false;
+        const QString dir = dialog.selectedFiles().front();
         if (dir.isEmpty())
             return false;
         std::string path = QDir::cleanPath(dir).toStdString();
@@ -137,6 +154,19 @@ class QtPrompts : public UserPrompts {
 };
 
 }  // namespace
+
+PromptFileDialog::PromptFileDialog(QWidget* owner) : QFileDialog(owner) {
+    ShowInProgramLocale(*this);
+}
+
+void PromptFileDialog::ConfigureForFolder(const QString& title, const QString& start) {
+    setWindowTitle(title);
+    setFileMode(QFileDialog::Directory);
+    setOption(QFileDialog::ShowDirsOnly);
+    // The folder asked about so far is where the prompt opens.
+    if (!start.isEmpty() && QFileInfo(start).isDir())
+        setDirectory(QFileInfo(start).absoluteFilePath());
+}
 
 void PromptFileDialog::Configure(const FilePromptRequest& request) {
     if (!request.title.empty())

@@ -43,7 +43,8 @@ class UserPrompts {
     // True with at least one UTF-8 path in chosen; false when the user cancelled.
     virtual bool PromptForFiles(QWidget* owner, const FilePromptRequest& request,
                                 std::vector<std::string>* chosen) = 0;
-    // True with the chosen folder (no trailing separator); false when cancelled.
+    // True with the chosen folder (no trailing separator); false when cancelled. The prompt
+    // opens in *folder when that names one.
     virtual bool PromptForFolder(QWidget* owner, const std::string& title, std::string* folder) = 0;
     // Which filter of the request (0 for the first pair) was chosen in the last confirmed
     // file prompt.

@@ -41,6 +41,8 @@ CopyDialog::CopyDialog(QWidget* parent, const std::string& initialFolder) : QDia
     m_pDest = new QLineEdit(this);
     m_pDest->setProperty("controlId", 1008);
     m_pDest->setText(QFile::decodeName(QByteArray::fromStdString(initialFolder)));
+    // Room for a usual folder path, so that the field does not open on its tail alone.
+    m_pDest->setMinimumWidth(m_pDest->fontMetrics().averageCharWidth() * 48);
     m_pBrowse = MakeButton(QStringLiteral("..."), 1009, this);
     m_pOk = MakeButton(QStringLiteral("OK"), 1006, this);
     QPushButton* cancel = MakeButton(tr("ｷｬﾝｾﾙ"), 2, this);

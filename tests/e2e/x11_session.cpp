@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QThread>
 #include <algorithm>
@@ -356,12 +357,11 @@ int Shift(uint32_t mask) {
     return s;
 }
 
-}  // namespace
-
-QImage Screenshot() {
+// An xwd dump of the root window or of one window (TrueColor, 24 or 32 bits) as an image.
+QImage Xwd(const QStringList& target) {
     QProcess p;
-    p.start("xwd", {"-root", "-silent"});
-    if (!p.waitForFinished(10000))
+    p.start("xwd", QStringList(target) << "-silent");
+    if (!p.waitForFinished(10000) || p.exitCode() != 0)
         return {};
     QByteArray data = p.readAllStandardOutput();
     if (data.size() < 100)
@@ -393,6 +393,39 @@ QImage Screenshot() {
         }
     }
     return img;
+}
+
+}  // namespace
+
+QImage Screenshot() {
+    return Xwd({"-root"});
+}
+
+QImage WindowShot(const std::string& id) {
+    return Xwd({"-id", QString::fromStdString(id)});
+}
+
+QImage ScreenAsDrawn() {
+    QImage screen = Screenshot();
+    if (screen.isNull())
+        return screen;
+    std::string out;
+    if (RunTool({"xwininfo", "-root", "-children"}, &out) != 0)
+        return screen;
+    // Listed topmost first; each is laid over the ones below it.
+    static const QRegularExpression line(
+        R"(^\s*(0x[0-9a-f]+) .*\s(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)\s*$)");
+    const QStringList lines = QString::fromStdString(out).split('\n');
+    QPainter painter(&screen);
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        const QRegularExpressionMatch m = line.match(*it);
+        if (!m.hasMatch() || m.captured(2).toInt() <= 3 || m.captured(3).toInt() <= 3)
+            continue;
+        const QImage window = WindowShot(m.captured(1).toStdString());
+        if (!window.isNull())
+            painter.drawImage(QPoint(m.captured(4).toInt(), m.captured(5).toInt()), window);
+    }
+    return screen;
 }
 
 QImage ScreenOver(const std::string& id) {

@@ -106,6 +106,12 @@ QImage ScreenshotOf(const QRect& rect);
 // What the screen shows over a window's rectangle (the root read there, so whatever is
 // stacked above the window shows too), read through shared memory.
 QImage ScreenOver(const std::string& id);
+// One window as it drew itself, read from the window rather than from the screen. Under a
+// display without a window manager the screen shows a window that overlaps another as a
+// black rectangle although the window itself holds its picture.
+QImage WindowShot(const std::string& id);
+// The whole screen with every mapped window laid over it from its own picture, bottom to top.
+QImage ScreenAsDrawn();
 
 // Control rectangles (window coordinates) from the log lines "<prefix> NAME X Y W H"; the
 // prefix is a regular expression.

@@ -1,7 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLocale>
+#include <QTreeView>
 
+#include "platform/localised_file_list.h"
 #include "platform/qt_prompts.h"
 #include "platform/user_prompts.h"
 #include "tests/support/media_factory.h"
@@ -53,6 +61,65 @@ TEST(FileDialog, BareSaveNamesTakeTheExtensionOfTheFilterInForce) {
         EXPECT_EQ(dialog.selectedFiles()[0].toStdString(),
                   dir + (filter == 1 ? "/mine.m3u" : "/mine.vpl"));
     }
+    testmedia::RemoveTree(dir);
+}
+
+// The dialog's rows for one folder, once the model has read it.
+QModelIndex RowOf(QTreeView& view, const QString& folder, const QString& name) {
+    QDeadlineTimer bound(30000);
+    while (!bound.hasExpired()) {
+        QAbstractItemModel* model = view.model();
+        const QModelIndex root = view.rootIndex();
+        for (int r = 0; r < model->rowCount(root); ++r) {
+            const QModelIndex row = model->index(r, 0, root);
+            if (row.data().toString() == name &&
+                !model->index(r, LocalisedFileList::kDateColumn, root).data().toString().isEmpty())
+                return row;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    ADD_FAILURE() << name.toStdString() << " never listed in " << folder.toStdString();
+    return {};
+}
+
+// The desktop's locale here is C (English); the program speaks Japanese.
+TEST(FileDialog, DatesSizesAndColumnWidthsFollowTheProgramsLanguageNotTheDesktops) {
+    const std::string dir = testmedia::MakeTempDir("file_dialog_locale");
+    const QString folder = QString::fromStdString(dir);
+    testmedia::WriteBytes(dir, "song.wav", std::string(3000, 'x'));
+    QFile file(folder + "/song.wav");
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QDateTime when(QDate(2001, 2, 3), QTime(4, 5, 6));
+    ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+    file.close();
+
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    {
+        PromptFileDialog dialog;
+        dialog.setDirectory(folder);
+        auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_NE(view, nullptr);
+        const QModelIndex row = RowOf(*view, folder, QStringLiteral("song.wav"));
+        ASSERT_TRUE(row.isValid());
+        const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+        const QString date = row.siblingAtColumn(LocalisedFileList::kDateColumn).data().toString();
+        EXPECT_EQ(date.toStdString(), japanese.toString(when, QLocale::ShortFormat).toStdString());
+        EXPECT_NE(date, QLocale::system().toString(when, QLocale::ShortFormat));
+        EXPECT_EQ(
+            row.siblingAtColumn(LocalisedFileList::kSizeColumn).data().toString().toStdString(),
+            japanese.formattedDataSize(3000).toStdString());
+        const QFontMetrics fm = view->fontMetrics();
+        EXPECT_GE(view->header()->sectionSize(LocalisedFileList::kDateColumn),
+                  fm.horizontalAdvance(date));
+    }
+    {
+        PromptFileDialog dialog;
+        dialog.ConfigureForFolder(QStringLiteral("コピー先"), folder);
+        EXPECT_EQ(dialog.directory().absolutePath(), folder) << "opens where it was asked from";
+        EXPECT_EQ(dialog.fileMode(), QFileDialog::Directory);
+    }
+    QLocale::setDefault(before);
     testmedia::RemoveTree(dir);
 }
 
