@@ -91,6 +91,15 @@ void PlaybackController::ResetPlayDisplay() {
     m_p.display->SetSeekPos(0);
 }
 
+void PlaybackController::ReleaseSoundDevice() {
+    // tunewell may still be playing out the end of the last Ogg item on the device, on a
+    // thread of its own: it lets go of the device (once that end has been heard) before
+    // the device goes, so the device is never torn down from that thread.
+    if (m_p.sound->Device() && m_p.ogg->IsLoaded())
+        m_p.ogg->Init(nullptr);
+    m_p.sound->Release();
+}
+
 void PlaybackController::Stop() {
     StopPlayback();
     ResetPlayDisplay();
@@ -162,7 +171,7 @@ bool PlaybackController::OpenAndStart(const std::string& path) {
         m_p.ogg->Init(m_p.sound->Device());
     } else if (m_Engine != kEngineOgg) {
         // The graph's own sound output must not compete with a device we hold.
-        m_p.sound->Release();
+        ReleaseSoundDevice();
     }
 
     int length = 0;

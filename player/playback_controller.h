@@ -68,6 +68,7 @@ class PlaybackController {
     bool StepNext();
     void AdvanceAfterEnd();
     void StopPlayback();
+    void ReleaseSoundDevice();
     void ResetPlayDisplay();
     bool EnsureViewerShown();
     void CreateViewer();

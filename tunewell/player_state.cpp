@@ -10,7 +10,11 @@ PlayerState& Player() {
 }
 
 PlayerState::~PlayerState() {
-    EndWorker();
+    // Unloading cuts short whatever is still playing out.
+    m_linger = kLingerFinishing;
+    m_stopRequest = 1;
+    m_stream.Wake();
+    m_wake.Set();
     m_worker.Release();
     m_stream.Release();
     m_decoder.Clear();
@@ -36,7 +40,7 @@ void PlayerState::AdvancePosition(uint32_t blockBytes) {
 }
 
 void PlayerState::EndWorker() {
-    if (!m_worker.IsHeld())
+    if (!m_worker.IsHeld() || IsLingering())
         return;
     if (!m_worker.HasEnded()) {
         m_stopRequest = 1;
@@ -44,6 +48,21 @@ void PlayerState::EndWorker() {
         m_wake.Set();
     }
     m_worker.Release();
+}
+
+void PlayerState::SettleLinger() {
+    int expected = kLingerWaiting;
+    m_linger.compare_exchange_strong(expected, kLingerFinishing);
+    if (IsLingering())
+        m_worker.Release();
+}
+
+bool PlayerState::AdoptLinger() {
+    if (m_linger.load() != kLingerWaiting || m_pDevice != m_pStreamDevice ||
+        std::memcmp(&m_format, &m_streamFormat, sizeof m_format) != 0)
+        return false;
+    int expected = kLingerWaiting;
+    return m_linger.compare_exchange_strong(expected, kLingerAdopted);
 }
 
 FillResult FillBlock(OggDecoder& decoder, uint8_t* staging, uint32_t& fill, uint32_t blockBytes) {

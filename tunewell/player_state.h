@@ -24,6 +24,17 @@ inline constexpr uint32_t kPlayBlockMs = 30;
 uint32_t PlayBlockBytes(const WAVEFORMATEX& format);
 inline constexpr uint32_t kPauseSleepMs = 100;
 
+// After its last block the playback worker lingers while the ring plays out, so that the
+// next item, if it has the same format and device, carries on the same stream right
+// behind the last sound instead of starting a new one after it.
+enum LingerState : int {
+    kLingerNone = 0,       // no worker, or one playing an item
+    kLingerWaiting = 1,    // the end is reported; a next item may take the stream over
+    kLingerAdopted = 2,    // a next item took it over; the worker is about to go on
+    kLingerFinishing = 3,  // nobody will take it over: play out and end
+};
+enum WorkerKind : int { kPlaybackWorker, kWriterWorker };
+
 struct PlayerState {
     IDirectSound* m_pDevice = nullptr;
     std::atomic<VorbisLibCallback> m_pCallback{nullptr};
@@ -33,6 +44,14 @@ struct PlayerState {
     std::atomic<int> m_loop{0};
     std::atomic<int64_t> m_byteCount{0};
     std::atomic<uint32_t> m_position{0};
+    // Raised by a seek: what the worker has staged and queued belongs to the old position.
+    std::atomic<int> m_seekRequest{0};
+    std::atomic<int> m_linger{kLingerNone};
+    std::atomic<int> m_workerKind{kPlaybackWorker};
+    // What the playback worker's stream was made for (written by the worker before it
+    // lingers, read by the caller once it sees it lingering).
+    IDirectSound* m_pStreamDevice = nullptr;
+    WAVEFORMATEX m_streamFormat{};
     double m_endTime = 0.0;
     int16_t m_outputVolume = 100;
     WAVEFORMATEX m_format{};
@@ -50,14 +69,24 @@ struct PlayerState {
     ~PlayerState();
 
     bool IsPaused() const { return m_open.load() && m_state.load() == VL_STATE_PAUSED; }
+    bool IsLingering() const {
+        const int l = m_linger.load();
+        return l == kLingerWaiting || l == kLingerFinishing;
+    }
     void Notify(int32_t code, int32_t value) {
         if (VorbisLibCallback cb = m_pCallback.load())
             cb(code, value, 0);
     }
     // Counts a block handed to output and reports a changed position.
     void AdvancePosition(uint32_t bytes = BLOCK_BYTES);
-    // Asks a running worker to end, wakes it and waits for it.
+    // Asks a running worker to end, wakes it and waits for it. A worker that only plays out
+    // the end of the last item is left to it.
     void EndWorker();
+    // Lets a lingering worker play out what it holds and waits for it to end (about one
+    // ring's length); it is no longer taken over.
+    void SettleLinger();
+    // Hands the lingering stream to the item now open when it can carry it on.
+    bool AdoptLinger();
 };
 
 PlayerState& Player();

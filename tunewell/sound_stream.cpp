@@ -1,7 +1,6 @@
 #include "tunewell/sound_stream.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -19,7 +18,6 @@ int SoundStream::Create(IDirectSound* device, const WAVEFORMATEX& format, DWORD 
     std::lock_guard<std::mutex> lock(m_mutex);
     m_segment = segmentBytes;
     m_total = segmentBytes * segments;
-    m_avgBytesPerSec = format.nAvgBytesPerSec;
 
     DSBUFFERDESC desc{};
     desc.dwSize = 36;
@@ -62,7 +60,8 @@ int SoundStream::Create(IDirectSound* device, const WAVEFORMATEX& format, DWORD 
 }
 
 SoundStream::WriteResult SoundStream::Write(const BYTE* block, DWORD bytes,
-                                            const std::atomic<int>& stopRequest) {
+                                            const std::atomic<int>& stopRequest,
+                                            const std::atomic<int>& interrupt) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_pBuffer)
@@ -72,9 +71,13 @@ SoundStream::WriteResult SoundStream::Write(const BYTE* block, DWORD bytes,
     while (!m_event.Wait(kWaitSliceMs)) {
         if (stopRequest.load())
             return WriteResult::Stopped;
+        if (interrupt.load())
+            return WriteResult::Interrupted;
     }
     if (stopRequest.load())
         return WriteResult::Stopped;
+    if (interrupt.load())
+        return WriteResult::Interrupted;
 
     std::lock_guard<std::mutex> lock(m_mutex);
     return CopyIn(block, bytes);
@@ -116,25 +119,43 @@ SoundStream::WriteResult SoundStream::CopyIn(const BYTE* block, DWORD bytes) {
     return WriteResult::Written;
 }
 
-void SoundStream::Drain(DWORD segments, const std::atomic<int>& stopRequest) {
-    DWORD avg = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_pBuffer)
-            return;
-        avg = m_avgBytesPerSec ? m_avgBytesPerSec : 1;
-    }
-    // A device that stops notifying must not hold the end back for ever.
-    auto budget = std::chrono::milliseconds(1000 + 1000ull * m_segment * (segments + 1) / avg);
-    auto deadline = std::chrono::steady_clock::now() + budget;
-    for (DWORD i = 0; i < segments; ++i) {
-        while (!m_event.Wait(kWaitSliceMs)) {
-            if (stopRequest.load() || std::chrono::steady_clock::now() > deadline)
-                return;
-        }
-        if (stopRequest.load())
-            return;
-    }
+DWORD SoundStream::AheadOfCursor(bool writeCursor) const {
+    DWORD play = 0, write = 0;
+    if (!m_pBuffer || m_total == 0 || FAILED(m_pBuffer->GetCurrentPosition(&play, &write)))
+        return 0;
+    const DWORD cursor = (writeCursor ? write : play) % m_total;
+    return (m_offset + m_total - cursor) % m_total;
+}
+
+DWORD SoundStream::QueuedBytes() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return AheadOfCursor(true);
+}
+
+DWORD SoundStream::RoomBytes() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pBuffer ? m_total - AheadOfCursor(false) : 0;
+}
+
+bool SoundStream::TakeBack(DWORD bytes, DWORD margin) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (bytes == 0 || bytes >= m_total || AheadOfCursor(true) < bytes + margin)
+        return false;
+    m_offset = (m_offset + m_total - bytes) % m_total;
+    return true;
+}
+
+DWORD SoundStream::Rewind() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    DWORD play = 0, write = 0;
+    if (!m_pBuffer || m_segment == 0 || FAILED(m_pBuffer->GetCurrentPosition(&play, &write)))
+        return 0;
+    // Everything before the write cursor is the device's already; the segment it stands in
+    // is being played and stays.
+    const DWORD segments = m_total / m_segment;
+    m_offset = (write % m_total / m_segment + 1) % segments * m_segment;
+    m_event.Reset();
+    return segments - 1;
 }
 
 int SoundStream::Pause() {

@@ -17,15 +17,29 @@ bool FitsPathBuffer(const char* path) {
     return std::strlen(path) < kVorbisLibMaxPath;
 }
 
-// A finished worker's handle must not refuse the next start; a running one does.
+void ReleaseEnded(PlayerState& p) {
+    if (p.m_worker.IsHeld() && p.m_worker.HasEnded())
+        p.m_worker.Release();
+}
+
+// A finished worker's handle must not refuse the next start, nor one that only plays out
+// the last item's end (it is waited for); a running one does.
 bool WorkerSlotFree(PlayerState& p) {
+    if (p.IsLingering())
+        p.SettleLinger();
     if (!p.m_worker.IsHeld())
         return true;
     return p.m_worker.HasEnded() && p.m_worker.Release();
 }
 
 bool WriterRunning(PlayerState& p) {
-    return p.m_worker.IsHeld() && !p.m_worker.HasEnded();
+    return p.m_worker.IsHeld() && !p.m_worker.HasEnded() && p.m_workerKind.load() == kWriterWorker;
+}
+
+bool StartWorker(PlayerState& p, WorkerKind kind, void (*body)(PlayerState&)) {
+    p.m_wake.Reset();
+    p.m_workerKind = kind;
+    return p.m_worker.Start([&p, body] { body(p); });
 }
 
 }  // namespace
@@ -35,6 +49,9 @@ VL_EXPORT void VorbisLibInit(IDirectSound* device, VorbisLibCallback callback) {
     // Resetting the flags under a live worker or decoder would strand both; the file
     // name is kept all the same.
     p.EndWorker();
+    // The stream of a last item playing out can be carried on only on its own device.
+    if (p.IsLingering() && device != p.m_pStreamDevice)
+        p.SettleLinger();
     p.m_decoder.Clear();
     p.m_open = 0;
     p.m_state = VL_STATE_STOPPED;
@@ -56,6 +73,7 @@ VL_EXPORT int32_t VorbisLibOpen(const char* path, double* totalSeconds) {
     if (!p.m_decoder.Open(path))
         return 0;
     p.m_decoder.Format(&p.m_format);
+    p.m_seekRequest = 0;
     p.m_open = 1;
     if (totalSeconds)
         *totalSeconds = p.m_decoder.TimeTotal();
@@ -101,10 +119,11 @@ VL_EXPORT int32_t VorbisLibPlay(void) {
     }
     p.m_stopRequest = 0;
     p.m_state = VL_STATE_PLAYING;
+    if (p.AdoptLinger())
+        return 1;
     if (!WorkerSlotFree(p))
         return 0;
-    p.m_wake.Reset();
-    return p.m_worker.Start([&p] { RunPlaybackWorker(p); }) ? 1 : 0;
+    return StartWorker(p, kPlaybackWorker, RunPlaybackWorker) ? 1 : 0;
 }
 
 VL_EXPORT void VorbisLibPause(void) {
@@ -124,7 +143,7 @@ VL_EXPORT void VorbisLibStop(void) {
         // A stop does not reach a WAV writer, and rewinding under it would corrupt its file.
         return;
     } else {
-        WorkerSlotFree(p);
+        ReleaseEnded(p);
     }
     if (p.m_open.load())
         p.m_decoder.PcmSeek(0);
@@ -146,6 +165,11 @@ VL_EXPORT int32_t VorbisLibSetTime(double seconds) {
     if (p.m_format.nAvgBytesPerSec)
         p.m_position = static_cast<uint32_t>(byteCount * 10 / p.m_format.nAvgBytesPerSec);
     p.m_decoder.TimeSeek(seconds);
+    // A playing worker drops what it has queued; one waiting for a notification is woken
+    // for it. A lingering one must not be: it counts its notifications.
+    p.m_seekRequest = 1;
+    if (p.m_linger.load() == kLingerNone)
+        p.m_stream.Wake();
     return 1;
 }
 
@@ -186,8 +210,7 @@ VL_EXPORT int32_t VorbisLibWaveDest(const char* wavPath, int32_t volumePercent,
         VorbisLibSetTime(*startSeconds);
     p.m_endTime = endSeconds ? *endSeconds : 0.0;
     p.m_stopRequest = 0;
-    p.m_wake.Reset();
-    return p.m_worker.Start([&p] { RunWaveWriterWorker(p); }) ? 1 : 0;
+    return StartWorker(p, kWriterWorker, RunWaveWriterWorker) ? 1 : 0;
 }
 
 VL_EXPORT int32_t VorbisLibIsVorbis(const char* path) {

@@ -64,6 +64,15 @@ QProcessEnvironment PrivateSoundServer::Environment() const {
 }
 
 MonitorRecorder::MonitorRecorder(const PrivateSoundServer& server, const QString& file) {
+    m_silence.setProcessEnvironment(server.Environment());
+    m_silence.setStandardInputFile("/dev/zero");
+    m_silence.setStandardOutputFile(QProcess::nullDevice());
+    m_silence.setStandardErrorFile(QProcess::nullDevice());
+    m_silence.start("pacat", {"--raw", "--format=s16le", "--rate=44100", "--channels=2",
+                              "--latency-msec=20", "--client-name=gapless-bench-silence"});
+    m_silence.waitForStarted(10000);
+    // Until the stream is connected the sink may still be idle.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     m_parec.setProcessEnvironment(server.Environment());
     m_parec.setStandardOutputFile(file);
     m_parec.start("parec", {"-d", server.SinkName() + ".monitor", "--raw", "--format=s16le",
@@ -74,17 +83,21 @@ MonitorRecorder::MonitorRecorder(const PrivateSoundServer& server, const QString
 }
 
 void MonitorRecorder::Stop() {
-    if (m_parec.state() == QProcess::NotRunning)
-        return;
-    // The recorder runs in real time, so the file's length tells when its first byte was
-    // heard more closely than the start of the process does.
-    const auto stopped = std::chrono::steady_clock::now();
-    const qint64 bytes = QFileInfo(m_file).size();
-    m_origin = stopped - std::chrono::microseconds(bytes * 1000000 / (4 * 44100));
-    m_parec.terminate();
-    if (!m_parec.waitForFinished(5000)) {
-        m_parec.kill();
-        m_parec.waitForFinished(5000);
+    if (m_parec.state() != QProcess::NotRunning) {
+        // The recorder runs in real time, so the file's length tells when its first byte
+        // was heard more closely than the start of the process does.
+        const auto stopped = std::chrono::steady_clock::now();
+        const qint64 bytes = QFileInfo(m_file).size();
+        m_origin = stopped - std::chrono::microseconds(bytes * 1000000 / (4 * 44100));
+    }
+    for (QProcess* p : {&m_parec, &m_silence}) {
+        if (p->state() == QProcess::NotRunning)
+            continue;
+        p->terminate();
+        if (!p->waitForFinished(5000)) {
+            p->kill();
+            p->waitForFinished(5000);
+        }
     }
 }
 

@@ -25,7 +25,10 @@ class PrivateSoundServer {
     bool m_up = false;
 };
 
-// parec on the sink's monitor, 16-bit stereo at 44.1 kHz, into a raw file.
+// parec on the sink's monitor, 16-bit stereo at 44.1 kHz, into a raw file. A stream of
+// silence plays into the sink while it records: a sink without streams goes idle and its
+// monitor records nothing, so silence between items (or before a seek is heard) would be
+// missing from the file and its length would not be the time it ran.
 class MonitorRecorder {
   public:
     MonitorRecorder(const PrivateSoundServer& server, const QString& file);
@@ -37,6 +40,7 @@ class MonitorRecorder {
     void Stop();
 
   private:
+    QProcess m_silence;
     QProcess m_parec;
     bool m_started = false;
     std::chrono::steady_clock::time_point m_origin;

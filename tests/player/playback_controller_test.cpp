@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/player/playback_fakes.h"
 #include "tests/support/media_factory.h"
 
@@ -253,6 +255,39 @@ TEST_F(PlaybackTest, OggPauseResumeAndEnd) {
     EXPECT_FALSE(ogg.active) << "the finished file is closed before the next item";
     EXPECT_EQ(c.CurrentRow(), 1);
     EXPECT_EQ(graph.file, paths["a.mp3"]);
+}
+
+// tunewell carries its stream on into the next Ogg file only on the device it plays on:
+// between two Ogg items the device stays; before a graph item tunewell lets go of it
+// first. The window's state follows the hand-over.
+TEST_F(PlaybackTest, OggAdvanceKeepsTheDeviceAndAGraphItemAfterItTakesItAway) {
+    paths["next.ogg"] = testmedia::WriteBytes(dir, "next.ogg", "x");
+    Rows({"song.ogg", "next.ogg", "a.mp3"});
+    list.selected = 0;
+    c.PlaySelected();
+    c.OnOggPosition(77);
+    log.calls.clear();
+    c.OnOggEnd();
+    EXPECT_FALSE(log.Has("sound.Release"));
+    EXPECT_FALSE(log.Has("ogg.Init(null)"));
+    EXPECT_TRUE(log.Has("ogg.Open(" + paths["next.ogg"] + ")"));
+    EXPECT_EQ(c.CurrentRow(), 1);
+    EXPECT_EQ(list.playing, 1);
+    EXPECT_EQ(display.seekMax, 123);
+    EXPECT_EQ(display.seekPos, 0) << "the time readout starts again";
+    EXPECT_TRUE(display.pauseShown);
+    EXPECT_TRUE(ogg.playing);
+
+    log.calls.clear();
+    c.OnOggEnd();
+    const auto& calls = log.calls;
+    const auto init = std::find(calls.begin(), calls.end(), "ogg.Init(null)");
+    const auto release = std::find(calls.begin(), calls.end(), "sound.Release");
+    ASSERT_NE(init, calls.end());
+    ASSERT_NE(release, calls.end());
+    EXPECT_LT(init, release);
+    EXPECT_EQ(graph.file, paths["a.mp3"]);
+    EXPECT_EQ(list.playing, 2);
 }
 
 TEST_F(PlaybackTest, SeekDragHoldsPlaybackAndResumesAtTheEnd) {

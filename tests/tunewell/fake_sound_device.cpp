@@ -117,6 +117,8 @@ class FakeSoundBuffer final : public IDirectSoundBuffer, public IDirectSoundNoti
                 }
             if (!next)
                 next = &m_notes.front();
+            if (next->dwOffset >= m_play)
+                m_device.Hear(m_ring.data() + m_play, next->dwOffset + 1 - m_play);
             m_play = (next->dwOffset + 1) % m_ring.size();
             next->hEventNotify->Set();
         }
@@ -154,6 +156,23 @@ HRESULT FakeSoundDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoun
 void FakeSoundDevice::Append(const void* data, size_t bytes) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_written.append(static_cast<const char*>(data), bytes);
+}
+
+bool FakeSoundDevice::WaitNoBuffers(int timeoutMs) const {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (m_live.load() > 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return m_live.load() == 0;
+}
+
+void FakeSoundDevice::Hear(const void* data, size_t bytes) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_heard.append(static_cast<const char*>(data), bytes);
+}
+
+std::string FakeSoundDevice::Heard() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_heard;
 }
 
 std::string FakeSoundDevice::Written() const {

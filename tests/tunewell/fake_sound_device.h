@@ -15,7 +15,9 @@
 class FakeSoundDevice final : public IDirectSound {
   public:
     explicit FakeSoundDevice(int tickMs = 1) : m_tickMs(tickMs) {}
-    ~FakeSoundDevice() = default;
+    // A device outlives its buffers, as a counted one would: the library may still play
+    // out an item's end after the test has closed it.
+    ~FakeSoundDevice() { WaitNoBuffers(); }
 
     HRESULT QueryInterface(REFIID, void** ppv) override {
         *ppv = nullptr;
@@ -35,7 +37,11 @@ class FakeSoundDevice final : public IDirectSound {
 
     // Observations.
     std::string Written() const;
+    // Every byte the play cursor has passed over, in order: what a listener heard.
+    std::string Heard() const;
     int LiveBuffers() const { return m_live.load(); }
+    // True once every buffer is gone; false after `timeoutMs`.
+    bool WaitNoBuffers(int timeoutMs = 10000) const;
     int BuffersCreated() const { return m_created.load(); }
     DSBUFFERDESC LastDesc() const;
     WAVEFORMATEX LastFormat() const;
@@ -48,10 +54,12 @@ class FakeSoundDevice final : public IDirectSound {
   private:
     friend class FakeSoundBuffer;
     void Append(const void* data, size_t bytes);
+    void Hear(const void* data, size_t bytes);
 
     int m_tickMs;
     mutable std::mutex m_mutex;
     std::string m_written;
+    std::string m_heard;
     DSBUFFERDESC m_desc{};
     WAVEFORMATEX m_format{};
     std::vector<DWORD> m_offsets;
