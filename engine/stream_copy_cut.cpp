@@ -148,6 +148,8 @@ class Cutter {
     bool EmitHead();
     bool FlushHeld();
     bool PrependSourceSets(AVPacket* keyframe);
+    bool NoteCopied(const AVPacket* p);
+    bool EmitTail();
     void SeekBefore(int attempt);
     void Restart();
 
@@ -173,6 +175,11 @@ class Cutter {
     bool m_Reseek = false;                         // the seek landed past the start's keyframe
     std::deque<std::pair<int, PacketPtr>> m_Held;  // written once the head is out
     int64_t m_LastVideoDts = INT64_MIN;
+    std::vector<PacketPtr> m_Group;  // the copied group so far, for the tail
+    int64_t m_MaxCopiedPts = INT64_MIN;
+    bool m_PastEnd = false;  // a picture past the end came in decoding order
+    int m_TailPictures = 0;  // pictures of the range behind it
+    bool m_InTail = false;
     int64_t m_FlacSamples = 0;  // written, for the stream header
     bool m_Flac = false;
 };
@@ -397,10 +404,12 @@ bool Cutter::Decode(AVPacket* p) {
         return false;
     const Lane& lane = m_Lanes[m_Video];
     const int64_t headEnd = m_KeyPts == AV_NOPTS_VALUE ? lane.end : std::min(m_KeyPts, lane.end);
+    const int64_t from = m_InTail ? m_MaxCopiedPts + 1 : lane.start - lane.slack;
+    const int64_t until = (m_InTail ? lane.end : headEnd) - lane.slack;
     bool ok = true;
     while (ok && avcodec_receive_frame(m_Decoder.get(), f) >= 0) {
         const int64_t pts = f->best_effort_timestamp;
-        if (pts != AV_NOPTS_VALUE && pts >= lane.start - lane.slack && pts < headEnd - lane.slack) {
+        if (pts != AV_NOPTS_VALUE && pts >= from && pts < until) {
             if (!m_Head) {
                 m_Head = std::make_unique<HeadEncoder>();
                 if (!m_Head->Open(m_In->streams[m_Video], m_Decoder.get(), f)) {
@@ -445,6 +454,32 @@ bool Cutter::EmitHead() {
     return FlushHeld();
 }
 
+bool Cutter::NoteCopied(const AVPacket* p) {
+    ++m_Result.copiedVideoPackets;
+    if (p->flags & AV_PKT_FLAG_KEY)
+        m_Group.clear();
+    m_Group.emplace_back(av_packet_clone(p));
+    const int64_t pts = p->pts == AV_NOPTS_VALUE ? p->dts : p->pts;
+    m_MaxCopiedPts = std::max(m_MaxCopiedPts, pts);
+    return m_Group.back() != nullptr;
+}
+
+// The group's pictures within the range that were not copied, decoded from its keyframe
+// and encoded as a head is, after the last copied one.
+bool Cutter::EmitTail() {
+    if (m_TailPictures == 0 || m_Group.empty())
+        return true;
+    m_TailPictures = 0;
+    m_InTail = true;
+    if (!StartDecoder())
+        return false;
+    for (const PacketPtr& p : m_Group)
+        if (!Decode(p.get()))
+            return false;
+    m_Group.clear();
+    return EmitHead();
+}
+
 bool Cutter::PrependSourceSets(AVPacket* keyframe) {
     const std::vector<uint8_t> sets =
         HeadEncoder::SourceParameterSets(m_In->streams[m_Video]->codecpar);
@@ -466,7 +501,8 @@ bool Cutter::FlushHeld() {
         auto [index, packet] = std::move(m_Held.front());
         m_Held.pop_front();
         if (index == m_Video) {
-            ++m_Result.copiedVideoPackets;
+            if (!NoteCopied(packet.get()))
+                return false;
             m_LastVideoDts = packet->dts;
         }
         if (!WritePacket(packet.get(), index))
@@ -576,11 +612,23 @@ bool Cutter::HandleVideo(PacketPtr p) {
         case Phase::Copy:
             if (p->dts != AV_NOPTS_VALUE && p->dts >= lane.end) {
                 m_Phase = Phase::Done;
+                return EmitTail();
+            }
+            if (pts < m_KeyPts)
+                return true;
+            if (pts >= lane.end - lane.slack || m_PastEnd) {
+                // Pictures after the first one past the end, in decoding order, may lean
+                // on it: they are made again from the group, without it.
+                m_Group.emplace_back(av_packet_clone(p.get()));
+                if (!m_Group.back())
+                    return false;
+                if (pts < lane.end - lane.slack)
+                    ++m_TailPictures;
+                m_PastEnd = true;
                 return true;
             }
-            if (pts < m_KeyPts || pts >= lane.end - lane.slack)
-                return true;
-            ++m_Result.copiedVideoPackets;
+            if (!NoteCopied(p.get()))
+                return false;
             m_LastVideoDts = p->dts;
             return WritePacket(p.get(), m_Video);
         case Phase::Done:
@@ -710,6 +758,8 @@ CopyCutResult Cutter::Run() {
     }
     if (ok && m_Video >= 0 && m_Phase != Phase::Copy && m_Phase != Phase::Done)
         ok = EmitHead();  // the file ended inside the head
+    else if (ok && m_Phase == Phase::Copy)
+        ok = EmitTail();
     if (ok)
         ok = FlushHeld();
     if (!ok)
