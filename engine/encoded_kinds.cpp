@@ -110,7 +110,9 @@ bool AddPictureBranch(GstElement* graph, EncodedKind kind, GstElement* mux, GstE
             // Constant quality, as a person cutting a clip expects from any tool.
             gst_util_set_object_arg(G_OBJECT(encoder), "pass", "qual");
             gst_util_set_object_arg(G_OBJECT(encoder), "speed-preset", "veryfast");
-            g_object_set(encoder, "quantizer", 21u, nullptr);
+            // x264enc turns its bit rate (2 Mb/s unless set) into a rate cap even in this
+            // mode, which starved 1080p pictures; at its largest it never binds.
+            g_object_set(encoder, "quantizer", 21u, "bitrate", 2048000u, nullptr);
         }
     } else {
         encoder = Make("vp9enc", "Video Encoder");

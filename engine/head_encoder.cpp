@@ -5,8 +5,13 @@ extern "C" {
 }
 
 #include <cstring>
+#include <string>
 
 namespace {
+
+// The number the head's H.264 sequence and picture sets carry. Encoders number theirs from
+// 0 and seldom use more, so the source's are all below it.
+constexpr int kHeadSetId = 31;
 
 const char* EncoderNameFor(AVCodecID id) {
     switch (id) {
@@ -153,6 +158,10 @@ bool HeadEncoder::Open(const AVStream* source, const AVCodecContext* decoder,
             av_dict_set(&opts, "profile", X264Profile(par->profile), 0);
             av_dict_set(&opts, "preset", "veryfast", 0);
             av_dict_set(&opts, "crf", "15", 0);
+            // Sets of their own number leave the source's (from its configuration) in
+            // force for the copied keyframe, so that it goes out as the source's bytes.
+            av_dict_set(&opts, "x264-params", ("sps-id=" + std::to_string(kHeadSetId)).c_str(), 0);
+            m_OwnSetIds = true;
             break;
         case AV_CODEC_ID_HEVC:
             av_dict_set(&opts, "preset", "veryfast", 0);

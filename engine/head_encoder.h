@@ -35,6 +35,10 @@ class HeadEncoder {
     // head's own sets replaced the configuration's for the decoder. Empty for Annex B
     // streams, whose keyframes carry their sets already.
     static std::vector<uint8_t> SourceParameterSets(const AVCodecParameters* par);
+    // Whether the head's parameter sets took the place of the source's for a decoder, so
+    // that the copied keyframe has to bring the source's again. Not so for H.264, whose
+    // head numbers its sets apart from the source's.
+    bool ReplacesSourceSets() const { return !m_OwnSetIds; }
 
   private:
     bool Drain();
@@ -42,5 +46,6 @@ class HeadEncoder {
 
     AVCodecContext* m_pEnc = nullptr;
     int m_LengthSize = 0;  // 0: Annex B as the encoder gives it
+    bool m_OwnSetIds = false;
     std::vector<AVPacket*> m_Packets;
 };

@@ -70,15 +70,50 @@ bool StoreFlacTotal(const std::string& path, int64_t samples) {
     return std::fseek(f.get(), 8 + 13, SEEK_SET) == 0 && std::fwrite(total, 1, 5, f.get()) == 5;
 }
 
+// The packet's note of samples to drop at its start and end (a negative count keeps what
+// the note says already).
+bool SetSkipSamples(AVPacket* p, int64_t atStart, int64_t atEnd) {
+    size_t size = 0;
+    uint8_t* data = av_packet_get_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, &size);
+    if (!data || size < 10) {
+        data = av_packet_new_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, 10);
+        if (!data)
+            return false;
+        std::memset(data, 0, 10);
+    }
+    auto put = [](uint8_t* at, int64_t v) {
+        for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    if (atStart >= 0)
+        put(data, atStart);
+    if (atEnd >= 0)
+        put(data + 4, atEnd);
+    return true;
+}
+
 // Per source stream: where its range starts and ends in its own time base.
+// How a container lets a cut's sound start and end inside a codec frame.
+enum class Trim {
+    None,      // it cannot: whole frames from the one at the start
+    EditList,  // MP4's edit list names the range of the decoded sound
+    PreSkip,   // Ogg Opus: the header's pre-skip, and the last page's granule
+    Gapless,   // MP3: the encoder's delay and padding in the first frame's note
+};
+
 struct Lane {
     int out = -1;
-    int64_t start = 0;  // first timestamp of the range
-    int64_t end = 0;    // first timestamp past it
-    int64_t slack = 0;  // a millisecond, against rounding of typed times
+    Trim trim = Trim::None;
+    int64_t preroll = 0;  // decoded ahead of the start and trimmed, for the decoder
+    int64_t firstWritten = AV_NOPTS_VALUE;  // range-relative
+    int64_t writtenUntil = 0;               // range-relative end of the last packet
+    int64_t start = 0;                      // first timestamp of the range
+    int64_t end = 0;                        // first timestamp past it
+    int64_t slack = 0;                      // a millisecond, against rounding of typed times
     bool started = false;
     bool done = false;
 };
+
+constexpr int kLastSeekAttempt = 3;
 
 // The main video stream's way through the range.
 enum class Phase { Seeking, Head, Leading, Copy, Done };
@@ -88,6 +123,9 @@ class Cutter {
     Cutter(const std::string& source, const std::string& target, double start, double end,
            const std::function<bool(double)>& progress)
         : m_Source(source), m_Target(target), m_Start(start), m_End(end), m_Progress(progress) {}
+    ~Cutter() { av_dict_free(&m_HeaderOptions); }
+    Cutter(const Cutter&) = delete;
+    Cutter& operator=(const Cutter&) = delete;
 
     CopyCutResult Run();
 
@@ -98,6 +136,8 @@ class Cutter {
         return m_Result;
     }
     bool OpenOutput();
+    void ChooseTrim(const AVStream* is, Lane* lane) const;
+    bool WriteHeader();
     bool CopyStreamSetup();
     void CopyChapters();
     bool WritePacket(AVPacket* p, int sourceIndex);
@@ -108,6 +148,10 @@ class Cutter {
     bool EmitHead();
     bool FlushHeld();
     bool PrependSourceSets(AVPacket* keyframe);
+    bool NoteCopied(const AVPacket* p);
+    bool EmitTail();
+    void SeekBefore(int attempt);
+    void Restart();
 
     std::string m_Source, m_Target;
     double m_Start, m_End;
@@ -118,7 +162,8 @@ class Cutter {
     std::unique_ptr<AVFormatContext, OutputCloser> m_Out;
     std::vector<Lane> m_Lanes;
     int m_Video = -1;
-    bool m_TrimsSound = false;  // the container cuts leading samples itself (edit list)
+    bool m_HeaderWritten = false;
+    AVDictionary* m_HeaderOptions = nullptr;
 
     Phase m_Phase = Phase::Seeking;
     std::unique_ptr<AVCodecContext, DecoderCloser> m_Decoder;
@@ -126,8 +171,15 @@ class Cutter {
     int64_t m_KeyPts = AV_NOPTS_VALUE;  // the first copied keyframe
     int64_t m_KeyDelay = 0;             // its pts minus its dts
     bool m_ReencodeFailed = false;
+    int m_SeekAttempt = 0;
+    bool m_Reseek = false;                         // the seek landed past the start's keyframe
     std::deque<std::pair<int, PacketPtr>> m_Held;  // written once the head is out
     int64_t m_LastVideoDts = INT64_MIN;
+    std::vector<PacketPtr> m_Group;  // the copied group so far, for the tail
+    int64_t m_MaxCopiedPts = INT64_MIN;
+    bool m_PastEnd = false;  // a picture past the end came in decoding order
+    int m_TailPictures = 0;  // pictures of the range behind it
+    bool m_InTail = false;
     int64_t m_FlacSamples = 0;  // written, for the stream header
     bool m_Flac = false;
 };
@@ -138,8 +190,66 @@ bool Cutter::OpenOutput() {
     if (avformat_alloc_output_context2(&out, nullptr, muxer, nullptr) < 0 || !out)
         return false;
     m_Out.reset(out);
-    m_TrimsSound = std::strcmp(muxer, "mp4") == 0 || std::strcmp(muxer, "mov") == 0;
     return true;
+}
+
+// The container's means of trimming the sound of a stream, and how much a decoder wants
+// ahead of the first sample it is to give: AAC and MP3 shape a frame with the one before
+// (MP3's bits may even start in it), Opus needs 80 ms to settle.
+void Cutter::ChooseTrim(const AVStream* is, Lane* lane) const {
+    const char* muxer = m_Out->oformat->name;
+    const AVCodecID codec = is->codecpar->codec_id;
+    if (!std::strcmp(muxer, "mp4") || !std::strcmp(muxer, "mov"))
+        lane->trim = Trim::EditList;
+    else if ((!std::strcmp(muxer, "ogg") || !std::strcmp(muxer, "opus")) &&
+             codec == AV_CODEC_ID_OPUS && is->codecpar->extradata_size >= 19)
+        lane->trim = Trim::PreSkip;
+    else if (!std::strcmp(muxer, "mp3") && codec == AV_CODEC_ID_MP3)
+        lane->trim = Trim::Gapless;
+    int samples = 0;
+    switch (codec) {
+        case AV_CODEC_ID_AAC:
+            samples = 1024;
+            break;
+        case AV_CODEC_ID_MP3:
+            samples = 2 * 1152;
+            break;
+        case AV_CODEC_ID_OPUS:
+            samples = 3840;
+            break;
+        default:
+            break;
+    }
+    const int rate = is->codecpar->sample_rate;
+    if (lane->trim != Trim::None && rate > 0)
+        lane->preroll = av_rescale_q(samples, AVRational{1, rate}, is->time_base);
+}
+
+// The header goes out with the first packet, when the sound's lead ahead of the range is
+// known: Ogg Opus states it in its header (pre-skip).
+bool Cutter::WriteHeader() {
+    m_HeaderWritten = true;
+    for (unsigned i = 0; i < m_In->nb_streams; ++i) {
+        const Lane& lane = m_Lanes[i];
+        if (lane.out < 0 || lane.trim != Trim::PreSkip || lane.firstWritten == AV_NOPTS_VALUE)
+            continue;
+        AVCodecParameters* par = m_Out->streams[lane.out]->codecpar;
+        const int64_t lead =
+            av_rescale_q(-std::min<int64_t>(lane.firstWritten, 0), m_In->streams[i]->time_base,
+                         AVRational{1, par->sample_rate});
+        // Ogg Opus counts at 48 kHz whatever the input's rate was.
+        const int64_t preSkip = av_rescale(lead, 48000, par->sample_rate);
+        if (preSkip > 0xFFFF)
+            return false;
+        par->extradata[10] = static_cast<uint8_t>(preSkip & 0xFF);
+        par->extradata[11] = static_cast<uint8_t>(preSkip >> 8);
+        par->initial_padding = static_cast<int>(preSkip);
+    }
+    const int r = avformat_write_header(m_Out.get(), &m_HeaderOptions);
+    av_dict_free(&m_HeaderOptions);
+    if (r < 0)
+        m_Result.detail = AvError(r);
+    return r >= 0;
 }
 
 bool Cutter::CopyStreamSetup() {
@@ -200,6 +310,8 @@ bool Cutter::CopyStreamSetup() {
         lane.slack = av_rescale_q(1000, AV_TIME_BASE_Q, is->time_base);
         if (type == AVMEDIA_TYPE_VIDEO && m_Video < 0)
             m_Video = static_cast<int>(i);
+        if (type == AVMEDIA_TYPE_AUDIO)
+            ChooseTrim(is, &lane);
     }
     av_dict_copy(&out->metadata, in->metadata, 0);
     return out->nb_streams > 0;
@@ -238,6 +350,22 @@ bool Cutter::WritePacket(AVPacket* p, int sourceIndex) {
         p->pts -= lane.start;
     if (p->dts != AV_NOPTS_VALUE)
         p->dts -= lane.start;
+    Lane& written = m_Lanes[sourceIndex];
+    if (written.firstWritten == AV_NOPTS_VALUE) {
+        written.firstWritten = p->pts == AV_NOPTS_VALUE ? 0 : p->pts;
+        // MP3's muxer writes the encoder's delay of its note from the first packet's
+        // samples to skip, less the decoder's own 529.
+        if (written.trim == Trim::Gapless && written.firstWritten < 0 &&
+            !SetSkipSamples(p,
+                            av_rescale_q(-written.firstWritten, is->time_base,
+                                         AVRational{1, is->codecpar->sample_rate}),
+                            -1))
+            return false;
+    }
+    if (p->pts != AV_NOPTS_VALUE)
+        written.writtenUntil = p->pts + std::max<int64_t>(p->duration, 0);
+    if (!m_HeaderWritten && !WriteHeader())
+        return false;
     av_packet_rescale_ts(p, is->time_base, os->time_base);
     if (os->codecpar->codec_id == AV_CODEC_ID_FLAC && p->duration > 0)
         m_FlacSamples +=
@@ -276,10 +404,12 @@ bool Cutter::Decode(AVPacket* p) {
         return false;
     const Lane& lane = m_Lanes[m_Video];
     const int64_t headEnd = m_KeyPts == AV_NOPTS_VALUE ? lane.end : std::min(m_KeyPts, lane.end);
+    const int64_t from = m_InTail ? m_MaxCopiedPts + 1 : lane.start - lane.slack;
+    const int64_t until = (m_InTail ? lane.end : headEnd) - lane.slack;
     bool ok = true;
     while (ok && avcodec_receive_frame(m_Decoder.get(), f) >= 0) {
         const int64_t pts = f->best_effort_timestamp;
-        if (pts != AV_NOPTS_VALUE && pts >= lane.start - lane.slack && pts < headEnd - lane.slack) {
+        if (pts != AV_NOPTS_VALUE && pts >= from && pts < until) {
             if (!m_Head) {
                 m_Head = std::make_unique<HeadEncoder>();
                 if (!m_Head->Open(m_In->streams[m_Video], m_Decoder.get(), f)) {
@@ -324,6 +454,32 @@ bool Cutter::EmitHead() {
     return FlushHeld();
 }
 
+bool Cutter::NoteCopied(const AVPacket* p) {
+    ++m_Result.copiedVideoPackets;
+    if (p->flags & AV_PKT_FLAG_KEY)
+        m_Group.clear();
+    m_Group.emplace_back(av_packet_clone(p));
+    const int64_t pts = p->pts == AV_NOPTS_VALUE ? p->dts : p->pts;
+    m_MaxCopiedPts = std::max(m_MaxCopiedPts, pts);
+    return m_Group.back() != nullptr;
+}
+
+// The group's pictures within the range that were not copied, decoded from its keyframe
+// and encoded as a head is, after the last copied one.
+bool Cutter::EmitTail() {
+    if (m_TailPictures == 0 || m_Group.empty())
+        return true;
+    m_TailPictures = 0;
+    m_InTail = true;
+    if (!StartDecoder())
+        return false;
+    for (const PacketPtr& p : m_Group)
+        if (!Decode(p.get()))
+            return false;
+    m_Group.clear();
+    return EmitHead();
+}
+
 bool Cutter::PrependSourceSets(AVPacket* keyframe) {
     const std::vector<uint8_t> sets =
         HeadEncoder::SourceParameterSets(m_In->streams[m_Video]->codecpar);
@@ -345,13 +501,44 @@ bool Cutter::FlushHeld() {
         auto [index, packet] = std::move(m_Held.front());
         m_Held.pop_front();
         if (index == m_Video) {
-            ++m_Result.copiedVideoPackets;
+            if (!NoteCopied(packet.get()))
+                return false;
             m_LastVideoDts = packet->dts;
         }
         if (!WritePacket(packet.get(), index))
             return false;
     }
     return true;
+}
+
+// The seek should land on the keyframe at or before the start, but a transport stream has
+// no index and its demuxer may land a little after it, even past the first keyframe of the
+// file. Each later attempt goes further back, the last to the file's first byte.
+void Cutter::SeekBefore(int attempt) {
+    m_SeekAttempt = attempt;
+    AVFormatContext* in = m_In.get();
+    const int64_t origin = in->start_time == AV_NOPTS_VALUE ? 0 : in->start_time;
+    const int64_t target = origin + llround(m_Start * AV_TIME_BASE);
+    const bool transport = ContainerFamilyOf(m_Source) == ContainerFamily::Transport;
+    constexpr int64_t kBackUs[kLastSeekAttempt] = {0, 3 * AV_TIME_BASE, 12 * AV_TIME_BASE};
+    const int64_t back = attempt >= kLastSeekAttempt
+                             ? target - origin
+                             : kBackUs[attempt] + (transport ? 3 * AV_TIME_BASE : 0) +
+                                   (m_Video < 0 ? AV_TIME_BASE : 0);  // the sound's lead
+    if (attempt >= kLastSeekAttempt || target - back <= origin ||
+        av_seek_frame(in, -1, target - back, AVSEEK_FLAG_BACKWARD) < 0) {
+        m_SeekAttempt = kLastSeekAttempt;
+        if (av_seek_frame(in, -1, 0, AVSEEK_FLAG_BYTE) < 0)
+            av_seek_frame(in, -1, origin, AVSEEK_FLAG_BACKWARD);
+    }
+}
+
+void Cutter::Restart() {
+    m_Reseek = false;
+    m_Held.clear();
+    for (Lane& lane : m_Lanes) lane.started = lane.done = false;
+    m_Phase = Phase::Seeking;
+    SeekBefore(m_SeekAttempt + 1);
 }
 
 bool Cutter::HandleVideo(PacketPtr p) {
@@ -362,6 +549,10 @@ bool Cutter::HandleVideo(PacketPtr p) {
         case Phase::Seeking:
             if (!key)
                 return true;
+            if (pts > lane.start + lane.slack && m_Start > 0 && m_SeekAttempt < kLastSeekAttempt) {
+                m_Reseek = true;
+                return true;
+            }
             if (pts >= lane.start - lane.slack) {
                 // Starts on a keyframe: nothing to re-encode.
                 m_KeyPts = pts;
@@ -407,10 +598,10 @@ bool Cutter::HandleVideo(PacketPtr p) {
                 }
                 auto keyframe = std::move(m_Held.front());
                 m_Held.pop_front();
-                const bool reencoded = m_Head != nullptr;
+                const bool needsSets = m_Head && m_Head->ReplacesSourceSets();
                 if (!EmitHead())
                     return false;
-                if (reencoded && !PrependSourceSets(keyframe.second.get()))
+                if (needsSets && !PrependSourceSets(keyframe.second.get()))
                     return false;
                 m_Held.push_back(std::move(keyframe));
                 for (auto& r : rest) m_Held.push_back(std::move(r));
@@ -421,11 +612,23 @@ bool Cutter::HandleVideo(PacketPtr p) {
         case Phase::Copy:
             if (p->dts != AV_NOPTS_VALUE && p->dts >= lane.end) {
                 m_Phase = Phase::Done;
+                return EmitTail();
+            }
+            if (pts < m_KeyPts)
+                return true;
+            if (pts >= lane.end - lane.slack || m_PastEnd) {
+                // Pictures after the first one past the end, in decoding order, may lean
+                // on it: they are made again from the group, without it.
+                m_Group.emplace_back(av_packet_clone(p.get()));
+                if (!m_Group.back())
+                    return false;
+                if (pts < lane.end - lane.slack)
+                    ++m_TailPictures;
+                m_PastEnd = true;
                 return true;
             }
-            if (pts < m_KeyPts || pts >= lane.end - lane.slack)
-                return true;
-            ++m_Result.copiedVideoPackets;
+            if (!NoteCopied(p.get()))
+                return false;
             m_LastVideoDts = p->dts;
             return WritePacket(p.get(), m_Video);
         case Phase::Done:
@@ -449,9 +652,10 @@ bool Cutter::HandleOther(PacketPtr p) {
     const AVMediaType type = m_In->streams[index]->codecpar->codec_type;
     if (!lane.started) {
         const int64_t until = pts + std::max<int64_t>(p->duration, 0);
-        if (type == AVMEDIA_TYPE_AUDIO && m_TrimsSound) {
-            // The packet holding the start goes in whole; the edit list hides its head.
-            if (until <= lane.start)
+        if (type == AVMEDIA_TYPE_AUDIO && lane.trim != Trim::None) {
+            // The packet holding the start goes in whole, after the decoder's lead; the
+            // container hides what is before the start.
+            if (until <= lane.start - lane.preroll)
                 return true;
         } else if (pts < lane.start - lane.slack) {
             return true;
@@ -459,6 +663,20 @@ bool Cutter::HandleOther(PacketPtr p) {
         if (type == AVMEDIA_TYPE_VIDEO && !(p->flags & AV_PKT_FLAG_KEY))
             return true;
         lane.started = true;
+    }
+    if (type == AVMEDIA_TYPE_AUDIO && lane.trim != Trim::None && p->duration > 0 &&
+        pts + p->duration > lane.end) {
+        // The container ends the sound where the range does: the edit list's length, the
+        // last granule, the padding of the note.
+        const int64_t past = pts + p->duration - lane.end;
+        p->duration = lane.end - pts;
+        // The note's padding comes from the samples the last packet discards.
+        if (lane.trim == Trim::Gapless &&
+            !SetSkipSamples(
+                p.get(), -1,
+                av_rescale_q(past, m_In->streams[index]->time_base,
+                             AVRational{1, m_In->streams[index]->codecpar->sample_rate})))
+            return false;
     }
     const bool headPending = m_Video >= 0 && (m_Phase == Phase::Seeking || m_Phase == Phase::Head ||
                                               m_Phase == Phase::Leading);
@@ -496,23 +714,16 @@ CopyCutResult Cutter::Run() {
     } abandon{file};
     if ((r = avio_open(&m_Out->pb, partial.c_str(), AVIO_FLAG_WRITE)) < 0)
         return Fail(CopyCutError::CannotWrite, AvError(r));
-    AVDictionary* opts = nullptr;
     // Blu-ray streams carry a four-byte time code before every packet.
     if (m_Target.size() > 5 && strcasecmp(m_Target.c_str() + m_Target.size() - 5, ".m2ts") == 0)
-        av_dict_set(&opts, "mpegts_m2ts_mode", "1", 0);
-    r = avformat_write_header(m_Out.get(), &opts);
-    av_dict_free(&opts);
-    if (r < 0)
-        return Fail(CopyCutError::CannotWrite, AvError(r));
+        av_dict_set(&m_HeaderOptions, "mpegts_m2ts_mode", "1", 0);
+    // The sound's lead before the range is stated by the container, not shifted away.
+    for (const Lane& lane : m_Lanes)
+        if (lane.trim == Trim::PreSkip || lane.trim == Trim::Gapless)
+            m_Out->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
 
-    // The seek lands on the keyframe at or before the start; transport streams have no
-    // index and may land after it, so they are sought a little earlier.
-    const int64_t origin = in->start_time == AV_NOPTS_VALUE ? 0 : in->start_time;
-    int64_t seekUs = origin + llround(m_Start * AV_TIME_BASE);
-    if (ContainerFamilyOf(m_Source) == ContainerFamily::Transport)
-        seekUs -= 3 * AV_TIME_BASE;
-    if (m_Start > 0 && av_seek_frame(in, -1, std::max(seekUs, origin), AVSEEK_FLAG_BACKWARD) < 0)
-        av_seek_frame(in, -1, origin, AVSEEK_FLAG_BACKWARD);
+    if (m_Start > 0)
+        SeekBefore(0);
 
     bool ok = true;
     for (;;) {
@@ -534,6 +745,10 @@ CopyCutResult Cutter::Run() {
         ok = index == m_Video ? HandleVideo(std::move(p)) : HandleOther(std::move(p));
         if (!ok)
             break;
+        if (m_Reseek) {
+            Restart();
+            continue;
+        }
         bool finished = m_Video < 0 || m_Phase == Phase::Done;
         for (size_t i = 0; finished && i < m_Lanes.size(); ++i)
             if (static_cast<int>(i) != m_Video && m_Lanes[i].out >= 0 && !m_Lanes[i].done)
@@ -543,6 +758,8 @@ CopyCutResult Cutter::Run() {
     }
     if (ok && m_Video >= 0 && m_Phase != Phase::Copy && m_Phase != Phase::Done)
         ok = EmitHead();  // the file ended inside the head
+    else if (ok && m_Phase == Phase::Copy)
+        ok = EmitTail();
     if (ok)
         ok = FlushHeld();
     if (!ok)
@@ -550,6 +767,8 @@ CopyCutResult Cutter::Run() {
                     m_Result.detail);
     if (m_Result.copiedVideoPackets == 0 && m_Result.reencodedFrames == 0 && m_Video >= 0)
         return Fail(CopyCutError::Empty);
+    if (!m_HeaderWritten && !WriteHeader())
+        return Fail(CopyCutError::CannotWrite, m_Result.detail);
     if ((r = av_write_trailer(m_Out.get())) < 0)
         return Fail(CopyCutError::CannotWrite, AvError(r));
     const bool flushed = m_Out->pb->error == 0;

@@ -18,6 +18,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -138,6 +141,62 @@ double TimeEncoded(const std::string& source, const std::string& target, double 
     return notify.ok ? seconds : -1;
 }
 
+// The settings x264 wrote into the stream (its version note), key by key.
+std::map<std::string, std::string> X264Settings(const std::string& file) {
+    std::map<std::string, std::string> settings;
+    std::ifstream in(file, std::ios::binary);
+    std::string head(8 << 20, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    const size_t note = head.find("x264 - core");
+    const size_t options = note == std::string::npos ? note : head.find("options: ", note);
+    if (options == std::string::npos)
+        return settings;
+    std::istringstream words(head.substr(options + 9, head.find('\0', options) - options - 9));
+    std::string word;
+    while (words >> word) {
+        const size_t eq = word.find('=');
+        if (eq != std::string::npos)
+            settings[word.substr(0, eq)] = word.substr(eq + 1);
+    }
+    return settings;
+}
+
+// Whether the two encodes ran with the same x264 settings and the same sound; what
+// differs, if anything, so that the ratio is read for what it is.
+void CompareSettings(const std::string& ours, const std::string& reference) {
+    const auto a = X264Settings(ours), b = X264Settings(reference);
+    std::string differ;
+    for (const auto& [key, value] : a) {
+        auto other = b.find(key);
+        if (other == b.end() || other->second != value)
+            differ += " " + key + "=" + value + "/" + (other == b.end() ? "-" : other->second);
+    }
+    if (a.empty() || b.empty())
+        differ = " (no x264 note found)";
+    auto sound = [](const std::string& f) {
+        std::string out;
+        FILE* p = popen(("ffprobe -v error -select_streams a:0 -show_entries "
+                         "stream=codec_name,sample_rate,channels -of csv=p=0 " +
+                         Quote(f))
+                            .c_str(),
+                        "r");
+        char line[256] = {};
+        if (p && std::fgets(line, sizeof line, p))
+            out = line;
+        if (p)
+            pclose(p);
+        while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+        return out;
+    };
+    std::error_code ec;
+    std::printf(
+        "  MP4 kind against ffmpeg: x264 settings %s; sound %s / %s; files %.1f / %.1f MB\n",
+        differ.empty() ? "identical" : ("differ:" + differ).c_str(), sound(ours).c_str(),
+        sound(reference).c_str(), fs::file_size(ours, ec) / 1e6,
+        fs::file_size(reference, ec) / 1e6);
+}
+
 struct Figure {
     std::vector<double> ours, reference;
 };
@@ -214,5 +273,6 @@ int main(int argc, char** argv) {
     Report("copy from a keyframe", onKey, 1.5, "ffmpeg -c copy");
     Report("copy from between keyframes", between, 0.2, "ffmpeg libx264 veryfast");
     Report("MP4 kind (H.264 + AAC)", encoded, 1.1, "ffmpeg same settings");
+    CompareSettings(out + "/encoded.mp4", out + "/ff_encoded.mp4");
     return 0;
 }
