@@ -389,12 +389,6 @@ Go on anyway?</translation>
         <translation>The following files could not be copied.</translation>
     </message>
     <message>
-        <source>
-ほか %1 件</source>
-        <translation>
-and %1 more</translation>
-    </message>
-    <message>
         <source>コピーを停止しました。残りの %1 個のファイルはコピーしていません。</source>
         <translation>Copying was stopped. The remaining %1 files were not copied.</translation>
     </message>
@@ -651,6 +645,23 @@ and %1 more</translation>
         <source>字幕を表示(&amp;U)</source>
         <translation>Show S&amp;ubtitles</translation>
     </message>
+    <message>
+        <source>出力デバイス(&amp;D)</source>
+        <translation>Output &amp;Device</translation>
+    </message>
+    <message>
+        <source>システムの既定</source>
+        <translation>System Default</translation>
+    </message>
+</context>
+<context>
+    <name>NameLines</name>
+    <message>
+        <source>
+ほか %1 件</source>
+        <translation>
+and %1 more</translation>
+    </message>
 </context>
 <context>
     <name>OutputKinds</name>
@@ -703,12 +714,6 @@ This instance will quit.</translation>
 <context>
     <name>PlaylistCtrl</name>
     <message>
-        <source>
-ほか %1 件</source>
-        <translation>
-and %1 more</translation>
-    </message>
-    <message>
         <source>パスが長すぎるため、次の項目を追加できませんでした。</source>
         <translation>The following items were not added because their paths are too long.</translation>
     </message>
@@ -739,12 +744,6 @@ and %1 more</translation>
 </context>
 <context>
     <name>PlaylistFile</name>
-    <message>
-        <source>
-ほか %1 件</source>
-        <translation>
-and %1 more</translation>
-    </message>
     <message>
         <source>保存先のフォルダーが存在しません。</source>
         <translation>The destination folder does not exist.</translation>

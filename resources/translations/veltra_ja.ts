@@ -389,12 +389,6 @@
         <translation>次のファイルはコピーできませんでした。</translation>
     </message>
     <message>
-        <source>
-ほか %1 件</source>
-        <translation>
-ほか %1 件</translation>
-    </message>
-    <message>
         <source>コピーを停止しました。残りの %1 個のファイルはコピーしていません。</source>
         <translation>コピーを停止しました。残りの %1 個のファイルはコピーしていません。</translation>
     </message>
@@ -651,6 +645,23 @@
         <source>字幕を表示(&amp;U)</source>
         <translation>字幕を表示(&amp;U)</translation>
     </message>
+    <message>
+        <source>出力デバイス(&amp;D)</source>
+        <translation>出力デバイス(&amp;D)</translation>
+    </message>
+    <message>
+        <source>システムの既定</source>
+        <translation>システムの既定</translation>
+    </message>
+</context>
+<context>
+    <name>NameLines</name>
+    <message>
+        <source>
+ほか %1 件</source>
+        <translation>
+ほか %1 件</translation>
+    </message>
 </context>
 <context>
     <name>OutputKinds</name>
@@ -703,12 +714,6 @@
 <context>
     <name>PlaylistCtrl</name>
     <message>
-        <source>
-ほか %1 件</source>
-        <translation>
-ほか %1 件</translation>
-    </message>
-    <message>
         <source>パスが長すぎるため、次の項目を追加できませんでした。</source>
         <translation>パスが長すぎるため、次の項目を追加できませんでした。</translation>
     </message>
@@ -739,12 +744,6 @@
 </context>
 <context>
     <name>PlaylistFile</name>
-    <message>
-        <source>
-ほか %1 件</source>
-        <translation>
-ほか %1 件</translation>
-    </message>
     <message>
         <source>保存先のフォルダーが存在しません。</source>
         <translation>保存先のフォルダーが存在しません。</translation>
