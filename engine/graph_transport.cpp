@@ -156,17 +156,19 @@ int32_t MediaGraph::GetPosition() {
     }
     int64_t units = NsToUnits(ns - m_StartOffset);
     // The last picture or sound block ends a little after the length the source gives.
-    if (m_TotalTime > 0 && units > m_TotalTime)
-        units = m_TotalTime;
+    const int64_t total = m_TotalTime;
+    if (total > 0 && units > total)
+        units = total;
     if (units < 0)
         units = 0;
     return static_cast<int32_t>(units / kUnitsPerTenth);
 }
 
 int32_t MediaGraph::GetDuration() const {
-    if (!m_pGB || m_TotalTime == 0)
+    const int64_t total = m_TotalTime;
+    if (!m_pGB || total == 0)
         return 0;
-    return static_cast<int32_t>(m_TotalTime / kUnitsPerTenth);
+    return static_cast<int32_t>(total / kUnitsPerTenth);
 }
 
 BOOL MediaGraph::SetVolume(int32_t v) {

@@ -56,6 +56,15 @@ GraphPort::State GraphAdapter::GetState() {
 bool GraphAdapter::HasGraph() {
     return m_graph.HasGraph();
 }
+bool GraphAdapter::QueueNext(const std::string& path) {
+    return m_graph.QueueNext(path.c_str()) != FALSE;
+}
+bool GraphAdapter::TakeQueuedItem() {
+    return m_graph.TakeQueuedItem() != FALSE;
+}
+void GraphAdapter::DropQueuedItem() {
+    m_graph.DropQueuedItem();
+}
 
 bool OggAdapter::IsLoaded() {
     return m_ogg.IsLoaded();
