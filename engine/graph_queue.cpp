@@ -29,11 +29,9 @@ BOOL MediaGraph::QueueNext(const char* path) {
         return FALSE;
     const std::string file = path;
     const int64_t lead = HasExtension(file, {".mp3"}) ? Mp3GaplessLead(file) : 0;
-    m_Queued = ItemBranch::Prepare(m_pGB, m_Shared->audioTarget, file, lead, m_Shared.get());
-    if (!m_Queued)
-        return FALSE;
-    m_QueuedWatch = GST_OBJECT(m_Queued->Bin());
-    return TRUE;
+    m_Queued = ItemBranch::Prepare(m_pGB, m_Shared->audioTarget, file, lead, m_Shared.get(),
+                                   &m_QueuedWatch);
+    return m_Queued ? TRUE : FALSE;
 }
 
 BOOL MediaGraph::TakeQueuedItem() {

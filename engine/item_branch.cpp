@@ -51,7 +51,8 @@ ItemBranch::ItemBranch(GstElement* graph, std::vector<GstElement*> elements, Gst
 
 std::unique_ptr<ItemBranch> ItemBranch::Prepare(GstElement* graph, GstElement* renderer,
                                                 const std::string& path, int64_t leadNs,
-                                                GraphShared* shared) {
+                                                GraphShared* shared,
+                                                std::atomic<GstObject*>* watch) {
     if (!graph || !JoinOf(renderer))
         return nullptr;
     std::unique_ptr<ItemBranch> b(new ItemBranch());
@@ -77,8 +78,14 @@ std::unique_ptr<ItemBranch> ItemBranch::Prepare(GstElement* graph, GstElement* r
     g_object_set(source.decoder, "caps", raw, nullptr);
     gst_caps_unref(raw);
     g_signal_connect(source.decoder, "pad-added", G_CALLBACK(OnPadAdded), b.get());
+    // Nor does the graph's own state reach it: it is started here, and stopped with the
+    // graph or when it goes.
+    gst_element_set_locked_state(b->m_bin, TRUE);
     gst_bin_add(GST_BIN(graph), b->m_bin);
-    if (!gst_element_sync_state_with_parent(b->m_bin)) {
+    // Known before it starts: a file it cannot read fails at once.
+    *watch = GST_OBJECT(b->m_bin);
+    if (gst_element_set_state(b->m_bin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        *watch = nullptr;
         b->Remove(renderer);
         return nullptr;
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 typedef struct _GstElement GstElement;
+typedef struct _GstObject GstObject;
 typedef struct _GstPad GstPad;
 
 struct GraphShared;
@@ -26,19 +27,17 @@ class ItemBranch {
     ~ItemBranch() = default;
 
     // Prepares path after the current item. leadNs: sound at the file's start that is no
-    // part of its music (an MP3 encoder's delay), skipped. Null when it cannot be built.
+    // part of its music (an MP3 encoder's delay), skipped. watch receives the branch's
+    // bin before it starts, for telling its messages. Null when it cannot be built.
     static std::unique_ptr<ItemBranch> Prepare(GstElement* graph, GstElement* renderer,
                                                const std::string& path, int64_t leadNs,
-                                               GraphShared* shared);
+                                               GraphShared* shared, std::atomic<GstObject*>* watch);
 
     const std::string& Path() const { return m_path; }
     int64_t Lead() const { return m_lead; }
     GstElement* Decoder() const { return m_decoder; }
     // Whether the item's sound reaches the renderer (set by a streaming thread).
     bool Linked() const { return m_input.load() != nullptr; }
-    // A prepared item's own bin, whose descendants' messages are the item's; null for the
-    // first item.
-    GstElement* Bin() const { return m_bin; }
 
     // Takes the branch out of the graph and its input out of the renderer. The
     // user-interface thread, once nothing flows through it any more (its end has passed,

@@ -21,6 +21,7 @@
 #include "engine/mp3_length.h"
 #include "engine/picture_bound.h"
 #include "engine/program_stream_span.h"
+#include "engine/seek_runner.h"
 #include "engine/sound_length.h"
 #include "engine/sound_renderer.h"
 #include "engine/source_branch.h"
@@ -28,6 +29,7 @@
 #include "engine/video_output.h"
 #include "engine/video_surface.h"
 #include "platform/user_prompts.h"
+#include "platform/window_message.h"
 
 namespace {
 
@@ -62,6 +64,12 @@ void EnsureGstInit() {
 }  // namespace
 
 MediaGraph::MediaGraph() : m_Shared(std::make_shared<GraphShared>()) {
+    m_Seeker = std::make_unique<SeekRunner>(
+        [this](int64_t ns) { return m_pGB && SeekStream(ns, -1); },
+        [this](bool landed, double tenths) {
+            PostWindowMessage(m_hwndNotify, UM_GRAPH_SEEK_DONE, landed ? 1 : 0,
+                              static_cast<intptr_t>(tenths));
+        });
     m_pVideo = std::make_unique<VideoOutput>();
     m_pVideo->SetSurfaceGoneHandler([this] { OnSurfaceGone(); });
 }
@@ -80,6 +88,7 @@ void MediaGraph::OnSurfaceGone() {
 BOOL MediaGraph::SetWindows(QObject* notify, VideoSurface* owner, const QRect* rect) {
     if (owner && !rect)
         return FALSE;
+    m_Seeker->Settle();  // its report goes to the notify object that asked for it
     bool stopped = true;
     if (m_pGB && !m_bSpent)
         stopped = SetPipelineState(GST_STATE_PAUSED);
@@ -99,6 +108,11 @@ namespace {
 // A picture declaring more pixels than the bound is never handed to a decoder: the
 // decoder would allocate all of them at once, on the thread that prerolls the graph.
 bool RefusedAsTooLarge(const char* path) {
+    // Only a regular file is read ahead of the graph: a pipe would be drained (or waited
+    // on) here, on the user-interface thread.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return false;
     PictureSize size;
     if (!PictureTooLarge(path, &size))
         return false;
@@ -417,11 +431,24 @@ void MediaGraph::Close() {
     if (m_pGB) {
         m_State = GraphState::Idle;
         gst_element_set_state(m_pGB, GST_STATE_NULL);
+        DropBranches();
     }
     m_State = GraphState::Ended;
     JoinEventThread();
+    m_Seeker->Settle();
     m_Conversion.Abandon();
     ReleaseInterfaces();
+}
+
+void MediaGraph::DropBranches() {
+    // A prepared item's branch keeps its own state: the graph's stop does not reach it.
+    m_QueuedWatch = nullptr;
+    m_Shared->queuedJoinPad = nullptr;
+    for (auto* branch : {&m_Queued, &m_Current}) {
+        if (*branch)
+            (*branch)->Remove(m_Shared->audioTarget);
+        branch->reset();
+    }
 }
 
 void MediaGraph::ReleaseInterfaces() {

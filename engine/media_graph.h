@@ -38,6 +38,7 @@ enum class ConversionMode : int32_t { Asf = 0, Avi = 1, Wav = 2 };
 
 struct GraphShared;
 class ItemBranch;
+class SeekRunner;
 typedef struct _GstObject GstObject;
 
 class MediaGraph {
@@ -61,6 +62,9 @@ class MediaGraph {
     BOOL Restart();
     BOOL Run();
     BOOL Seek(double tenths);
+    // The same without waiting: the seek is carried out on a thread of its own and
+    // reported by UM_GRAPH_SEEK_DONE. TRUE when it was handed on. The newest request wins.
+    BOOL SeekAsync(double tenths);
     int32_t GetPosition();
     int32_t GetDuration() const;
     BOOL SetVolume(int32_t hundredthsDb);
@@ -174,6 +178,8 @@ class MediaGraph {
     std::unique_ptr<ItemBranch> m_Current;
     std::unique_ptr<ItemBranch> m_Queued;
     std::atomic<GstObject*> m_QueuedWatch{nullptr};  // for the event thread: its errors
+
+    std::unique_ptr<SeekRunner> m_Seeker;
 
     // A running conversion writes beside its target and renames it there when complete.
     ConversionFile m_Conversion;

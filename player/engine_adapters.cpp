@@ -34,7 +34,9 @@ bool GraphAdapter::PlayPause() {
     return m_graph.PlayPause() != FALSE;
 }
 bool GraphAdapter::Seek(double tenths) {
-    return m_graph.Seek(tenths) != FALSE;
+    // The window goes on answering while the graph repositions; a refusal comes back as
+    // UM_GRAPH_SEEK_DONE.
+    return m_graph.SeekAsync(tenths) != FALSE;
 }
 bool GraphAdapter::SetVolume(int hundredthsDb) {
     return m_graph.SetVolume(hundredthsDb) != FALSE;

@@ -80,6 +80,7 @@ TEST_F(GraphJoinTest, ThePreparedItemFollowsAndBecomesTheOpenFile) {
 TEST_F(GraphJoinTest, ABrokenNextItemIsReportedAndTheCurrentOnePlaysToItsEnd) {
     const std::string first = testmedia::Tone(dir, "first.wav", 1.0);
     const std::string junk = testmedia::WriteBytes(dir, "junk.wav", std::string(4096, 'j'));
+    const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(StartSound(first));
     ASSERT_TRUE(graph.QueueNext(junk.c_str()));
     ASSERT_TRUE(WaitFor(UM_GRAPH_NEXT_STARTED));
@@ -88,6 +89,8 @@ TEST_F(GraphJoinTest, ABrokenNextItemIsReportedAndTheCurrentOnePlaysToItsEnd) {
     EXPECT_FALSE(graph.TakeQueuedItem());
     graph.DropQueuedItem();
     ASSERT_TRUE(WaitFor(UM_GRAPH_COMPLETE));
+    EXPECT_GT(std::chrono::duration<double>(First(UM_GRAPH_COMPLETE)->at - started).count(), 0.8)
+        << "the next item's failure cut the current one short";
     Pump(300);
     EXPECT_EQ(notify.Count(UM_GRAPH_COMPLETE), 1);
     char name[kMaxPath];
