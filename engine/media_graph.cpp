@@ -8,9 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
-#include "engine/adts_length.h"
 #include "engine/graph_errors.h"
 #include "engine/graph_messages.h"
 #include "engine/graph_report.h"
