@@ -3,6 +3,8 @@
 #include <gst/gst.h>
 
 #include "engine/graph_errors.h"
+#include "engine/graph_messages.h"
+#include "engine/graph_units.h"
 #include "engine/media_graph.h"
 #include "platform/messages.h"
 #include "platform/window_message.h"
@@ -31,14 +33,30 @@ void MediaGraph::EventThread() {
     // The first round does not wait, so the window learns the position as soon as the
     // graph runs.
     GstClockTime timeout = 0;
+    const auto watched =
+        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION |
+                                    GST_MESSAGE_DURATION_CHANGED);
     while (m_State != GraphState::Ended) {
-        GstMessage* msg = gst_bus_timed_pop_filtered(
-            m_pME, timeout, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        GstMessage* msg = gst_bus_timed_pop_filtered(m_pME, timeout, watched);
         while (msg) {
             GstMessageType type = GST_MESSAGE_TYPE(msg);
             HRESULT hr = type == GST_MESSAGE_ERROR ? ResultOfMessage(msg) : S_OK;
+            const bool fromQueued =
+                m_QueuedWatch.load() &&
+                gst_object_has_as_ancestor(GST_MESSAGE_SRC(msg), m_QueuedWatch.load());
+            const bool nextStarted =
+                type == GST_MESSAGE_APPLICATION && gst_message_has_name(msg, kNextStartedMessage);
             gst_message_unref(msg);
             msg = nullptr;
+            if (nextStarted)
+                PostWindowMessage(m_hwndNotify, UM_GRAPH_NEXT_STARTED, 1, 0);
+            if (type == GST_MESSAGE_DURATION_CHANGED)
+                ReportLateLength();
+            if (type == GST_MESSAGE_ERROR && fromQueued) {
+                // The next item is broken; the one heard plays on to its own end.
+                PostWindowMessage(m_hwndNotify, UM_GRAPH_NEXT_STARTED, 0, 0);
+                type = GST_MESSAGE_UNKNOWN;
+            }
             if (type == GST_MESSAGE_EOS) {
                 if (m_Conversion.Active()) {
                     // The writers have flushed everything: the file is complete.
@@ -67,8 +85,7 @@ void MediaGraph::EventThread() {
                 }
                 break;
             }
-            msg = gst_bus_pop_filtered(
-                m_pME, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+            msg = gst_bus_pop_filtered(m_pME, watched);
         }
         if (m_State == GraphState::Ended)
             break;
@@ -78,4 +95,16 @@ void MediaGraph::EventThread() {
         timeout = 100 * GST_MSECOND;
     }
     finish(finalMessage, finalParam);
+}
+
+void MediaGraph::ReportLateLength() {
+    // Only a length unknown at the open is taken: once known, the controls keep it.
+    if (m_TotalTime.load() != 0 || m_Conversion.Active())
+        return;
+    gint64 ns = 0;
+    if (!gst_element_query_duration(m_pGB, GST_FORMAT_TIME, &ns) || ns <= 0)
+        return;
+    int64_t expected = 0;
+    if (m_TotalTime.compare_exchange_strong(expected, NsToUnits(ns)))
+        PostWindowMessage(m_hwndNotify, UM_GRAPH_DURATION, GetDuration(), 0);
 }

@@ -12,6 +12,39 @@
 #include "engine/graph_shared.h"
 #include "engine/subtitle_source.h"
 
+// Decoders may hand out planar sound, described by a meta rather than by the buffer's size.
+GstBuffer* CutSound(GstPad* pad, GstBuffer* buf, int64_t from, int64_t to) {
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    GstAudioInfo audio;
+    bool isAudio = caps && gst_audio_info_from_caps(&audio, caps) && GST_AUDIO_INFO_BPF(&audio) > 0;
+    if (caps)
+        gst_caps_unref(caps);
+    if (!isAudio)
+        return buf;  // pictures are kept whole
+    const gsize bpf = GST_AUDIO_INFO_BPF(&audio);
+    const int rate = GST_AUDIO_INFO_RATE(&audio);
+    GstAudioMeta* meta = gst_buffer_get_audio_meta(buf);
+    const gsize samples = meta ? meta->samples : gst_buffer_get_size(buf) / bpf;
+    const auto pts = static_cast<int64_t>(GST_BUFFER_PTS(buf));
+    guint64 skip = from > pts ? gst_util_uint64_scale_round(from - pts, rate, GST_SECOND) : 0;
+    guint64 keep = samples;
+    if (to >= 0)
+        keep = to > pts ? std::min<guint64>(samples,
+                                            gst_util_uint64_scale_round(to - pts, rate, GST_SECOND))
+                        : 0;
+    if (skip >= keep) {
+        gst_buffer_unref(buf);
+        return nullptr;
+    }
+    if (skip == 0 && keep == samples)
+        return buf;
+    GstBuffer* cut = gst_audio_buffer_truncate(buf, static_cast<gint>(bpf), skip, keep - skip);
+    cut = gst_buffer_make_writable(cut);
+    GST_BUFFER_PTS(cut) = pts + gst_util_uint64_scale(skip, GST_SECOND, rate);
+    GST_BUFFER_DURATION(cut) = gst_util_uint64_scale(keep - skip, GST_SECOND, rate);
+    return cut;
+}
+
 namespace {
 
 constexpr const char* kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
@@ -75,40 +108,6 @@ struct RangeClip {
     // arrives on the seeking thread.
     std::atomic<bool> ended{false};
 };
-
-// Cuts a decoded sound buffer to [from, to) (ns); null when nothing of it is left. Decoders
-// may hand out planar sound, described by a meta rather than by the buffer's size.
-GstBuffer* CutSound(GstPad* pad, GstBuffer* buf, int64_t from, int64_t to) {
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    GstAudioInfo audio;
-    bool isAudio = caps && gst_audio_info_from_caps(&audio, caps) && GST_AUDIO_INFO_BPF(&audio) > 0;
-    if (caps)
-        gst_caps_unref(caps);
-    if (!isAudio)
-        return buf;  // pictures are kept whole
-    const gsize bpf = GST_AUDIO_INFO_BPF(&audio);
-    const int rate = GST_AUDIO_INFO_RATE(&audio);
-    GstAudioMeta* meta = gst_buffer_get_audio_meta(buf);
-    const gsize samples = meta ? meta->samples : gst_buffer_get_size(buf) / bpf;
-    const auto pts = static_cast<int64_t>(GST_BUFFER_PTS(buf));
-    guint64 skip = from > pts ? gst_util_uint64_scale_round(from - pts, rate, GST_SECOND) : 0;
-    guint64 keep = samples;
-    if (to >= 0)
-        keep = to > pts ? std::min<guint64>(samples,
-                                            gst_util_uint64_scale_round(to - pts, rate, GST_SECOND))
-                        : 0;
-    if (skip >= keep) {
-        gst_buffer_unref(buf);
-        return nullptr;
-    }
-    if (skip == 0 && keep == samples)
-        return buf;
-    GstBuffer* cut = gst_audio_buffer_truncate(buf, static_cast<gint>(bpf), skip, keep - skip);
-    cut = gst_buffer_make_writable(cut);
-    GST_BUFFER_PTS(cut) = pts + gst_util_uint64_scale(skip, GST_SECOND, rate);
-    GST_BUFFER_DURATION(cut) = gst_util_uint64_scale(keep - skip, GST_SECOND, rate);
-    return cut;
-}
 
 // A program stream's demuxer lands well after the position of a seek and ends every
 // stream as soon as one passes the stop, while the others still lag behind in the file.

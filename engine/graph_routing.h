@@ -5,10 +5,13 @@
 // and touches only the GraphShared block.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 
+typedef struct _GstBuffer GstBuffer;
 typedef struct _GstElement GstElement;
+typedef struct _GstPad GstPad;
 typedef struct _GstEvent GstEvent;
 typedef struct _GstPadProbeInfo GstPadProbeInfo;
 typedef struct _GstSegment GstSegment;
@@ -21,6 +24,10 @@ void RouteDecodedStreams(GstElement* decoder, GraphShared* shared);
 // In a pad probe on a segment event: the event goes on as one for segment instead, in the
 // same sequence.
 void ReplaceProbedSegment(GstPadProbeInfo* info, GstEvent* event, const GstSegment& segment);
+
+// Cuts a decoded sound buffer arriving on pad to [from, to) (ns, to < 0: no end); null when
+// nothing of it is left (the buffer is then gone). Pictures pass whole.
+GstBuffer* CutSound(GstPad* pad, GstBuffer* buf, int64_t from, int64_t to);
 
 // Whether the element's "sink" pad is linked.
 bool IsLinked(GstElement* element);

@@ -41,4 +41,8 @@ struct GraphShared {
     // decoder, whose frames hold seconds of sound, fails when a stop falls inside one. Their
     // seeks go without a stop and each decoded stream ends at it on its own.
     std::atomic<bool> stopByGraph{false};
+
+    // The joining element's pad of the list's next item, prepared in a sound-only graph;
+    // when it turns active the next item is being heard. Null when none is prepared.
+    std::atomic<GstPad*> queuedJoinPad{nullptr};
 };

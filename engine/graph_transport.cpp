@@ -9,6 +9,7 @@
 #include "engine/graph_shared.h"
 #include "engine/graph_units.h"
 #include "engine/media_graph.h"
+#include "engine/seek_runner.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ BOOL MediaGraph::PlayPause() {
 BOOL MediaGraph::StopAndRewind() {
     if (!m_pGB)
         return FALSE;
+    m_Seeker->Settle();
     if (m_State == GraphState::Idle)
         return TRUE;
     // A finished conversion is spent: stopping it must not start writing again.
@@ -94,6 +96,7 @@ BOOL MediaGraph::StopAndRewind() {
 BOOL MediaGraph::Restart() {
     if (!m_pGB)
         return TRUE;
+    m_Seeker->Settle();  // a seek asked for earlier must not land after the rewind
     if (m_bSpent)
         return FALSE;
     if (m_State != GraphState::Idle && !SetPipelineState(GST_STATE_PAUSED))
@@ -105,9 +108,28 @@ BOOL MediaGraph::Restart() {
     return Run();
 }
 
+namespace {
+
+// A position before the start is the start; GStreamer refuses negative positions.
+int64_t SeekTargetNs(double tenths) {
+    auto units = static_cast<int64_t>(tenths * 1000000.0);
+    return units < 0 ? 0 : UnitsToNs(units);
+}
+
+}  // namespace
+
+BOOL MediaGraph::SeekAsync(double tenths) {
+    if (!m_pGB || m_bSpent)
+        return FALSE;
+    // A flushing seek repositions a running graph as it runs: nothing waits for a pause.
+    m_Seeker->Request(SeekTargetNs(tenths), tenths);
+    return TRUE;
+}
+
 BOOL MediaGraph::Seek(double tenths) {
     if (!m_pGB || m_bSpent)
         return FALSE;
+    m_Seeker->Settle();
     bool wasRunning = m_State == GraphState::Running;
     if (wasRunning) {
         if (!SetPipelineState(GST_STATE_PAUSED))
@@ -126,10 +148,7 @@ BOOL MediaGraph::Seek(double tenths) {
             return FALSE;
         }
     }
-    auto units = static_cast<int64_t>(tenths * 1000000.0);
-    // A position before the start is the start; GStreamer refuses negative positions.
-    gint64 ns = units < 0 ? 0 : UnitsToNs(units);
-    gboolean ok = SeekStream(ns, -1);
+    gboolean ok = SeekStream(SeekTargetNs(tenths), -1);
     if (wasRunning) {
         SetPipelineState(GST_STATE_PLAYING);
         m_State = GraphState::Running;
@@ -156,17 +175,19 @@ int32_t MediaGraph::GetPosition() {
     }
     int64_t units = NsToUnits(ns - m_StartOffset);
     // The last picture or sound block ends a little after the length the source gives.
-    if (m_TotalTime > 0 && units > m_TotalTime)
-        units = m_TotalTime;
+    const int64_t total = m_TotalTime;
+    if (total > 0 && units > total)
+        units = total;
     if (units < 0)
         units = 0;
     return static_cast<int32_t>(units / kUnitsPerTenth);
 }
 
 int32_t MediaGraph::GetDuration() const {
-    if (!m_pGB || m_TotalTime == 0)
+    const int64_t total = m_TotalTime;
+    if (!m_pGB || total == 0)
         return 0;
-    return static_cast<int32_t>(m_TotalTime / kUnitsPerTenth);
+    return static_cast<int32_t>(total / kUnitsPerTenth);
 }
 
 BOOL MediaGraph::SetVolume(int32_t v) {

@@ -8,24 +8,44 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
-#include "engine/adts_length.h"
 #include "engine/graph_errors.h"
+#include "engine/graph_messages.h"
 #include "engine/graph_report.h"
 #include "engine/graph_routing.h"
 #include "engine/graph_shared.h"
 #include "engine/graph_units.h"
+#include "engine/item_branch.h"
 #include "engine/mp3_length.h"
 #include "engine/picture_bound.h"
 #include "engine/program_stream_span.h"
+#include "engine/seek_runner.h"
+#include "engine/sound_length.h"
 #include "engine/sound_renderer.h"
+#include "engine/source_branch.h"
 #include "engine/subtitle_source.h"
 #include "engine/video_output.h"
 #include "engine/video_surface.h"
 #include "platform/user_prompts.h"
+#include "platform/window_message.h"
 
 namespace {
+
+// The joining element went on to another input: when it is the prepared item's, that
+// item is heard now (a streaming thread; the event thread reports it).
+void OnJoinSwitched(GObject* join, GParamSpec*, gpointer data) {
+    auto* shared = static_cast<GraphShared*>(data);
+    GstPad* active = nullptr;
+    g_object_get(join, "active-pad", &active, nullptr);
+    GstPad* expected = shared->queuedJoinPad.load();
+    if (active && active == expected &&
+        shared->queuedJoinPad.compare_exchange_strong(expected, nullptr))
+        gst_element_post_message(
+            GST_ELEMENT(join), gst_message_new_application(
+                                   GST_OBJECT(join), gst_structure_new_empty(kNextStartedMessage)));
+    if (active)
+        gst_object_unref(active);
+}
 
 // Building a graph waits for its first frame; a file that never prerolls fails instead
 // of hanging the window.
@@ -42,6 +62,12 @@ void EnsureGstInit() {
 }  // namespace
 
 MediaGraph::MediaGraph() : m_Shared(std::make_shared<GraphShared>()) {
+    m_Seeker = std::make_unique<SeekRunner>(
+        [this](int64_t ns) { return m_pGB && SeekStream(ns, -1); },
+        [this](bool landed, double tenths) {
+            PostWindowMessage(m_hwndNotify, UM_GRAPH_SEEK_DONE, landed ? 1 : 0,
+                              static_cast<intptr_t>(tenths));
+        });
     m_pVideo = std::make_unique<VideoOutput>();
     m_pVideo->SetSurfaceGoneHandler([this] { OnSurfaceGone(); });
 }
@@ -60,6 +86,7 @@ void MediaGraph::OnSurfaceGone() {
 BOOL MediaGraph::SetWindows(QObject* notify, VideoSurface* owner, const QRect* rect) {
     if (owner && !rect)
         return FALSE;
+    m_Seeker->Settle();  // its report goes to the notify object that asked for it
     bool stopped = true;
     if (m_pGB && !m_bSpent)
         stopped = SetPipelineState(GST_STATE_PAUSED);
@@ -79,6 +106,11 @@ namespace {
 // A picture declaring more pixels than the bound is never handed to a decoder: the
 // decoder would allocate all of them at once, on the thread that prerolls the graph.
 bool RefusedAsTooLarge(const char* path) {
+    // Only a regular file is read ahead of the graph: a pipe would be drained (or waited
+    // on) here, on the user-interface thread.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return false;
     PictureSize size;
     if (!PictureTooLarge(path, &size))
         return false;
@@ -109,6 +141,8 @@ HRESULT MediaGraph::Open(const char* path, BOOL run) {
     if (RefusedAsTooLarge(path))
         return 0;
     m_Shared->soundOnly = false;
+    // Sound without a picture plays through a renderer that can join the next item.
+    m_bJoinable = m_pSurface == nullptr;
     m_szFile = path;
     m_State = GraphState::Idle;
     m_Volume = 0;
@@ -119,35 +153,14 @@ HRESULT MediaGraph::Open(const char* path, BOOL run) {
 }
 
 HRESULT MediaGraph::RenderFile(const std::string& path) {
-    GstElement* src = gst_element_factory_make("filesrc", "source");
-    GstElement* decode = gst_element_factory_make("decodebin", "decoder");
-    if (!src || !decode) {
-        if (src)
-            gst_object_unref(src);
-        if (decode)
-            gst_object_unref(decode);
+    SourceBranch source = AddSourceBranch(m_pGB, path, "source", "decoder");
+    if (!source.decoder)
         return VFW_E_CANNOT_RENDER;
-    }
-    g_object_set(src, "location", path.c_str(), nullptr);
-    gst_bin_add_many(GST_BIN(m_pGB), src, decode, nullptr);
-    // Bitmap and TIFF decoding have no parser in front of them: the decoder must see the
-    // whole picture in one buffer, so the file is pushed in one block instead of pulled in
-    // small ones. AIFF is pushed as well: pulling, its parser sends before the decoder has
-    // linked its output, and the file fails to open about every other time.
-    std::error_code ec;
-    auto size = std::filesystem::file_size(path, ec);
-    const bool whole = !ec && size > 0 && size <= 64u * 1024 * 1024 &&
-                       HasExtension(path, {".bmp", ".tif", ".tiff"});
-    GstElement* push = whole || HasExtension(path, {".aif", ".aiff"})
-                           ? gst_element_factory_make("queue", nullptr)
-                           : nullptr;
-    if (push) {
-        if (whole)
-            g_object_set(src, "blocksize", static_cast<guint>(size), nullptr);
-        gst_bin_add(GST_BIN(m_pGB), push);
-        gst_element_link_many(src, push, decode, nullptr);
-    } else {
-        gst_element_link(src, decode);
+    GstElement* decode = source.decoder;
+    if (m_bJoinable && m_Shared->audioTarget) {
+        GstPad* input = gst_element_get_static_pad(m_Shared->audioTarget, "sink");
+        m_Current = std::make_unique<ItemBranch>(m_pGB, source.elements, input);
+        gst_object_unref(input);  // the renderer keeps its pad
     }
     RouteDecodedStreams(decode, m_Shared.get());
 
@@ -238,7 +251,8 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
     gst_bus_set_sync_handler(
         m_pME,
         [](GstBus*, GstMessage* msg, gpointer data) {
-            if (GST_MESSAGE_TYPE(msg) & (GST_MESSAGE_EOS | GST_MESSAGE_ERROR))
+            if (GST_MESSAGE_TYPE(msg) &
+                (GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION))
                 static_cast<MediaGraph*>(data)->m_Wake.Set();
             return GST_BUS_PASS;
         },
@@ -258,15 +272,20 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
     m_Shared->firstPts = -1;
     m_Shared->clipBefore = -1;
     m_Shared->clipAfter = -1;
+    m_Shared->queuedJoinPad = nullptr;
     m_StartOffset = 0;
 
     GstElement* video =
         m_pVideo->MakeRenderer(m_Rect, m_pSurface ? SideSubtitleFor(path) : std::string());
     if (!video || !gst_bin_add(GST_BIN(m_pGB), video))
         return 0;
-    GstElement* sound = MakeSoundRenderer(path);
+    const bool joinable = m_bJoinable && !m_Shared->soundOnly;
+    GstElement* sound = MakeSoundRenderer(path, joinable);
     if (!sound || !gst_bin_add(GST_BIN(m_pGB), sound))
         return 0;
+    if (joinable)
+        g_signal_connect(JoinOf(sound), "notify::active-pad", G_CALLBACK(OnJoinSwitched),
+                         m_Shared.get());
     m_Shared->videoTarget = video;
     m_Shared->audioTarget = sound;
 
@@ -283,7 +302,7 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
     // demuxer counts from the first clock reference, ahead of the first picture.
     if ((m_Shared->programStream || HasExtension(path, {".ts", ".m2ts", ".mts"})) &&
         m_Shared->firstPts > 0)
-        m_StartOffset = m_Shared->firstPts;
+        m_StartOffset = m_Shared->firstPts.load();
     else if (HasExtension(path, {".mp3"}))
         m_StartOffset = Mp3GaplessLead(path);  // the music starts after the encoder's delay
 
@@ -306,38 +325,21 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
         }
     }
 
-    // Parsers of streams without a length in their header estimate it from the first
-    // frames, which may take a moment after the preroll; pictures never have one.
-    // Sound whose parser gives no length at once walks its frame headers before waiting.
+    // A stream without a length in its header gets one from its parser once the first
+    // frames have passed (DURATION_CHANGED, reported by the event thread); sound whose
+    // parser gives none at once walks its frame headers instead.
     m_TotalTime = 0;
-    bool headerRead = false;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        gint64 ns = 0;
-        if (gst_element_query_duration(m_pGB, GST_FORMAT_TIME, &ns) && ns > 0) {
-            m_TotalTime = NsToUnits(ns);
-            break;
-        }
-        int num = 0, den = 1;
-        // Decoded pictures carry a frame rate of 0.
-        if (m_pVideo->FrameRate(&num, &den) && num == 0)
-            break;
-        if (!headerRead && m_Content == MediaContent::AudioOnly) {
-            headerRead = true;
-            // Raw AAC frames look like MPEG audio to the MP3 walk; they are told first.
-            m_TotalTime = AdtsLength(path);
-            if (m_TotalTime == 0)
-                m_TotalTime = Mp3Length(path);
-            if (m_TotalTime > 0)
-                break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    gint64 ns = 0;
+    if (gst_element_query_duration(m_pGB, GST_FORMAT_TIME, &ns) && ns > 0)
+        m_TotalTime = NsToUnits(ns);
+    else if (m_Content == MediaContent::AudioOnly)
+        m_TotalTime = SoundFrameLength(path);
 
     // A program stream's demuxer gives the span of its pack clock, short of the last
     // pictures by the mux delay; its packets' own timestamps tell the whole length (up to
     // the end of the last picture). A span far beyond the demuxer's figure means the
     // timestamps jump, and then the demuxer's figure stands.
-    if (m_Shared->programStream && m_TotalTime > 0) {
+    if (m_Shared->programStream && m_TotalTime.load() > 0) {
         int64_t ticks = ProgramStreamSpan(path);
         if (ticks > 0) {
             int num = 0, den = 1;
@@ -427,11 +429,24 @@ void MediaGraph::Close() {
     if (m_pGB) {
         m_State = GraphState::Idle;
         gst_element_set_state(m_pGB, GST_STATE_NULL);
+        DropBranches();
     }
     m_State = GraphState::Ended;
     JoinEventThread();
+    m_Seeker->Settle();
     m_Conversion.Abandon();
     ReleaseInterfaces();
+}
+
+void MediaGraph::DropBranches() {
+    // A prepared item's branch keeps its own state: the graph's stop does not reach it.
+    m_QueuedWatch = nullptr;
+    m_Shared->queuedJoinPad = nullptr;
+    for (auto* branch : {&m_Queued, &m_Current}) {
+        if (*branch)
+            (*branch)->Remove(m_Shared->audioTarget);
+        branch->reset();
+    }
 }
 
 void MediaGraph::ReleaseInterfaces() {
@@ -458,6 +473,11 @@ void MediaGraph::ReleaseInterfaces() {
         gst_object_unref(m_pGB);
         m_pGB = nullptr;
     }
+    // Stopped with the pipeline, which owned their elements: no streaming thread calls
+    // back into them any more.
+    m_QueuedWatch = nullptr;
+    m_Queued.reset();
+    m_Current.reset();
     // After the pipeline: no streaming thread hands frames over any more.
     m_pVideo->Release();
 }

@@ -37,6 +37,9 @@ enum class MediaContent : int32_t { None = 0, AudioVideo = 1, VideoOnly = 2, Aud
 enum class ConversionMode : int32_t { Asf = 0, Avi = 1, Wav = 2 };
 
 struct GraphShared;
+class ItemBranch;
+class SeekRunner;
+typedef struct _GstObject GstObject;
 
 class MediaGraph {
   public:
@@ -59,6 +62,9 @@ class MediaGraph {
     BOOL Restart();
     BOOL Run();
     BOOL Seek(double tenths);
+    // The same without waiting: the seek is carried out on a thread of its own and
+    // reported by UM_GRAPH_SEEK_DONE. TRUE when it was handed on. The newest request wins.
+    BOOL SeekAsync(double tenths);
     int32_t GetPosition();
     int32_t GetDuration() const;
     BOOL SetVolume(int32_t hundredthsDb);
@@ -88,6 +94,20 @@ class MediaGraph {
     BOOL ConvertEncoded(const char* source, EncodedKind kind, const char* target, double start,
                         double stop, int32_t volumePercent);
 
+    // While a sound file plays without a picture, the list's next item (a sound file too)
+    // is prepared behind it, so that its sound follows the current one's last sample in
+    // the same output stream. TRUE when it is on its way; UM_GRAPH_NEXT_STARTED with 1
+    // tells when it is heard, with 0 that it could not be played (the current item then
+    // ends as before).
+    BOOL QueueNext(const char* path);
+    // On UM_GRAPH_NEXT_STARTED (1): the next item becomes the graph's open file, with its
+    // own length and time line. FALSE when nothing prepared is being heard.
+    BOOL TakeQueuedItem();
+    // Gives up the prepared item (it failed, or the list changed under it).
+    void DropQueuedItem();
+    // The prepared item's path; empty when none.
+    std::string QueuedFile() const;
+
     // State for the windows that borrow this graph.
     bool HasGraph() const { return m_pGB != nullptr; }
     GraphState State() const { return m_State.load(); }
@@ -107,10 +127,13 @@ class MediaGraph {
                       bool soundOnly, const std::function<BOOL(const char*)>& build);
 
     HRESULT RenderFile(const std::string& path);
+    void DropBranches();
     HRESULT WaitForPreroll();
     void ClassifyContent();
     void ReleaseInterfaces();
     void EventThread();
+    // A length that arrived after the open: kept, and told to the notify object.
+    void ReportLateLength();
     void JoinEventThread();
     bool SetPipelineState(int state);
     void RemoveRenderer(const char* name);
@@ -139,14 +162,24 @@ class MediaGraph {
     int32_t m_Volume = 0;
     MediaContent m_Content = MediaContent::None;
     QRect m_Rect;
-    int64_t m_TotalTime = 0;
-    int64_t m_StartOffset = 0;  // ns where the file's time line starts (program streams)
+    // Both read by the event thread for its position reports; the next item brings its own.
+    std::atomic<int64_t> m_TotalTime{0};
+    std::atomic<int64_t> m_StartOffset{0};  // ns where the file's time line starts
     std::string m_szFile;
     std::string m_szFilterPath;
     std::atomic<HRESULT> m_LastError{S_OK};
 
     std::shared_ptr<GraphShared> m_Shared;  // what streaming threads may touch
     std::unique_ptr<VideoOutput> m_pVideo;  // the picture side: renderer, frames, capture
+
+    // A sound-only playback graph joins the list's items in one renderer: the branch of
+    // the item heard and the one prepared after it.
+    bool m_bJoinable = false;
+    std::unique_ptr<ItemBranch> m_Current;
+    std::unique_ptr<ItemBranch> m_Queued;
+    std::atomic<GstObject*> m_QueuedWatch{nullptr};  // for the event thread: its errors
+
+    std::unique_ptr<SeekRunner> m_Seeker;
 
     // A running conversion writes beside its target and renames it there when complete.
     ConversionFile m_Conversion;

@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr const char* kJoinName = "join";
+
 bool FakeAudio() {
     const char* v = std::getenv("VELTRA_FAKE_AUDIO");
     return v && *v && std::strcmp(v, "0") != 0;
@@ -63,8 +65,9 @@ GstElement* MakeTitleTag(const char* title) {
 
 }  // namespace
 
-GstElement* MakeSoundRenderer(const char* title) {
+GstElement* MakeSoundRenderer(const char* title, bool joinable) {
     GstElement* bin = gst_bin_new(kSoundRendererName);
+    GstElement* join = joinable ? gst_element_factory_make("concat", kJoinName) : nullptr;
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
     GstElement* resample = gst_element_factory_make("audioresample", nullptr);
     GstElement* sink = FakeAudio() ? nullptr : MakeServerSink();
@@ -79,10 +82,10 @@ GstElement* MakeSoundRenderer(const char* title) {
     }
     const bool volumeFound =
         volume || (sink && std::strcmp(GST_OBJECT_NAME(sink), kSoundVolumeName) == 0);
-    if (!bin || !convert || !resample || !sink || !volumeFound) {
+    if (!bin || !convert || !resample || !sink || !volumeFound || (joinable && !join)) {
         if (sink)
             gst_element_set_state(sink, GST_STATE_NULL);
-        for (GstElement* e : {bin, convert, resample, volume, tag, sink})
+        for (GstElement* e : {bin, join, convert, resample, volume, tag, sink})
             if (e)
                 gst_object_unref(e);
         return nullptr;
@@ -97,8 +100,54 @@ GstElement* MakeSoundRenderer(const char* title) {
     } else {
         gst_element_link_many(convert, resample, sink, nullptr);
     }
+    if (join) {
+        gst_bin_add(GST_BIN(bin), join);
+        gst_element_link(join, convert);
+        GstPad* first = gst_element_request_pad_simple(join, "sink_%u");
+        gst_element_add_pad(bin, gst_ghost_pad_new("sink", first));
+        gst_object_unref(first);
+        return bin;
+    }
     GstPad* pad = gst_element_get_static_pad(convert, "sink");
     gst_element_add_pad(bin, gst_ghost_pad_new("sink", pad));
     gst_object_unref(pad);
     return bin;
+}
+
+GstElement* JoinOf(GstElement* renderer) {
+    if (!renderer || !GST_IS_BIN(renderer))
+        return nullptr;
+    GstElement* join = gst_bin_get_by_name(GST_BIN(renderer), kJoinName);
+    if (join)
+        gst_object_unref(join);  // the bin keeps it
+    return join;
+}
+
+GstPad* AddJoinInput(GstElement* renderer, GstPad** joinPad) {
+    GstElement* join = JoinOf(renderer);
+    if (!join)
+        return nullptr;
+    GstPad* inner = gst_element_request_pad_simple(join, "sink_%u");
+    if (!inner)
+        return nullptr;
+    GstPad* input = gst_ghost_pad_new(nullptr, inner);
+    gst_pad_set_active(input, TRUE);
+    gst_element_add_pad(renderer, input);
+    if (joinPad)
+        *joinPad = inner;
+    gst_object_unref(inner);  // the joining element keeps its request pad
+    return input;
+}
+
+void RemoveJoinInput(GstElement* renderer, GstPad* input) {
+    GstElement* join = JoinOf(renderer);
+    if (!join || !input)
+        return;
+    GstPad* inner = gst_ghost_pad_get_target(GST_GHOST_PAD(input));
+    gst_pad_set_active(input, FALSE);
+    gst_element_remove_pad(renderer, input);
+    if (inner) {
+        gst_element_release_request_pad(join, inner);
+        gst_object_unref(inner);
+    }
 }

@@ -34,7 +34,9 @@ bool GraphAdapter::PlayPause() {
     return m_graph.PlayPause() != FALSE;
 }
 bool GraphAdapter::Seek(double tenths) {
-    return m_graph.Seek(tenths) != FALSE;
+    // The window goes on answering while the graph repositions; a refusal comes back as
+    // UM_GRAPH_SEEK_DONE.
+    return m_graph.SeekAsync(tenths) != FALSE;
 }
 bool GraphAdapter::SetVolume(int hundredthsDb) {
     return m_graph.SetVolume(hundredthsDb) != FALSE;
@@ -55,6 +57,15 @@ GraphPort::State GraphAdapter::GetState() {
 }
 bool GraphAdapter::HasGraph() {
     return m_graph.HasGraph();
+}
+bool GraphAdapter::QueueNext(const std::string& path) {
+    return m_graph.QueueNext(path.c_str()) != FALSE;
+}
+bool GraphAdapter::TakeQueuedItem() {
+    return m_graph.TakeQueuedItem() != FALSE;
+}
+void GraphAdapter::DropQueuedItem() {
+    m_graph.DropQueuedItem();
 }
 
 bool OggAdapter::IsLoaded() {

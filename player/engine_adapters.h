@@ -27,6 +27,9 @@ class GraphAdapter : public GraphPort {
     void Close() override;
     State GetState() override;
     bool HasGraph() override;
+    bool QueueNext(const std::string& path) override;
+    bool TakeQueuedItem() override;
+    void DropQueuedItem() override;
 
   private:
     MediaGraph& m_graph;

@@ -24,6 +24,7 @@
 #include "app/resource_picture.h"
 #include "app/splash_window.h"
 #include "editor/editor_dialog.h"
+#include "engine/graph_messages.h"
 #include "engine/media_graph.h"
 #include "engine/ogg_backend.h"
 #include "engine/wav_filter.h"
@@ -736,6 +737,16 @@ void MainWindow::HandleWindowMessage(int message, intptr_t wParam) {
         case UM_GRAPH_COMPLETE:
             DrainWindowMessages(this, UM_GRAPH_POSITION);
             m_pController->OnGraphComplete(wParam);
+            break;
+        case UM_GRAPH_NEXT_STARTED:
+            DrainWindowMessages(this, UM_GRAPH_POSITION);
+            m_pController->OnGraphNextStarted(wParam != 0);
+            break;
+        case UM_GRAPH_SEEK_DONE:
+            m_pController->OnGraphSeekDone(wParam != 0);
+            break;
+        case UM_GRAPH_DURATION:
+            m_pController->OnGraphDuration(static_cast<int>(wParam));
             break;
         case UM_OGG_END:
             DrainWindowMessages(this, UM_OGG_POSITION);

@@ -16,6 +16,9 @@ namespace player {
 namespace {
 
 constexpr size_t kMaxPath = PATH_MAX;
+// How long before a sound item's end the next one is prepared: time enough to open any
+// file, late enough that the list is as the user left it.
+constexpr int kPrepareAheadTenths = 50;
 constexpr const char* kSoundDeviceFailed =
     QT_TRANSLATE_NOOP("MainWindow", "DirectSoundの作成に失敗しました。");
 
@@ -67,6 +70,7 @@ void PlaybackController::FollowCurrentRow() {
 }
 
 void PlaybackController::StopPlayback() {
+    ForgetPreparedItem();
     if (m_Engine == kEngineOgg) {
         m_p.ogg->Close();
         m_p.display->DropStaleOggReports();
@@ -136,13 +140,18 @@ bool PlaybackController::EnsureViewerShown() {
 
 bool PlaybackController::OpenAndPlay(const std::string& path) {
     m_currentPath = path;
+    ForgetPreparedItem();
     bool ok = OpenAndStart(path);
     // Whatever was open before is closed now, so the mark goes either way.
     m_p.list->MarkPlaying(ok ? m_nCurrent : -1);
+    LogOpen(ok, path);
+    return ok;
+}
+
+void PlaybackController::LogOpen(bool ok, const std::string& path) {
     qCInfo(lcPlayer).nospace().noquote()
         << "open row " << m_nCurrent << " mode " << m_Mode << " engine " << m_Engine
         << (ok ? " ok: " : " failed: ") << QString::fromStdString(path);
-    return ok;
 }
 
 bool PlaybackController::OpenAndStart(const std::string& path) {
@@ -220,9 +229,7 @@ bool PlaybackController::OpenAndStart(const std::string& path) {
         return false;
     }
 
-    if (length > 0)
-        m_p.display->EnableSeek(true);
-    m_p.display->SetSeekRange(length);
+    ShowLength(length);
     ApplyVolume();
     bool started = m_Engine == kEngineOgg ? m_p.ogg->Play() != 0 : m_p.graph->Restart();
     if (!started)
@@ -314,8 +321,81 @@ void PlaybackController::AdvanceAfterEnd() {
     }
 }
 
+void PlaybackController::ShowLength(int tenths) {
+    m_length = tenths;
+    if (tenths > 0)
+        m_p.display->EnableSeek(true);
+    m_p.display->SetSeekRange(tenths);
+}
+
 void PlaybackController::OnGraphPosition(int tenths) {
     m_p.display->SetSeekPos(tenths);
+    PrepareNextItem(tenths);
+}
+
+void PlaybackController::ForgetPreparedItem() {
+    // The graph that prepared it is closed or takes it now; either way it is no longer
+    // pending here.
+    m_preparedPath.clear();
+    m_bNextTried = false;
+}
+
+void PlaybackController::PrepareNextItem(int tenths) {
+    if (m_bNextTried || m_Engine != kEngineGraph || m_Mode != ModeAudio)
+        return;
+    if (m_length > 0 && m_length - tenths > kPrepareAheadTenths)
+        return;
+    m_bNextTried = true;
+    FollowCurrentRow();
+    if (!HasNext())
+        return;
+    const std::string path = m_p.list->PathOf(m_nCurrent + 1);
+    const std::string ext = m_p.rules->UpperExtensionOf(path);
+    if (path.size() >= kMaxPath || !FileExists(path) ||
+        m_p.rules->EngineForExtension(ext) != kEngineGraph || !m_p.rules->IsAudioExtension(ext))
+        return;
+    if (m_p.graph->QueueNext(path))
+        m_preparedPath = path;
+}
+
+void PlaybackController::OnGraphNextStarted(bool heard) {
+    if (m_preparedPath.empty() || m_Engine != kEngineGraph)
+        return;
+    const std::string next = m_preparedPath;
+    m_preparedPath.clear();
+    if (!heard) {
+        // It will fail again when the advance reaches it, and be skipped then.
+        m_p.graph->DropQueuedItem();
+        return;
+    }
+    qCInfo(lcPlayer) << "end of row" << m_nCurrent;
+    FollowCurrentRow();
+    if (!HasNext() || m_p.list->PathOf(m_nCurrent + 1) != next || !m_p.graph->TakeQueuedItem()) {
+        // The list changed under the prepared item: the advance goes by the list as it is.
+        Stop();
+        AdvanceAfterEnd();
+        return;
+    }
+    ++m_nCurrent;
+    m_currentPath = next;
+    m_bNextTried = false;
+    m_p.list->SelectAndFocus(m_nCurrent);
+    m_p.list->MarkPlaying(m_nCurrent);
+    // Reports still queued are the previous item's.
+    m_p.display->DropStaleGraphReports();
+    ShowLength(m_p.graph->GetDuration());
+    m_p.display->SetSeekPos(0);
+    LogOpen(true, next);
+}
+
+void PlaybackController::OnGraphSeekDone(bool landed) {
+    if (!landed && m_Engine == kEngineGraph && m_Mode != ModeImage)
+        m_p.display->SetSeekPos(0);
+}
+
+void PlaybackController::OnGraphDuration(int tenths) {
+    if (m_Engine == kEngineGraph && m_Mode != ModeImage && m_length <= 0 && tenths > 0)
+        ShowLength(tenths);
 }
 
 void PlaybackController::OnGraphComplete(intptr_t code) {

@@ -39,6 +39,12 @@ class PlaybackController {
     // Engine reports, already handed over to the user-interface thread.
     void OnGraphPosition(int tenths);
     void OnGraphComplete(intptr_t code);
+    // The prepared next item is heard (true), or could not be played (false).
+    void OnGraphNextStarted(bool heard);
+    // A seek the graph carried out on its own time: false when it was refused.
+    void OnGraphSeekDone(bool landed);
+    // The graph learnt the item's length only after the open.
+    void OnGraphDuration(int tenths);
     void OnOggPosition(int tenths);
     void OnOggEnd();
 
@@ -71,6 +77,12 @@ class PlaybackController {
     void ReleaseSoundDevice();
     void ResetPlayDisplay();
     bool EnsureViewerShown();
+    // A few seconds before a sound item's end the next row, when it is a sound file the
+    // graph plays too, is prepared behind it.
+    void PrepareNextItem(int tenths);
+    void ForgetPreparedItem();
+    void ShowLength(int tenths);
+    void LogOpen(bool ok, const std::string& path);
     void CreateViewer();
 
     PlaybackPorts m_p;
@@ -80,6 +92,9 @@ class PlaybackController {
     bool m_bKeepWindowSize = false;
     ItemMode m_Mode = ModeNone;
     EngineId m_Engine = kEngineNone;
+    int m_length = 0;            // of the current item, tenths of a second
+    bool m_bNextTried = false;   // the current item has had its try at preparing one
+    std::string m_preparedPath;  // the next item the graph prepared; empty: none
 };
 
 }  // namespace player

@@ -40,6 +40,12 @@ class GraphPort {
     virtual void Close() = 0;
     virtual State GetState() = 0;
     virtual bool HasGraph() = 0;
+    // The list's next item, prepared behind a playing sound-only item so that it follows
+    // without a break; false when the graph cannot take it. Once it is heard the graph
+    // reports so (OnGraphNextStarted) and is asked to take it as its open file.
+    virtual bool QueueNext(const std::string& path) = 0;
+    virtual bool TakeQueuedItem() = 0;
+    virtual void DropQueuedItem() = 0;
 };
 
 // tunewell through the run-time binding; every call yields 0 while it is not loaded.

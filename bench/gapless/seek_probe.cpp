@@ -44,7 +44,8 @@ class GraphPlayer : public Player {
         m_graph.SetVolume(-1500);
         return m_graph.Restart() != 0;
     }
-    bool SeekToSixSeconds() override { return m_graph.Seek(60.0) != 0; }
+    // As the main window seeks.
+    bool SeekToSixSeconds() override { return m_graph.SeekAsync(60.0) != 0; }
     void Close() override { m_graph.Close(); }
 
   private:

@@ -449,3 +449,122 @@ TEST_F(PlaybackTest, PlayWithNothingSelectedStartsAtTheTopOrDoesNothingOnAnEmpty
     EXPECT_EQ(graph.file, paths["a.mp3"]);
     EXPECT_TRUE(display.pauseShown);
 }
+
+namespace {
+
+// A sound item near its end, with the next row prepared behind it.
+class PreparedAdvanceTest : public PlaybackTest {
+  protected:
+    void PlayFirstToNearItsEnd() {
+        Rows({"a.mp3", "b.wav", "c.mp3"});
+        list.selected = 0;
+        c.PlaySelected();
+        c.OnGraphPosition(10);  // 11.5 s left: too early to prepare anything
+        ASSERT_TRUE(graph.queued.empty());
+        c.OnGraphPosition(80);
+        ASSERT_EQ(graph.queued, paths["b.wav"]);
+    }
+};
+
+TEST_F(PreparedAdvanceTest, TheHeardNextItemBecomesCurrentWithoutReopeningTheGraph) {
+    PlayFirstToNearItsEnd();
+    const int opens = log.Count("graph.Open(" + paths["b.wav"] + ")");
+    display.seekPos = 123;
+    c.OnGraphNextStarted(true);
+    EXPECT_TRUE(log.Has("graph.TakeQueuedItem"));
+    EXPECT_EQ(log.Count("graph.Open(" + paths["b.wav"] + ")"), opens) << "no new graph";
+    EXPECT_FALSE(log.Has("graph.Close"));
+    EXPECT_EQ(c.CurrentRow(), 1);
+    EXPECT_EQ(list.playing, 1);
+    EXPECT_EQ(list.selected, 1);
+    EXPECT_EQ(display.seekMax, 40) << "the new item's length";
+    EXPECT_EQ(display.seekPos, 0);
+    EXPECT_TRUE(display.pauseShown);
+    EXPECT_EQ(c.Mode(), player::ModeAudio);
+    // The new item prepares the one after it in turn, and the last one ends the list.
+    c.OnGraphPosition(5);
+    EXPECT_EQ(graph.queued, paths["c.mp3"]);
+    c.OnGraphNextStarted(true);
+    EXPECT_EQ(c.CurrentRow(), 2);
+    c.OnGraphPosition(60);
+    EXPECT_EQ(log.Count("graph.QueueNext(" + paths["c.mp3"] + ")"), 1);
+    c.OnGraphComplete(15);
+    EXPECT_EQ(c.Mode(), player::ModeNone);
+    EXPECT_EQ(c.CurrentRow(), 2);
+}
+
+TEST_F(PreparedAdvanceTest, AListChangedUnderThePreparedItemAdvancesByTheListAsItIs) {
+    PlayFirstToNearItsEnd();
+    // b.wav was removed while a.mp3 played on.
+    list.rows.erase(list.rows.begin() + 1);
+    c.OnGraphNextStarted(true);
+    EXPECT_FALSE(log.Has("graph.TakeQueuedItem"));
+    EXPECT_TRUE(log.Has("graph.Close"));
+    EXPECT_EQ(graph.file, paths["c.mp3"]);
+    EXPECT_EQ(c.CurrentRow(), 1);
+    EXPECT_EQ(list.playing, 1);
+}
+
+TEST_F(PreparedAdvanceTest, ABrokenNextItemIsGivenUpAndTheCurrentOneEndsAsBefore) {
+    PlayFirstToNearItsEnd();
+    c.OnGraphNextStarted(false);
+    EXPECT_TRUE(log.Has("graph.DropQueuedItem"));
+    EXPECT_EQ(c.CurrentRow(), 0);
+    c.OnGraphPosition(100);
+    EXPECT_EQ(log.Count("graph.QueueNext(" + paths["b.wav"] + ")"), 1) << "one try per item";
+    c.OnGraphComplete(15);
+    EXPECT_EQ(c.CurrentRow(), 1);
+    EXPECT_EQ(graph.file, paths["b.wav"]);
+}
+
+TEST_F(PlaybackTest, OnlyASoundRowThatTheGraphPlaysIsPrepared) {
+    for (const char* next : {"song.ogg", "clip.avi", "photo.jpg", "/nowhere/x.mp3"}) {
+        list.rows.clear();
+        Rows({"a.mp3", next});
+        list.selected = 0;
+        c.PlaySelected();
+        c.OnGraphPosition(120);
+        EXPECT_FALSE(log.Has(std::string("graph.QueueNext(") +
+                             (paths.count(next) ? paths[next] : next) + ")"))
+            << next;
+        c.Stop();
+    }
+    // Nor is anything prepared behind a video, or once the item was stopped.
+    list.rows.clear();
+    Rows({"clip.avi", "b.wav"});
+    list.selected = 0;
+    c.PlaySelected();
+    c.OnGraphPosition(45);
+    EXPECT_FALSE(log.Has("graph.QueueNext(" + paths["b.wav"] + ")"));
+    c.Stop();
+    c.OnGraphNextStarted(true);
+    EXPECT_FALSE(log.Has("graph.TakeQueuedItem"));
+}
+
+TEST_F(PlaybackTest, ASeekTheGraphRefusesLaterPutsTheThumbBack) {
+    Rows({"a.mp3"});
+    list.selected = 0;
+    c.PlaySelected();
+    display.seekPos = 60;
+    c.OnSeekScroll(true);
+    EXPECT_EQ(display.seekPos, 60);
+    c.OnGraphSeekDone(true);
+    EXPECT_EQ(display.seekPos, 60);
+    c.OnGraphSeekDone(false);
+    EXPECT_EQ(display.seekPos, 0);
+}
+
+TEST_F(PlaybackTest, ALengthLearntAfterTheOpenRangesTheSeekSlider) {
+    Rows({"a.mp3"});
+    graph.durations.erase(paths["a.mp3"]);
+    list.selected = 0;
+    c.PlaySelected();
+    EXPECT_FALSE(display.seekEnabled);
+    c.OnGraphDuration(95);
+    EXPECT_TRUE(display.seekEnabled);
+    EXPECT_EQ(display.seekMax, 95);
+    c.OnGraphDuration(200);  // once known, the length stays
+    EXPECT_EQ(display.seekMax, 95);
+}
+
+}  // namespace

@@ -81,8 +81,29 @@ class FakeGraph : public player::GraphPort {
     }
     State GetState() override { return state; }
     bool HasGraph() override { return hasGraph; }
+    bool QueueNext(const std::string& path) override {
+        m_log.Add("graph.QueueNext(" + path + ")");
+        if (!hasGraph || !queueAccepted)
+            return false;
+        queued = path;
+        return true;
+    }
+    bool TakeQueuedItem() override {
+        m_log.Add("graph.TakeQueuedItem");
+        if (queued.empty())
+            return false;
+        file = queued;
+        queued.clear();
+        return true;
+    }
+    void DropQueuedItem() override {
+        m_log.Add("graph.DropQueuedItem");
+        queued.clear();
+    }
 
     std::map<std::string, int> durations;
+    std::string queued;
+    bool queueAccepted = true;
     std::map<std::string, std::pair<int, int>> dims;
     std::map<std::string, bool> failing;
     std::string file;

@@ -1,0 +1,15 @@
+// Messages of a playback graph beyond the classic three (platform/messages.h), posted to
+// its notify object by the event thread.
+#pragma once
+
+// wParam 1: the prepared next item is heard now (the receiver lets the graph take it);
+// 0: it could not be played, and the current item ends as before.
+constexpr int UM_GRAPH_NEXT_STARTED = 1041;
+// wParam 1 when the seek landed, 0 when the graph refused it; lParam: the position asked
+// for, in tenths of a second.
+constexpr int UM_GRAPH_SEEK_DONE = 1042;
+// The graph learnt its length after opening; wParam: the length in tenths of a second.
+constexpr int UM_GRAPH_DURATION = 1043;
+
+// The application message the joining element's switch posts on the graph's bus.
+constexpr const char* kNextStartedMessage = "veltra-next-started";
