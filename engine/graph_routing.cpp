@@ -129,21 +129,8 @@ GstPadProbeReturn ClipToRange(GstPad* pad, GstPadProbeInfo* info, gpointer data)
         GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
         if (GST_EVENT_TYPE(ev) == GST_EVENT_EOS && clip->ended)
             return GST_PAD_PROBE_DROP;  // given already
-        if (GST_EVENT_TYPE(ev) != GST_EVENT_SEGMENT || from < 0)
-            return GST_PAD_PROBE_OK;
-        const GstSegment* in = nullptr;
-        gst_event_parse_segment(ev, &in);
-        if (!in || in->format != GST_FORMAT_TIME || in->start >= static_cast<guint64>(from) ||
-            in->rate < 0)
-            return GST_PAD_PROBE_OK;
-        GstSegment moved;
-        gst_segment_copy_into(in, &moved);
-        moved.time += from - in->start;
-        moved.start = from;
-        moved.position = from;
-        if (to >= 0)
-            moved.stop = to;
-        ReplaceProbedSegment(info, ev, moved);
+        if (from >= 0)
+            MoveProbedSegmentStart(info, from, to);
         return GST_PAD_PROBE_OK;
     }
     GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
@@ -288,6 +275,29 @@ void ReplaceProbedSegment(GstPadProbeInfo* info, GstEvent* event, const GstSegme
     gst_event_set_seqnum(replacement, gst_event_get_seqnum(event));
     gst_event_unref(event);
     GST_PAD_PROBE_INFO_DATA(info) = replacement;
+}
+
+const GstSegment* ProbedTimeSegment(GstPadProbeInfo* info) {
+    GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!ev || GST_EVENT_TYPE(ev) != GST_EVENT_SEGMENT)
+        return nullptr;
+    const GstSegment* in = nullptr;
+    gst_event_parse_segment(ev, &in);
+    return in && in->format == GST_FORMAT_TIME ? in : nullptr;
+}
+
+void MoveProbedSegmentStart(GstPadProbeInfo* info, int64_t startNs, int64_t stopNs) {
+    const GstSegment* in = ProbedTimeSegment(info);
+    if (!in || in->rate < 0 || in->start >= static_cast<guint64>(startNs))
+        return;
+    GstSegment moved;
+    gst_segment_copy_into(in, &moved);
+    moved.time += startNs - in->start;
+    moved.start = startNs;
+    moved.position = startNs;
+    if (stopNs >= 0)
+        moved.stop = stopNs;
+    ReplaceProbedSegment(info, GST_PAD_PROBE_INFO_EVENT(info), moved);
 }
 
 bool IsLinked(GstElement* element) {

@@ -24,6 +24,12 @@ void RouteDecodedStreams(GstElement* decoder, GraphShared* shared);
 // In a pad probe on a segment event: the event goes on as one for segment instead, in the
 // same sequence.
 void ReplaceProbedSegment(GstPadProbeInfo* info, GstEvent* event, const GstSegment& segment);
+// The time segment a downstream event probe sees, or null for any other event.
+const GstSegment* ProbedTimeSegment(GstPadProbeInfo* info);
+// A forward segment that begins before startNs is moved to begin there (its stream time
+// moved along, so the clock does not wait out the skipped stretch) and to end at stopNs
+// where that is not negative.
+void MoveProbedSegmentStart(GstPadProbeInfo* info, int64_t startNs, int64_t stopNs);
 
 // Cuts a decoded sound buffer arriving on pad to [from, to) (ns, to < 0: no end); null when
 // nothing of it is left (the buffer is then gone). Pictures pass whole.

@@ -17,20 +17,7 @@ namespace {
 GstPadProbeReturn SkipLead(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
     const int64_t lead = *static_cast<const int64_t*>(data);
     if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-        GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
-        if (GST_EVENT_TYPE(ev) != GST_EVENT_SEGMENT)
-            return GST_PAD_PROBE_OK;
-        const GstSegment* in = nullptr;
-        gst_event_parse_segment(ev, &in);
-        if (!in || in->format != GST_FORMAT_TIME || in->rate < 0 ||
-            in->start >= static_cast<guint64>(lead))
-            return GST_PAD_PROBE_OK;
-        GstSegment moved;
-        gst_segment_copy_into(in, &moved);
-        moved.time += lead - in->start;
-        moved.start = lead;
-        moved.position = lead;
-        ReplaceProbedSegment(info, ev, moved);
+        MoveProbedSegmentStart(info, lead, -1);
         return GST_PAD_PROBE_OK;
     }
     GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);

@@ -79,18 +79,14 @@ struct RunningTimeStamp {
 GstPadProbeReturn StampRunningTime(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* stamp = static_cast<RunningTimeStamp*>(data);
     if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-        GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
-        if (GST_EVENT_TYPE(ev) != GST_EVENT_SEGMENT)
-            return GST_PAD_PROBE_OK;
-        const GstSegment* in = nullptr;
-        gst_event_parse_segment(ev, &in);
-        if (!in || in->format != GST_FORMAT_TIME)
+        const GstSegment* in = ProbedTimeSegment(info);
+        if (!in)
             return GST_PAD_PROBE_OK;
         gst_segment_copy_into(in, &stamp->segment);
         stamp->haveSegment = true;
         GstSegment out;
         gst_segment_init(&out, GST_FORMAT_TIME);
-        ReplaceProbedSegment(info, ev, out);
+        ReplaceProbedSegment(info, GST_PAD_PROBE_INFO_EVENT(info), out);
         return GST_PAD_PROBE_OK;
     }
     GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
@@ -133,13 +129,8 @@ struct RangeHead {
 GstPadProbeReturn DropPictureBeforeRange(GstPad*, GstPadProbeInfo* info, gpointer data) {
     auto* head = static_cast<RangeHead*>(data);
     if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-        GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
-        const GstSegment* segment = nullptr;
-        if (GST_EVENT_TYPE(ev) == GST_EVENT_SEGMENT) {
-            gst_event_parse_segment(ev, &segment);
-            if (segment && segment->format == GST_FORMAT_TIME)
-                head->start = segment->start;
-        }
+        if (const GstSegment* segment = ProbedTimeSegment(info))
+            head->start = segment->start;
         return GST_PAD_PROBE_OK;
     }
     GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
