@@ -9,6 +9,7 @@
 #include "engine/media_graph.h"
 #include "engine/mp3_length.h"
 #include "engine/sound_length.h"
+#include "engine/sound_renderer.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ BOOL MediaGraph::TakeQueuedItem() {
     m_szFile = m_Current->Path();
     m_StartOffset = m_Current->Lead();
     m_TotalTime = LengthOf(m_Current->Decoder(), m_szFile);
+    RetitleSoundRenderer(m_Shared->audioTarget, m_szFile.c_str());
     return TRUE;
 }
 

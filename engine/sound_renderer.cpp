@@ -43,15 +43,14 @@ GstElement* MakeServerSink() {
     return sink;
 }
 
+constexpr char kTitleTagName[] = "title";
+
 // The output names its stream after the title tag it receives; a file without one is
 // named by its file name.
-GstElement* MakeTitleTag(const char* title) {
+void SetTitleTag(GstElement* inject, const char* title) {
     std::string name = title && *title ? title : "VELTRA";
     if (const char* slash = std::strrchr(name.c_str(), '/'))
         name = slash + 1;
-    GstElement* inject = gst_element_factory_make("taginject", nullptr);
-    if (!inject)
-        return nullptr;
     GValue value = G_VALUE_INIT;
     g_value_init(&value, G_TYPE_STRING);
     g_value_set_string(&value, name.c_str());
@@ -59,7 +58,14 @@ GstElement* MakeTitleTag(const char* title) {
     g_value_unset(&value);
     const std::string tags = std::string("title=(string)") + (quoted ? quoted : "\"\"");
     g_free(quoted);
+    // New tags are sent with the next buffer, so a stream that goes on is renamed too.
     g_object_set(inject, "tags", tags.c_str(), nullptr);
+}
+
+GstElement* MakeTitleTag(const char* title) {
+    GstElement* inject = gst_element_factory_make("taginject", kTitleTagName);
+    if (inject)
+        SetTitleTag(inject, title);
     return inject;
 }
 
@@ -149,5 +155,14 @@ void RemoveJoinInput(GstElement* renderer, GstPad* input) {
     if (inner) {
         gst_element_release_request_pad(join, inner);
         gst_object_unref(inner);
+    }
+}
+
+void RetitleSoundRenderer(GstElement* renderer, const char* title) {
+    if (!renderer || !GST_IS_BIN(renderer))
+        return;
+    if (GstElement* inject = gst_bin_get_by_name(GST_BIN(renderer), kTitleTagName)) {
+        SetTitleTag(inject, title);
+        gst_object_unref(inject);
     }
 }

@@ -18,6 +18,9 @@ constexpr const char* kSoundVolumeName = "volume";
 // input of its own and goes on from one input to the next at the sample, in the same
 // output stream, so a list plays without a break between its items.
 GstElement* MakeSoundRenderer(const char* title = nullptr, bool joinable = false);
+// Names the renderer's output stream after a new item (a file name is cut to its last part),
+// for an item that follows in the same stream.
+void RetitleSoundRenderer(GstElement* renderer, const char* title);
 
 // The joining element of a joinable renderer (no reference taken), else null.
 GstElement* JoinOf(GstElement* renderer);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "engine/graph_messages.h"
 #include "engine/media_graph.h"
 #include "tests/engine/graph_test_support.h"
 #include "tests/support/media_factory.h"
@@ -107,6 +108,23 @@ TEST_F(SoundServerTest, TheMixerSeesTheProgramTheItemAndItsVolume) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     EXPECT_TRUE(silent) << "the bottom of the volume scale mutes the stream";
+}
+
+TEST_F(SoundServerTest, ANextItemInTheSameStreamRenamesIt) {
+    auto first = testmedia::Tone(dir, "first tone.wav", 1.0);
+    auto next = testmedia::Tone(dir, "next tone.wav", 20.0, 44100, 2, 880);
+    graph.SetWindows(&notify, nullptr, nullptr);
+    ASSERT_EQ(graph.Open(first.c_str(), FALSE), 1);
+    ASSERT_TRUE(graph.Restart());
+    ASSERT_TRUE(graph.QueueNext(next.c_str()));
+    QString listing;
+    ASSERT_TRUE(WaitForStream("media.name = \"first tone.wav\"", &listing))
+        << listing.toStdString();
+    ASSERT_TRUE(PumpUntil([&] { return notify.Count(UM_GRAPH_NEXT_STARTED) > 0; }, 30000));
+    ASSERT_TRUE(graph.TakeQueuedItem());
+    EXPECT_TRUE(WaitForStream("media.name = \"next tone.wav\"", &listing)) << listing.toStdString();
+    EXPECT_EQ(Pactl({"list", "sink-inputs"}).count("Sink Input #"), 1)
+        << "the next item goes on in the same stream";
 }
 
 }  // namespace
