@@ -78,8 +78,19 @@ MonitorRecorder::MonitorRecorder(const PrivateSoundServer& server, const QString
     m_parec.start("parec", {"-d", server.SinkName() + ".monitor", "--raw", "--format=s16le",
                             "--rate=44100", "--channels=2", "--latency-msec=5"});
     m_started = m_parec.waitForStarted(10000);
-    m_origin = std::chrono::steady_clock::now();
     m_file = file;
+    // parec's stream starts well after its process does (about 1.7 s on a loaded machine),
+    // and what plays before it is lost: a seek timed in that span would be heard, wrongly,
+    // where the recording begins, or not at all. Only a recording that runs is a recorder.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (m_started && QFileInfo(file).size() == 0) {
+        if (std::chrono::steady_clock::now() > until) {
+            m_started = false;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    m_origin = std::chrono::steady_clock::now();
 }
 
 void MonitorRecorder::Stop() {

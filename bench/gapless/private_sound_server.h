@@ -33,6 +33,7 @@ class MonitorRecorder {
   public:
     MonitorRecorder(const PrivateSoundServer& server, const QString& file);
     ~MonitorRecorder() { Stop(); }
+    // True once the recording runs (its first bytes are in the file), not merely parec.
     bool Started() const { return m_started; }
     // Wall time the first recorded byte stands for, known once stopped (to within the
     // recorder's latency, a few milliseconds).
