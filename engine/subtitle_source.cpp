@@ -10,12 +10,18 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/styled_subtitles.h"
+#include "platform/file_system.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-// Timed-text kinds the subtitle parser reads, in the order they are preferred.
-constexpr const char* kSideExtensions[] = {".srt", ".vtt"};
+// A script larger than this is not subtitles.
+constexpr std::size_t kMaxStyledScript = 16u << 20;
+
+// Timed-text kinds read beside a video, in the order they are preferred.
+constexpr const char* kSideExtensions[] = {".srt", ".vtt", ".ass", ".ssa"};
 
 int ExtensionRank(const std::string& ext) {
     for (size_t i = 0; i < std::size(kSideExtensions); ++i)
@@ -35,6 +41,29 @@ GstPadProbeReturn DropGroupDone(GstPad*, GstPadProbeInfo* info, gpointer) {
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
     return event && GST_EVENT_TYPE(event) == GST_EVENT_STREAM_GROUP_DONE ? GST_PAD_PROBE_DROP
                                                                          : GST_PAD_PROBE_OK;
+}
+
+// The side file's reader: the file itself, or for a SubStation Alpha script its events as
+// SubRip text in a file in memory, closed with the reader.
+GstElement* SideFileSource(const std::string& sideFile) {
+    if (!IsStyledSubtitleFile(sideFile)) {
+        GstElement* src = Make("filesrc", "subtitle-file");
+        if (src)
+            g_object_set(src, "location", sideFile.c_str(), nullptr);
+        return src;
+    }
+    const WholeFile script = ReadWholeFile(sideFile, kMaxStyledScript);
+    const std::string text = script.ok() ? SubRipFromStyled(script.bytes) : std::string();
+    const int fd = text.empty() ? -1 : MemoryFileWith("subtitles", text);
+    GstElement* src = fd < 0 ? nullptr : Make("fdsrc", "subtitle-file");
+    if (!src) {
+        CloseFile(fd);
+        return nullptr;
+    }
+    g_object_set(src, "fd", fd, nullptr);
+    g_object_set_data_full(G_OBJECT(src), "veltra-memory-file", GINT_TO_POINTER(fd + 1),
+                           [](gpointer data) { CloseFile(GPOINTER_TO_INT(data) - 1); });
+    return src;
 }
 
 }  // namespace
@@ -99,7 +128,7 @@ GstElement* AddSubtitleOverlay(GstBin* bin, const std::string& sideFile) {
     GstPad* input = gst_element_get_static_pad(overlay, "subtitle_sink");
     gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, DropGroupDone, nullptr, nullptr);
     if (!sideFile.empty()) {
-        GstElement* src = Make("filesrc", "subtitle-file");
+        GstElement* src = SideFileSource(sideFile);
         GstElement* parse = Make("subparse", "subtitle-parser");
         if (!src || !parse) {
             for (GstElement* e : {src, parse, overlay})
@@ -108,7 +137,6 @@ GstElement* AddSubtitleOverlay(GstBin* bin, const std::string& sideFile) {
             gst_object_unref(input);
             return nullptr;
         }
-        g_object_set(src, "location", sideFile.c_str(), nullptr);
         gst_bin_add_many(bin, overlay, src, parse, nullptr);
         GstPad* parsed = gst_element_get_static_pad(parse, "src");
         if (!gst_element_link(src, parse) || gst_pad_link(parsed, input) != GST_PAD_LINK_OK)

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,4 +136,31 @@ WholeFile ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     }
     ::close(fd);
     return file;
+}
+
+int MemoryFileWith(const std::string& name, const std::string& bytes) {
+    const int fd = ::memfd_create(name.c_str(), MFD_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            ::close(fd);
+            return -1;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void CloseFile(int fd) {
+    if (fd >= 0)
+        ::close(fd);
 }

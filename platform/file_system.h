@@ -59,3 +59,9 @@ struct WholeFile {
     bool ok() const { return failure == Failure::None; }
 };
 WholeFile ReadWholeFile(const std::string& path, std::size_t maxBytes);
+
+// A file that lives in memory only, holding bytes, read from its start; -1 when it cannot
+// be made. For handing made-up content to readers that take a file; its descriptor is
+// closed with CloseFile and the memory goes with it.
+int MemoryFileWith(const std::string& name, const std::string& bytes);
+void CloseFile(int fd);

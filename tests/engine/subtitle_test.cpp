@@ -119,6 +119,16 @@ TEST_F(SubtitleTest, ASideSubRipFileIsDrawnAtItsTimeAndCanBeHidden) {
     EXPECT_GT(TextAfter(20).below, 20);
 }
 
+TEST_F(SubtitleTest, ASideSubStationScriptIsDrawnAtItsTime) {
+    const std::string video = testmedia::PlainVideo(dir, "clip.avi", 5.0, 320, 240);
+    ASSERT_FALSE(video.empty());
+    const std::string script = testmedia::Ass(dir, "clip.ass", 1.0, 3.0, "STYLED");
+    ASSERT_FALSE(script.empty());
+    EXPECT_EQ(SideSubtitleFor(video), script);
+    ASSERT_TRUE(OpenInArea(video, QSize(320, 240)));
+    ExpectTheCueOnlyInItsTime();
+}
+
 // The short subtitle stream ends while the paused picture waits: the restart must not hang.
 TEST_F(SubtitleTest, TheFirstSubtitleStreamOfMkvAndMp4IsDrawn) {
     const std::string srt = testmedia::Srt(dir, "cue.srt", 1.0, 3.0, "INSIDE");

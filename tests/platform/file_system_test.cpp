@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,3 +90,20 @@ TEST_F(FileSystemTest, WholeFileReadsOnlyRegularFilesWithinTheirBound) {
 }
 
 }  // namespace
+
+TEST(MemoryFile, HoldsItsBytesFromTheStartAndSeeksLikeAFile) {
+    const std::string bytes = std::string("1\n00:00:01,000 --> 00:00:02,000\n") + '\0' + "x";
+    const int fd = MemoryFileWith("test", bytes);
+    ASSERT_GE(fd, 0);
+    std::string back(bytes.size() + 4, '?');
+    EXPECT_EQ(::read(fd, back.data(), back.size()), static_cast<ssize_t>(bytes.size()));
+    back.resize(bytes.size());
+    EXPECT_EQ(back, bytes);
+    EXPECT_EQ(::lseek(fd, 2, SEEK_SET), 2) << "readers seek in it to read it again";
+    char c = 0;
+    EXPECT_EQ(::read(fd, &c, 1), 1);
+    EXPECT_EQ(c, '0');
+    CloseFile(fd);
+    EXPECT_EQ(::fcntl(fd, F_GETFD), -1) << "closed";
+    CloseFile(-1);
+}
