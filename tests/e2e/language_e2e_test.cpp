@@ -116,8 +116,15 @@ class LanguageE2E : public ProgramTest, public ::testing::WithParamInterface<con
     }
     bool English() const { return std::string(GetParam()) == "en"; }
 
+    std::vector<std::string> Arguments(const std::string& file) const {
+        std::vector<std::string> args{std::string("--lang=") + GetParam()};
+        if (!file.empty())
+            args.push_back(file);
+        return args;
+    }
+
     std::unique_ptr<VeltraProcess> Launch(const std::string& file) {
-        auto app = Start({std::string("--lang=") + GetParam(), file}, &main);
+        auto app = Start(Arguments(file), &main);
         m_pid = app->Pid();
         return app;
     }
@@ -517,6 +524,59 @@ TEST_P(LanguageE2E, CopyDialogFolderPromptProgressNameClashAndTheDeleteQuestion)
     KeyStrokes({"Escape"});  // No
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
     EXPECT_TRUE(fs::exists(box.MediaDir() + "/song.wav")) << "No keeps the file";
+}
+
+TEST_P(LanguageE2E, EmptyListCopyTheFindBarTheViewersMenuAndTheSecondStart) {
+    auto app = Launch({});
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"s", "p"});
+    auto all =
+        WaitForText("QMessageBox", English() ? "The list has nothing to copy."
+                                             : "リスト内にコピーするコンテンツが存在しません。");
+    Check(all, "QMessageBox");
+    Shoot("copy_empty_list");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+
+    Key(main, "ctrl+f");
+    all = WaitForText("MainWindow", English() ? "Find (name, title, artist, album)"
+                                              : "検索 (名前・タイトル・アーティスト・アルバム)");
+    Check(all, "MainWindow");
+    Shoot("find_bar");
+    Key(main, "Escape");
+
+    Click(main, Centre(layout["viewer"]));
+    all = WaitForText("ViewerWindow", "");
+    const std::string viewer = WindowOf(all, "ViewerWindow");
+    ASSERT_FALSE(viewer.empty());
+    const QRect area = WindowGeometry(viewer);
+    RunTool({"xdotool", "mousemove", "--window", viewer, std::to_string(area.width() / 2),
+             std::to_string(area.height() / 2), "click", "3"});
+    all = WaitForText("QMenu", "");
+    Check(all, "QMenu");
+    Shoot("viewer_menu");
+    KeyStrokes({"Escape"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMenu") && !Read().empty(); }, 10000));
+
+    // A second plain start says so in a box of its own and ends; its texts go to a file of
+    // their own so that the first program's never stand for them.
+    const std::string first = probe;
+    probe = box.Root() + "/second.txt";
+    box.SetEnv("TEXT_PROBE_FILE", probe);
+    VeltraProcess second(box, Arguments({}));
+    all = WaitForText("QMessageBox", English() ? "Warning" : "警告");
+    EXPECT_TRUE(HasPart(
+        all, English() ? "VELTRA is already running." : "アプリケーションは既に起動しています。"));
+    Check(all, "QMessageBox");
+    Shoot("second_start");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(second.WaitForExit(10000)) << second.Log();
+    probe = first;
+    EXPECT_TRUE(app->Running());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageE2E, ::testing::Values("en", "ja"));
