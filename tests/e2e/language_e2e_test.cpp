@@ -579,6 +579,66 @@ TEST_P(LanguageE2E, EmptyListCopyTheFindBarTheViewersMenuAndTheSecondStart) {
     EXPECT_TRUE(app->Running());
 }
 
+TEST_P(LanguageE2E, CopyRowLimitBadNameAndTooLongDestination) {
+    // One row over the limit, every row the same small file under a name of its own.
+    const std::string song = testmedia::Tone(box.MediaDir(), "song.wav", 0.5);
+    std::string lines;
+    for (int i = 0; i <= 1000; ++i) {
+        const std::string name = "s" + std::to_string(i) + ".wav";
+        fs::create_hard_link(song, box.MediaDir() + "/" + name);
+        lines += name + "\r\n";
+    }
+    auto app = Launch(testmedia::WriteBytes(box.MediaDir(), "many.vpl", lines));
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+    auto copy = [&] {
+        Click(main, Centre(layout["menu"]));
+        QThread::msleep(300);
+        KeyStrokes({"s", "p"});
+    };
+    copy();
+    auto all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "The list holds 1001 files. At most 1000 can be copied"
+                                       : "リスト内のファイルが 1001 個あります。"));
+    Check(all, "QMessageBox");
+    Shoot("copy_row_limit");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+
+    Click(main, QPoint(layout["list"].x() + 40, layout["list"].y() + 30));
+    Key(main, "Delete");  // from the list only: now it is within the limit
+    copy();
+    all = WaitForText("CopyDialog", "");
+    const std::string dialog = WindowOf(all, "CopyDialog");
+    ASSERT_FALSE(dialog.empty());
+    TypeText(dialog, "a/b");  // the rename edit has the focus
+    KeyStrokes({"Tab", "Tab", "Tab", "space"});
+    all = WaitForText("QMessageBox", English()
+                                         ? "The new name contains characters that cannot be used."
+                                         : "リネーム名に使えない文字が含まれています。");
+    Check(all, "QMessageBox");
+    Shoot("copy_bad_name");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+
+    // The rename edit has the focus again; the destination doubles itself through the
+    // clipboard until it is longer than any path.
+    Key(dialog, "ctrl+a");
+    TypeText(dialog, "a");
+    Key(dialog, "Tab");
+    Key(dialog, "ctrl+a");
+    TypeText(dialog, "/aaaaaaaaaaaaaaa");
+    for (int i = 0; i < 8; ++i) KeyStrokes({"ctrl+a", "ctrl+c", "End", "ctrl+v"});
+    KeyStrokes({"Tab", "Tab", "space"});
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "The destination must be at most"
+                                       : "コピー先は 4064 バイト以内で入力してください。"));
+    Check(all, "QMessageBox");
+    Shoot("copy_long_destination");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageE2E, ::testing::Values("en", "ja"));
 
 }  // namespace
