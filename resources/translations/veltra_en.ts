@@ -798,7 +798,7 @@ cannot be saved under this name.</translation>
         <source>
 に保存できません。</source>
         <translation>
-cannot be saved.</translation>
+cannot be saved. </translation>
     </message>
     <message>
         <source>

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "tests/e2e/program_test.h"
+#include "tests/e2e/read_only_folder.h"
 #include "tests/support/media_factory.h"
 
 namespace fs = std::filesystem;
@@ -637,6 +638,48 @@ TEST_P(LanguageE2E, CopyRowLimitBadNameAndTooLongDestination) {
     Shoot("copy_long_destination");
     KeyStrokes({"Return"});
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+}
+
+TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
+    const ReadOnlyFolder locked(box.Root() + "/locked");
+    ASSERT_TRUE(locked.Refuses());
+    // A list whose only line names no file there is.
+    const std::string nothing =
+        testmedia::WriteBytes(box.MediaDir(), "nothing.vpl", "gone.wav\r\n");
+    auto app = Launch(testmedia::Tone(box.MediaDir(), "song.wav", 2.0));
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+    // File's items: Open, then Save Playlist; the prompt is answered with a typed path.
+    auto prompted = [&](std::vector<std::string> keys, const std::string& path) {
+        Click(main, Centre(layout["menu"]));
+        QThread::msleep(300);
+        KeyStrokes(keys);
+        const auto all = WaitForText("PromptFileDialog", "");
+        ASSERT_TRUE(AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), path, app->Pid()));
+    };
+    auto dismissed = [&] {
+        KeyStrokes({"Return"});
+        EXPECT_TRUE(
+            WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    };
+
+    prompted({"Down", "Right", "Down", "Return"}, locked.Path() + "/out.vpl");
+    auto all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(
+        HasPart(all, English() ? "cannot be saved. You have" : "に保存できません。フォルダー"));
+    EXPECT_TRUE(HasPart(all, English() ? "You have no permission to write to the folder."
+                                       : "フォルダーに書き込む権限がありません。"));
+    Check(all, "QMessageBox");
+    Shoot("list_save_failed");
+    dismissed();
+
+    prompted({"Down", "Right", "Return"}, nothing);
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "names no file that can be added to the list."
+                                       : "には、リストに追加できるファイルがありません。"));
+    Check(all, "QMessageBox");
+    Shoot("list_open_failed");
+    dismissed();
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageE2E, ::testing::Values("en", "ja"));
