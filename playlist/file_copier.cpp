@@ -3,37 +3,8 @@
 #include <QCoreApplication>
 
 #include <QString>
-#include <cerrno>
-#include <cstring>
 
-namespace {
-
-// The C library writes its reasons in its own locale, which need not be the program's
-// language: the reasons a copy meets in practice get texts of ours.
-QString ReasonText(int error) {
-    switch (error) {
-        case ENOSPC:
-        case EDQUOT:
-            return QCoreApplication::translate("FileCopier", "空き容量が足りません");
-        case EACCES:
-        case EPERM:
-            return QCoreApplication::translate("FileCopier", "アクセスが拒否されました");
-        case ENOENT:
-        case ENOTDIR:
-            return QCoreApplication::translate("FileCopier", "フォルダーが見つかりません");
-        case EROFS:
-            return QCoreApplication::translate("FileCopier", "読み取り専用のドライブです");
-        case ENAMETOOLONG:
-            return QCoreApplication::translate("FileCopier", "名前が長すぎます");
-        case 0:
-        case EIO:
-            return QCoreApplication::translate("FileCopier", "入出力エラーが発生しました");
-        default:
-            return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
-
-}  // namespace
+#include "playlist/error_reason.h"
 
 std::string CopyStatusText(const CopyOutcome& outcome) {
     switch (outcome.status) {
@@ -54,7 +25,7 @@ std::string CopyStatusText(const CopyOutcome& outcome) {
                 .toStdString();
         case CopyStatus::WriteFailed:
             return QCoreApplication::translate("FileCopier", "コピー先に書き込めません (%1)")
-                .arg(ReasonText(outcome.error))
+                .arg(QString::fromStdString(ErrorReason(outcome.error)))
                 .toStdString();
         case CopyStatus::Cancelled:
             return QCoreApplication::translate("FileCopier", "中止しました").toStdString();

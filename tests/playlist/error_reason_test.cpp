@@ -1,4 +1,4 @@
-// A failed copy names its reason in the program's words, not in the C library's locale.
+// A failed file operation names its reason in the program's words, not the C library's.
 #include <gtest/gtest.h>
 
 #include <cerrno>
