@@ -1,7 +1,12 @@
 #include "editor/profile_set_dialog.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <algorithm>
 
 #include "editor/editor_rules.h"
 #include "engine/profiles.h"
@@ -14,10 +19,10 @@ ProfileDialog::ProfileDialog(QWidget* parent, Lister lister)
             return ListProfiles(selector, names);
         };
     setWindowTitle(QStringLiteral("ProfileSet"));
-    setFixedSize(311, 100);
+    setFixedSize(kDialogWidth, 100);
     m_pCombo = new QComboBox(this);
     m_pCombo->setObjectName(QStringLiteral("1061"));
-    m_pCombo->setGeometry(10, 12, 291, 24);
+    m_pCombo->setGeometry(10, 12, kComboWidth, 24);
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
     m_pOk->setObjectName(QStringLiteral("1"));
     m_pOk->setGeometry(130, 62, 80, 26);
@@ -30,6 +35,31 @@ ProfileDialog::ProfileDialog(QWidget* parent, Lister lister)
 }
 
 ProfileDialog::~ProfileDialog() = default;
+
+void ProfileDialog::FitNames() {
+    // Profile names come from the system and can be far longer than the stored layout
+    // allows: the dialog grows with its widest name (no wider than the screen), its
+    // buttons staying at the right edge, and the open list is never narrower than a name.
+    const QFontMetrics fm = m_pCombo->fontMetrics();
+    int widest = 0;
+    for (int i = 0; i < m_pCombo->count(); ++i)
+        widest = std::max(widest, fm.horizontalAdvance(m_pCombo->itemText(i)));
+    const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, m_pCombo);
+    m_pCombo->view()->setMinimumWidth(
+        widest + frame + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pCombo) +
+        fm.averageCharWidth() * 2);
+
+    m_pCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() - 20 : kComboWidth;
+    const int field = std::min(std::max(kComboWidth, m_pCombo->sizeHint().width()), room);
+    const int extra = field - kComboWidth;
+    setFixedSize(kDialogWidth + extra, height());
+    m_pCombo->setGeometry(10, 12, field, 24);
+    for (QPushButton* button : {m_pOk, m_pCancel})
+        button->move(button->geometry().left() + extra - m_nGrown, button->y());
+    m_nGrown = extra;
+}
 
 bool ProfileDialog::Initialise() {
     m_nChosen = 0;
@@ -52,6 +82,7 @@ bool ProfileDialog::Initialise() {
     for (const std::string& name : names) m_pCombo->addItem(QString::fromUtf8(name.c_str()));
     if (m_pCombo->count() > 0)
         m_pCombo->setCurrentIndex(0);
+    FitNames();
     return true;
 }
 

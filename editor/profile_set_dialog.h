@@ -40,10 +40,14 @@ class ProfileDialog : public QDialog {
     void accept() override;
 
   private:
+    static constexpr int kDialogWidth = 311, kComboWidth = 291;
+    void FitNames();
+
     Lister m_Lister;
     QComboBox* m_pCombo = nullptr;
     QPushButton* m_pOk = nullptr;
     QPushButton* m_pCancel = nullptr;
     int m_nSelector = -1;
     int m_nChosen = -1;
+    int m_nGrown = 0;  // how much wider than its stored layout the dialog is now
 };

@@ -3,7 +3,8 @@
 #include <QCoreApplication>
 
 #include <QString>
-#include <cstring>
+
+#include "playlist/error_reason.h"
 
 std::string CopyStatusText(const CopyOutcome& outcome) {
     switch (outcome.status) {
@@ -24,7 +25,7 @@ std::string CopyStatusText(const CopyOutcome& outcome) {
                 .toStdString();
         case CopyStatus::WriteFailed:
             return QCoreApplication::translate("FileCopier", "コピー先に書き込めません (%1)")
-                .arg(QString::fromLocal8Bit(std::strerror(outcome.error)))
+                .arg(QString::fromStdString(ErrorReason(outcome.error)))
                 .toStdString();
         case CopyStatus::Cancelled:
             return QCoreApplication::translate("FileCopier", "中止しました").toStdString();

@@ -11,6 +11,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
+#include "playlist/error_reason.h"
 #include "playlist/media_kind.h"
 #include "playlist/name_lines.h"
 #include "playlist/path_helpers.h"
@@ -152,7 +153,7 @@ std::string SaveErrorText(const std::string& playlistPath, int error) {
             return QCoreApplication::translate("PlaylistFile", "ディスクの空き容量が足りません。")
                 .toStdString();
         default:
-            return std::string("\n") + std::strerror(error);
+            return "\n" + ErrorReason(error);
     }
 }
 

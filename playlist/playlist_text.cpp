@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/file_system.h"
+#include "playlist/error_reason.h"
 #include "playlist/path_helpers.h"
 #include "playlist/uri_list.h"
 
@@ -25,7 +26,7 @@ PlaylistIoResult PlaylistReadResult(const std::string& playlistPath, const Whole
                                : QT_TRANSLATE_NOOP("PlaylistFile", "\nを読み込めません。\n");
         result.error = playlistPath +
                        QCoreApplication::translate("PlaylistFile", what).toStdString() +
-                       std::strerror(file.error);
+                       ErrorReason(file.error);
     }
     return result;
 }

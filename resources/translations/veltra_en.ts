@@ -285,6 +285,33 @@ Go on anyway?</translation>
     </message>
 </context>
 <context>
+    <name>ErrorReason</name>
+    <message>
+        <source>空き容量が足りません</source>
+        <translation>not enough free space</translation>
+    </message>
+    <message>
+        <source>アクセスが拒否されました</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>ファイルまたはフォルダーが見つかりません</source>
+        <translation>file or folder not found</translation>
+    </message>
+    <message>
+        <source>読み取り専用のドライブです</source>
+        <translation>read-only drive</translation>
+    </message>
+    <message>
+        <source>名前が長すぎます</source>
+        <translation>name too long</translation>
+    </message>
+    <message>
+        <source>入出力エラーが発生しました</source>
+        <translation>input/output error</translation>
+    </message>
+</context>
+<context>
     <name>FileCopier</name>
     <message>
         <source>コピーしました</source>
@@ -774,7 +801,7 @@ cannot be saved under this name.</translation>
         <source>
 に保存できません。</source>
         <translation>
-cannot be saved.</translation>
+cannot be saved. </translation>
     </message>
     <message>
         <source>

@@ -285,6 +285,33 @@
     </message>
 </context>
 <context>
+    <name>ErrorReason</name>
+    <message>
+        <source>空き容量が足りません</source>
+        <translation>空き容量が足りません</translation>
+    </message>
+    <message>
+        <source>アクセスが拒否されました</source>
+        <translation>アクセスが拒否されました</translation>
+    </message>
+    <message>
+        <source>ファイルまたはフォルダーが見つかりません</source>
+        <translation>ファイルまたはフォルダーが見つかりません</translation>
+    </message>
+    <message>
+        <source>読み取り専用のドライブです</source>
+        <translation>読み取り専用のドライブです</translation>
+    </message>
+    <message>
+        <source>名前が長すぎます</source>
+        <translation>名前が長すぎます</translation>
+    </message>
+    <message>
+        <source>入出力エラーが発生しました</source>
+        <translation>入出力エラーが発生しました</translation>
+    </message>
+</context>
+<context>
     <name>FileCopier</name>
     <message>
         <source>コピーしました</source>

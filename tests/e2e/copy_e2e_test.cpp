@@ -1,10 +1,6 @@
 // The list's copy command in the real program under X: MENU > システム > リスト内のコピー,
 // the common name typed into the copy dialog, the folder chosen in the real folder
 // browser, and then what lands on disk, what the user is told and what the list shows.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <QThread>
@@ -14,6 +10,7 @@
 #include <set>
 
 #include "tests/e2e/program_test.h"
+#include "tests/e2e/read_only_folder.h"
 #include "tests/support/media_factory.h"
 
 namespace fs = std::filesystem;
@@ -33,39 +30,6 @@ std::set<std::string> EntriesIn(const std::string& folder) {
     for (const auto& e : fs::directory_iterator(folder, ec)) names.insert(e.path().filename());
     return names;
 }
-
-bool CanCreateIn(const std::string& folder) {
-    const std::string probe = folder + "/.probe";
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    ::unlink(probe.c_str());
-    return true;
-}
-
-// A folder this user cannot write into. Permission bits do not stop root, so for root the
-// folder is made immutable as well; the flag is taken off again before the sandbox goes.
-class ReadOnlyFolder {
-  public:
-    explicit ReadOnlyFolder(std::string path) : m_path(std::move(path)) {
-        fs::create_directories(m_path);
-        ::chmod(m_path.c_str(), 0555);
-        if (CanCreateIn(m_path))
-            m_immutable = RunTool({"chattr", "+i", m_path}) == 0;
-    }
-    ~ReadOnlyFolder() {
-        if (m_immutable)
-            RunTool({"chattr", "-i", m_path});
-        ::chmod(m_path.c_str(), 0755);
-    }
-    bool Refuses() const { return !CanCreateIn(m_path); }
-    const std::string& Path() const { return m_path; }
-
-  private:
-    std::string m_path;
-    bool m_immutable = false;
-};
 
 class CopyE2E : public ProgramTest {
   protected:

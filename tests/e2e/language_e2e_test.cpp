@@ -13,6 +13,7 @@
 #include <set>
 
 #include "tests/e2e/program_test.h"
+#include "tests/e2e/read_only_folder.h"
 #include "tests/support/media_factory.h"
 
 namespace fs = std::filesystem;
@@ -116,8 +117,15 @@ class LanguageE2E : public ProgramTest, public ::testing::WithParamInterface<con
     }
     bool English() const { return std::string(GetParam()) == "en"; }
 
+    std::vector<std::string> Arguments(const std::string& file) const {
+        std::vector<std::string> args{std::string("--lang=") + GetParam()};
+        if (!file.empty())
+            args.push_back(file);
+        return args;
+    }
+
     std::unique_ptr<VeltraProcess> Launch(const std::string& file) {
-        auto app = Start({std::string("--lang=") + GetParam(), file}, &main);
+        auto app = Start(Arguments(file), &main);
         m_pid = app->Pid();
         return app;
     }
@@ -517,6 +525,161 @@ TEST_P(LanguageE2E, CopyDialogFolderPromptProgressNameClashAndTheDeleteQuestion)
     KeyStrokes({"Escape"});  // No
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
     EXPECT_TRUE(fs::exists(box.MediaDir() + "/song.wav")) << "No keeps the file";
+}
+
+TEST_P(LanguageE2E, EmptyListCopyTheFindBarTheViewersMenuAndTheSecondStart) {
+    auto app = Launch({});
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"s", "p"});
+    auto all =
+        WaitForText("QMessageBox", English() ? "The list has nothing to copy."
+                                             : "リスト内にコピーするコンテンツが存在しません。");
+    Check(all, "QMessageBox");
+    Shoot("copy_empty_list");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+
+    Key(main, "ctrl+f");
+    all = WaitForText("MainWindow", English() ? "Find (name, title, artist, album)"
+                                              : "検索 (名前・タイトル・アーティスト・アルバム)");
+    Check(all, "MainWindow");
+    Shoot("find_bar");
+    Key(main, "Escape");
+
+    Click(main, Centre(layout["viewer"]));
+    all = WaitForText("ViewerWindow", "");
+    const std::string viewer = WindowOf(all, "ViewerWindow");
+    ASSERT_FALSE(viewer.empty());
+    const QRect area = WindowGeometry(viewer);
+    RunTool({"xdotool", "mousemove", "--window", viewer, std::to_string(area.width() / 2),
+             std::to_string(area.height() / 2), "click", "3"});
+    all = WaitForText("QMenu", "");
+    Check(all, "QMenu");
+    Shoot("viewer_menu");
+    KeyStrokes({"Escape"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMenu") && !Read().empty(); }, 10000));
+
+    // A second plain start says so in a box of its own and ends; its texts go to a file of
+    // their own so that the first program's never stand for them.
+    const std::string first = probe;
+    probe = box.Root() + "/second.txt";
+    box.SetEnv("TEXT_PROBE_FILE", probe);
+    VeltraProcess second(box, Arguments({}));
+    all = WaitForText("QMessageBox", English() ? "Warning" : "警告");
+    EXPECT_TRUE(HasPart(
+        all, English() ? "VELTRA is already running." : "アプリケーションは既に起動しています。"));
+    Check(all, "QMessageBox");
+    Shoot("second_start");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(second.WaitForExit(10000)) << second.Log();
+    probe = first;
+    EXPECT_TRUE(app->Running());
+}
+
+TEST_P(LanguageE2E, CopyRowLimitBadNameAndTooLongDestination) {
+    // One row over the limit, every row the same small file under a name of its own.
+    const std::string song = testmedia::Tone(box.MediaDir(), "song.wav", 0.5);
+    std::string lines;
+    for (int i = 0; i <= 1000; ++i) {
+        const std::string name = "s" + std::to_string(i) + ".wav";
+        fs::create_hard_link(song, box.MediaDir() + "/" + name);
+        lines += name + "\r\n";
+    }
+    auto app = Launch(testmedia::WriteBytes(box.MediaDir(), "many.vpl", lines));
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+    auto copy = [&] {
+        Click(main, Centre(layout["menu"]));
+        QThread::msleep(300);
+        KeyStrokes({"s", "p"});
+    };
+    copy();
+    auto all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "The list holds 1001 files. At most 1000 can be copied"
+                                       : "リスト内のファイルが 1001 個あります。"));
+    Check(all, "QMessageBox");
+    Shoot("copy_row_limit");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+
+    Click(main, QPoint(layout["list"].x() + 40, layout["list"].y() + 30));
+    Key(main, "Delete");  // from the list only: now it is within the limit
+    copy();
+    all = WaitForText("CopyDialog", "");
+    const std::string dialog = WindowOf(all, "CopyDialog");
+    ASSERT_FALSE(dialog.empty());
+    TypeText(dialog, "a/b");  // the rename edit has the focus
+    KeyStrokes({"Tab", "Tab", "Tab", "space"});
+    all = WaitForText("QMessageBox", English()
+                                         ? "The new name contains characters that cannot be used."
+                                         : "リネーム名に使えない文字が含まれています。");
+    Check(all, "QMessageBox");
+    Shoot("copy_bad_name");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+
+    // The rename edit has the focus again; the destination doubles itself through the
+    // clipboard until it is longer than any path.
+    Key(dialog, "ctrl+a");
+    TypeText(dialog, "a");
+    Key(dialog, "Tab");
+    Key(dialog, "ctrl+a");
+    TypeText(dialog, "/aaaaaaaaaaaaaaa");
+    for (int i = 0; i < 8; ++i) KeyStrokes({"ctrl+a", "ctrl+c", "End", "ctrl+v"});
+    KeyStrokes({"Tab", "Tab", "space"});
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "The destination must be at most"
+                                       : "コピー先は 4064 バイト以内で入力してください。"));
+    Check(all, "QMessageBox");
+    Shoot("copy_long_destination");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+}
+
+TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
+    const ReadOnlyFolder locked(box.Root() + "/locked");
+    ASSERT_TRUE(locked.Refuses());
+    // A list whose only line names no file there is.
+    const std::string nothing =
+        testmedia::WriteBytes(box.MediaDir(), "nothing.vpl", "gone.wav\r\n");
+    auto app = Launch(testmedia::Tone(box.MediaDir(), "song.wav", 2.0));
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+    // File's items: Open, then Save Playlist; the prompt is answered with a typed path.
+    auto prompted = [&](std::vector<std::string> keys, const std::string& path) {
+        Click(main, Centre(layout["menu"]));
+        QThread::msleep(300);
+        KeyStrokes(keys);
+        const auto all = WaitForText("PromptFileDialog", "");
+        ASSERT_TRUE(AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), path, app->Pid()));
+    };
+    auto dismissed = [&] {
+        KeyStrokes({"Return"});
+        EXPECT_TRUE(
+            WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    };
+
+    prompted({"Down", "Right", "Down", "Return"}, locked.Path() + "/out.vpl");
+    auto all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(
+        HasPart(all, English() ? "cannot be saved. You have" : "に保存できません。フォルダー"));
+    EXPECT_TRUE(HasPart(all, English() ? "You have no permission to write to the folder."
+                                       : "フォルダーに書き込む権限がありません。"));
+    Check(all, "QMessageBox");
+    Shoot("list_save_failed");
+    dismissed();
+
+    prompted({"Down", "Right", "Return"}, nothing);
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "names no file that can be added to the list."
+                                       : "には、リストに追加できるファイルがありません。"));
+    Check(all, "QMessageBox");
+    Shoot("list_open_failed");
+    dismissed();
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageE2E, ::testing::Values("en", "ja"));

@@ -20,6 +20,7 @@
 #include <QGroupBox>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QStyleOptionComboBox>
 #include <QWheelEvent>
 
 #include "editor/editor_controller.h"
@@ -303,6 +304,39 @@ TEST_F(EditorDialogTest, ProfileListFailureIsReported) {
     retried.ProfileList()->setCurrentIndex(1);
     retried.OkButton()->click();
     EXPECT_EQ(retried.ChosenIndex(), 1);
+}
+
+TEST_F(EditorDialogTest, LongProfileNamesAreShownWholeAndShortOnesKeepTheLayout) {
+    const std::string longName =
+        "Windows Media Video 9 for Broadband (NTSC, 1400 Kbps) with a long description";
+    auto shown = [](const std::string& name) {
+        auto dialog =
+            std::make_unique<ProfileDialog>(nullptr, [name](int, std::vector<std::string>* names) {
+                names->push_back("short");
+                names->push_back(name);
+                return TRUE;
+            });
+        EXPECT_TRUE(dialog->Initialise());
+        return dialog;
+    };
+    auto plain = shown("medium");
+    EXPECT_EQ(plain->width(), 311);
+    EXPECT_EQ(plain->ProfileList()->width(), 291);
+
+    auto wide = shown(longName);
+    QComboBox* combo = wide->ProfileList();
+    combo->setCurrentIndex(1);
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                       QStyle::SC_ComboBoxEditField, combo);
+    const int text = combo->fontMetrics().horizontalAdvance(QString::fromStdString(longName));
+    EXPECT_GE(field.width(), text);
+    EXPECT_GE(combo->view()->minimumWidth(), text);
+    // The buttons stay inside the wider dialog, at its right edge as before.
+    EXPECT_EQ(wide->width() - wide->CancelButton()->geometry().right(),
+              plain->width() - plain->CancelButton()->geometry().right());
+    EXPECT_LE(wide->ProfileList()->geometry().right(), wide->width());
 }
 
 // 16-bit stereo samples of a WAV file's data chunk (46- or 44-byte header).
