@@ -1,6 +1,7 @@
 #include "engine/encoded_kinds.h"
 
 #include <gst/gst.h>
+#include <gst/video/video.h>
 
 #include <QDebug>
 #include <algorithm>
@@ -15,6 +16,8 @@ namespace {
 constexpr guint64 kBranchQueueTime = 5 * GST_SECOND;
 // The volume element's own limit.
 constexpr int32_t kMaxVolumePercent = 1000;
+// Above what VP9 at the kind's quality needs for any picture size a cut meets (b/s).
+constexpr gint kVp9RateCeiling = 200000000;
 
 GstElement* Make(const char* factory, const char* name = nullptr) {
     GstElement* e = gst_element_factory_make(factory, name);
@@ -83,6 +86,50 @@ GstPadProbeReturn DropOrientation(GstPad*, GstPadProbeInfo* info, gpointer) {
     return GST_PAD_PROBE_OK;
 }
 
+// The colorimetry the encoder is to receive and state for pictures of the given caps: the
+// source's, with what the source leaves unsaid filled in by the size's usual standard. A
+// stream that states none leaves each reader to guess its matrix and range, and readers
+// guess differently. The range stays the source's: the converter of GStreamer 1.22 keeps
+// full-range YUV samples as they are when asked for limited range, so a stated change
+// would darken the pictures.
+std::string EncoderColorimetry(GstCaps* caps) {
+    GstVideoInfo info;
+    if (!gst_video_info_from_caps(&info, caps))
+        return {};
+    GstVideoColorimetry c = info.colorimetry;
+    const bool hd = info.height > 576 || info.width > 1024;
+    if (c.matrix == GST_VIDEO_COLOR_MATRIX_UNKNOWN || c.matrix == GST_VIDEO_COLOR_MATRIX_RGB)
+        c.matrix = hd ? GST_VIDEO_COLOR_MATRIX_BT709 : GST_VIDEO_COLOR_MATRIX_BT601;
+    if (c.transfer == GST_VIDEO_TRANSFER_UNKNOWN)
+        c.transfer = GST_VIDEO_TRANSFER_BT709;
+    if (c.primaries == GST_VIDEO_COLOR_PRIMARIES_UNKNOWN)
+        c.primaries = c.matrix == GST_VIDEO_COLOR_MATRIX_BT601 ? GST_VIDEO_COLOR_PRIMARIES_SMPTE170M
+                                                               : GST_VIDEO_COLOR_PRIMARIES_BT709;
+    if (c.range == GST_VIDEO_COLOR_RANGE_UNKNOWN)
+        c.range = GST_VIDEO_COLOR_RANGE_16_235;
+    gchar* text = gst_video_colorimetry_to_string(&c);
+    std::string result = text ? text : "";
+    g_free(text);
+    return result;
+}
+
+// Sets the picture branch's format filter (user data) from each caps that reach the
+// converter ahead of it, so that the converter turns them into what the encoder states.
+GstPadProbeReturn FollowSourceColorimetry(GstPad*, GstPadProbeInfo* info, gpointer format) {
+    GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!ev || GST_EVENT_TYPE(ev) != GST_EVENT_CAPS)
+        return GST_PAD_PROBE_OK;
+    GstCaps* caps = nullptr;
+    gst_event_parse_caps(ev, &caps);
+    const std::string colorimetry = caps ? EncoderColorimetry(caps) : std::string();
+    GstCaps* want = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", nullptr);
+    if (!colorimetry.empty())
+        gst_caps_set_simple(want, "colorimetry", G_TYPE_STRING, colorimetry.c_str(), nullptr);
+    g_object_set(format, "caps", want, nullptr);
+    gst_caps_unref(want);
+    return GST_PAD_PROBE_OK;
+}
+
 // The sound of a cut at the volume asked for, in the format the encoder takes.
 bool AddSoundHead(GstElement* graph, int32_t volumePercent, GstElement** first, GstElement** last) {
     GstElement* convert = Make("audioconvert", "AudioConvert");
@@ -97,6 +144,70 @@ bool AddSoundHead(GstElement* graph, int32_t volumePercent, GstElement** first, 
     *first = convert;
     *last = toEncoder;
     return true;
+}
+
+// What the restamping of a picture branch has seen so far.
+struct FrameGrid {
+    gint fpsNum = 0, fpsDen = 1;  // 0: the source states no constant rate
+    GstSegment segment;
+    gint64 last = -1;  // the last frame's number on the grid
+};
+
+// Puts every picture of a constant-rate source on the grid of its rate, counted from the
+// range's start. Sources whose frames sit off that grid (Matroska and edited MP4 files
+// often carry an offset of a fraction of a frame) otherwise gave a clipped first frame and
+// frame times, and a stated rate, that were not the source's. Each picture keeps its
+// place: the nearest grid point, or the one after the previous picture's.
+GstPadProbeReturn SnapToFrameGrid(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* grid = static_cast<FrameGrid*>(data);
+    if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(ev) == GST_EVENT_CAPS) {
+            GstCaps* caps = nullptr;
+            gst_event_parse_caps(ev, &caps);
+            const GstStructure* st = caps ? gst_caps_get_structure(caps, 0) : nullptr;
+            if (!st || !gst_structure_get_fraction(st, "framerate", &grid->fpsNum, &grid->fpsDen) ||
+                grid->fpsDen <= 0)
+                grid->fpsNum = 0;
+        } else if (GST_EVENT_TYPE(ev) == GST_EVENT_SEGMENT) {
+            const GstSegment* segment = nullptr;
+            gst_event_parse_segment(ev, &segment);
+            gst_segment_copy_into(segment, &grid->segment);
+            grid->last = -1;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (grid->fpsNum <= 0 || grid->segment.format != GST_FORMAT_TIME || !buffer ||
+        !GST_BUFFER_PTS_IS_VALID(buffer))
+        return GST_PAD_PROBE_OK;
+    const guint64 running =
+        gst_segment_to_running_time(&grid->segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+    if (running == GST_CLOCK_TIME_NONE)
+        return GST_PAD_PROBE_OK;
+    const guint64 base =
+        gst_segment_to_running_time(&grid->segment, GST_FORMAT_TIME, grid->segment.start);
+    const guint64 since = running - std::min(running, base == GST_CLOCK_TIME_NONE ? 0 : base);
+    const auto num = static_cast<guint64>(grid->fpsNum), den = static_cast<guint64>(grid->fpsDen);
+    gint64 n = static_cast<gint64>(gst_util_uint64_scale_round(since, num, den * GST_SECOND));
+    n = std::max(n, grid->last + 1);
+    grid->last = n;
+    const guint64 at = gst_segment_position_from_running_time(
+        &grid->segment, GST_FORMAT_TIME,
+        (base == GST_CLOCK_TIME_NONE ? 0 : base) +
+            gst_util_uint64_scale(static_cast<guint64>(n), den * GST_SECOND, num));
+    if (at == GST_CLOCK_TIME_NONE)
+        return GST_PAD_PROBE_OK;
+    buffer = gst_buffer_make_writable(buffer);
+    GST_BUFFER_PTS(buffer) = at;
+    GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
+    GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(GST_SECOND, den, num);
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    return GST_PAD_PROBE_OK;
+}
+
+void DeleteFrameGrid(gpointer grid) {
+    delete static_cast<FrameGrid*>(grid);
 }
 
 bool AddPictureBranch(GstElement* graph, EncodedKind kind, GstElement* mux, GstElement** in) {
@@ -118,15 +229,30 @@ bool AddPictureBranch(GstElement* graph, EncodedKind kind, GstElement* mux, GstE
         encoder = Make("vp9enc", "Video Encoder");
         if (encoder) {
             gst_util_set_object_arg(G_OBJECT(encoder), "end-usage", "cq");
-            g_object_set(encoder, "cq-level", 32, "deadline", G_GINT64_CONSTANT(1), "cpu-used", 5,
-                         "row-mt", TRUE, nullptr);
+            // In this mode libvpx still holds the rate under its target (256 kb/s unless
+            // set), which blurred every picture after the first keyframe; this one never
+            // binds, so the quality level alone decides.
+            g_object_set(encoder, "cq-level", 32, "target-bitrate", kVp9RateCeiling, "deadline",
+                         G_GINT64_CONSTANT(1), "cpu-used", 5, "row-mt", TRUE, nullptr);
         }
     }
-    if (format) {
+    if (format && convert) {
         // 4:2:0, which every player decodes; the size and rate stay the source's.
         GstCaps* caps = gst_caps_from_string("video/x-raw,format=I420");
         g_object_set(format, "caps", caps, nullptr);
         gst_caps_unref(caps);
+        GstPad* sink = gst_element_get_static_pad(convert, "sink");
+        gst_pad_add_probe(sink, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, FollowSourceColorimetry,
+                          format, nullptr);
+        gst_object_unref(sink);
+        auto* grid = new FrameGrid;
+        gst_segment_init(&grid->segment, GST_FORMAT_UNDEFINED);
+        GstPad* out = gst_element_get_static_pad(format, "src");
+        gst_pad_add_probe(out,
+                          static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                       GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                          SnapToFrameGrid, grid, DeleteFrameGrid);
+        gst_object_unref(out);
     }
     GstElement* queue = BranchQueue();
     if (!AddChain(graph, {upright, convert, format, encoder, queue}) ||
