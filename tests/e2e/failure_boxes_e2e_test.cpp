@@ -71,6 +71,25 @@ class FailureBoxesE2E : public ProgramTest {
     std::string NextBox(VeltraProcess& app, const std::vector<std::string>& known) {
         return WaitForNewWindow(kTitle, app.Pid(), known, 15000);
     }
+    // The program started on one file with its editor open on it.
+    struct OpenEditor {
+        std::unique_ptr<VeltraProcess> app;
+        std::string main, editor;
+        std::map<std::string, QRect> controls;
+    };
+    void StartEditorOn(const std::string& file, OpenEditor* open) {
+        open->app = Start({file}, &open->main);
+        ASSERT_FALSE(open->main.empty());
+        VeltraProcess& app = *open->app;
+        auto layout = Rects(app.Log(), R"(veltra\.player: layout)");
+        ASSERT_TRUE(layout.count("list") && layout.count("edit")) << app.Log();
+        Click(open->main, QPoint(layout["list"].right() - 40, layout["list"].y() + 30));
+        Click(open->main, Centre(layout["edit"]));
+        ASSERT_TRUE(app.WaitForLog("editor layout preview", 15000)) << app.Log();
+        open->editor = NextBox(app, {open->main});
+        ASSERT_FALSE(open->editor.empty()) << app.Log();
+        open->controls = Rects(app.Log(), "editor layout");
+    }
 };
 
 TEST_F(FailureBoxesE2E, ACutShortSkinSaysSoAndTheProgramEndsAfterOk) {
@@ -136,17 +155,12 @@ TEST_F(FailureBoxesE2E, EveryFailedStillOfTheEditorShowsItsBox) {
     const std::string clip = testmedia::Video(folder, "clip.avi", 2.0);
     ASSERT_FALSE(clip.empty());
 
-    std::string main;
-    auto app = Start({clip}, &main);
-    ASSERT_FALSE(main.empty());
-    auto layout = Rects(app->Log(), R"(veltra\.player: layout)");
-    ASSERT_TRUE(layout.count("list") && layout.count("edit")) << app->Log();
-    Click(main, QPoint(layout["list"].right() - 40, layout["list"].y() + 30));
-    Click(main, Centre(layout["edit"]));
-    ASSERT_TRUE(app->WaitForLog("editor layout preview", 15000)) << app->Log();
-    const std::string editor = NextBox(*app, {main});
-    ASSERT_FALSE(editor.empty()) << app->Log();
-    auto controls = Rects(app->Log(), "editor layout");
+    OpenEditor open;
+    ASSERT_NO_FATAL_FAILURE(StartEditorOn(clip, &open));
+    auto& app = open.app;
+    const std::string& main = open.main;
+    const std::string& editor = open.editor;
+    auto& controls = open.controls;
     ASSERT_TRUE(controls.count("still")) << app->Log();
 
     if (disk.Available())
@@ -188,17 +202,12 @@ TEST_F(FailureBoxesE2E, ACutThatFillsTheDiskShowsItsBox) {
     const std::string song = testmedia::Tone(box.MediaDir(), "song.wav", 10.0);
     ASSERT_FALSE(song.empty());
 
-    std::string main;
-    auto app = Start({song}, &main);
-    ASSERT_FALSE(main.empty());
-    auto layout = Rects(app->Log(), R"(veltra\.player: layout)");
-    ASSERT_TRUE(layout.count("list") && layout.count("edit")) << app->Log();
-    Click(main, QPoint(layout["list"].right() - 40, layout["list"].y() + 30));
-    Click(main, Centre(layout["edit"]));
-    ASSERT_TRUE(app->WaitForLog("editor layout preview", 15000)) << app->Log();
-    const std::string editor = NextBox(*app, {main});
-    ASSERT_FALSE(editor.empty()) << app->Log();
-    auto controls = Rects(app->Log(), "editor layout");
+    OpenEditor open;
+    ASSERT_NO_FATAL_FAILURE(StartEditorOn(song, &open));
+    auto& app = open.app;
+    const std::string& main = open.main;
+    const std::string& editor = open.editor;
+    auto& controls = open.controls;
     ASSERT_TRUE(controls.count("execute")) << app->Log();
 
     Click(editor, Centre(controls["execute"]));

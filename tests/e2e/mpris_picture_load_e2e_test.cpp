@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/e2e/program_test.h"
+#include "tests/e2e/session_bus_fixture.h"
 
 using namespace e2e;
 
@@ -47,17 +48,9 @@ long PeakKb(qint64 pid) {
     return 0;
 }
 
-class PictureLoadE2E : public ProgramTest {
+class PictureLoadE2E : public SessionBusTest {
   protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        if (Stopped())
-            return;
-        if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))
-            GTEST_SKIP() << "no session bus (the suite runs these under dbus-run-session)";
-        ASSERT_EQ(RunTool({"sh", "-c", "command -v dbus-send playerctl ffmpeg"}), 0)
-            << "dbus-send, playerctl and ffmpeg are needed";
-    }
+    PictureLoadE2E() : SessionBusTest("dbus-send playerctl ffmpeg") {}
 };
 
 // Still fails: the open waits on the interface thread for the picture's first frame, about
