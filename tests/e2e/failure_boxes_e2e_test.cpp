@@ -71,6 +71,18 @@ class FailureBoxesE2E : public ProgramTest {
     std::string NextBox(VeltraProcess& app, const std::vector<std::string>& known) {
         return WaitForNewWindow(kTitle, app.Pid(), known, 15000);
     }
+    // The box is on the screen with its text and button, and Return takes it away.
+    void ExpectDrawnAndLeftByReturn(VeltraProcess& app, const std::string& message) {
+        EXPECT_TRUE(BoxIsDrawn(message)) << app.Log();
+        Key(message, "Return");
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                auto ids = FindWindows(kTitle, app.Pid());
+                return std::find(ids.begin(), ids.end(), message) == ids.end();
+            },
+            10000))
+            << "Return leaves the box";
+    }
     // The program started on one file with its editor open on it.
     struct OpenEditor {
         std::unique_ptr<VeltraProcess> app;
@@ -174,15 +186,7 @@ TEST_F(FailureBoxesE2E, EveryFailedStillOfTheEditorShowsItsBox) {
         Click(editor, Centre(controls["still"]));
         const std::string message = NextBox(*app, known);
         ASSERT_FALSE(message.empty()) << "no box for a failed still\n" << app->Log();
-        EXPECT_TRUE(BoxIsDrawn(message)) << app->Log();
-        Key(message, "Return");
-        EXPECT_TRUE(WaitFor(
-            [&] {
-                auto ids = FindWindows(kTitle, app->Pid());
-                return std::find(ids.begin(), ids.end(), message) == ids.end();
-            },
-            10000))
-            << "Return leaves the box";
+        ExpectDrawnAndLeftByReturn(*app, message);
     }
     EXPECT_TRUE(app->Running());
     EXPECT_TRUE(
@@ -218,15 +222,7 @@ TEST_F(FailureBoxesE2E, ACutThatFillsTheDiskShowsItsBox) {
 
     const std::string message = NextBox(*app, {main, editor, prompt});
     ASSERT_FALSE(message.empty()) << "no box for a failed cut\n" << app->Log();
-    EXPECT_TRUE(BoxIsDrawn(message)) << app->Log();
-    Key(message, "Return");
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            auto ids = FindWindows(kTitle, app->Pid());
-            return std::find(ids.begin(), ids.end(), message) == ids.end();
-        },
-        10000))
-        << "Return leaves the box";
+    ExpectDrawnAndLeftByReturn(*app, message);
     EXPECT_TRUE(app->Running());
     EXPECT_FALSE(fs::exists(target)) << "no half-written file under the name";
 }
