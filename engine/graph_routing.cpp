@@ -126,9 +126,10 @@ GstPadProbeReturn ClipToRange(GstPad* pad, GstPadProbeInfo* info, gpointer data)
         return GST_PAD_PROBE_OK;
     }
     if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-        GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
-        if (GST_EVENT_TYPE(ev) == GST_EVENT_EOS && clip->ended)
-            return GST_PAD_PROBE_DROP;  // given already
+        // Past its end the stream's writer takes nothing more: what the decoder still
+        // hands on (its own end, a tag or segment it had pending) goes no further.
+        if (clip->ended)
+            return GST_PAD_PROBE_DROP;
         if (from >= 0)
             MoveProbedSegmentStart(info, from, to);
         return GST_PAD_PROBE_OK;
@@ -136,15 +137,25 @@ GstPadProbeReturn ClipToRange(GstPad* pad, GstPadProbeInfo* info, gpointer data)
     GstBuffer* buf = GST_PAD_PROBE_INFO_BUFFER(info);
     if (!buf || !GST_BUFFER_PTS_IS_VALID(buf))
         return GST_PAD_PROBE_OK;
-    if (clip->ended)
-        return GST_PAD_PROBE_DROP;
     auto pts = static_cast<int64_t>(GST_BUFFER_PTS(buf));
     int64_t end =
         GST_BUFFER_DURATION_IS_VALID(buf) ? pts + int64_t(GST_BUFFER_DURATION(buf)) : pts + 1;
-    if (to >= 0 && pts >= to) {
-        gst_pad_push_event(pad, gst_event_new_eos());  // passes this probe: not ended yet
-        clip->ended = true;
-        return GST_PAD_PROBE_DROP;
+    if (clip->ended || (to >= 0 && pts >= to)) {
+        // The end goes straight to the writer's input. Pushed on this pad it would mark
+        // the decoder's outer pad ended while its inner one is not, and the next event
+        // the decoder sends through would fail as a stream error, stopping the other
+        // streams mid-cut. The decoder hears of the end as any end: from its next push.
+        if (!clip->ended) {
+            clip->ended = true;
+            if (GstPad* peer = gst_pad_get_peer(pad)) {
+                gst_pad_send_event(peer, gst_event_new_eos());
+                gst_object_unref(peer);
+            }
+        }
+        gst_buffer_unref(buf);
+        GST_PAD_PROBE_INFO_DATA(info) = nullptr;
+        GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_EOS;
+        return GST_PAD_PROBE_HANDLED;
     }
     if (from >= 0 && end <= from)
         return GST_PAD_PROBE_DROP;
