@@ -1,7 +1,6 @@
 #include "app/mpris_service.h"
 
-#include <unistd.h>
-
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QEvent>
 #include <QLoggingCategory>
@@ -75,7 +74,7 @@ bool MprisService::Start(const QDBusConnection& connection) {
     if (!bus.registerService(name)) {
         // Another copy already answers (one with its own lock folder): the interface's
         // rule for several instances is a suffix.
-        name += QStringLiteral(".instance%1").arg(::getpid());
+        name += QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid());
         if (!bus.registerService(name)) {
             qCWarning(lcMpris) << "cannot take a bus name:" << bus.lastError().message();
             bus.unregisterObject(path);

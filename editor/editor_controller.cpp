@@ -2,10 +2,6 @@
 
 #include <QCoreApplication>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDebug>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +12,7 @@
 #include "engine/ogg_backend.h"
 #include "engine/still_capture.h"
 #include "platform/atomic_file.h"
+#include "platform/file_system.h"
 #include "platform/free_space.h"
 #include "platform/messages.h"
 #include "platform/scratch_journal.h"
@@ -41,19 +38,16 @@ void Message(QWidget* owner, const std::string& text) {
 // A WAV file as tunewell writes it is complete when its header accounts for every byte
 // behind it; a write that ran out of room leaves the two apart.
 bool IsCompleteWav(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const std::optional<FileStart> start = ReadFileStart(path, 46);
+    if (!start || start->bytes.size() < 46)
         return false;
-    unsigned char header[46];
-    struct stat st;
-    bool ok = ::fstat(fd, &st) == 0 && ::read(fd, header, sizeof header) == sizeof header;
-    ::close(fd);
-    if (!ok || std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0 ||
+    const auto* header = reinterpret_cast<const unsigned char*>(start->bytes.data());
+    if (std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0 ||
         std::memcmp(header + 38, "data", 4) != 0)
         return false;
     uint32_t data = uint32_t(header[42]) | uint32_t(header[43]) << 8 | uint32_t(header[44]) << 16 |
                     uint32_t(header[45]) << 24;
-    return static_cast<uint64_t>(st.st_size) == 46ull + data;
+    return start->size == 46ull + data;
 }
 
 // Adapter between the still capture and the editor.
@@ -564,7 +558,7 @@ void EditorController::FinishOggOutput() {
 
 void EditorController::DropPartialOutput() {
     if (!m_szOggPartial.empty()) {
-        ::unlink(m_szOggPartial.c_str());
+        RemoveFile(m_szOggPartial);
         ScratchJournal::Forget(m_szOggPartial);
         ScratchJournal::Forget(m_szOggPartial, true);
     }

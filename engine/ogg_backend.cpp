@@ -1,33 +1,34 @@
 #include "engine/ogg_backend.h"
 
-#include <dlfcn.h>
-
 #include <QDebug>
 #include <cstring>
+#include <utility>
 
 #include "platform/library_folders.h"
 #include "platform/module_folder.h"
+#include "platform/shared_library.h"
 #include "platform/sound_output.h"
 
 namespace {
 
 constexpr const char* kLibraryName = "libtunewell.so";
 
-void* OpenLibrary(const std::string& folder) {
+SharedLibrary OpenLibrary(const std::string& folder) {
     if (!folder.empty()) {
         std::string path = folder;
         if (path.back() != '/')
             path += '/';
         path += kLibraryName;
-        if (void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
-            return module;
+        SharedLibrary beside = SharedLibrary::Open(path);
+        if (beside.IsOpen())
+            return beside;
     }
-    return dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+    return SharedLibrary::Open(kLibraryName);
 }
 
 template <class Fn>
-void Bind(void* module, const char* name, Fn& slot) {
-    slot = reinterpret_cast<Fn>(dlsym(module, name));
+void Bind(const SharedLibrary& module, const char* name, Fn& slot) {
+    slot = module.Function<Fn>(name);
 }
 
 }  // namespace
@@ -43,18 +44,17 @@ bool OggBackend::Load() {
 }
 
 bool OggBackend::Load(const std::string& folder) {
-    void* module = OpenLibrary(folder);
-    if (!module) {
-        qDebug() << "engine: tunewell not loaded:" << dlerror();
-        m_hModule = nullptr;
+    SharedLibrary module = OpenLibrary(folder);
+    if (!module.IsOpen()) {
+        qDebug() << "engine: tunewell not loaded:" << module.Failure().c_str();
         m_bLoaded = 0;
         return false;
     }
-    return BindFrom(module);
+    m_Module = std::move(module);
+    return BindFrom(m_Module);
 }
 
-bool OggBackend::BindFrom(void* module) {
-    m_hModule = module;
+bool OggBackend::BindFrom(const SharedLibrary& module) {
     Bind(module, "VorbisLibInit", m_pInit);
     Bind(module, "VorbisLibOpen", m_pOpen);
     Bind(module, "VorbisLibClose", m_pClose);
@@ -77,9 +77,7 @@ bool OggBackend::BindFrom(void* module) {
 void OggBackend::Unload() {
     if (m_pClose)
         m_pClose();
-    if (m_hModule)
-        dlclose(m_hModule);
-    m_hModule = nullptr;
+    m_Module.Close();
     m_bLoaded = 0;
     m_pInit = nullptr;
     m_pOpen = nullptr;

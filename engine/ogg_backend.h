@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/shared_library.h"
 #include "tunewell/tunewell.h"
 
 class OggBackend {
@@ -52,7 +53,7 @@ class OggBackend {
     std::string VorbisLibGetFile();
 
   private:
-    void* m_hModule = nullptr;
+    SharedLibrary m_Module;
     int m_bLoaded = 0;
     VorbisLibInitFn m_pInit = nullptr;
     VorbisLibOpenFn m_pOpen = nullptr;
@@ -70,5 +71,5 @@ class OggBackend {
     VorbisLibIsVorbisFn m_pIsVorbis = nullptr;
     VorbisLibGetFileFn m_pGetFile = nullptr;
 
-    bool BindFrom(void* module);
+    bool BindFrom(const SharedLibrary& module);
 };

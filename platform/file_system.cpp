@@ -97,6 +97,36 @@ FolderListing ListFolder(const std::string& folder) {
     return listing;
 }
 
+std::optional<FileStart> ReadFileStart(const std::string& path, std::size_t count) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    FileStart start;
+    start.size = static_cast<std::uint64_t>(st.st_size);
+    start.bytes.resize(count);
+    std::size_t have = 0;
+    while (have < count) {
+        const ssize_t got = ::read(fd, start.bytes.data() + have, count - have);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        have += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    start.bytes.resize(have);
+    return start;
+}
+
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
 WholeFile ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     WholeFile file;
     auto fail = [&file](WholeFile::Failure failure, int error) {

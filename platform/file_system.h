@@ -60,6 +60,17 @@ struct WholeFile {
 };
 WholeFile ReadWholeFile(const std::string& path, std::size_t maxBytes);
 
+// The first count bytes of a regular file (fewer when it is shorter) and its whole size,
+// for telling a file's kind or completeness by its header without reading it all.
+struct FileStart {
+    std::string bytes;
+    std::uint64_t size = 0;
+};
+std::optional<FileStart> ReadFileStart(const std::string& path, std::size_t count);
+
+// Removes the name; false when it was not there or could not go.
+bool RemoveFile(const std::string& path);
+
 // A file that lives in memory only, holding bytes, read from its start; -1 when it cannot
 // be made. For handing made-up content to readers that take a file; its descriptor is
 // closed with CloseFile and the memory goes with it.

@@ -2,7 +2,6 @@
 
 #include <gst/gst.h>
 #include <gst/pbutils/pbutils.h>
-#include <sys/stat.h>
 
 #include <QMetaObject>
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include <filesystem>
 
 #include "platform/atomic_file.h"
+#include "platform/file_system.h"
 #include "playlist/path_helpers.h"
 
 namespace {
@@ -130,8 +130,7 @@ std::string HexHash(const std::uint8_t* data, gsize size) {
 }
 
 bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return KindOf(path) == PathKind::File;
 }
 
 // The picture is stored under its content's hash, so the tracks of one album share one

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
+#include <optional>
 
 #include "tests/support/media_factory.h"
 
@@ -87,6 +88,26 @@ TEST_F(FileSystemTest, WholeFileReadsOnlyRegularFilesWithinTheirBound) {
     EXPECT_EQ(ReadWholeFile(dir, 100).error, EINVAL);
     EXPECT_EQ(ReadWholeFile(dir + "/nothing", 100).error, ENOENT);
     EXPECT_TRUE(ReadWholeFile(testmedia::WriteBytes(dir, "empty", ""), 0).ok());
+}
+
+TEST_F(FileSystemTest, FileStartReadsTheHeadOfRegularFilesAndRemoveTakesTheName) {
+    const std::string file = testmedia::WriteBytes(dir, "cut.wav", "RIFF1234WAVE");
+    ASSERT_EQ(::mkfifo((dir + "/pipe.wav").c_str(), 0644), 0);
+
+    std::optional<FileStart> start = ReadFileStart(file, 4);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->bytes, "RIFF");
+    EXPECT_EQ(start->size, 12u) << "the whole size, not what was read";
+    start = ReadFileStart(file, 100);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->bytes, "RIFF1234WAVE") << "a short file gives what it has";
+    EXPECT_FALSE(ReadFileStart(dir + "/pipe.wav", 4)) << "a fifo without a writer must not hang";
+    EXPECT_FALSE(ReadFileStart(dir, 4));
+    EXPECT_FALSE(ReadFileStart(dir + "/nothing", 4));
+
+    EXPECT_TRUE(RemoveFile(file));
+    EXPECT_FALSE(NameExists(file));
+    EXPECT_FALSE(RemoveFile(file)) << "a name already gone";
 }
 
 }  // namespace
