@@ -32,6 +32,7 @@
 #include "engine/ogg_backend.h"
 #include "engine/video_widget.h"
 #include "platform/messages.h"
+#include "platform/user_prompts.h"
 #include "platform/window_message.h"
 #include "skin/skin_button.h"
 #include "skin/skin_dialog.h"
@@ -522,9 +523,12 @@ void EditorDialog::Initialise() {
     if (m_bInitialised)
         return;
     m_bInitialised = true;
-    m_bSkinned = LoadEditorSkin(this, &m_Skin, m_szSkinPath);
+    const SkinRead skinned = LoadEditorSkin(this, &m_Skin, m_szSkinPath);
+    if (skinned.failure != SkinFailure::None)
+        Prompts().MessageBox(this, SkinFailureText(skinned.failure), kProgramName, MB_OK);
+    m_bSkinned = static_cast<bool>(skinned);
     if (!LayoutControls() || !m_bSkinned) {
-        // The loader has told the user; without its artwork the window is not usable.
+        // Without its artwork the window is not usable.
         qCWarning(lcEditor) << "editor skin or layout failed";
         m_bSkinned = false;
         reject();

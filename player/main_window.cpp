@@ -241,7 +241,9 @@ void MainWindow::Initialise() {
     SplashWindow::ShowSplash(kSplashBitmap, this);
     m_pMenu = menus::BuildMainMenu(this);
 
-    bool skinned = LoadMainSkin(this, &m_Skin);
+    const SkinRead skinned = LoadMainSkin(this, &m_Skin);
+    if (skinned.failure != SkinFailure::None)
+        Prompts().MessageBox(this, SkinFailureText(skinned.failure), kProgramName, MB_OK);
     if (!skinned || !LayoutControls()) {
         // Without its artwork the window cannot be used; the program ends here.
         qCWarning(lcPlayer) << "main window skin or layout failed";

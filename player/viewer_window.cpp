@@ -10,6 +10,7 @@
 
 #include "engine/media_graph.h"
 #include "platform/messages.h"
+#include "platform/user_prompts.h"
 #include "platform/window_message.h"
 #include "platform/window_placement.h"
 #include "player/menus.h"
@@ -46,7 +47,10 @@ void ViewerWindow::Initialise() {
     // The dialog's own size first, so the anchors measure against it.
     resize(320, 240);
     SkinDialog::OnInitDialog();
-    m_bSkinLoaded = LoadViewerSkin(this, &m_Skin);
+    const SkinRead skinned = LoadViewerSkin(this, &m_Skin);
+    if (skinned.failure != SkinFailure::None)
+        Prompts().MessageBox(this, SkinFailureText(skinned.failure), "VELTRA", MB_OK);
+    m_bSkinLoaded = static_cast<bool>(skinned);
     if (!m_bSkinLoaded || !LayoutControls())
         QDialog::reject();  // hidden; the main window shows it anyway, without images
     m_VideoSize = vg::kInitialVideoSize;

@@ -11,11 +11,9 @@
 
 #include "platform/max_path.h"
 #include "platform/module_folder.h"
-#include "platform/user_prompts.h"
 
 namespace {
 
-constexpr char kCaption[] = "VELTRA";
 // Far beyond any skin image, small enough that width * height * 4 stays in range.
 constexpr int32_t kMaxDibSide = 16384;
 constexpr size_t kInfoHeaderLength = 40;
@@ -30,11 +28,8 @@ uint16_t ReadU16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
 }
 
-// Tells why the window's images could not be read (the window then closes); 0 images.
-unsigned Refuse(QWidget* window, const char* message) {
-    Prompts().MessageBox(window, QCoreApplication::translate("SkinFile", message).toStdString(),
-                         kCaption, MB_OK);
-    return 0;
+SkinRead Refused(SkinFailure failure) {
+    return SkinRead{0, failure};
 }
 
 QRgb FromBgr(const uint8_t* p) {
@@ -179,7 +174,19 @@ std::string SkinPath() {
     return beside;
 }
 
-unsigned LoadSkinImages(QWidget* window, const std::string& path,
+std::string SkinFailureText(SkinFailure failure) {
+    switch (failure) {
+        case SkinFailure::None:
+            break;
+        case SkinFailure::Missing:
+            return QCoreApplication::translate("SkinFile", kSkinMissingMessage).toStdString();
+        case SkinFailure::Foreign:
+            return QCoreApplication::translate("SkinFile", kSkinVersionMessage).toStdString();
+    }
+    return {};
+}
+
+SkinRead LoadSkinImages(QWidget* window, const std::string& path,
                         const std::vector<SkinRecordRef>& refs,
                         const std::vector<QPixmap*>& targets) {
     std::error_code ec;
@@ -189,13 +196,13 @@ unsigned LoadSkinImages(QWidget* window, const std::string& path,
         file.reset(std::fopen(path.c_str(), "rb"));
     if (!file) {
         qWarning() << "skin: cannot open" << path.c_str();
-        return Refuse(window, kSkinMissingMessage);
+        return Refused(SkinFailure::Missing);
     }
     char signature[kSkinSignatureLength + 1] = {};
     if (std::fread(signature, 1, kSkinSignatureLength, file.get()) != kSkinSignatureLength ||
         std::strcmp(signature, kSkinSignature) != 0) {
         qWarning() << "skin: not a skin file" << path.c_str();
-        return Refuse(window, kSkinVersionMessage);
+        return Refused(SkinFailure::Foreign);
     }
 
     const size_t n = refs.size() < targets.size() ? refs.size() : targets.size();
@@ -250,9 +257,9 @@ unsigned LoadSkinImages(QWidget* window, const std::string& path,
         for (size_t i = 0; i < n; ++i)
             if (targets[i])
                 *targets[i] = QPixmap();
-        return Refuse(window, kSkinVersionMessage);
+        return Refused(SkinFailure::Foreign);
     }
-    return count;
+    return SkinRead{count, SkinFailure::None};
 }
 
 namespace {
@@ -285,14 +292,14 @@ void AddThumb(int first, SliderImages* s, std::vector<SkinRecordRef>* refs,
     AddRecord(first + kThumbPressed, &s->pressed, refs, targets);
 }
 
-bool Load(QWidget* window, const std::string& path, const std::vector<SkinRecordRef>& refs,
-          const std::vector<QPixmap*>& targets) {
+SkinRead Load(QWidget* window, const std::string& path, const std::vector<SkinRecordRef>& refs,
+              const std::vector<QPixmap*>& targets) {
     const std::string file = path.empty() ? SkinPath() : path;
     if (file.empty()) {
         qWarning() << "skin: the program's own path is unusable";
-        return false;
+        return {};
     }
-    return LoadSkinImages(window, file, refs, targets) != 0;
+    return LoadSkinImages(window, file, refs, targets);
 }
 
 }  // namespace
@@ -355,18 +362,18 @@ void ViewerSkinTable(ViewerSkin* s, std::vector<SkinRecordRef>* refs,
     AddRecord(kRecSizeGrip, &s->grip, refs, targets);
 }
 
-bool LoadMainSkin(QWidget* window, MainSkin* skin, const std::string& path) {
+SkinRead LoadMainSkin(QWidget* window, MainSkin* skin, const std::string& path) {
     if (!skin)
-        return false;
+        return {};
     std::vector<SkinRecordRef> refs;
     std::vector<QPixmap*> targets;
     MainSkinTable(skin, &refs, &targets);
     return Load(window, path, refs, targets);
 }
 
-bool LoadEditorSkin(QWidget* window, EditorSkin* skin, const std::string& path) {
+SkinRead LoadEditorSkin(QWidget* window, EditorSkin* skin, const std::string& path) {
     if (!skin)
-        return false;
+        return {};
     skin->background = QColor(222, 230, 245);
     std::vector<SkinRecordRef> refs;
     std::vector<QPixmap*> targets;
@@ -374,9 +381,9 @@ bool LoadEditorSkin(QWidget* window, EditorSkin* skin, const std::string& path) 
     return Load(window, path, refs, targets);
 }
 
-bool LoadViewerSkin(QWidget* window, ViewerSkin* skin, const std::string& path) {
+SkinRead LoadViewerSkin(QWidget* window, ViewerSkin* skin, const std::string& path) {
     if (!skin)
-        return false;
+        return {};
     std::vector<SkinRecordRef> refs;
     std::vector<QPixmap*> targets;
     ViewerSkinTable(skin, &refs, &targets);

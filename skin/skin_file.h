@@ -21,6 +21,19 @@ inline constexpr char kSkinMissingMessage[] =
 inline constexpr char kSkinVersionMessage[] =
     QT_TRANSLATE_NOOP("SkinFile", "スキンデータの対応バージョンが異なります。");
 
+// Why a window's artwork could not be read; the window tells the user.
+enum class SkinFailure { None, Missing, Foreign };
+
+// The message for a failure in the program's language; empty for None.
+std::string SkinFailureText(SkinFailure failure);
+
+// What a load read: the records read whole, and why there are none when it failed.
+struct SkinRead {
+    unsigned records = 0;
+    SkinFailure failure = SkinFailure::None;
+    explicit operator bool() const { return records != 0; }
+};
+
 // Expands one packed record (head included) into out, which holds outSize bytes.
 // Returns the number of bytes written: never more than outSize, and never reading past
 // packedSize; a run that would overflow out is cut at its end.
@@ -41,12 +54,12 @@ QPixmap CreateBitmapFromDib(const uint8_t* info, size_t size, QWidget* window);
 // Empty when the program's own path is too long to use.
 std::string SkinPath();
 
-// Reads refs[i] into *slots[i] for as many pairs as both lists have. Shows the missing
-// or version message (through the user-prompt seam) and returns 0 when the file cannot
-// be opened, is not a skin file, or any record is cut short or does not hold a readable
-// picture (every slot is then emptied); otherwise the number of records read whole. A
-// record that unpacks to nothing leaves its slot null and counts.
-unsigned LoadSkinImages(QWidget* window, const std::string& path,
+// Reads refs[i] into *slots[i] for as many pairs as both lists have. Fails as Missing when
+// the file cannot be opened and as Foreign when it is not a skin file or any record is cut
+// short or does not hold a readable picture (every slot is then emptied, no record
+// counts); otherwise counts the records read whole. A record that unpacks to nothing
+// leaves its slot null and counts.
+SkinRead LoadSkinImages(QWidget* window, const std::string& path,
                         const std::vector<SkinRecordRef>& refs, const std::vector<QPixmap*>& slots);
 
 // Argument order of SkinButton::SetSkinBitmaps and SkinSlider::SetSkinBitmaps.
@@ -83,11 +96,12 @@ struct ViewerSkin {
     QPixmap grip;
 };
 
-// Each fills its window's images from skin.dat at SkinPath() (or path when given) and
-// returns true when at least one record was processed.
-bool LoadMainSkin(QWidget* window, MainSkin* skin, const std::string& path = {});
-bool LoadEditorSkin(QWidget* window, EditorSkin* skin, const std::string& path = {});
-bool LoadViewerSkin(QWidget* window, ViewerSkin* skin, const std::string& path = {});
+// Each fills its window's images from skin.dat at SkinPath() (or path when given); true
+// (as a SkinRead) when at least one record was read. Nothing is shown: the window tells
+// the user what the failure says.
+SkinRead LoadMainSkin(QWidget* window, MainSkin* skin, const std::string& path = {});
+SkinRead LoadEditorSkin(QWidget* window, EditorSkin* skin, const std::string& path = {});
+SkinRead LoadViewerSkin(QWidget* window, ViewerSkin* skin, const std::string& path = {});
 
 // The records each window loads, in ascending order, with the slot each one fills.
 // The two editor settings buttons share one set of images, so it appears once.

@@ -1,7 +1,7 @@
 // The whole skin loader over damaged files: the three windows' loaders read one file made
 // either of the input's raw bytes or of the tests' complete skin with the input's edits
 // and cut. A load that succeeds must have filled every slot with a picture; one that
-// fails must have said so and left every slot empty.
+// fails must say why, show nothing itself, and leave every slot empty.
 #include <QApplication>
 #include <cstdint>
 #include <cstdlib>
@@ -43,12 +43,13 @@ const skintest::Bytes& GoodFile() {
 }
 
 template <class Skin>
-void Check(bool (*load)(QWidget*, Skin*, const std::string&),
+void Check(SkinRead (*load)(QWidget*, Skin*, const std::string&),
            void (*table)(Skin*, std::vector<SkinRecordRef>*, std::vector<QPixmap*>*),
            const std::string& path, CountingPrompts& prompts) {
     Skin skin;
     prompts.boxes = 0;
-    const bool ok = load(nullptr, &skin, path);
+    const SkinRead read = load(nullptr, &skin, path);
+    const bool ok = static_cast<bool>(read);
     std::vector<SkinRecordRef> refs;
     std::vector<QPixmap*> targets;
     table(&skin, &refs, &targets);
@@ -57,8 +58,8 @@ void Check(bool (*load)(QWidget*, Skin*, const std::string&),
         if (!ok && !slot->isNull())
             std::abort();
     }
-    if (ok == (prompts.boxes != 0))
-        std::abort();  // a failure says so, a success says nothing
+    if (prompts.boxes != 0 || ok == (read.failure != SkinFailure::None))
+        std::abort();  // a failure says why, a success says nothing, neither shows a box
 }
 
 }  // namespace

@@ -279,14 +279,15 @@ TEST_F(SkinFileTest, TablesNameExactlyTheRecordsEachWindowUses) {
     }
 }
 
-TEST_F(SkinFileTest, MissingOrForeignFilesShowTheirMessage) {
+TEST_F(SkinFileTest, MissingOrForeignFilesSayWhyAndShowNothing) {
     MainSkin skin;
-    EXPECT_FALSE(LoadMainSkin(nullptr, &skin, dir + "/absent.dat"));
-    EXPECT_EQ(prompts.LastText(), kSkinMissingMessage);
-    EXPECT_EQ(prompts.Boxes().back().caption, "VELTRA");
-    prompts.Clear();
-    EXPECT_FALSE(LoadMainSkin(nullptr, &skin, dir));  // a folder is no skin file
-    EXPECT_EQ(prompts.LastText(), kSkinMissingMessage);
+    SkinRead read = LoadMainSkin(nullptr, &skin, dir + "/absent.dat");
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.failure, SkinFailure::Missing);
+    EXPECT_EQ(SkinFailureText(read.failure), kSkinMissingMessage);
+    read = LoadMainSkin(nullptr, &skin, dir);  // a folder is no skin file
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.failure, SkinFailure::Missing);
 
     Bytes good = skintest::SkinFileBytes();
     Bytes nonZero = good;
@@ -297,10 +298,13 @@ TEST_F(SkinFileTest, MissingOrForeignFilesShowTheirMessage) {
     early[10] = 0;
     for (const Bytes& bad :
          {nonZero, otherVersion, early, Bytes(good.begin(), good.begin() + 24), Bytes()}) {
-        prompts.Clear();
-        EXPECT_EQ(LoadSkinImages(nullptr, Write(bad), {kSkinRecords[0]}, {&skin.grip}), 0u);
-        EXPECT_EQ(prompts.LastText(), kSkinVersionMessage);
+        read = LoadSkinImages(nullptr, Write(bad), {kSkinRecords[0]}, {&skin.grip});
+        EXPECT_EQ(read.records, 0u);
+        EXPECT_EQ(read.failure, SkinFailure::Foreign);
+        EXPECT_EQ(SkinFailureText(read.failure), kSkinVersionMessage);
     }
+    EXPECT_TRUE(prompts.Boxes().empty()) << "the window tells the user, not the loader";
+    EXPECT_EQ(SkinFailureText(SkinFailure::None), "");
 }
 
 TEST_F(SkinFileTest, ABrokenOrShortFileIsRefusedWithTheVersionMessage) {
@@ -337,10 +341,10 @@ TEST_F(SkinFileTest, ABrokenOrShortFileIsRefusedWithTheVersionMessage) {
         Bytes(good.begin(), good.begin() + kSkinRecords[27].offset + 100),
         Bytes(good.begin(), good.begin() + kSkinRecords[68].offset + kSkinRecords[68].packed - 1)};
     for (size_t i = 0; i < bad.size(); ++i) {
-        prompts.Clear();
         MainSkin skin;
-        EXPECT_FALSE(LoadMainSkin(nullptr, &skin, Write(bad[i], "bad.dat"))) << i;
-        EXPECT_EQ(prompts.LastText(), kSkinVersionMessage) << i;
+        const SkinRead read = LoadMainSkin(nullptr, &skin, Write(bad[i], "bad.dat"));
+        EXPECT_FALSE(read) << i;
+        EXPECT_EQ(read.failure, SkinFailure::Foreign) << i;
         EXPECT_TRUE(skin.frame[0].isNull()) << i << ": no half-loaded window";
         EXPECT_TRUE(skin.title.isNull()) << i;
     }
@@ -358,10 +362,11 @@ TEST_F(SkinFileTest, ABrokenOrShortFileIsRefusedWithTheVersionMessage) {
     QCoreApplication::installTranslator(&english);
     for (const std::string& file : {Write(damage(12), "bad.dat"), dir + "/absent.dat",
                                     Write(Bytes(good.begin(), good.begin() + 24), "short.dat")}) {
-        prompts.Clear();
         MainSkin skin;
-        EXPECT_FALSE(LoadMainSkin(nullptr, &skin, file));
-        EXPECT_EQ(prompts.LastText(), file == dir + "/absent.dat" ? "no skin" : "other version");
+        const SkinRead read = LoadMainSkin(nullptr, &skin, file);
+        EXPECT_FALSE(read);
+        EXPECT_EQ(SkinFailureText(read.failure),
+                  file == dir + "/absent.dat" ? "no skin" : "other version");
     }
     QCoreApplication::removeTranslator(&english);
 
@@ -372,10 +377,12 @@ TEST_F(SkinFileTest, ABrokenOrShortFileIsRefusedWithTheVersionMessage) {
     std::vector<QPixmap*> targets;
     MainSkin whole;
     MainSkinTable(&whole, &refs, &targets);
-    EXPECT_EQ(LoadSkinImages(nullptr, Write(good, "good.dat"), refs, targets), 65u);
+    EXPECT_EQ(LoadSkinImages(nullptr, Write(good, "good.dat"), refs, targets).records, 65u);
     EXPECT_FALSE(whole.grip.isNull());
     targets.resize(3);
-    EXPECT_EQ(LoadSkinImages(nullptr, Write(good, "good.dat"), refs, targets), 3u);
+    const SkinRead three = LoadSkinImages(nullptr, Write(good, "good.dat"), refs, targets);
+    EXPECT_EQ(three.records, 3u);
+    EXPECT_EQ(three.failure, SkinFailure::None);
     EXPECT_TRUE(prompts.Boxes().empty());
 }
 
