@@ -227,4 +227,40 @@ TEST_F(FailureBoxesE2E, ACutThatFillsTheDiskShowsItsBox) {
     EXPECT_FALSE(fs::exists(target)) << "no half-written file under the name";
 }
 
+TEST_F(FailureBoxesE2E, ACutWhoseFolderIsTakenAwayMidWayShowsItsBox) {
+    // Forty seconds of pictures take the Windows Media encoder a few seconds: long enough
+    // to take the folder away while the cut is written into it.
+    const std::string clip = testmedia::Video(box.MediaDir(), "clip.avi", 40.0);
+    ASSERT_FALSE(clip.empty());
+    const std::string folder = box.Root() + "/pulled";
+    ASSERT_TRUE(fs::create_directory(folder));
+
+    OpenEditor open;
+    ASSERT_NO_FATAL_FAILURE(StartEditorOn(clip, &open));
+    auto& app = open.app;
+    auto& controls = open.controls;
+    ASSERT_TRUE(controls.count("asf") && controls.count("execute")) << app->Log();
+    Click(open.editor, Centre(controls["asf"]));
+    Click(open.editor, Centre(controls["execute"]));
+    const std::string prompt = WaitForNewWindow(".+", app->Pid(), {open.main, open.editor}, 15000);
+    ASSERT_FALSE(prompt.empty()) << "no save prompt\n" << app->Log();
+    ASSERT_TRUE(AnswerPathPrompt(prompt, folder + "/cut.asf", app->Pid())) << app->Log();
+
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            std::error_code ec;
+            return !fs::is_empty(folder, ec) && !ec;
+        },
+        15000))
+        << "the cut never started writing\n"
+        << app->Log();
+    fs::remove_all(folder);
+
+    const std::string message = NextBox(*app, {open.main, open.editor, prompt});
+    ASSERT_FALSE(message.empty()) << "no box for a cut that lost its folder\n" << app->Log();
+    ExpectDrawnAndLeftByReturn(*app, message);
+    EXPECT_TRUE(app->Running());
+    EXPECT_FALSE(fs::exists(folder)) << "the folder is not made again";
+}
+
 }  // namespace

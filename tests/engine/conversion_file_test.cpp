@@ -65,3 +65,34 @@ TEST(ConversionFile, LongNamesAndThePlainModeOfANewFile) {
     file.Abandon();
     testmedia::RemoveTree(dir);
 }
+
+// The folder is taken away while the cut is written (a removable disk pulled, the folder
+// deleted in the file manager): the cut fails, and nothing appears where it was.
+TEST(ConversionFile, AFolderThatGoesAwayMidCutFailsAndLeavesNothing) {
+    const std::string dir = testmedia::MakeTempDir("convfile_gone");
+    const std::string folder = dir + "/out";
+    ASSERT_TRUE(fs::create_directory(folder));
+    ConversionFile file;
+    const std::string partial = file.Begin(folder + "/cut.wav");
+    ASSERT_FALSE(partial.empty());
+    std::ofstream written(partial);
+    written << "RIFF....WAVE";
+    written.flush();
+    fs::remove_all(folder);  // the writer still holds the file open
+    written << "more sound";
+    written.close();
+    EXPECT_EQ(file.Commit(), HRESULT_FROM_WIN32(ERROR_WRITE_FAULT));
+    EXPECT_FALSE(fs::exists(folder)) << "the folder is not made again";
+
+    // Taken away and made again empty: the half-written file is gone with the old one.
+    ASSERT_TRUE(fs::create_directory(folder));
+    const std::string again = file.Begin(folder + "/cut.wav");
+    std::ofstream(again) << "RIFF";
+    fs::remove_all(folder);
+    ASSERT_TRUE(fs::create_directory(folder));
+    EXPECT_NE(file.Commit(), S_OK);
+    EXPECT_TRUE(fs::is_empty(folder));
+    file.Abandon();
+    EXPECT_TRUE(fs::is_empty(folder));
+    testmedia::RemoveTree(dir);
+}
