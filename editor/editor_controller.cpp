@@ -61,7 +61,13 @@ class StillHost : public StillCaptureHost {
     void PausePreview() override { m_Editor.OnPause(); }
     bool CaptureCurrentImage(uint8_t** dib) override { return m_Preview.CaptureCurrentImage(dib); }
     std::string MediaPath() const override { return m_Source; }
-    QWidget* Owner() override { return m_View.Owner(); }
+    bool ChooseStillPath(const FilePromptRequest& request, std::string* path) override {
+        std::vector<std::string> chosen;
+        if (!Prompts().PromptForFiles(m_View.Owner(), request, &chosen) || chosen.empty())
+            return false;
+        *path = chosen.front();
+        return true;
+    }
 
   private:
     EditorController& m_Editor;
@@ -567,9 +573,11 @@ void EditorController::DropPartialOutput() {
 
 void EditorController::OnStill() {
     StillHost host(*this, m_Preview, m_View, m_szSource);
-    std::string written;
-    if (CaptureStill(host, &written))
-        m_Output.push_back(written);
+    const StillOutcome still = CaptureStill(host);
+    if (still)
+        m_Output.push_back(still.path);
+    if (const std::string text = StillOutcomeText(still); !text.empty())
+        Message(m_View.Owner(), text);
 }
 
 void EditorController::OnEraseBackground() {

@@ -16,7 +16,6 @@
 namespace {
 
 constexpr size_t kMaxStillPath = PATH_MAX;
-constexpr const char* kCaption = "VELTRA";
 constexpr int kStillNumbers = 1000;
 
 void Put16(std::string& out, size_t at, uint16_t v) {
@@ -242,9 +241,29 @@ BOOL SaveBitmapFile(const QImage& image, const std::string& path, bool replace) 
     return TRUE;
 }
 
-bool CaptureStill(StillCaptureHost& host, std::string* written) {
+std::string StillOutcomeText(const StillOutcome& outcome) {
+    switch (outcome.kind) {
+        case StillOutcome::Kind::NotOffered:
+        case StillOutcome::Kind::Declined:
+            break;
+        case StillOutcome::Kind::CaptureFailed:
+            return QCoreApplication::translate("StillCapture", "サムネイルの取得に失敗しました。")
+                .toStdString();
+        case StillOutcome::Kind::SaveFailed:
+            return QCoreApplication::translate("StillCapture", "サムネイルの作成に失敗しました。")
+                .toStdString();
+        case StillOutcome::Kind::Saved:
+            return QCoreApplication::translate("StillCapture", "%1 に\nサムネイルを作成しました。")
+                .arg(QString::fromStdString(outcome.path))
+                .toStdString();
+    }
+    return {};
+}
+
+StillOutcome CaptureStill(StillCaptureHost& host) {
+    using Kind = StillOutcome::Kind;
     if (host.IsOggItem())
-        return false;  // there is no picture to keep
+        return {Kind::NotOffered, {}};  // there is no picture to keep
     if (host.PreviewRunning())
         host.PausePreview();
 
@@ -258,22 +277,14 @@ bool CaptureStill(StillCaptureHost& host, std::string* written) {
             QCoreApplication::translate("StillCapture", "Still Files (*.bmp)").toStdString() +
             "|*.bmp||";
         request.initialPath = StillPathFor(media, kStillNumbers - 1);
-        std::vector<std::string> chosen;
-        if (!Prompts().PromptForFiles(host.Owner(), request, &chosen) || chosen.empty())
-            return false;
-        target = chosen.front();
+        if (!host.ChooseStillPath(request, &target) || target.empty())
+            return {Kind::Declined, {}};
         chosenByUser = true;
     }
 
     CapturedDib dib;
-    if (!host.CaptureCurrentImage(&dib.bits) || !dib.bits) {
-        Prompts().MessageBox(
-            host.Owner(),
-            QCoreApplication::translate("StillCapture", "サムネイルの取得に失敗しました。")
-                .toStdString(),
-            kCaption, MB_OK);
-        return false;
-    }
+    if (!host.CaptureCurrentImage(&dib.bits) || !dib.bits)
+        return {Kind::CaptureFailed, {}};
     QImage image = ImageFromPackedDib(dib.bits);
     bool saved = false;
     if (!image.isNull()) {
@@ -290,21 +301,7 @@ bool CaptureStill(StillCaptureHost& host, std::string* written) {
             }
         }
     }
-    if (!saved) {
-        Prompts().MessageBox(
-            host.Owner(),
-            QCoreApplication::translate("StillCapture", "サムネイルの作成に失敗しました。")
-                .toStdString(),
-            kCaption, MB_OK);
-        return false;
-    }
-    Prompts().MessageBox(
-        host.Owner(),
-        QCoreApplication::translate("StillCapture", "%1 に\nサムネイルを作成しました。")
-            .arg(QString::fromStdString(target))
-            .toStdString(),
-        kCaption, MB_OK);
-    if (written)
-        *written = target;
-    return true;
+    if (!saved)
+        return {Kind::SaveFailed, {}};
+    return {Kind::Saved, target};
 }

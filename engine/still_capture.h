@@ -7,8 +7,7 @@
 #include <string>
 
 #include "platform/com.h"
-
-class QWidget;
+#include "platform/user_prompts.h"
 
 // "<folder>/<base>_<nnn>.bmp" for a media path and a number 0 ... 999.
 std::string StillPathFor(const std::string& mediaPath, int number);
@@ -39,9 +38,23 @@ class StillCaptureHost {
     virtual void PausePreview() = 0;  // the editor's pause command
     virtual bool CaptureCurrentImage(uint8_t** dib) = 0;
     virtual std::string MediaPath() const = 0;
-    virtual QWidget* Owner() = 0;
+    // Asks the user where the still goes, when every numbered name is taken; false when
+    // the user declines.
+    virtual bool ChooseStillPath(const FilePromptRequest& request, std::string* path) = 0;
 };
 
-// The "△" command: pause, pick the name, capture, save and report by message boxes.
-// True with *written set when a still was saved.
-bool CaptureStill(StillCaptureHost& host, std::string* written);
+// How the "△" command ended.
+struct StillOutcome {
+    enum class Kind { NotOffered, Declined, CaptureFailed, SaveFailed, Saved };
+    Kind kind = Kind::NotOffered;
+    std::string path;  // the file written, when saved
+    explicit operator bool() const { return kind == Kind::Saved; }
+};
+
+// What the user is told of the outcome, in the program's language; "" where nothing is
+// said (an Ogg item has no picture, a declined name).
+std::string StillOutcomeText(const StillOutcome& outcome);
+
+// The "△" command: pause, pick the name, capture and save. It shows nothing itself: the
+// editor tells the user what the outcome says.
+StillOutcome CaptureStill(StillCaptureHost& host);

@@ -55,7 +55,16 @@ class FakeHost : public StillCaptureHost {
         return true;
     }
     std::string MediaPath() const override { return media; }
-    QWidget* Owner() override { return nullptr; }
+    bool ChooseStillPath(const FilePromptRequest& request, std::string* path) override {
+        requests.push_back(request);
+        if (answers.empty())
+            return false;
+        *path = answers.front();
+        answers.erase(answers.begin());
+        return !path->empty();
+    }
+    std::vector<FilePromptRequest> requests;
+    std::vector<std::string> answers;
 };
 
 TEST(StillCapture, NamesBesideTheMediaFile) {
@@ -129,7 +138,6 @@ TEST(StillCapture, PackedBitmapRoundTrips) {
 
 TEST(StillCapture, NumbersFillGapsAndNeverReplaceFiles) {
     std::string dir = testmedia::MakeTempDir("still");
-    ScriptedPrompts prompts;
     FakeHost host;
     host.media = dir + "/clip.avi";
     host.running = true;
@@ -138,16 +146,17 @@ TEST(StillCapture, NumbersFillGapsAndNeverReplaceFiles) {
     testmedia::WriteBytes(dir, "clip_000.bmp", "mine");
     testmedia::WriteBytes(dir, "clip_002.bmp", "mine too");
 
-    std::string written;
-    ASSERT_TRUE(CaptureStill(host, &written));
-    EXPECT_EQ(written, dir + "/clip_001.bmp");
+    StillOutcome still = CaptureStill(host);
+    ASSERT_TRUE(still);
+    EXPECT_EQ(still.path, dir + "/clip_001.bmp");
     EXPECT_EQ(host.pauses, 1);
-    EXPECT_EQ(prompts.LastText(), written + " に\nサムネイルを作成しました。");
-    std::string file = testmedia::ReadFile(written);
+    EXPECT_EQ(StillOutcomeText(still), still.path + " に\nサムネイルを作成しました。");
+    std::string file = testmedia::ReadFile(still.path);
     EXPECT_EQ(file, BitmapFileBytes(image));
 
-    ASSERT_TRUE(CaptureStill(host, &written));
-    EXPECT_EQ(written, dir + "/clip_003.bmp");
+    still = CaptureStill(host);
+    ASSERT_TRUE(still);
+    EXPECT_EQ(still.path, dir + "/clip_003.bmp");
     EXPECT_EQ(testmedia::ReadFile(dir + "/clip_000.bmp"), "mine");
     EXPECT_EQ(testmedia::ReadFile(dir + "/clip_002.bmp"), "mine too");
 
@@ -158,24 +167,27 @@ TEST(StillCapture, NumbersFillGapsAndNeverReplaceFiles) {
     testmedia::RemoveTree(dir);
 }
 
-TEST(StillCapture, FailuresAreReported) {
+TEST(StillCapture, FailuresAreToldAndNothingIsShownByTheCapture) {
     std::string dir = testmedia::MakeTempDir("still_fail");
     ScriptedPrompts prompts;
     FakeHost host;
     host.media = dir + "/clip.avi";
-    std::string written;
-    EXPECT_FALSE(CaptureStill(host, &written));  // no frame
-    EXPECT_EQ(prompts.LastText(), "サムネイルの取得に失敗しました。");
+    StillOutcome still = CaptureStill(host);  // no frame
+    EXPECT_EQ(still.kind, StillOutcome::Kind::CaptureFailed);
+    EXPECT_FALSE(still);
+    EXPECT_EQ(StillOutcomeText(still), "サムネイルの取得に失敗しました。");
 
     host.dib = PackedDib(Pattern(8, 8));
     host.media = dir + "/missing/clip.avi";
-    EXPECT_FALSE(CaptureStill(host, &written));
-    EXPECT_EQ(prompts.LastText(), "サムネイルの作成に失敗しました。");
+    still = CaptureStill(host);
+    EXPECT_EQ(still.kind, StillOutcome::Kind::SaveFailed);
+    EXPECT_EQ(StillOutcomeText(still), "サムネイルの作成に失敗しました。");
 
-    prompts.Clear();
     host.ogg = true;
-    EXPECT_FALSE(CaptureStill(host, &written));
-    EXPECT_TRUE(prompts.Boxes().empty());
+    still = CaptureStill(host);
+    EXPECT_EQ(still.kind, StillOutcome::Kind::NotOffered);
+    EXPECT_EQ(StillOutcomeText(still), "");
+    EXPECT_TRUE(prompts.Boxes().empty()) << "the editor tells the user, not the capture";
     testmedia::RemoveTree(dir);
 }
 
@@ -185,21 +197,21 @@ TEST(StillCapture, AllNumbersTakenAsksForAName) {
         std::string name = StillPathFor(dir + "/clip.avi", i);
         testmedia::WriteBytes(dir, name.substr(name.rfind('/') + 1), "");
     }
-    ScriptedPrompts prompts;
     FakeHost host;
     host.media = dir + "/clip.avi";
     host.dib = PackedDib(Pattern(8, 8));
-    std::string written;
-    prompts.QueueFiles({});
-    EXPECT_FALSE(CaptureStill(host, &written));
-    ASSERT_EQ(prompts.FileRequests().size(), 1u);
-    EXPECT_EQ(prompts.FileRequests()[0].initialPath, dir + "/clip_999.bmp");
-    EXPECT_EQ(prompts.FileRequests()[0].filter, "Still Files (*.bmp)|*.bmp||");
-    EXPECT_TRUE(prompts.Boxes().empty());
+    StillOutcome still = CaptureStill(host);  // declined
+    EXPECT_EQ(still.kind, StillOutcome::Kind::Declined);
+    EXPECT_EQ(StillOutcomeText(still), "");
+    ASSERT_EQ(host.requests.size(), 1u);
+    EXPECT_TRUE(host.requests[0].save);
+    EXPECT_EQ(host.requests[0].initialPath, dir + "/clip_999.bmp");
+    EXPECT_EQ(host.requests[0].filter, "Still Files (*.bmp)|*.bmp||");
 
-    prompts.QueueFiles({dir + "/chosen.bmp"});
-    EXPECT_TRUE(CaptureStill(host, &written));
-    EXPECT_EQ(written, dir + "/chosen.bmp");
+    host.answers = {dir + "/chosen.bmp"};
+    still = CaptureStill(host);
+    EXPECT_TRUE(still);
+    EXPECT_EQ(still.path, dir + "/chosen.bmp");
     testmedia::RemoveTree(dir);
 }
 
