@@ -181,6 +181,17 @@ void EditorController::Initialise(const std::string& source, int mainVolumePosit
     m_dVolume = 100.0;
 }
 
+// While a cut runs nothing can be changed, and the slider follows the start point again.
+void EditorController::BeginExecuting() {
+    DisableControls();
+    if (m_View.IsChecked(kIdPointEnd)) {
+        m_View.Check(kIdPointEnd, false);
+        m_View.Check(kIdPointStart, true);
+        m_bTrackStart = 1;
+    }
+    m_bExecuting = 1;
+}
+
 void EditorController::Shutdown() {
     if (m_bShutDown)
         return;
@@ -498,13 +509,7 @@ void EditorController::OnExecute() {
     int extra = mode == ConversionMode::Asf ? m_nProfile : static_cast<int>(m_dVolume);
     OnVolumeFieldDone();  // a number still being typed shows the volume that is used
 
-    DisableControls();
-    if (m_View.IsChecked(kIdPointEnd)) {
-        m_View.Check(kIdPointEnd, false);
-        m_View.Check(kIdPointStart, true);
-        m_bTrackStart = 1;
-    }
-    m_bExecuting = 1;
+    BeginExecuting();
 
     if (!IsOgg()) {
         bool ok =
@@ -645,13 +650,7 @@ bool EditorController::StartOtherOutput(OutputKind kind) {
         return false;
     }
     OnVolumeFieldDone();
-    DisableControls();
-    if (m_View.IsChecked(kIdPointEnd)) {
-        m_View.Check(kIdPointEnd, false);
-        m_View.Check(kIdPointStart, true);
-        m_bTrackStart = 1;
-    }
-    m_bExecuting = 1;
+    BeginExecuting();
     if (IsOgg()) {
         // tunewell's preview steps aside; the graph (or the copy) reports to the window.
         m_Ogg.VorbisLibStop();

@@ -96,6 +96,7 @@ class EditorController {
     // Takes the edit's value into value and puts back the text and caret it rewrote.
     void ApplyFieldEdit(int id, const FieldEdit& e, double& value);
     void DisableControls();
+    void BeginExecuting();
     void ShowPosition(int tenths, bool toStart);
     void PauseFirst();
     void SeekPreview(int tenths, bool* ok);
