@@ -41,19 +41,31 @@ BOOL MediaGraph::Run() {
     if (!SetPipelineState(GST_STATE_PLAYING))
         return FALSE;
     m_State = GraphState::Running;
-    if (!m_bThreadAlive) {
-        if (m_hThread.joinable())
-            m_hThread.join();
-        m_bThreadAlive = true;
-        m_Wake.Reset();
-        try {
-            m_hThread = std::thread(&MediaGraph::EventThread, this);
-        } catch (...) {
-            m_bThreadAlive = false;
-            return FALSE;
-        }
+    return StartEventThread() ? TRUE : FALSE;
+}
+
+bool MediaGraph::StartEventThread() {
+    if (m_bThreadAlive)
+        return true;
+    if (m_hThread.joinable())
+        m_hThread.join();
+    m_bThreadAlive = true;
+    m_Wake.Reset();
+    try {
+        m_hThread = std::thread(&MediaGraph::EventThread, this);
+    } catch (...) {
+        m_bThreadAlive = false;
+        return false;
     }
-    return TRUE;
+    return true;
+}
+
+BOOL MediaGraph::Animate() {
+    if (!m_pGB || m_bSpent || m_AnimationSize.isEmpty() || m_State != GraphState::Idle)
+        return FALSE;
+    // The event thread drains the bus and reports a failure as the end of the item,
+    // which a picture's callers leave aside.
+    return SetPipelineState(GST_STATE_PLAYING) && StartEventThread() ? TRUE : FALSE;
 }
 
 BOOL MediaGraph::PlayPause() {

@@ -211,7 +211,9 @@ BOOL MediaGraph::ConvertRange(const char* source, const char* target, double sta
     }
     // The preview's graph goes quietly when it must make way: its end is not the
     // conversion's.
-    if (!m_pGB || m_bSpent || m_szFile != source || (soundOnly && m_pVW)) {
+    // An animation's own source cannot go to a range: the file is opened anew.
+    if (!m_pGB || m_bSpent || m_szFile != source || (soundOnly && m_pVW) ||
+        !m_AnimationSize.isEmpty()) {
         m_bQuietEnd = m_pGB != nullptr;
         Close();
         m_bQuietEnd = false;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/animated_picture.h"
 #include "engine/graph_errors.h"
 #include "engine/graph_messages.h"
 #include "engine/graph_report.h"
@@ -146,14 +147,21 @@ HRESULT MediaGraph::Open(const char* path, BOOL run) {
     m_szFile = path;
     m_State = GraphState::Idle;
     m_Volume = 0;
+    if (!m_pSurface || !IsAnimatedPicture(path, &m_AnimationSize))
+        m_AnimationSize = QSize();
     HRESULT hr = BuildPlaybackGraph(m_szFile.c_str(), run);
+    if (hr == 1 && !run && !m_AnimationSize.isEmpty() && !Animate())
+        hr = 0;
     if (hr == 0)
         Close();
     return hr;
 }
 
 HRESULT MediaGraph::RenderFile(const std::string& path) {
-    SourceBranch source = AddSourceBranch(m_pGB, path, "source", "decoder");
+    SourceBranch source =
+        m_AnimationSize.isEmpty()
+            ? AddSourceBranch(m_pGB, path, "source", "decoder")
+            : AddAnimatedPicture(m_pGB, path, m_AnimationSize, "source", "decoder");
     if (!source.decoder)
         return VFW_E_CANNOT_RENDER;
     GstElement* decode = source.decoder;
@@ -451,6 +459,7 @@ void MediaGraph::DropBranches() {
 
 void MediaGraph::ReleaseInterfaces() {
     m_Content = MediaContent::None;
+    m_AnimationSize = QSize();
     if (m_pBA) {
         gst_object_unref(m_pBA);
         m_pBA = nullptr;

@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QRect>
+#include <QSize>
 #include <atomic>
 #include <climits>
 #include <cstdint>
@@ -61,6 +62,10 @@ class MediaGraph {
     BOOL StopAndRewind();
     BOOL Restart();
     BOOL Run();
+    // An animated picture, opened without running, shows its frames in turn on its own.
+    // The graph stays Idle: it reports no position and plays nothing as far as its
+    // callers can tell, just as for a still.
+    BOOL Animate();
     BOOL Seek(double tenths);
     // The same without waiting: the seek is carried out on a thread of its own and
     // reported by UM_GRAPH_SEEK_DONE. TRUE when it was handed on. The newest request wins.
@@ -135,6 +140,7 @@ class MediaGraph {
     // A length that arrived after the open: kept, and told to the notify object.
     void ReportLateLength();
     void JoinEventThread();
+    bool StartEventThread();
     bool SetPipelineState(int state);
     void RemoveRenderer(const char* name);
     bool DetachRenderer(const char* name);
@@ -180,6 +186,9 @@ class MediaGraph {
     std::atomic<GstObject*> m_QueuedWatch{nullptr};  // for the event thread: its errors
 
     std::unique_ptr<SeekRunner> m_Seeker;
+
+    // The open file is an animated picture of this size (empty: it is not).
+    QSize m_AnimationSize;
 
     // A running conversion writes beside its target and renames it there when complete.
     ConversionFile m_Conversion;

@@ -2,12 +2,13 @@
 // stereo Ogg Vorbis, 22.05 kHz mono Ogg Vorbis) a list of three 3-s tones of different
 // pitch plays through a PulseAudio null sink of the benchmark's own, recorded from its
 // monitor: in the real program (started with the list as its start file), and in mpv with
-// and without gapless audio, in the same run. Printed per kind and player: the silence
+// and without gapless audio, in the same run; a mixed list (Ogg, MP3, Ogg) measures the
+// hand-over between the two engines. Printed per kind and player: the silence
 // before items 2 and 3, the time from the start to the first sound, and the level (RMS,
 // dB of full scale; the program at its default volume). Then how soon a seek is heard
 // in each engine.
 //
-//   bench_gapless [--before FOLDER] [--kinds mp3,flac,wav,ogg,ogg22] [--no-mpv] [--no-seek]
+//   bench_gapless [--before FOLDER] [--kinds mp3,flac,wav,ogg,ogg22,mixed] [--no-mpv] [--no-seek]
 //
 // --before names the program folder of an older build, measured the same way in the run.
 #include <gst/gst.h>
@@ -57,6 +58,8 @@ const std::vector<Kind> kKinds = {
     {"wav", "wav", "-c:a pcm_s16le", 44100, 2, false},
     {"ogg", "ogg", "-c:a libvorbis -q:a 5", 44100, 2, true},
     {"ogg22", "ogg", "-c:a libvorbis -q:a 5", 22050, 1, true},
+    // Ogg, MP3, Ogg: the hand-over from tunewell to the graph, then back.
+    {"mixed", "", "", 44100, 2, true},
 };
 
 // A tone made by ffmpeg, kept for later runs; `expression` is the sample at time t.
@@ -81,7 +84,20 @@ std::string MakeTone(const Kind& kind, const std::string& name, const std::strin
     return ec ? std::string() : out;
 }
 
+std::vector<std::string> MakeList(const Kind& kind);
+
+// The tones of the Ogg and MP3 lists, taken in turn from each.
+std::vector<std::string> MakeMixedList() {
+    const std::vector<std::string> ogg = MakeList(kKinds[3]);
+    const std::vector<std::string> mp3 = MakeList(kKinds[0]);
+    if (ogg.empty() || mp3.empty())
+        return {};
+    return {ogg[0], mp3[1], ogg[2]};
+}
+
 std::vector<std::string> MakeList(const Kind& kind) {
+    if (kind.name == "mixed")
+        return MakeMixedList();
     std::vector<std::string> files;
     for (size_t i = 0; i < kTones.size(); ++i) {
         char expression[96];
@@ -259,7 +275,7 @@ bool Met(const Run& run, double goalMs) {
 
 int main(int argc, char** argv) {
     std::string before;
-    std::string kinds = "mp3,flac,wav,ogg,ogg22";
+    std::string kinds = "mp3,flac,wav,ogg,ogg22,mixed";
     bool withMpv = true, withSeek = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -273,10 +289,11 @@ int main(int argc, char** argv) {
         } else if (a == "--no-seek") {
             withSeek = false;
         } else {
-            std::fprintf(stderr,
-                         "usage: %s [--before FOLDER] [--kinds mp3,flac,wav,ogg,ogg22] [--no-mpv] "
-                         "[--no-seek]\n",
-                         argv[0]);
+            std::fprintf(
+                stderr,
+                "usage: %s [--before FOLDER] [--kinds mp3,flac,wav,ogg,ogg22,mixed] [--no-mpv] "
+                "[--no-seek]\n",
+                argv[0]);
             return 2;
         }
     }

@@ -1,5 +1,6 @@
 // The real program with today's kinds: a WebM video plays in the viewer and the list
-// advances to a GIF, which shows its first picture and stays there, as pictures do.
+// advances to a GIF, which shows its first picture (held for many seconds) and keeps the
+// list there, as pictures do.
 #include <gtest/gtest.h>
 
 #include <QImage>

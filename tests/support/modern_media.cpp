@@ -397,36 +397,65 @@ std::string ModernMedia(const std::string& dir, const std::string& name, double 
     return ok ? out : std::string();
 }
 
-std::string AnimatedGif(const std::string& dir, const std::string& name, int width, int height) {
+namespace {
+
+// A GIF89a header of width x height with a global table of 256 colours (missing ones black),
+// looping for ever.
+std::string GifHeader(int width, int height, const std::vector<unsigned>& colours) {
     std::string gif = "GIF89a";
     PutLe(gif, static_cast<uint32_t>(width), 2);
     PutLe(gif, static_cast<uint32_t>(height), 2);
     gif += '\xF7';  // global colour table of 256 entries
     gif += '\0';    // background colour
     gif += '\0';    // no aspect ratio
-    for (int i = 0; i < 256; ++i) {
-        unsigned rgb = i < 7 ? kSmpteBars[i] : 0;  // index 7 and beyond: black
+    for (size_t i = 0; i < 256; ++i) {
+        unsigned rgb = i < colours.size() ? colours[i] : 0;
         gif += static_cast<char>((rgb >> 16) & 0xFF);
         gif += static_cast<char>((rgb >> 8) & 0xFF);
         gif += static_cast<char>(rgb & 0xFF);
     }
-    for (int frame = 0; frame < 2; ++frame) {
-        gif += std::string("\x21\xF9\x04\x04", 4);  // graphic control: keep, no transparency
-        PutLe(gif, 20, 2);                          // 0.2 s per frame
-        gif += std::string("\x00\x00", 2);
-        gif += '\x2C';
-        PutLe(gif, 0, 4);  // left, top
-        PutLe(gif, static_cast<uint32_t>(width), 2);
-        PutLe(gif, static_cast<uint32_t>(height), 2);
-        gif += '\0';
-        std::vector<uint8_t> pixels(static_cast<size_t>(width) * height, 7);
-        if (frame == 0)
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x)
-                    pixels[static_cast<size_t>(y) * width + x] =
-                        static_cast<uint8_t>(x * 7 / width);
-        gif += GifImageData(pixels);
-    }
+    gif += std::string("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    return gif;
+}
+
+// One whole-picture frame of palette indexes, shown for `centiseconds`.
+std::string GifFrame(int width, int height, const std::vector<uint8_t>& pixels, int centiseconds) {
+    std::string f("\x21\xF9\x04\x04", 4);  // graphic control: keep, no transparency
+    PutLe(f, static_cast<uint32_t>(centiseconds), 2);
+    f += std::string("\x00\x00", 2);
+    f += '\x2C';
+    PutLe(f, 0, 4);  // left, top
+    PutLe(f, static_cast<uint32_t>(width), 2);
+    PutLe(f, static_cast<uint32_t>(height), 2);
+    f += '\0';
+    return f + GifImageData(pixels);
+}
+
+}  // namespace
+
+std::string AnimatedGif(const std::string& dir, const std::string& name, int width, int height) {
+    std::string gif = GifHeader(width, height, std::vector<unsigned>(kSmpteBars, kSmpteBars + 7));
+    std::vector<uint8_t> bars(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            bars[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(x * 7 / width);
+    gif += GifFrame(width, height, bars, kAnimatedGifHold * 100);
+    // Index 7 is black.
+    gif += GifFrame(width, height, std::vector<uint8_t>(bars.size(), 7), 20);
+    gif += '\x3B';
+    return WriteBytes(dir, name, gif);
+}
+
+std::string TimedGif(const std::string& dir, const std::string& name, int width, int height,
+                     const std::vector<TimedGifFrame>& frames) {
+    std::vector<unsigned> colours;
+    for (const TimedGifFrame& f : frames) colours.push_back(f.rgb);
+    std::string gif = GifHeader(width, height, colours);
+    for (size_t i = 0; i < frames.size(); ++i)
+        gif += GifFrame(
+            width, height,
+            std::vector<uint8_t>(static_cast<size_t>(width) * height, static_cast<uint8_t>(i)),
+            frames[i].centiseconds);
     gif += '\x3B';
     return WriteBytes(dir, name, gif);
 }

@@ -39,8 +39,19 @@ std::string ModernMedia(const std::string& dir, const std::string& name, double 
 std::string MonkeysAudio(const std::string& dir, const std::string& name, double seconds,
                          double markSeconds);
 
-// A two-frame GIF of width x height: the colour bars, then an all-black frame.
+// A two-frame GIF of width x height, looping: the colour bars for kAnimatedGifHold seconds,
+// then an all-black frame for 0.2 s.
+constexpr int kAnimatedGifHold = 20;
 std::string AnimatedGif(const std::string& dir, const std::string& name, int width, int height);
+
+// A GIF of width x height, looping, whose every frame is one colour (0xRRGGBB, at most
+// 256 frames) shown for its delay in hundredths of a second.
+struct TimedGifFrame {
+    unsigned rgb;
+    int centiseconds;
+};
+std::string TimedGif(const std::string& dir, const std::string& name, int width, int height,
+                     const std::vector<TimedGifFrame>& frames);
 
 // The colours of the seven SMPTE bars across the top two thirds of the picture.
 extern const unsigned kSmpteBars[7];
