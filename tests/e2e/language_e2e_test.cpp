@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QXmlStreamReader>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "tests/e2e/program_test.h"
@@ -364,6 +365,17 @@ TEST_P(LanguageE2E, ViewerEditorProfileAndTheEditorsMessages) {
     EXPECT_TRUE(Has(all, English() ? "Video && audio cut" : "動画＆音声カット"));
     Shoot("editor", editor);
 
+    // A still of the video is kept beside it, and the box says where.
+    Click(editor, Centre(controls["still"]));
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(
+        HasPart(all, English() ? "A still was saved as\\n" + box.MediaDir() : box.MediaDir()));
+    EXPECT_TRUE(HasPart(all, English() ? ".bmp" : ".bmp に\\nサムネイルを作成しました。"));
+    Check(all, "QMessageBox");
+    Shoot("still_saved");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+
     Click(editor, Centre(controls["asf"]));  // the profile belongs to that kind
     Click(editor, Centre(controls["profile"]));
     all = WaitForText("ProfileDialog", "");
@@ -394,14 +406,25 @@ TEST_P(LanguageE2E, ViewerEditorProfileAndTheEditorsMessages) {
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
 }
 
+// A PNG whose header alone declares 16384 × 16384 pixels.
+void PictureBomb(const std::string& path) {
+    auto big32 = [](uint32_t v) {
+        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    };
+    std::ofstream(path, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) + big32(13) +
+                                                 "IHDR" + big32(16384) + big32(16384) +
+                                                 std::string("\x08\x02\x00\x00\x00", 5) + big32(0);
+}
+
 TEST_P(LanguageE2E, TheEnginesWarningAndTheEditorsFailure) {
     // A file of a media kind that holds nothing of it: the engine cannot build its graph.
     testmedia::WriteBytes(box.MediaDir(), "broken.avi", std::string(4000, '\x5a'));
     // Reached once the short sound before it has played, so that the box waits on a window
     // that is ready.
     testmedia::Tone(box.MediaDir(), "song.wav", 0.5);
-    const std::string list =
-        testmedia::WriteBytes(box.MediaDir(), "two.vpl", "song.wav\r\nbroken.avi\r\n");
+    PictureBomb(box.MediaDir() + "/bomb.png");
+    const std::string list = testmedia::WriteBytes(box.MediaDir(), "three.vpl",
+                                                   "song.wav\r\nbroken.avi\r\nbomb.png\r\n");
     const ReadOnlyFolder locked(box.Root() + "/locked");
     ASSERT_TRUE(locked.Refuses());
     auto app = Launch(list);
@@ -414,6 +437,16 @@ TEST_P(LanguageE2E, TheEnginesWarningAndTheEditorsFailure) {
     EXPECT_TRUE(Has(all, "OK"));
     Check(all, "QMessageBox");
     Shoot("engine_warning");
+    KeyStrokes({"Return"});
+    // The next box may follow at once.
+    EXPECT_TRUE(WaitFor([&] { return !HasPart(Read(), "FAILED(hr=0x"); }, 10000));
+
+    // The list goes on to a picture declaring more pixels than any is allowed.
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "This picture is too large to open (16384 × 16384 pixels"
+                                       : "画像が大きすぎるため開けません（16384 × 16384 ピクセル"));
+    Check(all, "QMessageBox");
+    Shoot("picture_too_large");
     KeyStrokes({"Return"});
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
 
@@ -592,12 +625,19 @@ TEST_P(LanguageE2E, EmptyListCopyTheFindBarTheViewersMenuAndTheSecondStart) {
     ASSERT_FALSE(main.empty());
     auto layout = Layout(*app);
 
+    Click(main, Centre(layout["edit"]));
+    auto all = WaitForText("QMessageBox", English() ? "Select an item in the list."
+                                                    : "リスト内のコンテンツを選択して下さい。");
+    Check(all, "QMessageBox");
+    Shoot("edit_nothing_selected");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+
     Click(main, Centre(layout["menu"]));
     QThread::msleep(300);
     KeyStrokes({"s", "p"});
-    auto all =
-        WaitForText("QMessageBox", English() ? "The list has nothing to copy."
-                                             : "リスト内にコピーするコンテンツが存在しません。");
+    all = WaitForText("QMessageBox", English() ? "The list has nothing to copy."
+                                               : "リスト内にコピーするコンテンツが存在しません。");
     Check(all, "QMessageBox");
     Shoot("copy_empty_list");
     KeyStrokes({"Return"});
@@ -740,6 +780,37 @@ TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
     Check(all, "QMessageBox");
     Shoot("list_open_failed");
     dismissed();
+}
+
+TEST_P(LanguageE2E, TheSkinsMessagesAtStart) {
+    const std::string skin = box.BinDir() + "/skin.dat";
+    const std::string whole = testmedia::ReadFile(skin);
+    ASSERT_GT(whole.size(), 100u);
+    struct Case {
+        const char* name;
+        std::string bytes;  // of skin.dat; none: no skin.dat at all
+        const char *english, *japanese;
+    };
+    for (const Case& c :
+         {Case{"skin_missing",
+               {},
+               "The skin data (skin.dat) is missing.",
+               "スキンデータが存在しません。"},
+          Case{"skin_version", whole.substr(0, 100), "The skin data is of an unsupported version.",
+               "スキンデータの対応バージョンが異なります。"}}) {
+        SCOPED_TRACE(c.name);
+        fs::remove(skin);
+        if (!c.bytes.empty())
+            testmedia::WriteBytes(box.BinDir(), "skin.dat", c.bytes);
+        fs::remove(probe);
+        VeltraProcess app(box, Arguments({}));
+        m_pid = app.Pid();
+        auto all = WaitForText("QMessageBox", English() ? c.english : c.japanese);
+        Check(all, "QMessageBox");
+        Shoot(c.name);
+        KeyStrokes({"Return"});
+        EXPECT_TRUE(app.WaitForExit(15000)) << app.Log();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageE2E, ::testing::Values("en", "ja"));
