@@ -58,11 +58,11 @@
     </message>
     <message>
         <source>変換を始められませんでした。</source>
-        <translation>Could not start the conversion.</translation>
+        <translation>Could not start the cut.</translation>
     </message>
     <message>
         <source>変換に失敗しました。</source>
-        <translation>The conversion failed.</translation>
+        <translation>The cut failed.</translation>
     </message>
     <message>
         <source>始点時間が、終点時間より大きい値になっています。</source>
@@ -292,7 +292,7 @@ Go on anyway?</translation>
     </message>
     <message>
         <source>アクセスが拒否されました</source>
-        <translation>permission denied</translation>
+        <translation>access denied</translation>
     </message>
     <message>
         <source>ファイルまたはフォルダーが見つかりません</source>
@@ -309,6 +309,30 @@ Go on anyway?</translation>
     <message>
         <source>入出力エラーが発生しました</source>
         <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>空き容量が足りません。</source>
+        <translation>There is not enough free space.</translation>
+    </message>
+    <message>
+        <source>アクセスが拒否されました。</source>
+        <translation>Access was denied.</translation>
+    </message>
+    <message>
+        <source>ファイルまたはフォルダーが見つかりません。</source>
+        <translation>The file or folder was not found.</translation>
+    </message>
+    <message>
+        <source>読み取り専用のドライブです。</source>
+        <translation>The drive is read-only.</translation>
+    </message>
+    <message>
+        <source>名前が長すぎます。</source>
+        <translation>The name is too long.</translation>
+    </message>
+    <message>
+        <source>入出力エラーが発生しました。</source>
+        <translation>An input/output error occurred.</translation>
     </message>
 </context>
 <context>
@@ -785,7 +809,7 @@ This instance will quit.</translation>
     </message>
     <message>
         <source>ディスクの空き容量が足りません。</source>
-        <translation>The disk is full.</translation>
+        <translation>There is not enough free space on the disk.</translation>
     </message>
     <message>
         <source>
@@ -924,7 +948,7 @@ names no file that can be added to the list.</translation>
     </message>
     <message>
         <source>サムネイルの取得に失敗しました。</source>
-        <translation>The picture could not be captured.</translation>
+        <translation>The still could not be taken.</translation>
     </message>
     <message>
         <source>サムネイルの作成に失敗しました。</source>
@@ -944,6 +968,10 @@ names no file that can be added to the list.</translation>
 </source>
         <translation>%1 could not be moved to the trash.
 </translation>
+    </message>
+    <message>
+        <source>このドライブにはごみ箱がありません。</source>
+        <translation>This drive has no trash.</translation>
     </message>
 </context>
 <context>

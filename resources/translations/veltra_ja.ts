@@ -310,6 +310,30 @@
         <source>入出力エラーが発生しました</source>
         <translation>入出力エラーが発生しました</translation>
     </message>
+    <message>
+        <source>空き容量が足りません。</source>
+        <translation>空き容量が足りません。</translation>
+    </message>
+    <message>
+        <source>アクセスが拒否されました。</source>
+        <translation>アクセスが拒否されました。</translation>
+    </message>
+    <message>
+        <source>ファイルまたはフォルダーが見つかりません。</source>
+        <translation>ファイルまたはフォルダーが見つかりません。</translation>
+    </message>
+    <message>
+        <source>読み取り専用のドライブです。</source>
+        <translation>読み取り専用のドライブです。</translation>
+    </message>
+    <message>
+        <source>名前が長すぎます。</source>
+        <translation>名前が長すぎます。</translation>
+    </message>
+    <message>
+        <source>入出力エラーが発生しました。</source>
+        <translation>入出力エラーが発生しました。</translation>
+    </message>
 </context>
 <context>
     <name>FileCopier</name>
@@ -944,6 +968,10 @@
 </source>
         <translation>%1 をごみ箱へ移動できませんでした。
 </translation>
+    </message>
+    <message>
+        <source>このドライブにはごみ箱がありません。</source>
+        <translation>このドライブにはごみ箱がありません。</translation>
     </message>
 </context>
 <context>
