@@ -941,6 +941,17 @@ names no file that can be added to the list.</translation>
     </message>
 </context>
 <context>
+    <name>SplashWindow</name>
+    <message>
+        <source>再生する。切り出す。大切なところを残す。</source>
+        <translation>Play it. Cut it. Keep what matters.</translation>
+    </message>
+    <message>
+        <source>メディアプレーヤー＆カッター</source>
+        <translation>Media player &amp; cutter</translation>
+    </message>
+</context>
+<context>
     <name>StillCapture</name>
     <message>
         <source>Still Files (*.bmp)</source>

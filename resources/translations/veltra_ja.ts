@@ -941,6 +941,17 @@
     </message>
 </context>
 <context>
+    <name>SplashWindow</name>
+    <message>
+        <source>再生する。切り出す。大切なところを残す。</source>
+        <translation>再生する。切り出す。大切なところを残す。</translation>
+    </message>
+    <message>
+        <source>メディアプレーヤー＆カッター</source>
+        <translation>メディアプレーヤー＆カッター</translation>
+    </message>
+</context>
+<context>
     <name>StillCapture</name>
     <message>
         <source>Still Files (*.bmp)</source>

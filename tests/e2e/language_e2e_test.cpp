@@ -807,6 +807,10 @@ TEST_P(LanguageE2E, TheSkinsMessagesAtStart) {
         m_pid = app.Pid();
         auto all = WaitForText("QMessageBox", English() ? c.english : c.japanese);
         Check(all, "QMessageBox");
+        // The start picture stays under the box; its lines are the program's language.
+        Check(all, "SplashWindow");
+        EXPECT_TRUE(Has(all, English() ? "Play it. Cut it. Keep what matters."
+                                       : "再生する。切り出す。大切なところを残す。"));
         Shoot(c.name);
         KeyStrokes({"Return"});
         EXPECT_TRUE(app.WaitForExit(15000)) << app.Log();
