@@ -186,7 +186,12 @@ TEST(UiLanguageTest, EnglishFailureReasonsReadInTheirPlace) {
 
 TEST(UiLanguageTest, InstalledLanguageChangesTheTextsAndTheLocale) {
     const char* menu = "ファイル（&F）";
+    // Fonts are matched for the program's language, unless the user chose for fontconfig.
+    const QByteArray userFontLanguage = qgetenv("FC_LANG");
+    qunsetenv("FC_LANG");
     ASSERT_TRUE(InstallLanguage(*QCoreApplication::instance(), UiLanguage::English));
+    EXPECT_EQ(qgetenv("FC_LANG"), QByteArray("en"));
+    qputenv("FC_LANG", "de");
     EXPECT_EQ(QCoreApplication::translate("Menus", menu), QStringLiteral("&File"));
     EXPECT_EQ(QLocale().language(), QLocale::English);
     for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
@@ -194,6 +199,11 @@ TEST(UiLanguageTest, InstalledLanguageChangesTheTextsAndTheLocale) {
         delete t;
     }
     ASSERT_TRUE(InstallLanguage(*QCoreApplication::instance(), UiLanguage::Japanese));
+    EXPECT_EQ(qgetenv("FC_LANG"), QByteArray("de"));
+    if (userFontLanguage.isEmpty())
+        qunsetenv("FC_LANG");
+    else
+        qputenv("FC_LANG", userFontLanguage);
     EXPECT_EQ(QCoreApplication::translate("Menus", menu), QString::fromUtf8(menu));
     EXPECT_EQ(QCoreApplication::translate("PlaylistModel", "Name"), QStringLiteral("Name"));
     // The file dialog's folders, whose name Qt's own Japanese catalogue lacks.
