@@ -738,6 +738,19 @@ TEST_P(LanguageE2E, CopyRowLimitBadNameAndTooLongDestination) {
     Shoot("copy_long_destination");
     KeyStrokes({"Return"});
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+
+    // The destination has the focus now; it names no folder there is.
+    Key(dialog, "ctrl+a");
+    TypeText(dialog, box.Root() + "/gone");
+    KeyStrokes({"Tab", "Tab", "space"});
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English()
+                                 ? "The destination folder " + box.Root() + "/gone does not exist."
+                                 : "コピー先のフォルダー " + box.Root() + "/gone がありません。"));
+    Check(all, "QMessageBox");
+    Shoot("copy_no_destination");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
 }
 
 TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
