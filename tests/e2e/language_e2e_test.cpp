@@ -786,6 +786,16 @@ TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
     Shoot("list_save_failed");
     dismissed();
 
+    // A folder typed into the prompt that is not there.
+    prompted({"Down", "Right", "Down", "Return"}, box.Root() + "/gone/out.vpl");
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(Has(all, (English() ? "The destination folder does not exist.\\n"
+                                    : "保存先のフォルダーが存在しません。\\n") +
+                             box.Root() + "/gone"));
+    Check(all, "QMessageBox");
+    Shoot("list_save_no_folder");
+    dismissed();
+
     prompted({"Down", "Right", "Return"}, nothing);
     all = WaitForText("QMessageBox", "");
     EXPECT_TRUE(HasPart(all, English() ? "names no file that can be added to the list."
