@@ -280,7 +280,7 @@ Go on anyway?</translation>
         <translation>The source file cannot be overwritten.</translation>
     </message>
     <message>
-        <source>保存先のフォルダが存在しません。</source>
+        <source>保存先のフォルダーが存在しません。</source>
         <translation>The destination folder does not exist.</translation>
     </message>
 </context>

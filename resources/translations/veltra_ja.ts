@@ -280,8 +280,8 @@
         <translation>元のファイルには書き込めません。</translation>
     </message>
     <message>
-        <source>保存先のフォルダが存在しません。</source>
-        <translation>保存先のフォルダが存在しません。</translation>
+        <source>保存先のフォルダーが存在しません。</source>
+        <translation>保存先のフォルダーが存在しません。</translation>
     </message>
 </context>
 <context>
