@@ -801,7 +801,7 @@ This instance will quit.</translation>
     </message>
     <message>
         <source>ファイルに書き込む権限がありません。</source>
-        <translation>You have no permission to write the file.</translation>
+        <translation>You have no permission to write to the file.</translation>
     </message>
     <message>
         <source>フォルダーに書き込む権限がありません。</source>

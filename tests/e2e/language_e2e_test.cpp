@@ -840,6 +840,22 @@ TEST_P(LanguageE2E, TheSkinsMessagesAtStart) {
     }
 }
 
+TEST_P(LanguageE2E, NoSoundDeviceForAnOggItem) {
+    // Ogg plays through tunewell on the program's own sound device, which cannot open here.
+    box.SetEnv("SDL_AUDIODRIVER", "no-such-driver");
+    testmedia::Tone(box.MediaDir(), "song.wav", 0.5);
+    testmedia::Tone(box.MediaDir(), "tune.ogg", 1.0);
+    auto app = Launch(testmedia::WriteBytes(box.MediaDir(), "two.vpl", "song.wav\r\ntune.ogg\r\n"));
+    ASSERT_FALSE(main.empty());
+    auto all = WaitForText("QMessageBox", English() ? "The sound device could not be opened."
+                                                    : "DirectSoundの作成に失敗しました。");
+    Check(all, "QMessageBox");
+    Shoot("no_sound_device");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    EXPECT_TRUE(app->Running());
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageE2E, ::testing::Values("en", "ja"));
 
 }  // namespace
