@@ -31,7 +31,7 @@ TrashResult MoveToTrash(const std::string& path) {
         qWarning() << "playlist: cannot move to trash" << QByteArray::fromStdString(path)
                    << QString::fromStdString(why);
         result.error = QCoreApplication::translate("Trash", "%1 をごみ箱へ移動できませんでした。\n")
-                           .arg(QString::fromStdString(ShownName(FileNameOf(path))))
+                           .arg(QString::fromStdString(BoxName(FileNameOf(path))))
                            .toStdString() +
                        TrashFailureReason(errorNumber, why);
         return result;

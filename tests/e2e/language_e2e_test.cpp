@@ -840,6 +840,34 @@ TEST_P(LanguageE2E, TheSkinsMessagesAtStart) {
     }
 }
 
+TEST_P(LanguageE2E, AFileTheTrashCannotTake) {
+    // Its restore record's name would be longer than the file system allows.
+    const std::string name = std::string(246, 'n') + ".wav";
+    testmedia::Tone(box.MediaDir(), name, 0.5);
+    auto app = Launch(testmedia::WriteBytes(box.MediaDir(), "one.vpl", name + "\r\n"));
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+    const QPoint firstRow(layout["list"].x() + 40, layout["list"].y() + 30);
+    Click(main, firstRow);
+    RunTool({"xdotool", "mousemove", "--window", main, std::to_string(firstRow.x()),
+             std::to_string(firstRow.y()), "click", "3"});
+    WaitForText("QMenu", English() ? "&Delete File" : "ファイルの削除(&D)");
+    KeyStrokes({"d"});
+    WaitForText("QMessageBox", English() ? "Delete File" : "選択ファイル削除");
+    KeyStrokes({"Return"});  // Yes
+    auto all = WaitForText("QMessageBox", "");
+    // The name's end is in the box, its middle left out so that the line fits.
+    EXPECT_TRUE(HasPart(all, English()
+                                 ? "nn.wav could not be moved to the trash.\\nThe name is too long."
+                                 : "nn.wav をごみ箱へ移動できませんでした。\\n名前が長すぎます。"));
+    EXPECT_TRUE(HasPart(all, "nnn\u2026nnn"));
+    Check(all, "QMessageBox");
+    Shoot("trash_failed");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    EXPECT_TRUE(fs::exists(box.MediaDir() + "/" + name)) << "never deleted instead";
+}
+
 TEST_P(LanguageE2E, NoSoundDeviceForAnOggItem) {
     // Ogg plays through tunewell on the program's own sound device, which cannot open here.
     box.SetEnv("SDL_AUDIODRIVER", "no-such-driver");
