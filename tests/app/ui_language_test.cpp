@@ -186,7 +186,7 @@ TEST(UiLanguageTest, EnglishFailureReasonsReadInTheirPlace) {
 
 TEST(UiLanguageTest, InstalledLanguageChangesTheTextsAndTheLocale) {
     const char* menu = "ファイル（&F）";
-    // Fonts are matched for the program's language, unless the user chose for fontconfig.
+    // English fonts are matched for English, unless the user chose for fontconfig.
     const QByteArray userFontLanguage = qgetenv("FC_LANG");
     qunsetenv("FC_LANG");
     ASSERT_TRUE(InstallLanguage(*QCoreApplication::instance(), UiLanguage::English));
@@ -200,6 +200,13 @@ TEST(UiLanguageTest, InstalledLanguageChangesTheTextsAndTheLocale) {
     }
     ASSERT_TRUE(InstallLanguage(*QCoreApplication::instance(), UiLanguage::Japanese));
     EXPECT_EQ(qgetenv("FC_LANG"), QByteArray("de"));
+    qunsetenv("FC_LANG");
+    for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    ASSERT_TRUE(InstallLanguage(*QCoreApplication::instance(), UiLanguage::Japanese));
+    EXPECT_TRUE(qgetenv("FC_LANG").isEmpty()) << "Japanese keeps the desktop's fonts";
     if (userFontLanguage.isEmpty())
         qunsetenv("FC_LANG");
     else
