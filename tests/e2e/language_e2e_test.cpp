@@ -751,6 +751,27 @@ TEST_P(LanguageE2E, CopyRowLimitBadNameAndTooLongDestination) {
     Shoot("copy_no_destination");
     KeyStrokes({"Return"});
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+
+    // That ended the copy; the next names a folder that takes no file.
+    const ReadOnlyFolder locked(box.Root() + "/locked");
+    ASSERT_TRUE(locked.Refuses());
+    copy();
+    all = WaitForText("CopyDialog", "");
+    const std::string again = WindowOf(all, "CopyDialog");
+    ASSERT_FALSE(again.empty());
+    TypeText(again, "a");
+    Key(again, "Tab");
+    Key(again, "ctrl+a");
+    TypeText(again, locked.Path());
+    KeyStrokes({"Tab", "Tab", "space"});
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(
+        HasPart(all, English() ? "Cannot write to the destination folder " + locked.Path() + "."
+                               : "コピー先のフォルダー " + locked.Path() + " に書き込めません。"));
+    Check(all, "QMessageBox");
+    Shoot("copy_destination_locked");
+    KeyStrokes({"Return"});
+    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
 }
 
 TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
