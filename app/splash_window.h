@@ -22,10 +22,11 @@ class SplashWindow : public QWidget {
     void timerEvent(QTimerEvent* event) override;
 
   private:
-    SplashWindow(const QPixmap& picture, QWidget* owner);
+    SplashWindow(const QPixmap& picture, bool startPicture, QWidget* owner);
     ~SplashWindow() override;
 
     QPixmap m_bitmap;
+    bool m_startPicture;  // the start picture leaves room for its lines of text
     QPointer<QWidget> m_owner;
     int m_timerId = 0;
 };

@@ -81,6 +81,12 @@ LanguageChoice ChooseLanguage(const std::vector<std::string>& args,
 
 bool InstallLanguage(QCoreApplication& application, UiLanguage language) {
     const bool japanese = language == UiLanguage::Japanese;
+    // Fontconfig picks the fonts for the desktop's language (LANG): on a Japanese desktop
+    // English would be drawn in a Japanese face, whose full stops and commas sit like
+    // Japanese ones. Japanese keeps the desktop's choice, whose faces all hold its script;
+    // so does a choice the user made for fontconfig.
+    if (!japanese && qEnvironmentVariableIsEmpty("FC_LANG"))
+        qputenv("FC_LANG", "en");
     QLocale::setDefault(QLocale(japanese ? QLocale::Japanese : QLocale::English,
                                 japanese ? QLocale::Japan : QLocale::UnitedStates));
     auto* own = new QTranslator(&application);

@@ -405,7 +405,7 @@ std::string RefuseTarget(const std::string& source, const std::string& target) {
     if (dir.empty())
         dir = target.rfind('/') == 0 ? "/" : ".";
     if (KindOf(dir) != PathKind::Folder)
-        return QCoreApplication::translate("EditorRules", "保存先のフォルダが存在しません。")
+        return QCoreApplication::translate("EditorRules", "保存先のフォルダーが存在しません。")
             .toStdString();
     return "";
 }

@@ -7,5 +7,8 @@
 #include <string>
 
 // True when path (bytes, as on disk) is now in the trash; otherwise false with error set
-// to GIO's reason (UTF-8).
-bool MoveFileToDesktopTrash(const std::string& path, std::string* error);
+// to GIO's reason (UTF-8, in the C library's locale) and errorNumber, where given, to the
+// errno value of the common reasons (ENOTSUP where the file system has no trash; 0 for
+// the rest).
+bool MoveFileToDesktopTrash(const std::string& path, std::string* error,
+                            int* errorNumber = nullptr);

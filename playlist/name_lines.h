@@ -12,3 +12,8 @@ std::string NameLines(const std::vector<std::string>& entries,
 
 // The bytes of a name read as UTF-8, any invalid sequence replaced, for a message.
 std::string ShownName(const std::string& bytes);
+
+// ShownName, with the middle of a name longer than a box's line left out ("…"): a message
+// box wraps only between words, so one long name would run past its edge. Start and end
+// (the extension) stay.
+std::string BoxName(const std::string& bytes);

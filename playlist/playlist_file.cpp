@@ -153,7 +153,7 @@ std::string SaveErrorText(const std::string& playlistPath, int error) {
             return QCoreApplication::translate("PlaylistFile", "ディスクの空き容量が足りません。")
                 .toStdString();
         default:
-            return "\n" + ErrorReason(error);
+            return ErrorSentence(error);
     }
 }
 

@@ -26,7 +26,7 @@ PlaylistIoResult PlaylistReadResult(const std::string& playlistPath, const Whole
                                : QT_TRANSLATE_NOOP("PlaylistFile", "\nを読み込めません。\n");
         result.error = playlistPath +
                        QCoreApplication::translate("PlaylistFile", what).toStdString() +
-                       ErrorReason(file.error);
+                       ErrorSentence(file.error);
     }
     return result;
 }

@@ -19,7 +19,7 @@ TrashAnswer AskAndTrash(QWidget* owner, const std::string& path) {
     const int answer = Prompts().MessageBox(
         owner,
         QCoreApplication::translate("PlaylistCtrl", "%1 を削除して、ごみ箱へ移動してもよいですか？")
-            .arg(QString::fromStdString(ShownName(FileNameOf(path))))
+            .arg(QString::fromStdString(BoxName(FileNameOf(path))))
             .toStdString(),
         QCoreApplication::translate("PlaylistCtrl", "選択ファイル削除").toStdString(),
         MB_YESNO | MB_ICONQUESTION);

@@ -58,11 +58,11 @@
     </message>
     <message>
         <source>変換を始められませんでした。</source>
-        <translation>Could not start the conversion.</translation>
+        <translation>Could not start the cut.</translation>
     </message>
     <message>
         <source>変換に失敗しました。</source>
-        <translation>The conversion failed.</translation>
+        <translation>The cut failed.</translation>
     </message>
     <message>
         <source>始点時間が、終点時間より大きい値になっています。</source>
@@ -280,7 +280,7 @@ Go on anyway?</translation>
         <translation>The source file cannot be overwritten.</translation>
     </message>
     <message>
-        <source>保存先のフォルダが存在しません。</source>
+        <source>保存先のフォルダーが存在しません。</source>
         <translation>The destination folder does not exist.</translation>
     </message>
 </context>
@@ -292,7 +292,7 @@ Go on anyway?</translation>
     </message>
     <message>
         <source>アクセスが拒否されました</source>
-        <translation>permission denied</translation>
+        <translation>access denied</translation>
     </message>
     <message>
         <source>ファイルまたはフォルダーが見つかりません</source>
@@ -309,6 +309,30 @@ Go on anyway?</translation>
     <message>
         <source>入出力エラーが発生しました</source>
         <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>空き容量が足りません。</source>
+        <translation>There is not enough free space.</translation>
+    </message>
+    <message>
+        <source>アクセスが拒否されました。</source>
+        <translation>Access was denied.</translation>
+    </message>
+    <message>
+        <source>ファイルまたはフォルダーが見つかりません。</source>
+        <translation>The file or folder was not found.</translation>
+    </message>
+    <message>
+        <source>読み取り専用のドライブです。</source>
+        <translation>The drive is read-only.</translation>
+    </message>
+    <message>
+        <source>名前が長すぎます。</source>
+        <translation>The name is too long.</translation>
+    </message>
+    <message>
+        <source>入出力エラーが発生しました。</source>
+        <translation>An input/output error occurred.</translation>
     </message>
 </context>
 <context>
@@ -777,7 +801,7 @@ This instance will quit.</translation>
     </message>
     <message>
         <source>ファイルに書き込む権限がありません。</source>
-        <translation>You have no permission to write the file.</translation>
+        <translation>You have no permission to write to the file.</translation>
     </message>
     <message>
         <source>フォルダーに書き込む権限がありません。</source>
@@ -785,7 +809,7 @@ This instance will quit.</translation>
     </message>
     <message>
         <source>ディスクの空き容量が足りません。</source>
-        <translation>The disk is full.</translation>
+        <translation>There is not enough free space on the disk.</translation>
     </message>
     <message>
         <source>
@@ -917,6 +941,17 @@ names no file that can be added to the list.</translation>
     </message>
 </context>
 <context>
+    <name>SplashWindow</name>
+    <message>
+        <source>再生する。切り出す。大切なところを残す。</source>
+        <translation>Play it. Cut it. Keep what matters.</translation>
+    </message>
+    <message>
+        <source>メディアプレーヤー＆カッター</source>
+        <translation>Media player &amp; cutter</translation>
+    </message>
+</context>
+<context>
     <name>StillCapture</name>
     <message>
         <source>Still Files (*.bmp)</source>
@@ -924,7 +959,7 @@ names no file that can be added to the list.</translation>
     </message>
     <message>
         <source>サムネイルの取得に失敗しました。</source>
-        <translation>The picture could not be captured.</translation>
+        <translation>The still could not be taken.</translation>
     </message>
     <message>
         <source>サムネイルの作成に失敗しました。</source>
@@ -944,6 +979,10 @@ names no file that can be added to the list.</translation>
 </source>
         <translation>%1 could not be moved to the trash.
 </translation>
+    </message>
+    <message>
+        <source>このドライブにはごみ箱がありません。</source>
+        <translation>This drive has no trash.</translation>
     </message>
 </context>
 <context>

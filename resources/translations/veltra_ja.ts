@@ -280,8 +280,8 @@
         <translation>元のファイルには書き込めません。</translation>
     </message>
     <message>
-        <source>保存先のフォルダが存在しません。</source>
-        <translation>保存先のフォルダが存在しません。</translation>
+        <source>保存先のフォルダーが存在しません。</source>
+        <translation>保存先のフォルダーが存在しません。</translation>
     </message>
 </context>
 <context>
@@ -309,6 +309,30 @@
     <message>
         <source>入出力エラーが発生しました</source>
         <translation>入出力エラーが発生しました</translation>
+    </message>
+    <message>
+        <source>空き容量が足りません。</source>
+        <translation>空き容量が足りません。</translation>
+    </message>
+    <message>
+        <source>アクセスが拒否されました。</source>
+        <translation>アクセスが拒否されました。</translation>
+    </message>
+    <message>
+        <source>ファイルまたはフォルダーが見つかりません。</source>
+        <translation>ファイルまたはフォルダーが見つかりません。</translation>
+    </message>
+    <message>
+        <source>読み取り専用のドライブです。</source>
+        <translation>読み取り専用のドライブです。</translation>
+    </message>
+    <message>
+        <source>名前が長すぎます。</source>
+        <translation>名前が長すぎます。</translation>
+    </message>
+    <message>
+        <source>入出力エラーが発生しました。</source>
+        <translation>入出力エラーが発生しました。</translation>
     </message>
 </context>
 <context>
@@ -917,6 +941,17 @@
     </message>
 </context>
 <context>
+    <name>SplashWindow</name>
+    <message>
+        <source>再生する。切り出す。大切なところを残す。</source>
+        <translation>再生する。切り出す。大切なところを残す。</translation>
+    </message>
+    <message>
+        <source>メディアプレーヤー＆カッター</source>
+        <translation>メディアプレーヤー＆カッター</translation>
+    </message>
+</context>
+<context>
     <name>StillCapture</name>
     <message>
         <source>Still Files (*.bmp)</source>
@@ -944,6 +979,10 @@
 </source>
         <translation>%1 をごみ箱へ移動できませんでした。
 </translation>
+    </message>
+    <message>
+        <source>このドライブにはごみ箱がありません。</source>
+        <translation>このドライブにはごみ箱がありません。</translation>
     </message>
 </context>
 <context>

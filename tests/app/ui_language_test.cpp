@@ -7,9 +7,15 @@
 #include <QLocale>
 #include <QTranslator>
 #include <QXmlStreamReader>
+#include <cctype>
+#include <cerrno>
 #include <map>
 
 #include "app/ui_language.h"
+#include "playlist/error_reason.h"
+#include "playlist/file_copier.h"
+#include "playlist/playlist_text.h"
+#include "playlist/trash.h"
 
 namespace {
 
@@ -118,9 +124,74 @@ TEST(UiLanguageTest, CataloguesAreFinishedAndJapaneseKeepsTheCodesTexts) {
     }
 }
 
+// Where the Japanese is a sentence the English is one too: a capital first letter and a
+// closing mark, unless it carries on from a name set before it or ends on one.
+TEST(UiLanguageTest, EnglishSentencesStartAndEndAsSentences) {
+    const auto en =
+        ReadCatalogue(QStringLiteral(VELTRA_SOURCE_DIR "/resources/translations/veltra_en.ts"));
+    auto trimmed = [](std::string text) {
+        while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+        return text;
+    };
+    auto endsWith = [](const std::string& text, const std::string& end) {
+        return text.size() >= end.size() &&
+               text.compare(text.size() - end.size(), end.size(), end) == 0;
+    };
+    int sentences = 0;
+    for (const Entry& e : en) {
+        const std::string source = trimmed(e.source);
+        if (!endsWith(source, "。") && !endsWith(source, "？"))
+            continue;
+        ++sentences;
+        const std::string english = trimmed(e.translation);
+        SCOPED_TRACE(e.context + ": " + e.translation);
+        ASSERT_FALSE(english.empty());
+        const bool carriesOn = e.source.front() == '\n' || e.source.rfind("%1", 0) == 0;
+        const auto first = static_cast<unsigned char>(english.front());
+        EXPECT_TRUE(carriesOn || !std::isalpha(first) || std::isupper(first));
+        EXPECT_TRUE(endsWith(english, ".") || endsWith(english, "?") || endsWith(english, "%1"));
+    }
+    EXPECT_GT(sentences, 40);
+}
+
+// A reason shown on a line of its own is a sentence; set into another, it is a phrase.
+TEST(UiLanguageTest, EnglishFailureReasonsReadInTheirPlace) {
+    ASSERT_TRUE(InstallLanguage(*QCoreApplication::instance(), UiLanguage::English));
+    EXPECT_EQ(ErrorSentence(EACCES), "Access was denied.");
+    EXPECT_EQ(ErrorSentence(0), "An input/output error occurred.");
+    EXPECT_EQ(ErrorReason(ENOSPC), "not enough free space");
+    CopyOutcome outcome;
+    outcome.status = CopyStatus::WriteFailed;
+    outcome.error = EROFS;
+    EXPECT_EQ(CopyStatusText(outcome), "Cannot write to the destination (read-only drive)");
+    // The C library's rare rest ends as a sentence too.
+    EXPECT_EQ(ErrorSentence(EXDEV).back(), '.');
+    // A list that cannot be opened: its name, what failed, and why, each a line.
+    const std::string missing = "/nonexistent-veltra-folder/list.vpl";
+    std::string bytes;
+    EXPECT_EQ(ReadPlaylistBytes(missing, &bytes).error,
+              missing + "\ncannot be opened.\nThe file or folder was not found.");
+    // GIO's reason for a file it cannot find is ours, in the program's language.
+    const TrashResult trashed = MoveToTrash(missing);
+    EXPECT_FALSE(trashed.ok);
+    EXPECT_EQ(trashed.error,
+              "list.vpl could not be moved to the trash.\nThe file or folder was not found.");
+    for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    QLocale::setDefault(QLocale::system());
+    EXPECT_EQ(ErrorSentence(EACCES), "アクセスが拒否されました。");
+}
+
 TEST(UiLanguageTest, InstalledLanguageChangesTheTextsAndTheLocale) {
     const char* menu = "ファイル（&F）";
+    // English fonts are matched for English, unless the user chose for fontconfig.
+    const QByteArray userFontLanguage = qgetenv("FC_LANG");
+    qunsetenv("FC_LANG");
     ASSERT_TRUE(InstallLanguage(*QCoreApplication::instance(), UiLanguage::English));
+    EXPECT_EQ(qgetenv("FC_LANG"), QByteArray("en"));
+    qputenv("FC_LANG", "de");
     EXPECT_EQ(QCoreApplication::translate("Menus", menu), QStringLiteral("&File"));
     EXPECT_EQ(QLocale().language(), QLocale::English);
     for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
@@ -128,6 +199,18 @@ TEST(UiLanguageTest, InstalledLanguageChangesTheTextsAndTheLocale) {
         delete t;
     }
     ASSERT_TRUE(InstallLanguage(*QCoreApplication::instance(), UiLanguage::Japanese));
+    EXPECT_EQ(qgetenv("FC_LANG"), QByteArray("de"));
+    qunsetenv("FC_LANG");
+    for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    ASSERT_TRUE(InstallLanguage(*QCoreApplication::instance(), UiLanguage::Japanese));
+    EXPECT_TRUE(qgetenv("FC_LANG").isEmpty()) << "Japanese keeps the desktop's fonts";
+    if (userFontLanguage.isEmpty())
+        qunsetenv("FC_LANG");
+    else
+        qputenv("FC_LANG", userFontLanguage);
     EXPECT_EQ(QCoreApplication::translate("Menus", menu), QString::fromUtf8(menu));
     EXPECT_EQ(QCoreApplication::translate("PlaylistModel", "Name"), QStringLiteral("Name"));
     // The file dialog's folders, whose name Qt's own Japanese catalogue lacks.

@@ -583,11 +583,7 @@ QImage DrawSplash() {
     p.setFont(f);
     p.setPen(Qt::white);
     p.drawText(QPointF(120, 124), QStringLiteral("VELTRA"));
-    p.setFont(UiFont(15, false));
-    p.setPen(QColor(200, 216, 246));
-    p.drawText(QPointF(42, 178), QStringLiteral("Play it. Cut it. Keep what matters."));
-    p.setFont(CjkFont(14));
-    p.drawText(QPointF(42, 202), QStringLiteral("メディアプレーヤー＆カッター"));
+    // The program writes its two lines below the name in the language it speaks.
     p.setFont(UiFont(11, false));
     p.setPen(QColor(150, 172, 214));
     p.drawText(QRectF(0, 262, 380, 20), Qt::AlignRight, QStringLiteral("version 1.1"));
