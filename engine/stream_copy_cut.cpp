@@ -18,6 +18,7 @@ extern "C" {
 
 #include "engine/container_family.h"
 #include "engine/conversion_file.h"
+#include "engine/flac_range.h"
 #include "engine/head_encoder.h"
 
 namespace {
@@ -46,28 +47,38 @@ struct PacketFree {
 };
 using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 
-// FLAC's stream header, 34 bytes: total samples in the low 36 bits of bytes 13 to 17,
-// then the 16-byte fingerprint of the decoded sound.
+// FLAC's stream header, 34 bytes: the smallest and largest block (two bytes each) and
+// frame (three bytes each), total samples in the low 36 bits of bytes 13 to 17, then the
+// 16-byte fingerprint of the decoded sound.
 void ForgetFlacTotals(AVCodecParameters* par) {
     constexpr int kStreamInfoSize = 34;
     if (!par->extradata || par->extradata_size < kStreamInfoSize)
         return;
     uint8_t* info = par->extradata;
+    std::memset(info + 4, 0, 6);  // the frames made again at the edges have sizes of their own
     info[13] &= 0xF0;
     std::memset(info + 14, 0, kStreamInfoSize - 14);
 }
 
-// Writes the count of samples into the stream header of the FLAC file at path.
-bool StoreFlacTotal(const std::string& path, int64_t samples) {
+// Writes the block sizes and the count of samples into the stream header of the FLAC file
+// at path; block sizes of 0 keep the header's.
+bool StoreFlacStreamInfo(const std::string& path, int64_t samples, int minBlock, int maxBlock) {
     std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "r+b"), std::fclose);
     uint8_t head[8 + 18];
     if (!f || std::fread(head, 1, sizeof head, f.get()) != sizeof head ||
         std::memcmp(head, "fLaC", 4) != 0 || (head[4] & 0x7F) != 0)
         return false;
-    uint8_t* total = head + 8 + 13;
+    uint8_t* info = head + 8;
+    if (minBlock > 0 && maxBlock > 0) {
+        info[0] = static_cast<uint8_t>(minBlock >> 8);
+        info[1] = static_cast<uint8_t>(minBlock);
+        info[2] = static_cast<uint8_t>(maxBlock >> 8);
+        info[3] = static_cast<uint8_t>(maxBlock);
+    }
+    uint8_t* total = info + 13;
     total[0] = static_cast<uint8_t>((total[0] & 0xF0) | ((samples >> 32) & 0x0F));
     for (int i = 1; i <= 4; ++i) total[i] = static_cast<uint8_t>(samples >> (8 * (4 - i)));
-    return std::fseek(f.get(), 8 + 13, SEEK_SET) == 0 && std::fwrite(total, 1, 5, f.get()) == 5;
+    return std::fseek(f.get(), 8, SEEK_SET) == 0 && std::fwrite(info, 1, 18, f.get()) == 18;
 }
 
 // The packet's note of samples to drop at its start and end (a negative count keeps what
@@ -94,10 +105,11 @@ bool SetSkipSamples(AVPacket* p, int64_t atStart, int64_t atEnd) {
 // Per source stream: where its range starts and ends in its own time base.
 // How a container lets a cut's sound start and end inside a codec frame.
 enum class Trim {
-    None,      // it cannot: whole frames from the one at the start
-    EditList,  // MP4's edit list names the range of the decoded sound
-    PreSkip,   // Ogg Opus: the header's pre-skip, and the last page's granule
-    Gapless,   // MP3: the encoder's delay and padding in the first frame's note
+    None,        // it cannot: whole frames from the one at the start
+    EditList,    // MP4's edit list names the range of the decoded sound
+    PreSkip,     // Ogg Opus: the header's pre-skip, and the last page's granule
+    Gapless,     // MP3: the encoder's delay and padding in the first frame's note
+    EdgeFrames,  // FLAC: the frames at the edges made again of the range's samples
 };
 
 struct Lane {
@@ -143,6 +155,10 @@ class Cutter {
     bool WritePacket(AVPacket* p, int sourceIndex);
     bool HandleVideo(PacketPtr p);
     bool HandleOther(PacketPtr p);
+    bool HandleFlac(PacketPtr p);
+    bool WriteFlacFrames(int index, std::vector<FlacRange::Frame>& frames);
+    bool FinishFlac();
+    bool WriteOrHold(int index, PacketPtr p);
     bool StartDecoder();
     bool Decode(AVPacket* p);  // null flushes
     bool EmitHead();
@@ -182,6 +198,8 @@ class Cutter {
     bool m_InTail = false;
     int64_t m_FlacSamples = 0;  // written, for the stream header
     bool m_Flac = false;
+    int m_FlacLane = -1;  // the stream whose edge frames are made again
+    std::unique_ptr<FlacRange> m_FlacRange;
 };
 
 bool Cutter::OpenOutput() {
@@ -206,6 +224,8 @@ void Cutter::ChooseTrim(const AVStream* is, Lane* lane) const {
         lane->trim = Trim::PreSkip;
     else if (!std::strcmp(muxer, "mp3") && codec == AV_CODEC_ID_MP3)
         lane->trim = Trim::Gapless;
+    else if (!std::strcmp(muxer, "flac") && codec == AV_CODEC_ID_FLAC)
+        lane->trim = Trim::EdgeFrames;
     int samples = 0;
     switch (codec) {
         case AV_CODEC_ID_AAC:
@@ -312,6 +332,15 @@ bool Cutter::CopyStreamSetup() {
             m_Video = static_cast<int>(i);
         if (type == AVMEDIA_TYPE_AUDIO)
             ChooseTrim(is, &lane);
+        if (lane.trim == Trim::EdgeFrames && !m_FlacRange) {
+            const AVRational samples{1, is->codecpar->sample_rate};
+            m_FlacRange =
+                std::make_unique<FlacRange>(av_rescale_q(lane.start, is->time_base, samples),
+                                            av_rescale_q(lane.end, is->time_base, samples));
+            if (!m_FlacRange->Open(is->codecpar))
+                return false;
+            m_FlacLane = static_cast<int>(i);
+        }
     }
     av_dict_copy(&out->metadata, in->metadata, 0);
     return out->nb_streams > 0;
@@ -645,6 +674,8 @@ bool Cutter::HandleOther(PacketPtr p) {
     const int64_t pts = p->pts == AV_NOPTS_VALUE ? p->dts : p->pts;
     if (pts == AV_NOPTS_VALUE)
         return true;
+    if (index == m_FlacLane)
+        return HandleFlac(std::move(p));
     if (pts >= lane.end - lane.slack) {
         lane.done = true;
         return true;
@@ -678,6 +709,10 @@ bool Cutter::HandleOther(PacketPtr p) {
                              AVRational{1, m_In->streams[index]->codecpar->sample_rate})))
             return false;
     }
+    return WriteOrHold(index, std::move(p));
+}
+
+bool Cutter::WriteOrHold(int index, PacketPtr p) {
     const bool headPending = m_Video >= 0 && (m_Phase == Phase::Seeking || m_Phase == Phase::Head ||
                                               m_Phase == Phase::Leading);
     if (headPending) {
@@ -685,6 +720,49 @@ bool Cutter::HandleOther(PacketPtr p) {
         return true;
     }
     return WritePacket(p.get(), index);
+}
+
+bool Cutter::HandleFlac(PacketPtr p) {
+    const int index = p->stream_index;
+    const AVStream* is = m_In->streams[index];
+    const int64_t first = av_rescale_q(p->pts == AV_NOPTS_VALUE ? p->dts : p->pts, is->time_base,
+                                       AVRational{1, is->codecpar->sample_rate});
+    std::vector<FlacRange::Frame> frames;
+    if (!m_FlacRange->Take(p->data, p->size, first, &frames)) {
+        m_ReencodeFailed = true;
+        m_Result.detail = "a FLAC frame at the range's edge could not be made again";
+        return false;
+    }
+    m_Lanes[index].done = m_FlacRange->Done();
+    return WriteFlacFrames(index, frames);
+}
+
+bool Cutter::FinishFlac() {
+    std::vector<FlacRange::Frame> frames;
+    if (!m_FlacRange->Finish(&frames)) {
+        m_ReencodeFailed = true;
+        return false;
+    }
+    return WriteFlacFrames(m_FlacLane, frames);
+}
+
+bool Cutter::WriteFlacFrames(int index, std::vector<FlacRange::Frame>& frames) {
+    const Lane& lane = m_Lanes[index];
+    const AVStream* is = m_In->streams[index];
+    const AVRational samples{1, is->codecpar->sample_rate};
+    for (FlacRange::Frame& f : frames) {
+        PacketPtr out(av_packet_alloc());
+        if (!out || av_new_packet(out.get(), static_cast<int>(f.data.size())) < 0)
+            return false;
+        std::memcpy(out->data, f.data.data(), f.data.size());
+        out->pts = out->dts = lane.start + av_rescale_q(f.first, samples, is->time_base);
+        out->duration = av_rescale_q(f.samples, samples, is->time_base);
+        out->flags = AV_PKT_FLAG_KEY;
+        out->stream_index = index;
+        if (!WriteOrHold(index, std::move(out)))
+            return false;
+    }
+    return true;
 }
 
 CopyCutResult Cutter::Run() {
@@ -760,6 +838,8 @@ CopyCutResult Cutter::Run() {
         ok = EmitHead();  // the file ended inside the head
     else if (ok && m_Phase == Phase::Copy)
         ok = EmitTail();
+    if (ok && m_FlacRange)
+        ok = FinishFlac();
     if (ok)
         ok = FlushHeld();
     if (!ok)
@@ -773,7 +853,11 @@ CopyCutResult Cutter::Run() {
         return Fail(CopyCutError::CannotWrite, AvError(r));
     const bool flushed = m_Out->pb->error == 0;
     avio_closep(&m_Out->pb);
-    if (flushed && m_Flac && m_Out->nb_streams == 1 && !StoreFlacTotal(partial, m_FlacSamples))
+    // Only FLAC's own container has the stream header in the file's first bytes.
+    const bool flacFile = m_Flac && !std::strcmp(m_Out->oformat->name, "flac");
+    if (flushed && flacFile &&
+        !StoreFlacStreamInfo(partial, m_FlacSamples, m_FlacRange ? m_FlacRange->MinBlockSize() : 0,
+                             m_FlacRange ? m_FlacRange->MaxBlockSize() : 0))
         return Fail(CopyCutError::CannotWrite, "the stream header could not be completed");
     if (!flushed || FAILED(file.Commit()))
         return Fail(CopyCutError::CannotWrite, "the file could not be completed");

@@ -145,7 +145,8 @@ struct SourceKind {
     const char* name;
     const char* options;  // ffmpeg's, from the numbered video and the known sound
     bool video;
-    bool trims;      // the container says how many leading and trailing samples to drop
+    bool trims;      // the container says how many leading and trailing samples to drop, or
+                     // the edge frames are made again
     int soundFrame;  // samples of one sound frame at the file's rate
     bool sameSets;   // the copied keyframe keeps its bytes (no parameter sets put in front)
 };
@@ -172,7 +173,7 @@ const SourceKind kKinds[] = {
     {"h264-ts", "clip.ts", "-c:a aac -b:a 160k -output_ts_offset 3600 -f mpegts", true, false, 1024,
      true},
     {"mp3", "sound.mp3", "-c:a libmp3lame -b:a 192k -f mp3", false, true, 1152, true},
-    {"flac", "sound.flac", "-c:a flac -f flac", false, false, 4608, true},
+    {"flac", "sound.flac", "-c:a flac -f flac", false, true, 4608, true},
     {"opus", "sound.opus", "-c:a libopus -b:a 128k -f ogg", false, true, 960, true},
 };
 
