@@ -20,6 +20,7 @@ extern "C" {
 #include "engine/conversion_file.h"
 #include "engine/flac_range.h"
 #include "engine/head_encoder.h"
+#include "engine/opus_packet.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ enum class Trim {
     PreSkip,     // Ogg Opus: the header's pre-skip, and the last page's granule
     Gapless,     // MP3: the encoder's delay and padding in the first frame's note
     EdgeFrames,  // FLAC: the frames at the edges made again of the range's samples
+    CodecDelay,  // Matroska Opus: the header's pre-skip and codec delay, the end's padding
 };
 
 struct Lane {
@@ -119,8 +121,12 @@ struct Lane {
     int64_t firstWritten = AV_NOPTS_VALUE;  // range-relative
     int64_t writtenUntil = 0;               // range-relative end of the last packet
     int64_t start = 0;                      // first timestamp of the range
-    int64_t end = 0;                        // first timestamp past it
-    int64_t slack = 0;                      // a millisecond, against rounding of typed times
+    int64_t startUs = 0, endUs = 0;         // the range on the source's time line, finer
+    // Matroska Opus, counted in samples at 48 kHz: where the next packet starts, where the
+    // range's sound starts and ends, and the samples of the first packet ahead of it.
+    int64_t at48 = 0, from48 = 0, until48 = 0, lead48 = 0;
+    int64_t end = 0;    // first timestamp past it
+    int64_t slack = 0;  // a millisecond, against rounding of typed times
     bool started = false;
     bool done = false;
 };
@@ -150,6 +156,13 @@ class Cutter {
     bool OpenOutput();
     void ChooseTrim(const AVStream* is, Lane* lane) const;
     bool WriteHeader();
+    int64_t OpusLead(int index) const;
+    int64_t OpusStartOf(int index, int64_t pts, int samples) const;
+    int SourcePreSkip(int index) const;
+    int64_t FirstOpusSample(int index) const;
+    bool HandleMatroskaOpus(PacketPtr p);
+    bool AwaitingLead() const;
+    bool WriteWaiting();
     bool CopyStreamSetup();
     void CopyChapters();
     bool WritePacket(AVPacket* p, int sourceIndex);
@@ -188,8 +201,9 @@ class Cutter {
     int64_t m_KeyDelay = 0;             // its pts minus its dts
     bool m_ReencodeFailed = false;
     int m_SeekAttempt = 0;
-    bool m_Reseek = false;                         // the seek landed past the start's keyframe
-    std::deque<std::pair<int, PacketPtr>> m_Held;  // written once the head is out
+    bool m_Reseek = false;                             // the seek landed past the start's keyframe
+    std::deque<std::pair<int, PacketPtr>> m_Held;      // written once the head is out
+    std::vector<std::pair<int, PacketPtr>> m_Waiting;  // written once the header is out
     int64_t m_LastVideoDts = INT64_MIN;
     std::vector<PacketPtr> m_Group;  // the copied group so far, for the tail
     int64_t m_MaxCopiedPts = INT64_MIN;
@@ -226,6 +240,9 @@ void Cutter::ChooseTrim(const AVStream* is, Lane* lane) const {
         lane->trim = Trim::Gapless;
     else if (!std::strcmp(muxer, "flac") && codec == AV_CODEC_ID_FLAC)
         lane->trim = Trim::EdgeFrames;
+    else if ((!std::strcmp(muxer, "matroska") || !std::strcmp(muxer, "webm")) &&
+             codec == AV_CODEC_ID_OPUS && is->codecpar->extradata_size >= 19)
+        lane->trim = Trim::CodecDelay;
     int samples = 0;
     switch (codec) {
         case AV_CODEC_ID_AAC:
@@ -245,20 +262,77 @@ void Cutter::ChooseTrim(const AVStream* is, Lane* lane) const {
         lane->preroll = av_rescale_q(samples, AVRational{1, rate}, is->time_base);
 }
 
+// The samples of the lane's first packet ahead of the range's start, at Opus's 48 kHz.
+// Ogg's granules count samples; Matroska's times are whole milliseconds, so its lead is
+// taken from the range's own start.
+int64_t Cutter::OpusLead(int index) const {
+    const Lane& lane = m_Lanes[index];
+    const AVStream* is = m_In->streams[index];
+    if (lane.trim == Trim::PreSkip)
+        return av_rescale_q(-std::min<int64_t>(lane.firstWritten, 0), is->time_base,
+                            AVRational{1, 48000});
+    return lane.lead48;
+}
+
+// The first sample of a Matroska Opus packet at pts, at 48 kHz on the source's time line.
+// Matroska's times are rounded to its ticks (a millisecond); readers count the samples from
+// the stream's first packet, so the packet is put where that count puts it.
+int64_t Cutter::OpusStartOf(int index, int64_t pts, int samples) const {
+    const AVStream* is = m_In->streams[index];
+    const AVRational at48{1, 48000};
+    const int64_t time = av_rescale_q(pts, is->time_base, at48);
+    if (is->start_time == AV_NOPTS_VALUE)
+        return time;
+    const int64_t halfTick = av_rescale_q(1, is->time_base, at48) / 2 + 1;
+    return OpusGridTime(time, FirstOpusSample(index) - SourcePreSkip(index), samples, halfTick);
+}
+
+int Cutter::SourcePreSkip(int index) const {
+    const uint8_t* head = m_In->streams[index]->codecpar->extradata;
+    return head[10] | (head[11] << 8);
+}
+
+// The source's first sample kept after its pre-skip, where readers place it: the first
+// packet's time and the pre-skip, each in the container's ticks.
+int64_t Cutter::FirstOpusSample(int index) const {
+    const AVStream* is = m_In->streams[index];
+    const AVRational at48{1, 48000};
+    if (is->start_time == AV_NOPTS_VALUE)
+        return INT64_MIN / 2;
+    return av_rescale_q(is->start_time + av_rescale_q(SourcePreSkip(index), at48, is->time_base),
+                        is->time_base, at48);
+}
+
+// Whether the header waits for the first packet of a Matroska Opus stream, whose lead
+// ahead of the range the header states.
+bool Cutter::AwaitingLead() const {
+    for (const Lane& lane : m_Lanes)
+        if (lane.out >= 0 && lane.trim == Trim::CodecDelay && lane.firstWritten == AV_NOPTS_VALUE &&
+            !lane.done)
+            return true;
+    return false;
+}
+
+bool Cutter::WriteWaiting() {
+    auto waiting = std::move(m_Waiting);
+    m_Waiting.clear();
+    for (auto& [index, packet] : waiting)
+        if (!WritePacket(packet.get(), index))
+            return false;
+    return true;
+}
+
 // The header goes out with the first packet, when the sound's lead ahead of the range is
-// known: Ogg Opus states it in its header (pre-skip).
+// known: Opus states it in its header (pre-skip), and Matroska as the codec's delay too.
 bool Cutter::WriteHeader() {
     m_HeaderWritten = true;
     for (unsigned i = 0; i < m_In->nb_streams; ++i) {
         const Lane& lane = m_Lanes[i];
-        if (lane.out < 0 || lane.trim != Trim::PreSkip || lane.firstWritten == AV_NOPTS_VALUE)
+        if (lane.out < 0 || (lane.trim != Trim::PreSkip && lane.trim != Trim::CodecDelay) ||
+            lane.firstWritten == AV_NOPTS_VALUE)
             continue;
         AVCodecParameters* par = m_Out->streams[lane.out]->codecpar;
-        const int64_t lead =
-            av_rescale_q(-std::min<int64_t>(lane.firstWritten, 0), m_In->streams[i]->time_base,
-                         AVRational{1, par->sample_rate});
-        // Ogg Opus counts at 48 kHz whatever the input's rate was.
-        const int64_t preSkip = av_rescale(lead, 48000, par->sample_rate);
+        const int64_t preSkip = OpusLead(static_cast<int>(i));
         if (preSkip > 0xFFFF)
             return false;
         par->extradata[10] = static_cast<uint8_t>(preSkip & 0xFF);
@@ -327,6 +401,8 @@ bool Cutter::CopyStreamSetup() {
         lane.out = os->index;
         lane.start = av_rescale_q(startUs, AV_TIME_BASE_Q, is->time_base);
         lane.end = av_rescale_q(endUs, AV_TIME_BASE_Q, is->time_base);
+        lane.startUs = startUs;
+        lane.endUs = endUs;
         lane.slack = av_rescale_q(1000, AV_TIME_BASE_Q, is->time_base);
         if (type == AVMEDIA_TYPE_VIDEO && m_Video < 0)
             m_Video = static_cast<int>(i);
@@ -375,6 +451,13 @@ bool Cutter::WritePacket(AVPacket* p, int sourceIndex) {
     const Lane& lane = m_Lanes[sourceIndex];
     AVStream* is = m_In->streams[sourceIndex];
     AVStream* os = m_Out->streams[lane.out];
+    if (!m_HeaderWritten && lane.trim != Trim::CodecDelay && AwaitingLead()) {
+        PacketPtr copy(av_packet_clone(p));
+        if (!copy)
+            return false;
+        m_Waiting.emplace_back(sourceIndex, std::move(copy));
+        return true;
+    }
     if (p->pts != AV_NOPTS_VALUE)
         p->pts -= lane.start;
     if (p->dts != AV_NOPTS_VALUE)
@@ -391,9 +474,18 @@ bool Cutter::WritePacket(AVPacket* p, int sourceIndex) {
                             -1))
             return false;
     }
+    if (written.trim == Trim::CodecDelay) {
+        // Matroska's times cannot be negative: the sound's first packet starts the time
+        // line, the decoder drops the codec's delay from it, and so its first sample kept
+        // is the range's first.
+        if (p->pts != AV_NOPTS_VALUE)
+            p->pts -= written.firstWritten;
+        if (p->dts != AV_NOPTS_VALUE)
+            p->dts -= written.firstWritten;
+    }
     if (p->pts != AV_NOPTS_VALUE)
         written.writtenUntil = p->pts + std::max<int64_t>(p->duration, 0);
-    if (!m_HeaderWritten && !WriteHeader())
+    if (!m_HeaderWritten && (!WriteHeader() || !WriteWaiting()))
         return false;
     av_packet_rescale_ts(p, is->time_base, os->time_base);
     if (os->codecpar->codec_id == AV_CODEC_ID_FLAC && p->duration > 0)
@@ -676,6 +768,8 @@ bool Cutter::HandleOther(PacketPtr p) {
         return true;
     if (index == m_FlacLane)
         return HandleFlac(std::move(p));
+    if (lane.trim == Trim::CodecDelay)
+        return HandleMatroskaOpus(std::move(p));
     if (pts >= lane.end - lane.slack) {
         lane.done = true;
         return true;
@@ -699,14 +793,16 @@ bool Cutter::HandleOther(PacketPtr p) {
         pts + p->duration > lane.end) {
         // The container ends the sound where the range does: the edit list's length, the
         // last granule, the padding of the note.
-        const int64_t past = pts + p->duration - lane.end;
+        const AVStream* is = m_In->streams[index];
+        const int64_t pastUs =
+            av_rescale_q(pts + p->duration, is->time_base, AV_TIME_BASE_Q) - lane.endUs;
         p->duration = lane.end - pts;
-        // The note's padding comes from the samples the last packet discards.
-        if (lane.trim == Trim::Gapless &&
+        // The note's padding, and Matroska's, come from the samples the last packet
+        // discards.
+        if ((lane.trim == Trim::Gapless || lane.trim == Trim::CodecDelay) &&
             !SetSkipSamples(
                 p.get(), -1,
-                av_rescale_q(past, m_In->streams[index]->time_base,
-                             AVRational{1, m_In->streams[index]->codecpar->sample_rate})))
+                av_rescale(std::max<int64_t>(pastUs, 0), is->codecpar->sample_rate, AV_TIME_BASE)))
             return false;
     }
     return WriteOrHold(index, std::move(p));
@@ -720,6 +816,43 @@ bool Cutter::WriteOrHold(int index, PacketPtr p) {
         return true;
     }
     return WritePacket(p.get(), index);
+}
+
+// Counted in samples rather than in the container's milliseconds: the first packet is the
+// one the decoder settles on ahead of the start, and the last one's padding leaves the
+// range's last sample the last decoded.
+bool Cutter::HandleMatroskaOpus(PacketPtr p) {
+    const int index = p->stream_index;
+    Lane& lane = m_Lanes[index];
+    const AVStream* is = m_In->streams[index];
+    const int samples = OpusPacketSamples(p->data, p->size);
+    if (samples == 0)
+        return true;  // damaged: no decoder could count it either
+    const int64_t pts = p->pts == AV_NOPTS_VALUE ? p->dts : p->pts;
+    if (!lane.started) {
+        if (pts + av_rescale_q(samples, AVRational{1, 48000}, is->time_base) <=
+            lane.start - lane.preroll)
+            return true;
+        lane.started = true;
+        lane.at48 = OpusStartOf(index, pts, samples);
+        // Nothing of the source's own pre-skip is the range's, even from its very start.
+        lane.from48 =
+            std::max(av_rescale(lane.startUs, 48000, AV_TIME_BASE), FirstOpusSample(index));
+        lane.until48 = av_rescale(lane.endUs, 48000, AV_TIME_BASE);
+        lane.lead48 = std::max<int64_t>(0, lane.from48 - lane.at48);
+    }
+    if (lane.at48 >= lane.until48) {
+        lane.done = true;
+        return true;
+    }
+    const int64_t past = lane.at48 + samples - lane.until48;
+    lane.at48 += samples;
+    if (past > 0) {
+        lane.done = true;
+        if (!SetSkipSamples(p.get(), -1, past))
+            return false;
+    }
+    return WriteOrHold(index, std::move(p));
 }
 
 bool Cutter::HandleFlac(PacketPtr p) {
@@ -847,7 +980,7 @@ CopyCutResult Cutter::Run() {
                     m_Result.detail);
     if (m_Result.copiedVideoPackets == 0 && m_Result.reencodedFrames == 0 && m_Video >= 0)
         return Fail(CopyCutError::Empty);
-    if (!m_HeaderWritten && !WriteHeader())
+    if (!m_HeaderWritten && (!WriteHeader() || !WriteWaiting()))
         return Fail(CopyCutError::CannotWrite, m_Result.detail);
     if ((r = av_write_trailer(m_Out.get())) < 0)
         return Fail(CopyCutError::CannotWrite, AvError(r));
