@@ -171,6 +171,20 @@ const SourceKind kKinds[] = {
      "log-level=error:keyint=50:min-keyint=50:scenecut=0:bframes=2 -pix_fmt yuv420p "
      "-c:a aac -b:a 160k -f mp4",
      true, true, 1024, false},
+    // The head's parameter sets go in-band: ahead of the configuration's in Matroska, after
+    // the keyframes' own in a transport stream.
+    {"hevc-mkv", "hevc.mkv",
+     "-c:v libx265 -x265-params "
+     "log-level=error:keyint=50:min-keyint=50:scenecut=0:bframes=2 -pix_fmt yuv420p "
+     "-c:a aac -b:a 160k -f matroska",
+     true, false, 1024, false},
+    {"hevc-ts", "hevc.ts",
+     "-c:v libx265 -x265-params "
+     "log-level=error:keyint=50:min-keyint=50:scenecut=0:bframes=2 -pix_fmt yuv420p "
+     "-c:a aac -b:a 160k -f mpegts",
+     true, false, 1024, true},
+    // HEVC as GStreamer's x265enc writes it (its own encoder settings and parameter sets).
+    {"x265enc-mp4", "x265enc.mp4", "", true, true, 1024, false},
     {"vp9-webm", "clip.webm",
      "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 1M -g 50 -c:a libopus -f webm", true,
      true, 960, true},
@@ -189,6 +203,23 @@ const SourceKind kKinds[] = {
 std::string g_Dir;
 std::map<std::string, std::string> g_Source;
 
+// The numbered pictures encoded by GStreamer's x265enc, with the known sound beside them.
+bool X265encVideo(const std::string& base, const std::string& sound, const std::string& out) {
+    const std::string video = out + ".video.mp4";
+    const bool made =
+        reference::Shell("gst-launch-1.0 -q filesrc location=" + Quoted(base) +
+                         " ! qtdemux ! h264parse ! avdec_h264 ! videoconvert ! "
+                         "video/x-raw,format=I420 ! x265enc key-int-max=50 "
+                         "option-string=min-keyint=50:scenecut=0:bframes=2 ! h265parse ! "
+                         "mp4mux ! filesink location=" +
+                         Quoted(video)) &&
+        reference::Shell("ffmpeg -v error -y -nostdin -i " + Quoted(video) + " -i " +
+                         Quoted(sound) + " -map 0:v -map 1:a -c:v copy -c:a aac -b:a 160k " +
+                         Quoted(out));
+    std::remove(video.c_str());
+    return made;
+}
+
 class CopyCutReference : public ::testing::TestWithParam<SourceKind> {
   public:
     static void SetUpTestSuite() {
@@ -202,6 +233,10 @@ class CopyCutReference : public ::testing::TestWithParam<SourceKind> {
             const std::string out = g_Dir + "/" + k.name;
             if (std::string(k.key) == "phone-mp4") {
                 g_Source[k.key] = refmedia::PhoneVideo(g_Dir, k.name, kSourceSeconds);
+                continue;
+            }
+            if (std::string(k.key) == "x265enc-mp4") {
+                g_Source[k.key] = X265encVideo(base, sound, out) ? out : "";
                 continue;
             }
             const std::string video = std::string(k.options).rfind("-c:v", 0) == 0 ? "" : kH264;
