@@ -212,7 +212,8 @@ class Cutter {
     bool m_InTail = false;
     int64_t m_FlacSamples = 0;  // written, for the stream header
     bool m_Flac = false;
-    int m_FlacLane = -1;  // the stream whose edge frames are made again
+    int m_FlacLane = -1;
+    int64_t m_PacketsWritten = 0;  // the stream whose edge frames are made again
     std::unique_ptr<FlacRange> m_FlacRange;
 };
 
@@ -498,6 +499,7 @@ bool Cutter::WritePacket(AVPacket* p, int sourceIndex) {
         m_Result.detail = AvError(r);
         return false;
     }
+    ++m_PacketsWritten;
     return true;
 }
 
@@ -649,7 +651,9 @@ void Cutter::SeekBefore(int attempt) {
     if (attempt >= kLastSeekAttempt || target - back <= origin ||
         av_seek_frame(in, -1, target - back, AVSEEK_FLAG_BACKWARD) < 0) {
         m_SeekAttempt = kLastSeekAttempt;
-        if (av_seek_frame(in, -1, 0, AVSEEK_FLAG_BYTE) < 0)
+        // Only a transport stream starts again from its first byte: Matroska's demuxer,
+        // for one, takes its header for clusters there and finds no packet.
+        if (!transport || av_seek_frame(in, -1, 0, AVSEEK_FLAG_BYTE) < 0)
             av_seek_frame(in, -1, origin, AVSEEK_FLAG_BACKWARD);
     }
 }
@@ -982,6 +986,9 @@ CopyCutResult Cutter::Run() {
         return Fail(CopyCutError::Empty);
     if (!m_HeaderWritten && (!WriteHeader() || !WriteWaiting()))
         return Fail(CopyCutError::CannotWrite, m_Result.detail);
+    // A file of no sound is no cut of it, whatever the reason the range held none.
+    if (m_PacketsWritten == 0)
+        return Fail(CopyCutError::Empty);
     if ((r = av_write_trailer(m_Out.get())) < 0)
         return Fail(CopyCutError::CannotWrite, AvError(r));
     const bool flushed = m_Out->pb->error == 0;

@@ -197,6 +197,10 @@ TEST_F(StreamCopyCutTest, SoundFilesAreCutInTheirOwnFormat) {
                                           "' -ac 1 -ar 48000 -f s16le -c:a pcm_s16le -");
         EXPECT_NEAR(sound.size() / 2 / 48000.0, 2.7, 0.05);
         EXPECT_EQ(Capture("ffmpeg -nostdin -v warning -i '" + target + "' -f null - 2>&1"), "");
+        // A range past the sound's end is refused, not written as a file of nothing.
+        const std::string beyond = (m_Dir / (std::string("beyond.") + ext)).string();
+        EXPECT_EQ(StreamCopyCut::Run(source, beyond, 8.0, 9.0).error, CopyCutError::Empty);
+        EXPECT_FALSE(fs::exists(beyond));
     }
 }
 
@@ -254,6 +258,17 @@ TEST_F(StreamCopyCutTest, FlacCutsHoldTheRangesSamplesExactly) {
                                   .c_str()),
                   0);
     }
+    // In Matroska the frames go whole (the range within a frame each side), and the file's
+    // first bytes are no FLAC header to complete.
+    const std::string mka = (m_Dir / "tone.mka").string();
+    ASSERT_EQ(
+        std::system(
+            ("ffmpeg -nostdin -v error -y -i '" + source + "' -c copy '" + mka + "'").c_str()),
+        0);
+    const std::string cut = (m_Dir / "cut.mka").string();
+    const CopyCutResult r = StreamCopyCut::Run(mka, cut, 1.0, 2.0);
+    ASSERT_EQ(r.error, CopyCutError::None) << r.detail;
+    EXPECT_NEAR(SamplesOf(cut).size() / kBytesPerSample / 48000.0, 1.0, 2 * 4608 / 48000.0);
 }
 
 }  // namespace
