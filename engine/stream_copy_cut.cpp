@@ -121,12 +121,12 @@ struct Lane {
     int64_t firstWritten = AV_NOPTS_VALUE;  // range-relative
     int64_t writtenUntil = 0;               // range-relative end of the last packet
     int64_t start = 0;                      // first timestamp of the range
+    int64_t end = 0;                        // first timestamp past it
+    int64_t slack = 0;                      // a millisecond, against rounding of typed times
     int64_t startUs = 0, endUs = 0;         // the range on the source's time line, finer
     // Matroska Opus, counted in samples at 48 kHz: where the next packet starts, where the
     // range's sound starts and ends, and the samples of the first packet ahead of it.
     int64_t at48 = 0, from48 = 0, until48 = 0, lead48 = 0;
-    int64_t end = 0;    // first timestamp past it
-    int64_t slack = 0;  // a millisecond, against rounding of typed times
     bool started = false;
     bool done = false;
 };
@@ -212,8 +212,8 @@ class Cutter {
     bool m_InTail = false;
     int64_t m_FlacSamples = 0;  // written, for the stream header
     bool m_Flac = false;
-    int m_FlacLane = -1;
-    int64_t m_PacketsWritten = 0;  // the stream whose edge frames are made again
+    int m_FlacLane = -1;  // the stream whose edge frames are made again
+    int64_t m_PacketsWritten = 0;
     std::unique_ptr<FlacRange> m_FlacRange;
 };
 
@@ -797,16 +797,14 @@ bool Cutter::HandleOther(PacketPtr p) {
         pts + p->duration > lane.end) {
         // The container ends the sound where the range does: the edit list's length, the
         // last granule, the padding of the note.
-        const AVStream* is = m_In->streams[index];
-        const int64_t pastUs =
-            av_rescale_q(pts + p->duration, is->time_base, AV_TIME_BASE_Q) - lane.endUs;
+        const int64_t past = pts + p->duration - lane.end;
         p->duration = lane.end - pts;
-        // The note's padding, and Matroska's, come from the samples the last packet
-        // discards.
-        if ((lane.trim == Trim::Gapless || lane.trim == Trim::CodecDelay) &&
+        // The note's padding comes from the samples the last packet discards.
+        if (lane.trim == Trim::Gapless &&
             !SetSkipSamples(
                 p.get(), -1,
-                av_rescale(std::max<int64_t>(pastUs, 0), is->codecpar->sample_rate, AV_TIME_BASE)))
+                av_rescale_q(past, m_In->streams[index]->time_base,
+                             AVRational{1, m_In->streams[index]->codecpar->sample_rate})))
             return false;
     }
     return WriteOrHold(index, std::move(p));
