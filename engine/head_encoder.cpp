@@ -4,6 +4,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -163,11 +164,22 @@ bool HeadEncoder::Open(const AVStream* source, const AVCodecContext* decoder,
             av_dict_set(&opts, "x264-params", ("sps-id=" + std::to_string(kHeadSetId)).c_str(), 0);
             m_OwnSetIds = true;
             break;
-        case AV_CODEC_ID_HEVC:
+        case AV_CODEC_ID_HEVC: {
             av_dict_set(&opts, "preset", "veryfast", 0);
             av_dict_set(&opts, "crf", "16", 0);
-            av_dict_set(&opts, "x265-params", "log-level=error", 0);
+            // The head's sets announce the source's reordering, though every picture of
+            // the head is a P picture that decodes when it shows: a reader that sized its
+            // picture buffer from the first sets keeps it for the copied pictures behind.
+            const int reorder = std::min(decoder->has_b_frames, 2);
+            std::string params = "log-level=error";
+            if (reorder > 0) {
+                params += ":bframes=" + std::to_string(reorder) +
+                          ":b-pyramid=" + std::to_string(reorder > 1 ? 1 : 0);
+                m_ForcedP = true;
+            }
+            av_dict_set(&opts, "x265-params", params.c_str(), 0);
             break;
+        }
         case AV_CODEC_ID_VP9:
         case AV_CODEC_ID_VP8:
             c->profile = par->profile;
@@ -195,9 +207,10 @@ bool HeadEncoder::Add(const AVFrame* frame) {
     if (!f)
         return false;
     f->pts = frame->best_effort_timestamp;
-    // The first frame opens the stream; the rest are the encoder's choice.
-    f->pict_type =
-        m_Packets.empty() && !m_pEnc->frame_number ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    // The first frame opens the stream; the rest are the encoder's choice, or P pictures
+    // where the encoder was set up for reordering only to say so.
+    const AVPictureType later = m_ForcedP ? AV_PICTURE_TYPE_P : AV_PICTURE_TYPE_NONE;
+    f->pict_type = m_Packets.empty() && !m_pEnc->frame_number ? AV_PICTURE_TYPE_I : later;
     const int sent = avcodec_send_frame(m_pEnc, f);
     av_frame_free(&f);
     return sent >= 0 && Drain();

@@ -47,5 +47,6 @@ class HeadEncoder {
     AVCodecContext* m_pEnc = nullptr;
     int m_LengthSize = 0;  // 0: Annex B as the encoder gives it
     bool m_OwnSetIds = false;
+    bool m_ForcedP = false;  // every picture after the first is made a P picture
     std::vector<AVPacket*> m_Packets;
 };

@@ -18,7 +18,9 @@ extern "C" {
 
 #include "engine/container_family.h"
 #include "engine/conversion_file.h"
+#include "engine/flac_range.h"
 #include "engine/head_encoder.h"
+#include "engine/opus_packet.h"
 
 namespace {
 
@@ -46,28 +48,38 @@ struct PacketFree {
 };
 using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 
-// FLAC's stream header, 34 bytes: total samples in the low 36 bits of bytes 13 to 17,
-// then the 16-byte fingerprint of the decoded sound.
+// FLAC's stream header, 34 bytes: the smallest and largest block (two bytes each) and
+// frame (three bytes each), total samples in the low 36 bits of bytes 13 to 17, then the
+// 16-byte fingerprint of the decoded sound.
 void ForgetFlacTotals(AVCodecParameters* par) {
     constexpr int kStreamInfoSize = 34;
     if (!par->extradata || par->extradata_size < kStreamInfoSize)
         return;
     uint8_t* info = par->extradata;
+    std::memset(info + 4, 0, 6);  // the frames made again at the edges have sizes of their own
     info[13] &= 0xF0;
     std::memset(info + 14, 0, kStreamInfoSize - 14);
 }
 
-// Writes the count of samples into the stream header of the FLAC file at path.
-bool StoreFlacTotal(const std::string& path, int64_t samples) {
+// Writes the block sizes and the count of samples into the stream header of the FLAC file
+// at path; block sizes of 0 keep the header's.
+bool StoreFlacStreamInfo(const std::string& path, int64_t samples, int minBlock, int maxBlock) {
     std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "r+b"), std::fclose);
     uint8_t head[8 + 18];
     if (!f || std::fread(head, 1, sizeof head, f.get()) != sizeof head ||
         std::memcmp(head, "fLaC", 4) != 0 || (head[4] & 0x7F) != 0)
         return false;
-    uint8_t* total = head + 8 + 13;
+    uint8_t* info = head + 8;
+    if (minBlock > 0 && maxBlock > 0) {
+        info[0] = static_cast<uint8_t>(minBlock >> 8);
+        info[1] = static_cast<uint8_t>(minBlock);
+        info[2] = static_cast<uint8_t>(maxBlock >> 8);
+        info[3] = static_cast<uint8_t>(maxBlock);
+    }
+    uint8_t* total = info + 13;
     total[0] = static_cast<uint8_t>((total[0] & 0xF0) | ((samples >> 32) & 0x0F));
     for (int i = 1; i <= 4; ++i) total[i] = static_cast<uint8_t>(samples >> (8 * (4 - i)));
-    return std::fseek(f.get(), 8 + 13, SEEK_SET) == 0 && std::fwrite(total, 1, 5, f.get()) == 5;
+    return std::fseek(f.get(), 8, SEEK_SET) == 0 && std::fwrite(info, 1, 18, f.get()) == 18;
 }
 
 // The packet's note of samples to drop at its start and end (a negative count keeps what
@@ -94,10 +106,12 @@ bool SetSkipSamples(AVPacket* p, int64_t atStart, int64_t atEnd) {
 // Per source stream: where its range starts and ends in its own time base.
 // How a container lets a cut's sound start and end inside a codec frame.
 enum class Trim {
-    None,      // it cannot: whole frames from the one at the start
-    EditList,  // MP4's edit list names the range of the decoded sound
-    PreSkip,   // Ogg Opus: the header's pre-skip, and the last page's granule
-    Gapless,   // MP3: the encoder's delay and padding in the first frame's note
+    None,        // it cannot: whole frames from the one at the start
+    EditList,    // MP4's edit list names the range of the decoded sound
+    PreSkip,     // Ogg Opus: the header's pre-skip, and the last page's granule
+    Gapless,     // MP3: the encoder's delay and padding in the first frame's note
+    EdgeFrames,  // FLAC: the frames at the edges made again of the range's samples
+    CodecDelay,  // Matroska Opus: the header's pre-skip and codec delay, the end's padding
 };
 
 struct Lane {
@@ -109,6 +123,10 @@ struct Lane {
     int64_t start = 0;                      // first timestamp of the range
     int64_t end = 0;                        // first timestamp past it
     int64_t slack = 0;                      // a millisecond, against rounding of typed times
+    int64_t startUs = 0, endUs = 0;         // the range on the source's time line, finer
+    // Matroska Opus, counted in samples at 48 kHz: where the next packet starts, where the
+    // range's sound starts and ends, and the samples of the first packet ahead of it.
+    int64_t at48 = 0, from48 = 0, until48 = 0, lead48 = 0;
     bool started = false;
     bool done = false;
 };
@@ -138,11 +156,22 @@ class Cutter {
     bool OpenOutput();
     void ChooseTrim(const AVStream* is, Lane* lane) const;
     bool WriteHeader();
+    int64_t OpusLead(int index) const;
+    int64_t OpusStartOf(int index, int64_t pts, int samples) const;
+    int SourcePreSkip(int index) const;
+    int64_t FirstOpusSample(int index) const;
+    bool HandleMatroskaOpus(PacketPtr p);
+    bool AwaitingLead() const;
+    bool WriteWaiting();
     bool CopyStreamSetup();
     void CopyChapters();
     bool WritePacket(AVPacket* p, int sourceIndex);
     bool HandleVideo(PacketPtr p);
     bool HandleOther(PacketPtr p);
+    bool HandleFlac(PacketPtr p);
+    bool WriteFlacFrames(int index, std::vector<FlacRange::Frame>& frames);
+    bool FinishFlac();
+    bool WriteOrHold(int index, PacketPtr p);
     bool StartDecoder();
     bool Decode(AVPacket* p);  // null flushes
     bool EmitHead();
@@ -172,8 +201,9 @@ class Cutter {
     int64_t m_KeyDelay = 0;             // its pts minus its dts
     bool m_ReencodeFailed = false;
     int m_SeekAttempt = 0;
-    bool m_Reseek = false;                         // the seek landed past the start's keyframe
-    std::deque<std::pair<int, PacketPtr>> m_Held;  // written once the head is out
+    bool m_Reseek = false;                             // the seek landed past the start's keyframe
+    std::deque<std::pair<int, PacketPtr>> m_Held;      // written once the head is out
+    std::vector<std::pair<int, PacketPtr>> m_Waiting;  // written once the header is out
     int64_t m_LastVideoDts = INT64_MIN;
     std::vector<PacketPtr> m_Group;  // the copied group so far, for the tail
     int64_t m_MaxCopiedPts = INT64_MIN;
@@ -182,6 +212,9 @@ class Cutter {
     bool m_InTail = false;
     int64_t m_FlacSamples = 0;  // written, for the stream header
     bool m_Flac = false;
+    int m_FlacLane = -1;  // the stream whose edge frames are made again
+    int64_t m_PacketsWritten = 0;
+    std::unique_ptr<FlacRange> m_FlacRange;
 };
 
 bool Cutter::OpenOutput() {
@@ -206,6 +239,11 @@ void Cutter::ChooseTrim(const AVStream* is, Lane* lane) const {
         lane->trim = Trim::PreSkip;
     else if (!std::strcmp(muxer, "mp3") && codec == AV_CODEC_ID_MP3)
         lane->trim = Trim::Gapless;
+    else if (!std::strcmp(muxer, "flac") && codec == AV_CODEC_ID_FLAC)
+        lane->trim = Trim::EdgeFrames;
+    else if ((!std::strcmp(muxer, "matroska") || !std::strcmp(muxer, "webm")) &&
+             codec == AV_CODEC_ID_OPUS && is->codecpar->extradata_size >= 19)
+        lane->trim = Trim::CodecDelay;
     int samples = 0;
     switch (codec) {
         case AV_CODEC_ID_AAC:
@@ -225,20 +263,77 @@ void Cutter::ChooseTrim(const AVStream* is, Lane* lane) const {
         lane->preroll = av_rescale_q(samples, AVRational{1, rate}, is->time_base);
 }
 
+// The samples of the lane's first packet ahead of the range's start, at Opus's 48 kHz.
+// Ogg's granules count samples; Matroska's times are whole milliseconds, so its lead is
+// taken from the range's own start.
+int64_t Cutter::OpusLead(int index) const {
+    const Lane& lane = m_Lanes[index];
+    const AVStream* is = m_In->streams[index];
+    if (lane.trim == Trim::PreSkip)
+        return av_rescale_q(-std::min<int64_t>(lane.firstWritten, 0), is->time_base,
+                            AVRational{1, 48000});
+    return lane.lead48;
+}
+
+// The first sample of a Matroska Opus packet at pts, at 48 kHz on the source's time line.
+// Matroska's times are rounded to its ticks (a millisecond); readers count the samples from
+// the stream's first packet, so the packet is put where that count puts it.
+int64_t Cutter::OpusStartOf(int index, int64_t pts, int samples) const {
+    const AVStream* is = m_In->streams[index];
+    const AVRational at48{1, 48000};
+    const int64_t time = av_rescale_q(pts, is->time_base, at48);
+    if (is->start_time == AV_NOPTS_VALUE)
+        return time;
+    const int64_t halfTick = av_rescale_q(1, is->time_base, at48) / 2 + 1;
+    return OpusGridTime(time, FirstOpusSample(index) - SourcePreSkip(index), samples, halfTick);
+}
+
+int Cutter::SourcePreSkip(int index) const {
+    const uint8_t* head = m_In->streams[index]->codecpar->extradata;
+    return head[10] | (head[11] << 8);
+}
+
+// The source's first sample kept after its pre-skip, where readers place it: the first
+// packet's time and the pre-skip, each in the container's ticks.
+int64_t Cutter::FirstOpusSample(int index) const {
+    const AVStream* is = m_In->streams[index];
+    const AVRational at48{1, 48000};
+    if (is->start_time == AV_NOPTS_VALUE)
+        return INT64_MIN / 2;
+    return av_rescale_q(is->start_time + av_rescale_q(SourcePreSkip(index), at48, is->time_base),
+                        is->time_base, at48);
+}
+
+// Whether the header waits for the first packet of a Matroska Opus stream, whose lead
+// ahead of the range the header states.
+bool Cutter::AwaitingLead() const {
+    for (const Lane& lane : m_Lanes)
+        if (lane.out >= 0 && lane.trim == Trim::CodecDelay && lane.firstWritten == AV_NOPTS_VALUE &&
+            !lane.done)
+            return true;
+    return false;
+}
+
+bool Cutter::WriteWaiting() {
+    auto waiting = std::move(m_Waiting);
+    m_Waiting.clear();
+    for (auto& [index, packet] : waiting)
+        if (!WritePacket(packet.get(), index))
+            return false;
+    return true;
+}
+
 // The header goes out with the first packet, when the sound's lead ahead of the range is
-// known: Ogg Opus states it in its header (pre-skip).
+// known: Opus states it in its header (pre-skip), and Matroska as the codec's delay too.
 bool Cutter::WriteHeader() {
     m_HeaderWritten = true;
     for (unsigned i = 0; i < m_In->nb_streams; ++i) {
         const Lane& lane = m_Lanes[i];
-        if (lane.out < 0 || lane.trim != Trim::PreSkip || lane.firstWritten == AV_NOPTS_VALUE)
+        if (lane.out < 0 || (lane.trim != Trim::PreSkip && lane.trim != Trim::CodecDelay) ||
+            lane.firstWritten == AV_NOPTS_VALUE)
             continue;
         AVCodecParameters* par = m_Out->streams[lane.out]->codecpar;
-        const int64_t lead =
-            av_rescale_q(-std::min<int64_t>(lane.firstWritten, 0), m_In->streams[i]->time_base,
-                         AVRational{1, par->sample_rate});
-        // Ogg Opus counts at 48 kHz whatever the input's rate was.
-        const int64_t preSkip = av_rescale(lead, 48000, par->sample_rate);
+        const int64_t preSkip = OpusLead(static_cast<int>(i));
         if (preSkip > 0xFFFF)
             return false;
         par->extradata[10] = static_cast<uint8_t>(preSkip & 0xFF);
@@ -307,11 +402,22 @@ bool Cutter::CopyStreamSetup() {
         lane.out = os->index;
         lane.start = av_rescale_q(startUs, AV_TIME_BASE_Q, is->time_base);
         lane.end = av_rescale_q(endUs, AV_TIME_BASE_Q, is->time_base);
+        lane.startUs = startUs;
+        lane.endUs = endUs;
         lane.slack = av_rescale_q(1000, AV_TIME_BASE_Q, is->time_base);
         if (type == AVMEDIA_TYPE_VIDEO && m_Video < 0)
             m_Video = static_cast<int>(i);
         if (type == AVMEDIA_TYPE_AUDIO)
             ChooseTrim(is, &lane);
+        if (lane.trim == Trim::EdgeFrames && !m_FlacRange) {
+            const AVRational samples{1, is->codecpar->sample_rate};
+            m_FlacRange =
+                std::make_unique<FlacRange>(av_rescale_q(lane.start, is->time_base, samples),
+                                            av_rescale_q(lane.end, is->time_base, samples));
+            if (!m_FlacRange->Open(is->codecpar))
+                return false;
+            m_FlacLane = static_cast<int>(i);
+        }
     }
     av_dict_copy(&out->metadata, in->metadata, 0);
     return out->nb_streams > 0;
@@ -346,6 +452,13 @@ bool Cutter::WritePacket(AVPacket* p, int sourceIndex) {
     const Lane& lane = m_Lanes[sourceIndex];
     AVStream* is = m_In->streams[sourceIndex];
     AVStream* os = m_Out->streams[lane.out];
+    if (!m_HeaderWritten && lane.trim != Trim::CodecDelay && AwaitingLead()) {
+        PacketPtr copy(av_packet_clone(p));
+        if (!copy)
+            return false;
+        m_Waiting.emplace_back(sourceIndex, std::move(copy));
+        return true;
+    }
     if (p->pts != AV_NOPTS_VALUE)
         p->pts -= lane.start;
     if (p->dts != AV_NOPTS_VALUE)
@@ -362,9 +475,18 @@ bool Cutter::WritePacket(AVPacket* p, int sourceIndex) {
                             -1))
             return false;
     }
+    if (written.trim == Trim::CodecDelay) {
+        // Matroska's times cannot be negative: the sound's first packet starts the time
+        // line, the decoder drops the codec's delay from it, and so its first sample kept
+        // is the range's first.
+        if (p->pts != AV_NOPTS_VALUE)
+            p->pts -= written.firstWritten;
+        if (p->dts != AV_NOPTS_VALUE)
+            p->dts -= written.firstWritten;
+    }
     if (p->pts != AV_NOPTS_VALUE)
         written.writtenUntil = p->pts + std::max<int64_t>(p->duration, 0);
-    if (!m_HeaderWritten && !WriteHeader())
+    if (!m_HeaderWritten && (!WriteHeader() || !WriteWaiting()))
         return false;
     av_packet_rescale_ts(p, is->time_base, os->time_base);
     if (os->codecpar->codec_id == AV_CODEC_ID_FLAC && p->duration > 0)
@@ -377,6 +499,7 @@ bool Cutter::WritePacket(AVPacket* p, int sourceIndex) {
         m_Result.detail = AvError(r);
         return false;
     }
+    ++m_PacketsWritten;
     return true;
 }
 
@@ -528,7 +651,9 @@ void Cutter::SeekBefore(int attempt) {
     if (attempt >= kLastSeekAttempt || target - back <= origin ||
         av_seek_frame(in, -1, target - back, AVSEEK_FLAG_BACKWARD) < 0) {
         m_SeekAttempt = kLastSeekAttempt;
-        if (av_seek_frame(in, -1, 0, AVSEEK_FLAG_BYTE) < 0)
+        // Only a transport stream starts again from its first byte: Matroska's demuxer,
+        // for one, takes its header for clusters there and finds no packet.
+        if (!transport || av_seek_frame(in, -1, 0, AVSEEK_FLAG_BYTE) < 0)
             av_seek_frame(in, -1, origin, AVSEEK_FLAG_BACKWARD);
     }
 }
@@ -645,6 +770,10 @@ bool Cutter::HandleOther(PacketPtr p) {
     const int64_t pts = p->pts == AV_NOPTS_VALUE ? p->dts : p->pts;
     if (pts == AV_NOPTS_VALUE)
         return true;
+    if (index == m_FlacLane)
+        return HandleFlac(std::move(p));
+    if (lane.trim == Trim::CodecDelay)
+        return HandleMatroskaOpus(std::move(p));
     if (pts >= lane.end - lane.slack) {
         lane.done = true;
         return true;
@@ -678,6 +807,10 @@ bool Cutter::HandleOther(PacketPtr p) {
                              AVRational{1, m_In->streams[index]->codecpar->sample_rate})))
             return false;
     }
+    return WriteOrHold(index, std::move(p));
+}
+
+bool Cutter::WriteOrHold(int index, PacketPtr p) {
     const bool headPending = m_Video >= 0 && (m_Phase == Phase::Seeking || m_Phase == Phase::Head ||
                                               m_Phase == Phase::Leading);
     if (headPending) {
@@ -685,6 +818,86 @@ bool Cutter::HandleOther(PacketPtr p) {
         return true;
     }
     return WritePacket(p.get(), index);
+}
+
+// Counted in samples rather than in the container's milliseconds: the first packet is the
+// one the decoder settles on ahead of the start, and the last one's padding leaves the
+// range's last sample the last decoded.
+bool Cutter::HandleMatroskaOpus(PacketPtr p) {
+    const int index = p->stream_index;
+    Lane& lane = m_Lanes[index];
+    const AVStream* is = m_In->streams[index];
+    const int samples = OpusPacketSamples(p->data, p->size);
+    if (samples == 0)
+        return true;  // damaged: no decoder could count it either
+    const int64_t pts = p->pts == AV_NOPTS_VALUE ? p->dts : p->pts;
+    if (!lane.started) {
+        if (pts + av_rescale_q(samples, AVRational{1, 48000}, is->time_base) <=
+            lane.start - lane.preroll)
+            return true;
+        lane.started = true;
+        lane.at48 = OpusStartOf(index, pts, samples);
+        // Nothing of the source's own pre-skip is the range's, even from its very start.
+        lane.from48 =
+            std::max(av_rescale(lane.startUs, 48000, AV_TIME_BASE), FirstOpusSample(index));
+        lane.until48 = av_rescale(lane.endUs, 48000, AV_TIME_BASE);
+        lane.lead48 = std::max<int64_t>(0, lane.from48 - lane.at48);
+    }
+    if (lane.at48 >= lane.until48) {
+        lane.done = true;
+        return true;
+    }
+    const int64_t past = lane.at48 + samples - lane.until48;
+    lane.at48 += samples;
+    if (past > 0) {
+        lane.done = true;
+        if (!SetSkipSamples(p.get(), -1, past))
+            return false;
+    }
+    return WriteOrHold(index, std::move(p));
+}
+
+bool Cutter::HandleFlac(PacketPtr p) {
+    const int index = p->stream_index;
+    const AVStream* is = m_In->streams[index];
+    const int64_t first = av_rescale_q(p->pts == AV_NOPTS_VALUE ? p->dts : p->pts, is->time_base,
+                                       AVRational{1, is->codecpar->sample_rate});
+    std::vector<FlacRange::Frame> frames;
+    if (!m_FlacRange->Take(p->data, p->size, first, &frames)) {
+        m_ReencodeFailed = true;
+        m_Result.detail = "a FLAC frame at the range's edge could not be made again";
+        return false;
+    }
+    m_Lanes[index].done = m_FlacRange->Done();
+    return WriteFlacFrames(index, frames);
+}
+
+bool Cutter::FinishFlac() {
+    std::vector<FlacRange::Frame> frames;
+    if (!m_FlacRange->Finish(&frames)) {
+        m_ReencodeFailed = true;
+        return false;
+    }
+    return WriteFlacFrames(m_FlacLane, frames);
+}
+
+bool Cutter::WriteFlacFrames(int index, std::vector<FlacRange::Frame>& frames) {
+    const Lane& lane = m_Lanes[index];
+    const AVStream* is = m_In->streams[index];
+    const AVRational samples{1, is->codecpar->sample_rate};
+    for (FlacRange::Frame& f : frames) {
+        PacketPtr out(av_packet_alloc());
+        if (!out || av_new_packet(out.get(), static_cast<int>(f.data.size())) < 0)
+            return false;
+        std::memcpy(out->data, f.data.data(), f.data.size());
+        out->pts = out->dts = lane.start + av_rescale_q(f.first, samples, is->time_base);
+        out->duration = av_rescale_q(f.samples, samples, is->time_base);
+        out->flags = AV_PKT_FLAG_KEY;
+        out->stream_index = index;
+        if (!WriteOrHold(index, std::move(out)))
+            return false;
+    }
+    return true;
 }
 
 CopyCutResult Cutter::Run() {
@@ -760,6 +973,8 @@ CopyCutResult Cutter::Run() {
         ok = EmitHead();  // the file ended inside the head
     else if (ok && m_Phase == Phase::Copy)
         ok = EmitTail();
+    if (ok && m_FlacRange)
+        ok = FinishFlac();
     if (ok)
         ok = FlushHeld();
     if (!ok)
@@ -767,13 +982,20 @@ CopyCutResult Cutter::Run() {
                     m_Result.detail);
     if (m_Result.copiedVideoPackets == 0 && m_Result.reencodedFrames == 0 && m_Video >= 0)
         return Fail(CopyCutError::Empty);
-    if (!m_HeaderWritten && !WriteHeader())
+    if (!m_HeaderWritten && (!WriteHeader() || !WriteWaiting()))
         return Fail(CopyCutError::CannotWrite, m_Result.detail);
+    // A file of no sound is no cut of it, whatever the reason the range held none.
+    if (m_PacketsWritten == 0)
+        return Fail(CopyCutError::Empty);
     if ((r = av_write_trailer(m_Out.get())) < 0)
         return Fail(CopyCutError::CannotWrite, AvError(r));
     const bool flushed = m_Out->pb->error == 0;
     avio_closep(&m_Out->pb);
-    if (flushed && m_Flac && m_Out->nb_streams == 1 && !StoreFlacTotal(partial, m_FlacSamples))
+    // Only FLAC's own container has the stream header in the file's first bytes.
+    const bool flacFile = m_Flac && !std::strcmp(m_Out->oformat->name, "flac");
+    if (flushed && flacFile &&
+        !StoreFlacStreamInfo(partial, m_FlacSamples, m_FlacRange ? m_FlacRange->MinBlockSize() : 0,
+                             m_FlacRange ? m_FlacRange->MaxBlockSize() : 0))
         return Fail(CopyCutError::CannotWrite, "the stream header could not be completed");
     if (!flushed || FAILED(file.Commit()))
         return Fail(CopyCutError::CannotWrite, "the file could not be completed");

@@ -1,8 +1,10 @@
 // A range of a file written into its own container with its streams copied: the video
 // frames between the start and the next keyframe are re-encoded (HeadEncoder), everything
 // from that keyframe on is copied bit for bit, sound and subtitles are copied from the
-// packet at the start. MP4 (edit list), Ogg Opus (pre-skip, granule) and MP3 (the encoder's
-// note) trim the sound to the range's samples; the pictures of the last group that need
+// packet at the start. MP4 (edit list), Ogg Opus (pre-skip, granule), Matroska Opus (pre-skip
+// and codec delay, discarded padding) and MP3 (the encoder's note) trim the sound to the
+// range's samples; FLAC's edge frames are made again of the
+// range's samples (FlacRange); the pictures of the last group that need
 // one past the end are re-encoded too. The file
 // is written beside the target under a hidden name and renamed only when complete.
 #pragma once

@@ -197,7 +197,78 @@ TEST_F(StreamCopyCutTest, SoundFilesAreCutInTheirOwnFormat) {
                                           "' -ac 1 -ar 48000 -f s16le -c:a pcm_s16le -");
         EXPECT_NEAR(sound.size() / 2 / 48000.0, 2.7, 0.05);
         EXPECT_EQ(Capture("ffmpeg -nostdin -v warning -i '" + target + "' -f null - 2>&1"), "");
+        // A range past the sound's end is refused, not written as a file of nothing.
+        const std::string beyond = (m_Dir / (std::string("beyond.") + ext)).string();
+        EXPECT_EQ(StreamCopyCut::Run(source, beyond, 8.0, 9.0).error, CopyCutError::Empty);
+        EXPECT_FALSE(fs::exists(beyond));
     }
+}
+
+}  // namespace
+
+namespace {
+
+std::string SamplesOf(const std::string& file) {
+    return Capture("ffmpeg -nostdin -v error -i '" + file + "' -f s32le -c:a pcm_s32le -");
+}
+
+// FLAC has no means to state a trim, so the frames at the range's edges are made again
+// from their samples: every sample of the range comes out as the source's, none more,
+// wherever the edges fall against the source's frames, and libFLAC (GStreamer's decoder,
+// strict about the frames' numbering and checksums) reads it through.
+TEST_F(StreamCopyCutTest, FlacCutsHoldTheRangesSamplesExactly) {
+    const std::string source = (m_Dir / "tone.flac").string();
+    const std::string make =
+        "ffmpeg -nostdin -v error -y -f lavfi -i anoisesrc=r=48000:a=0.3 -ac 2 -t 4 -c:a flac "
+        "-sample_fmt s32 -bits_per_raw_sample 24 '" +
+        source + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    std::vector<long long> firsts;
+    std::istringstream lines(
+        Capture("ffprobe -v error -show_entries packet=pts -of csv=p=0 '" + source + "'"));
+    for (std::string line; std::getline(lines, line);) firsts.push_back(std::stoll(line));
+    ASSERT_GT(firsts.size(), 20u);
+    const std::string all = SamplesOf(source);
+    constexpr int kBytesPerSample = 4 * 2;
+    struct Range {
+        long long from, until;
+    };
+    const Range ranges[] = {
+        {firsts[5] - 5, firsts[15] + 3},     // edges a few samples off the frames' bounds
+        {firsts[3] + 100, firsts[3] + 900},  // both edges inside one frame
+        {firsts[4], firsts[9] + 1000},       // from a frame's first sample
+    };
+    for (const Range& range : ranges) {
+        SCOPED_TRACE(std::to_string(range.from) + ".." + std::to_string(range.until));
+        const std::string target = (m_Dir / "cut.flac").string();
+        const CopyCutResult r =
+            StreamCopyCut::Run(source, target, range.from / 48000.0, range.until / 48000.0);
+        ASSERT_EQ(r.error, CopyCutError::None) << r.detail;
+        const std::string got = SamplesOf(target);
+        const std::string want =
+            all.substr(range.from * kBytesPerSample, (range.until - range.from) * kBytesPerSample);
+        EXPECT_EQ(got.size(), want.size());
+        EXPECT_TRUE(got == want) << "the samples differ from the source's";
+        EXPECT_EQ(Capture("ffprobe -v error -show_entries stream=duration_ts -of csv=p=0 '" +
+                          target + "'"),
+                  std::to_string(range.until - range.from) + "\n");
+        EXPECT_EQ(Capture("ffmpeg -nostdin -v warning -i '" + target + "' -f null - 2>&1"), "");
+        EXPECT_EQ(std::system(("gst-launch-1.0 -q filesrc location='" + target +
+                               "' ! flacparse ! flacdec ! fakesink >/dev/null 2>&1")
+                                  .c_str()),
+                  0);
+    }
+    // In Matroska the frames go whole (the range within a frame each side), and the file's
+    // first bytes are no FLAC header to complete.
+    const std::string mka = (m_Dir / "tone.mka").string();
+    ASSERT_EQ(
+        std::system(
+            ("ffmpeg -nostdin -v error -y -i '" + source + "' -c copy '" + mka + "'").c_str()),
+        0);
+    const std::string cut = (m_Dir / "cut.mka").string();
+    const CopyCutResult r = StreamCopyCut::Run(mka, cut, 1.0, 2.0);
+    ASSERT_EQ(r.error, CopyCutError::None) << r.detail;
+    EXPECT_NEAR(SamplesOf(cut).size() / kBytesPerSample / 48000.0, 1.0, 2 * 4608 / 48000.0);
 }
 
 }  // namespace
