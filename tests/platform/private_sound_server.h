@@ -95,6 +95,27 @@ class PrivateSoundServer {
         return output;
     }
 
+    // The mixer's listing of the stream whose listing holds `needle`, starting with its
+    // number, once there is one; empty when none comes within the time.
+    QString StreamWith(const QString& needle, int timeoutMs) const {
+        QString found;
+        WaitFor(
+            [&] {
+                for (const QString& block : Pactl({"list", "sink-inputs"}).split("Sink Input #"))
+                    if (block.contains(needle))
+                        found = block;
+                return !found.isEmpty();
+            },
+            timeoutMs);
+        return found;
+    }
+    // The stream's number in a listing of StreamWith; -1 for none.
+    static int StreamNumber(const QString& listing) {
+        bool ok = false;
+        const int n = listing.section('\n', 0, 0).trimmed().toInt(&ok);
+        return ok ? n : -1;
+    }
+
     static bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (!done()) {
