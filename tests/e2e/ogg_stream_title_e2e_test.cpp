@@ -1,0 +1,146 @@
+// Two Ogg items played one after the other without a break, through a private sound server:
+// the desktop's mixer shows one stream of the program, renamed from the first item to the
+// second where it stands, at the program's volume, and the server's monitor hears no
+// silence between the two.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <cstdlib>
+#include <fstream>
+
+#include "tests/e2e/program_test.h"
+#include "tests/platform/private_sound_server.h"
+#include "tests/support/media_factory.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kWindow = kRate / 1000;  // 1 ms
+// Below -50 dB of full scale a millisecond counts as silence; the tones are far above it.
+constexpr int kSilence = 100;
+
+// What the monitor heard, the left channel of 16-bit stereo.
+struct Heard {
+    std::vector<short> left;
+
+    static Heard Read(const std::string& path) {
+        Heard h;
+        QFile f(QString::fromStdString(path));
+        if (!f.open(QIODevice::ReadOnly))
+            return h;
+        const QByteArray bytes = f.readAll();
+        h.left.resize(static_cast<size_t>(bytes.size()) / 4);
+        for (size_t i = 0; i < h.left.size(); ++i) {
+            const auto lo = static_cast<unsigned char>(bytes[static_cast<int>(4 * i)]);
+            const auto hi = static_cast<unsigned char>(bytes[static_cast<int>(4 * i + 1)]);
+            h.left[i] = static_cast<short>(lo | (hi << 8));
+        }
+        return h;
+    }
+    size_t Windows() const { return left.size() / kWindow; }
+    bool Silent(size_t w) const {
+        for (size_t i = w * kWindow; i < (w + 1) * kWindow; ++i)
+            if (std::abs(left[i]) >= kSilence)
+                return false;
+        return true;
+    }
+    // First and last sounding millisecond; -1 when all is silent.
+    long First() const {
+        for (size_t w = 0; w < Windows(); ++w)
+            if (!Silent(w))
+                return static_cast<long>(w);
+        return -1;
+    }
+    long Last() const {
+        for (size_t w = Windows(); w-- > 0;)
+            if (!Silent(w))
+                return static_cast<long>(w);
+        return -1;
+    }
+    // Silent milliseconds between the first sound and the last.
+    long Gap() const {
+        long silent = 0;
+        for (long w = First(); w >= 0 && w <= Last(); ++w) silent += Silent(w) ? 1 : 0;
+        return silent;
+    }
+};
+
+class OggStreamTitleE2E : public ProgramTest {
+  protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        if (Stopped())
+            return;
+        std::string why;
+        ASSERT_TRUE(QDir().mkpath(QString::fromStdString(box.Root() + "/sound")));
+        ASSERT_TRUE(server.Start(box.Root() + "/sound", {{"veltra_out", "Out"}}, &why)) << why;
+        box.SetEnv("PULSE_SERVER", server.Address());
+        box.SetEnv("VELTRA_FAKE_AUDIO", "");
+        // No driver forced: the program takes the server's own stream, as on a desktop.
+        box.SetEnv("SDL_AUDIODRIVER", "");
+    }
+    void TearDown() override {
+        if (recorder.state() != QProcess::NotRunning) {
+            recorder.kill();
+            recorder.waitForFinished(30000);
+        }
+        ProgramTest::TearDown();
+    }
+    bool Record(const std::string& path) {
+        recorder.setProcessEnvironment(server.Environment());
+        recorder.setStandardOutputFile(QString::fromStdString(path));
+        recorder.start("parec", {"--device=veltra_out.monitor", "--format=s16le", "--channels=2",
+                                 "--rate=44100", "--raw", "--latency-msec=10"});
+        return recorder.waitForStarted(30000);
+    }
+
+    testsound::PrivateSoundServer server;
+    QProcess recorder;
+};
+
+}  // namespace
+
+TEST_F(OggStreamTitleE2E, OneStreamIsRenamedFromItemToItemAndNothingIsHeardBetween) {
+    const std::string first = testmedia::Tone(box.MediaDir(), "first.ogg", 3.0, 44100, 2, 440);
+    const std::string second = testmedia::Tone(box.MediaDir(), "second.ogg", 3.0, 44100, 2, 660);
+    ASSERT_FALSE(first.empty() || second.empty());
+    const std::string list = Media("two.m3u");
+    std::ofstream(list) << first << "\n" << second << "\n";
+    const std::string raw = box.Root() + "/sound/heard.raw";
+    ASSERT_TRUE(Record(raw));
+
+    std::string win;
+    auto app = Start({list}, &win);
+    ASSERT_FALSE(win.empty());
+    const QString one = server.StreamWith("media.name = \"first.ogg\"", 30000);
+    const int stream = server.StreamNumber(one);
+    ASSERT_GE(stream, 0) << server.Pactl({"list", "sink-inputs"}).toStdString() << app->Log();
+    EXPECT_TRUE(one.contains("application.name = \"VELTRA\"")) << one.toStdString();
+    // The volume slider at its start (50) is -15 dB: the mixer shows it.
+    const auto volume = QRegularExpression(R"(Volume: [^\n]*/\s*(-?[0-9.]+) dB)").match(one);
+    ASSERT_TRUE(volume.hasMatch()) << one.toStdString();
+    EXPECT_NEAR(volume.captured(1).toDouble(), -15.0, 0.1);
+
+    const QString two = server.StreamWith("media.name = \"second.ogg\"", 30000);
+    EXPECT_EQ(server.StreamNumber(two), stream)
+        << "the second item is the same stream, renamed\n"
+        << server.Pactl({"list", "sink-inputs"}).toStdString();
+
+    ASSERT_TRUE(app->WaitForLog("end of row 1", 30000)) << app->Log();
+    // Until the last item's sound has reached the monitor and some silence followed it.
+    const bool playedOut = testsound::PrivateSoundServer::WaitFor(
+        [&] {
+            const Heard h = Heard::Read(raw);
+            return h.First() >= 0 && static_cast<long>(h.Windows()) - h.Last() > 300;
+        },
+        30000);
+    ASSERT_TRUE(playedOut);
+    const Heard heard = Heard::Read(raw);
+    EXPECT_GE(heard.Last() - heard.First(), 5700) << "both items are heard whole";
+    EXPECT_LE(heard.Gap(), 20) << "ms of silence between the items";
+}
