@@ -1078,8 +1078,12 @@ void MixSecondaryBuffer::FireNotificationsLocked(uint64_t oldByte, uint64_t trav
 std::unique_ptr<MixOutput> MakeOutput() {
     const char* driver = std::getenv("SDL_AUDIODRIVER");
     if (!driver || !*driver || std::strcmp(driver, "pulseaudio") == 0) {
-        if (std::unique_ptr<MixOutput> server = PulseOutput::Connect(kProgramName, kServerBound))
+        if (std::unique_ptr<MixOutput> server = PulseOutput::Connect(kProgramName, kServerBound)) {
+            // SDL's resampler still converts buffers of other rates: loaded now, not on the
+            // output's thread in the middle of a sound.
+            Sdl();
             return server;
+        }
     }
     if (!Sdl().loaded)
         return nullptr;
