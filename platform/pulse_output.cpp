@@ -1,6 +1,9 @@
 #include "platform/pulse_output.h"
 
+#include <pthread.h>
 #include <pulse/pulseaudio.h>
+#include <sched.h>
+#include <sys/resource.h>
 
 #include <QtDebug>
 #include <algorithm>
@@ -31,6 +34,16 @@ class LoopLock {
     pa_threaded_mainloop* m_loop;
     bool m_locked;
 };
+
+// The loop's thread refills the server every few tens of milliseconds: on a busy machine it
+// must not wait behind whatever else runs, or the server falls silent. Where the system
+// allows neither a real-time class nor a higher priority it stays as it is.
+void RaiseThisThread() {
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_RR);
+    if (pthread_setschedparam(pthread_self(), SCHED_RR, &param) != 0)
+        setpriority(PRIO_PROCESS, 0, -11);  // on Linux this names the calling thread alone
+}
 
 void Finish(pa_operation* op) {
     if (op)
@@ -251,6 +264,10 @@ void PulseOutput::OnStreamState(pa_stream*, void* self) {
 
 void PulseOutput::OnWrite(pa_stream* s, size_t bytes, void* self) {
     PulseOutput* out = static_cast<PulseOutput*>(self);
+    if (!out->m_raised) {
+        out->m_raised = true;
+        RaiseThisThread();
+    }
     const size_t frame = std::max<size_t>(out->m_frameBytes, 1);
     while (bytes >= frame) {
         void* data = nullptr;

@@ -54,4 +54,5 @@ class PulseOutput final : public MixOutput {
     size_t m_frameBytes = 0;
     int m_channels = 2;
     float m_volume = 1.0f;
+    bool m_raised = false;  // the loop's thread only
 };
