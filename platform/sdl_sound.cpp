@@ -18,7 +18,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/mix_output.h"
 #include "platform/pulse_output.h"
 #include "platform/sound_output.h"
 
@@ -1122,7 +1121,13 @@ HRESULT DirectSoundCreate8(const GUID* device, IDirectSound8** out, IUnknown* ou
         return CLASS_E_NOAGGREGATION;
     if (device)
         return DSERR_NODRIVER;  // only the default device exists
-    std::unique_ptr<MixOutput> output = MakeOutput();
+    return CreateMixingDevice(MakeOutput(), out);
+}
+
+HRESULT CreateMixingDevice(std::unique_ptr<MixOutput> output, IDirectSound8** out) {
+    if (!out)
+        return DSERR_INVALIDPARAM;
+    *out = nullptr;
     if (!output)
         return DSERR_NODRIVER;
     MixDevice* d = new (std::nothrow) MixDevice(std::move(output));
