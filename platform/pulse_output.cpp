@@ -1,5 +1,6 @@
 #include "platform/pulse_output.h"
 
+#include <dlfcn.h>
 #include <pthread.h>
 #include <pulse/pulseaudio.h>
 #include <sched.h>
@@ -10,6 +11,77 @@
 
 namespace {
 
+// libpulse is loaded when the first device is made, as SDL is: a start that never plays an
+// Ogg item does not pay for it, and a machine without it keeps SDL's output.
+#define VELTRA_PULSE_CALLS(X)           \
+    X(pa_context_connect)               \
+    X(pa_context_disconnect)            \
+    X(pa_context_errno)                 \
+    X(pa_context_get_state)             \
+    X(pa_context_new_with_proplist)     \
+    X(pa_context_set_sink_input_volume) \
+    X(pa_context_set_state_callback)    \
+    X(pa_context_unref)                 \
+    X(pa_cvolume_set)                   \
+    X(pa_gettimeofday)                  \
+    X(pa_operation_unref)               \
+    X(pa_proplist_free)                 \
+    X(pa_proplist_new)                  \
+    X(pa_proplist_sets)                 \
+    X(pa_sample_spec_valid)             \
+    X(pa_stream_begin_write)            \
+    X(pa_stream_cancel_write)           \
+    X(pa_stream_connect_playback)       \
+    X(pa_stream_disconnect)             \
+    X(pa_stream_get_index)              \
+    X(pa_stream_get_state)              \
+    X(pa_stream_new_with_proplist)      \
+    X(pa_stream_proplist_update)        \
+    X(pa_stream_set_state_callback)     \
+    X(pa_stream_set_write_callback)     \
+    X(pa_stream_unref)                  \
+    X(pa_stream_write)                  \
+    X(pa_strerror)                      \
+    X(pa_sw_volume_from_linear)         \
+    X(pa_threaded_mainloop_free)        \
+    X(pa_threaded_mainloop_get_api)     \
+    X(pa_threaded_mainloop_in_thread)   \
+    X(pa_threaded_mainloop_lock)        \
+    X(pa_threaded_mainloop_new)         \
+    X(pa_threaded_mainloop_signal)      \
+    X(pa_threaded_mainloop_start)       \
+    X(pa_threaded_mainloop_stop)        \
+    X(pa_threaded_mainloop_unlock)      \
+    X(pa_threaded_mainloop_wait)        \
+    X(pa_timeval_add)
+
+struct PulseApi {
+    bool loaded = false;
+#define VELTRA_PULSE_DECLARE(name) decltype(&::name) name = nullptr;
+    VELTRA_PULSE_CALLS(VELTRA_PULSE_DECLARE)
+#undef VELTRA_PULSE_DECLARE
+};
+
+const PulseApi& Pa() {
+    static const PulseApi api = [] {
+        PulseApi a;
+        // Kept loaded for the life of the process, as its threads may outlive one output.
+        void* lib = dlopen("libpulse.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!lib)
+            return a;
+        bool all = true;
+#define VELTRA_PULSE_BIND(name) \
+    all = all && (a.name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name))) != nullptr;
+        VELTRA_PULSE_CALLS(VELTRA_PULSE_BIND)
+#undef VELTRA_PULSE_BIND
+        a.loaded = all;
+        if (!all)
+            qWarning("platform: libpulse lacks the calls of a stream");
+        return a;
+    }();
+    return api;
+}
+
 // The server asks for this much ahead (about 46 ms at 44.1 kHz) in pieces of a quarter of
 // it: short enough that a seek is heard at once, long enough for a loaded machine.
 constexpr uint32_t kTargetFrames = 2048;
@@ -19,13 +91,13 @@ constexpr uint32_t kRequestFrames = 512;
 class LoopLock {
   public:
     explicit LoopLock(pa_threaded_mainloop* loop)
-        : m_loop(loop), m_locked(loop && !pa_threaded_mainloop_in_thread(loop)) {
+        : m_loop(loop), m_locked(loop && !Pa().pa_threaded_mainloop_in_thread(loop)) {
         if (m_locked)
-            pa_threaded_mainloop_lock(m_loop);
+            Pa().pa_threaded_mainloop_lock(m_loop);
     }
     ~LoopLock() {
         if (m_locked)
-            pa_threaded_mainloop_unlock(m_loop);
+            Pa().pa_threaded_mainloop_unlock(m_loop);
     }
     LoopLock(const LoopLock&) = delete;
     LoopLock& operator=(const LoopLock&) = delete;
@@ -47,7 +119,7 @@ void RaiseThisThread() {
 
 void Finish(pa_operation* op) {
     if (op)
-        pa_operation_unref(op);
+        Pa().pa_operation_unref(op);
 }
 
 }  // namespace
@@ -57,9 +129,11 @@ PulseOutput::PulseOutput(std::string appName, std::chrono::milliseconds bound)
 
 std::unique_ptr<PulseOutput> PulseOutput::Connect(const std::string& appName,
                                                   std::chrono::milliseconds bound) {
+    if (!Pa().loaded)
+        return nullptr;
     std::unique_ptr<PulseOutput> out(new PulseOutput(appName, bound));
-    out->m_loop = pa_threaded_mainloop_new();
-    if (!out->m_loop || pa_threaded_mainloop_start(out->m_loop) < 0)
+    out->m_loop = Pa().pa_threaded_mainloop_new();
+    if (!out->m_loop || Pa().pa_threaded_mainloop_start(out->m_loop) < 0)
         return nullptr;
     bool connected = false;
     {
@@ -78,14 +152,14 @@ PulseOutput::~PulseOutput() {
         LoopLock lock(m_loop);
         DropStreamLocked();
         if (m_context) {
-            pa_context_set_state_callback(m_context, nullptr, nullptr);
-            pa_context_disconnect(m_context);
-            pa_context_unref(m_context);
+            Pa().pa_context_set_state_callback(m_context, nullptr, nullptr);
+            Pa().pa_context_disconnect(m_context);
+            Pa().pa_context_unref(m_context);
             m_context = nullptr;
         }
     }
-    pa_threaded_mainloop_stop(m_loop);
-    pa_threaded_mainloop_free(m_loop);
+    Pa().pa_threaded_mainloop_stop(m_loop);
+    Pa().pa_threaded_mainloop_free(m_loop);
 }
 
 template <typename Done>
@@ -94,54 +168,54 @@ bool PulseOutput::WaitLocked(Done done) {
         pa_threaded_mainloop* loop;
         bool fired;
     } timer{m_loop, false};
-    pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_loop);
+    pa_mainloop_api* api = Pa().pa_threaded_mainloop_get_api(m_loop);
     timeval when{};
-    pa_gettimeofday(&when);
-    pa_timeval_add(&when, static_cast<pa_usec_t>(m_bound.count()) * PA_USEC_PER_MSEC);
+    Pa().pa_gettimeofday(&when);
+    Pa().pa_timeval_add(&when, static_cast<pa_usec_t>(m_bound.count()) * PA_USEC_PER_MSEC);
     pa_time_event* event = api->time_new(
         api, &when,
         [](pa_mainloop_api*, pa_time_event*, const timeval*, void* user) {
             Timer* t = static_cast<Timer*>(user);
             t->fired = true;
-            pa_threaded_mainloop_signal(t->loop, 0);
+            Pa().pa_threaded_mainloop_signal(t->loop, 0);
         },
         &timer);
-    while (!done() && !timer.fired) pa_threaded_mainloop_wait(m_loop);
+    while (!done() && !timer.fired) Pa().pa_threaded_mainloop_wait(m_loop);
     if (event)
         api->time_free(event);
     return done();
 }
 
 bool PulseOutput::EnsureContextLocked() {
-    if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY)
+    if (m_context && Pa().pa_context_get_state(m_context) == PA_CONTEXT_READY)
         return true;
     if (m_context) {  // the server went away: a new connection, maybe to a new server
         DropStreamLocked();
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
+        Pa().pa_context_set_state_callback(m_context, nullptr, nullptr);
+        Pa().pa_context_disconnect(m_context);
+        Pa().pa_context_unref(m_context);
         m_context = nullptr;
     }
-    pa_proplist* props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, m_appName.c_str());
-    pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "veltra");
-    m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop),
-                                             m_appName.c_str(), props);
-    pa_proplist_free(props);
+    pa_proplist* props = Pa().pa_proplist_new();
+    Pa().pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, m_appName.c_str());
+    Pa().pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "veltra");
+    m_context = Pa().pa_context_new_with_proplist(Pa().pa_threaded_mainloop_get_api(m_loop),
+                                                  m_appName.c_str(), props);
+    Pa().pa_proplist_free(props);
     if (!m_context)
         return false;
-    pa_context_set_state_callback(m_context, &PulseOutput::OnContextState, this);
+    Pa().pa_context_set_state_callback(m_context, &PulseOutput::OnContextState, this);
     // A desktop without a running server keeps SDL's way; none is started for us.
-    bool ready = pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
+    bool ready = Pa().pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
     ready = ready && WaitLocked([this] {
-                const pa_context_state_t s = pa_context_get_state(m_context);
+                const pa_context_state_t s = Pa().pa_context_get_state(m_context);
                 return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
             });
-    ready = ready && pa_context_get_state(m_context) == PA_CONTEXT_READY;
+    ready = ready && Pa().pa_context_get_state(m_context) == PA_CONTEXT_READY;
     if (!ready) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
+        Pa().pa_context_set_state_callback(m_context, nullptr, nullptr);
+        Pa().pa_context_disconnect(m_context);
+        Pa().pa_context_unref(m_context);
         m_context = nullptr;
     }
     return ready;
@@ -162,7 +236,7 @@ bool PulseOutput::Open(const WAVEFORMATEX& format, const OutputDevice& output,
     if (ConnectStreamLocked(format, nullptr, title))
         return true;
     qWarning("platform: cannot open a stream of the sound server: %s",
-             pa_strerror(pa_context_errno(m_context)));
+             Pa().pa_strerror(Pa().pa_context_errno(m_context)));
     return false;
 }
 
@@ -173,17 +247,17 @@ bool PulseOutput::ConnectStreamLocked(const WAVEFORMATEX& format, const char* si
     spec.format = format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
     spec.rate = format.nSamplesPerSec;
     spec.channels = static_cast<uint8_t>(format.nChannels);
-    if (!pa_sample_spec_valid(&spec))
+    if (!Pa().pa_sample_spec_valid(&spec))
         return false;
-    pa_proplist* props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_MEDIA_NAME, title.c_str());
-    pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
-    m_stream = pa_stream_new_with_proplist(m_context, title.c_str(), &spec, nullptr, props);
-    pa_proplist_free(props);
+    pa_proplist* props = Pa().pa_proplist_new();
+    Pa().pa_proplist_sets(props, PA_PROP_MEDIA_NAME, title.c_str());
+    Pa().pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
+    m_stream = Pa().pa_stream_new_with_proplist(m_context, title.c_str(), &spec, nullptr, props);
+    Pa().pa_proplist_free(props);
     if (!m_stream)
         return false;
-    pa_stream_set_state_callback(m_stream, &PulseOutput::OnStreamState, this);
-    pa_stream_set_write_callback(m_stream, &PulseOutput::OnWrite, this);
+    Pa().pa_stream_set_state_callback(m_stream, &PulseOutput::OnStreamState, this);
+    Pa().pa_stream_set_write_callback(m_stream, &PulseOutput::OnWrite, this);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = kTargetFrames * format.nBlockAlign;
@@ -191,14 +265,14 @@ bool PulseOutput::ConnectStreamLocked(const WAVEFORMATEX& format, const char* si
     attr.minreq = kRequestFrames * format.nBlockAlign;
     attr.fragsize = static_cast<uint32_t>(-1);
     pa_cvolume volume;
-    pa_cvolume_set(&volume, spec.channels, pa_sw_volume_from_linear(m_volume));
-    bool ready = pa_stream_connect_playback(m_stream, sink, &attr, PA_STREAM_ADJUST_LATENCY,
-                                            &volume, nullptr) >= 0;
+    Pa().pa_cvolume_set(&volume, spec.channels, Pa().pa_sw_volume_from_linear(m_volume));
+    bool ready = Pa().pa_stream_connect_playback(m_stream, sink, &attr, PA_STREAM_ADJUST_LATENCY,
+                                                 &volume, nullptr) >= 0;
     ready = ready && WaitLocked([this] {
-                const pa_stream_state_t s = pa_stream_get_state(m_stream);
+                const pa_stream_state_t s = Pa().pa_stream_get_state(m_stream);
                 return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
             });
-    ready = ready && pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    ready = ready && Pa().pa_stream_get_state(m_stream) == PA_STREAM_READY;
     if (!ready)
         DropStreamLocked();
     return ready;
@@ -207,10 +281,10 @@ bool PulseOutput::ConnectStreamLocked(const WAVEFORMATEX& format, const char* si
 void PulseOutput::DropStreamLocked() {
     if (!m_stream)
         return;
-    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
+    Pa().pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    Pa().pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    Pa().pa_stream_disconnect(m_stream);
+    Pa().pa_stream_unref(m_stream);
     m_stream = nullptr;
 }
 
@@ -221,19 +295,19 @@ void PulseOutput::Close() {
 
 bool PulseOutput::IsOpen() {
     LoopLock lock(m_loop);
-    return m_stream && m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY &&
-           pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    return m_stream && m_context && Pa().pa_context_get_state(m_context) == PA_CONTEXT_READY &&
+           Pa().pa_stream_get_state(m_stream) == PA_STREAM_READY;
 }
 
 bool PulseOutput::Retitle(const std::string& title) {
     LoopLock lock(m_loop);
-    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+    if (!m_stream || Pa().pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return false;
-    pa_proplist* props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_MEDIA_NAME, title.c_str());
+    pa_proplist* props = Pa().pa_proplist_new();
+    Pa().pa_proplist_sets(props, PA_PROP_MEDIA_NAME, title.c_str());
     pa_operation* op =
-        pa_stream_proplist_update(m_stream, PA_UPDATE_REPLACE, props, nullptr, nullptr);
-    pa_proplist_free(props);
+        Pa().pa_stream_proplist_update(m_stream, PA_UPDATE_REPLACE, props, nullptr, nullptr);
+    Pa().pa_proplist_free(props);
     Finish(op);
     return op != nullptr;
 }
@@ -246,20 +320,21 @@ bool PulseOutput::SetVolume(float linear) {
 }
 
 void PulseOutput::ApplyVolumeLocked() {
-    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+    if (!m_stream || Pa().pa_stream_get_state(m_stream) != PA_STREAM_READY)
         return;
     pa_cvolume volume;
-    pa_cvolume_set(&volume, static_cast<unsigned>(m_channels), pa_sw_volume_from_linear(m_volume));
-    Finish(pa_context_set_sink_input_volume(m_context, pa_stream_get_index(m_stream), &volume,
-                                            nullptr, nullptr));
+    Pa().pa_cvolume_set(&volume, static_cast<unsigned>(m_channels),
+                        Pa().pa_sw_volume_from_linear(m_volume));
+    Finish(Pa().pa_context_set_sink_input_volume(m_context, Pa().pa_stream_get_index(m_stream),
+                                                 &volume, nullptr, nullptr));
 }
 
 void PulseOutput::OnContextState(pa_context*, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->m_loop, 0);
+    Pa().pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->m_loop, 0);
 }
 
 void PulseOutput::OnStreamState(pa_stream*, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->m_loop, 0);
+    Pa().pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->m_loop, 0);
 }
 
 void PulseOutput::OnWrite(pa_stream* s, size_t bytes, void* self) {
@@ -272,16 +347,16 @@ void PulseOutput::OnWrite(pa_stream* s, size_t bytes, void* self) {
     while (bytes >= frame) {
         void* data = nullptr;
         size_t n = bytes;
-        if (pa_stream_begin_write(s, &data, &n) < 0 || !data)
+        if (Pa().pa_stream_begin_write(s, &data, &n) < 0 || !data)
             return;
         n = std::min(n, bytes);
         n -= n % frame;
         if (n == 0) {
-            pa_stream_cancel_write(s);
+            Pa().pa_stream_cancel_write(s);
             return;
         }
         out->m_source->Render(static_cast<uint8_t*>(data), n);
-        if (pa_stream_write(s, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        if (Pa().pa_stream_write(s, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0)
             return;
         bytes -= n;
     }
