@@ -31,7 +31,14 @@ class PrivateSoundServer {
     // False (with why) when no server could be started or it never answered.
     bool Start(const std::string& dir, const std::vector<NullOutput>& outputs, std::string* why) {
         m_dir = QString::fromStdString(dir);
-        QStringList args = {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit"};
+        // Real-time where the system allows it, as a desktop's server runs: on a busy test
+        // machine a server left behind would be heard to stop every client it serves.
+        QStringList args = {"-n",
+                            "--daemonize=no",
+                            "--exit-idle-time=-1",
+                            "--disallow-exit",
+                            "--realtime=yes",
+                            "--high-priority=yes"};
         for (const NullOutput& o : outputs)
             args << "-L"
                  << QString::fromStdString("module-null-sink sink_name=" + o.name +
