@@ -8,7 +8,9 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <numeric>
@@ -16,6 +18,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/pulse_output.h"
 #include "platform/sound_output.h"
 
 namespace {
@@ -83,6 +86,9 @@ constexpr DWORD kDescSizeWindows = 36;
 constexpr DWORD kMinBufferBytes = 4;
 constexpr DWORD kMaxBufferBytes = 0x0FFFFFFF;
 constexpr Uint16 kCallbackFrames = 512;
+constexpr char kProgramName[] = "VELTRA";
+// A server that does not answer this soon is not there for us.
+constexpr auto kServerBound = std::chrono::milliseconds(2000);
 // Longer than any step from one item to the next.
 constexpr auto kQuietBeforeRenaming = std::chrono::seconds(1);
 // Longest piece of a buffer handed to the rate converter at once (about 0.2 s at 44100 Hz);
@@ -110,13 +116,13 @@ WAVEFORMATEX DefaultPrimaryFormat() {
     return f;
 }
 
-class SdlDevice;
+class MixDevice;
 
 // A streaming buffer: a ring the caller fills through Lock/Unlock and the device's
 // callback reads from at the buffer's own rate.
-class SdlSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundNotify {
+class MixSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundNotify {
   public:
-    SdlSecondaryBuffer(SdlDevice& device, DWORD flags, const WAVEFORMATEX& format,
+    MixSecondaryBuffer(MixDevice& device, DWORD flags, const WAVEFORMATEX& format,
                        std::vector<uint8_t> data);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
@@ -142,7 +148,7 @@ class SdlSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundN
 
   private:
     friend class ::RefCount;  // the last Release deletes
-    ~SdlSecondaryBuffer();
+    ~MixSecondaryBuffer();
     DWORD CursorLocked() const;
     void FireStopLocked();
     // The two ways of reading the ring: frame by frame when it already has the output's
@@ -155,7 +161,7 @@ class SdlSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundN
     void DropConverter();
     void FireNotificationsLocked(uint64_t fromByte, uint64_t travelled);
 
-    SdlDevice& m_device;
+    MixDevice& m_device;
     RefCount m_refs;
     const DWORD m_flags;
     const WAVEFORMATEX m_format;
@@ -179,9 +185,9 @@ class SdlSecondaryBuffer final : public IDirectSoundBuffer, public IDirectSoundN
 };
 
 // The primary buffer: the output format, the master volume and the 3D listener values.
-class SdlPrimaryBuffer final : public IDirectSoundBuffer, public IDirectSound3DListener {
+class MixPrimaryBuffer final : public IDirectSoundBuffer, public IDirectSound3DListener {
   public:
-    SdlPrimaryBuffer(SdlDevice& device, DWORD flags);
+    MixPrimaryBuffer(MixDevice& device, DWORD flags);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     ULONG AddRef() override { return m_refs.Add(); }
@@ -212,9 +218,9 @@ class SdlPrimaryBuffer final : public IDirectSoundBuffer, public IDirectSound3DL
 
   private:
     friend class ::RefCount;  // the last Release deletes
-    ~SdlPrimaryBuffer();
+    ~MixPrimaryBuffer();
 
-    SdlDevice& m_device;
+    MixDevice& m_device;
     RefCount m_refs;
     std::atomic<DWORD> m_flags;
     // Listener values: kept for whoever asks; the mix itself is plain stereo.
@@ -225,9 +231,36 @@ class SdlPrimaryBuffer final : public IDirectSoundBuffer, public IDirectSound3DL
     D3DVECTOR m_top{0, 1, 0};
 };
 
-class SdlDevice final : public IDirectSound8 {
+// The device's output on SDL audio: the fallback where no PulseAudio server answers, and
+// what a forced SDL driver (the suite's dummy) gets. SDL names a stream only when it opens.
+class SdlOutput final : public MixOutput {
   public:
-    SdlDevice() = default;
+    ~SdlOutput() override {
+        Close();
+        Sdl().QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    bool Open(const WAVEFORMATEX& format, const OutputDevice& output, const std::string& title,
+              MixSource& source) override;
+    void Close() override {
+        if (m_audio)
+            Sdl().CloseAudioDevice(m_audio);  // waits for a running callback
+        m_audio = 0;
+    }
+    bool IsOpen() override { return m_audio != 0; }
+    bool Retitle(const std::string&) override { return false; }
+    bool SetVolume(float) override { return false; }
+
+  private:
+    static void SDLCALL Callback(void* user, Uint8* stream, int len) {
+        static_cast<MixSource*>(user)->Render(stream, static_cast<size_t>(std::max(len, 0)));
+    }
+
+    SDL_AudioDeviceID m_audio = 0;
+};
+
+class MixDevice final : public IDirectSound8, public MixSource {
+  public:
+    explicit MixDevice(std::unique_ptr<MixOutput> output) : m_output(std::move(output)) {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv)
@@ -256,10 +289,11 @@ class SdlDevice final : public IDirectSound8 {
     }
 
     // Everything below is shared with the buffers.
-    std::mutex m_mutex;  // taken by the SDL callback; never held around an SDL call
-    // When a buffer last stopped (under m_mutex): an open stream is renamed for a new item
-    // only once nothing has played for a while, as reopening it cuts off what the server
-    // still holds and delays the next sound.
+    std::mutex m_mutex;  // taken by the output's thread; never held around an output call
+    // When a buffer last stopped (under m_mutex): an open stream that cannot be renamed
+    // where it stands is reopened for a new item only once nothing has played for a
+    // while, as reopening it cuts off what the server still holds and delays the next
+    // sound.
     std::chrono::steady_clock::time_point m_lastStop;
 
     WAVEFORMATEX PrimaryFormat() {
@@ -271,21 +305,17 @@ class SdlDevice final : public IDirectSound8 {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_primaryVolume;
     }
-    void SetPrimaryVolume(LONG volume) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_primaryVolume = volume;
-        m_primaryGain = LinearGainFromHundredthsDb(volume);
-    }
+    void SetPrimaryVolume(LONG volume);
     bool OutputOpen() {
         std::lock_guard<std::mutex> lock(m_openMutex);
-        return m_audio != 0;
+        return m_output->IsOpen();
     }
 
-    void Register(SdlSecondaryBuffer* b) {
+    void Register(MixSecondaryBuffer* b) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_buffers.push_back(b);
     }
-    void Unregister(SdlSecondaryBuffer* b) {
+    void Unregister(MixSecondaryBuffer* b) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_buffers.erase(std::remove(m_buffers.begin(), m_buffers.end(), b), m_buffers.end());
     }
@@ -293,20 +323,19 @@ class SdlDevice final : public IDirectSound8 {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_primary = nullptr;
     }
-    // Opens the SDL output at the primary format if it is not open yet.
+    // Opens the output at the primary format if it is not open yet.
     bool EnsureOutput();
+
+    // The output's thread: the mix of every playing buffer, at the primary format.
+    void Render(uint8_t* stream, size_t bytes) override;
 
   private:
     friend class ::RefCount;  // the last Release deletes
-    ~SdlDevice() {
-        CloseOutput();
-        Sdl().QuitSubSystem(SDL_INIT_AUDIO);
-    }
+    ~MixDevice() { CloseOutput(); }
     void CloseOutput();
-    static void SDLCALL Callback(void* user, Uint8* stream, int len) {
-        static_cast<SdlDevice*>(user)->Mix(stream, len);
-    }
-    void Mix(Uint8* stream, int len);
+    // The output's thread: an output that renames its stream where it stands follows the
+    // title of what plays, also when one item follows another on the same stream.
+    void FollowTitle(size_t frames, DWORD rate);
 
     RefCount m_refs;
     void* m_owner = nullptr;
@@ -314,21 +343,24 @@ class SdlDevice final : public IDirectSound8 {
     WAVEFORMATEX m_primaryFormat = DefaultPrimaryFormat();
     LONG m_primaryVolume = 0;
     float m_primaryGain = 1.0f;
-    SdlPrimaryBuffer* m_primary = nullptr;  // not owned: it owns a reference to us
-    std::vector<SdlSecondaryBuffer*> m_buffers;
+    bool m_volumeInStream = false;          // the output carries the primary volume: not in the mix
+    MixPrimaryBuffer* m_primary = nullptr;  // not owned: it owns a reference to us
+    std::vector<MixSecondaryBuffer*> m_buffers;
     std::vector<float> m_mix;
-    // Output state (SDL calls): separate from m_mutex so the callback never waits on it.
+    WAVEFORMATEX m_mixFormat = DefaultPrimaryFormat();  // what the open stream plays
+    // Output calls: separate from m_mutex so the output's thread never waits on them.
     std::mutex m_openMutex;
-    SDL_AudioDeviceID m_audio = 0;
-    SDL_AudioSpec m_spec{};
-    // What the open stream was opened with.
+    const std::unique_ptr<MixOutput> m_output;
     std::string m_openedOutput;
-    std::string m_openedTitle;
+    // The name the stream carries now (a leaf lock: never held around an output call).
+    std::mutex m_titleMutex;
+    std::string m_streamTitle;
+    size_t m_framesSinceTitle = 0;  // the output's thread only
 };
 
 // ---------------------------------------------------------------- device
 
-HRESULT SdlDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,
+HRESULT MixDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,
                                      IUnknown* outer) {
     if (!buffer)
         return DSERR_INVALIDPARAM;
@@ -348,7 +380,7 @@ HRESULT SdlDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffe
             *buffer = m_primary;
             return S_OK;
         }
-        SdlPrimaryBuffer* p = new (std::nothrow) SdlPrimaryBuffer(*this, desc->dwFlags);
+        MixPrimaryBuffer* p = new (std::nothrow) MixPrimaryBuffer(*this, desc->dwFlags);
         if (!p)
             return DSERR_OUTOFMEMORY;
         m_primary = p;
@@ -370,15 +402,15 @@ HRESULT SdlDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffe
     } catch (const std::bad_alloc&) {
         return DSERR_OUTOFMEMORY;
     }
-    SdlSecondaryBuffer* b =
-        new (std::nothrow) SdlSecondaryBuffer(*this, desc->dwFlags, f, std::move(data));
+    MixSecondaryBuffer* b =
+        new (std::nothrow) MixSecondaryBuffer(*this, desc->dwFlags, f, std::move(data));
     if (!b)
         return DSERR_OUTOFMEMORY;
     *buffer = b;
     return S_OK;
 }
 
-HRESULT SdlDevice::SetPrimaryFormat(const WAVEFORMATEX& format) {
+HRESULT MixDevice::SetPrimaryFormat(const WAVEFORMATEX& format) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (std::memcmp(&m_primaryFormat, &format, sizeof format) == 0)
@@ -411,38 +443,16 @@ std::string SdlOutputName(const OutputDevice& output) {
     return matches == 1 ? output.description : std::string();
 }
 
-bool SdlDevice::EnsureOutput() {
-    // Read when a stream opens, so the mixer shows the item that plays and a new choice of
-    // output reaches the next item. An open stream is reopened for a new output only while
-    // no other buffer plays into it, and for a new title only after a quiet spell, so
-    // neither what plays nor the step from one item to the next is cut.
-    const OutputDevice output = CurrentSoundOutput();
-    std::string title = SoundStreamTitle();
-    if (title.empty())
-        title = "VELTRA";
-    std::lock_guard<std::mutex> open(m_openMutex);
-    if (m_audio) {
-        size_t playing = 0;
-        bool quiet = false;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            for (const SdlSecondaryBuffer* b : m_buffers) playing += b->Playing();
-            quiet = std::chrono::steady_clock::now() - m_lastStop >= kQuietBeforeRenaming;
-        }
-        const bool reopen = output.name != m_openedOutput || (title != m_openedTitle && quiet);
-        if (!reopen || playing > 1)
-            return true;
-        Sdl().CloseAudioDevice(m_audio);  // waits for a running callback
-        m_audio = 0;
-    }
-    WAVEFORMATEX f = PrimaryFormat();
+bool SdlOutput::Open(const WAVEFORMATEX& format, const OutputDevice& output,
+                     const std::string& title, MixSource& source) {
+    Close();
     SDL_AudioSpec want{};
-    want.freq = static_cast<int>(f.nSamplesPerSec);
-    want.format = f.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
-    want.channels = static_cast<Uint8>(f.nChannels);
+    want.freq = static_cast<int>(format.nSamplesPerSec);
+    want.format = format.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
+    want.channels = static_cast<Uint8>(format.nChannels);
     want.samples = kCallbackFrames;
-    want.callback = &SdlDevice::Callback;
-    want.userdata = this;
+    want.callback = &SdlOutput::Callback;
+    want.userdata = &source;
     SDL_AudioSpec got{};
     Sdl().SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, title.c_str());
     const std::string name = SdlOutputName(output);
@@ -455,65 +465,151 @@ bool SdlDevice::EnsureOutput() {
         qWarning("platform: cannot open sound output: %s", Sdl().GetError());
         return false;
     }
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_spec = got;
-        m_mix.assign(static_cast<size_t>(got.samples) * got.channels * 4, 0.0f);
-    }
     m_audio = id;
-    m_openedOutput = output.name;
-    m_openedTitle = title;
     Sdl().PauseAudioDevice(id, 0);
     return true;
 }
 
-void SdlDevice::CloseOutput() {
-    std::lock_guard<std::mutex> open(m_openMutex);
-    if (m_audio) {
-        Sdl().CloseAudioDevice(m_audio);  // waits for a running callback
-        m_audio = 0;
-    }
+std::string StreamTitle() {
+    const std::string title = SoundStreamTitle();
+    return title.empty() ? std::string(kProgramName) : title;
 }
 
-void SdlDevice::Mix(Uint8* stream, int len) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const int channels = m_spec.channels;
-    const bool eightBit = m_spec.format == AUDIO_U8;
-    const int sampleBytes = eightBit ? 1 : 2;
-    const int frames = len / (channels * sampleBytes);
-    const size_t samples = static_cast<size_t>(frames) * channels;
-    if (m_mix.size() < samples)
-        m_mix.resize(samples);  // only if SDL asks for more than it said it would
-    std::fill(m_mix.begin(), m_mix.begin() + static_cast<long>(samples), 0.0f);
-    for (SdlSecondaryBuffer* b : m_buffers)
-        if (b->Playing())
-            b->MixInto(m_mix.data(), frames, channels, m_spec.freq, m_primaryGain);
-    for (size_t i = 0; i < samples; ++i) {
-        float v = std::clamp(m_mix[i], -32768.0f, 32767.0f);
-        if (eightBit) {
-            stream[i] = static_cast<Uint8>(static_cast<int>(v) / 256 + 128);
-        } else {
-            int16_t s = static_cast<int16_t>(std::lrint(v));
-            std::memcpy(stream + i * 2, &s, 2);
+bool MixDevice::EnsureOutput() {
+    // Read when a stream opens, so the mixer shows the item that plays and a new choice of
+    // output reaches the next item. An open stream is reopened for a new output only while
+    // no other buffer plays into it; one that cannot be renamed where it stands is
+    // reopened for a new title only after a quiet spell, so neither what plays nor the
+    // step from one item to the next is cut.
+    const OutputDevice output = CurrentSoundOutput();
+    const std::string title = StreamTitle();
+    std::lock_guard<std::mutex> open(m_openMutex);
+    if (m_output->IsOpen()) {
+        std::string shown;
+        {
+            std::lock_guard<std::mutex> lock(m_titleMutex);
+            shown = m_streamTitle;
         }
+        if (title != shown && m_output->Retitle(title)) {
+            std::lock_guard<std::mutex> lock(m_titleMutex);
+            m_streamTitle = shown = title;
+        }
+        size_t playing = 0;
+        bool quiet = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (const MixSecondaryBuffer* b : m_buffers) playing += b->Playing();
+            quiet = std::chrono::steady_clock::now() - m_lastStop >= kQuietBeforeRenaming;
+        }
+        const bool reopen = output.name != m_openedOutput || (title != shown && quiet);
+        if (!reopen || playing > 1)
+            return true;
+        m_output->Close();
     }
-    std::memset(stream + samples * sampleBytes, eightBit ? 0x80 : 0,
-                static_cast<size_t>(len) - samples * sampleBytes);
+    const WAVEFORMATEX f = PrimaryFormat();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_mixFormat = f;
+        m_mix.assign(static_cast<size_t>(kCallbackFrames) * f.nChannels * 4, 0.0f);
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_titleMutex);
+        m_streamTitle = title;
+    }
+    if (!m_output->Open(f, output, title, *this))
+        return false;
+    m_openedOutput = output.name;
+    const float gain = LinearGainFromHundredthsDb(PrimaryVolume());
+    const bool inStream = m_output->SetVolume(gain);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_volumeInStream = inStream;
+    return true;
+}
+
+void MixDevice::SetPrimaryVolume(LONG volume) {
+    const float gain = LinearGainFromHundredthsDb(volume);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_primaryVolume = volume;
+        m_primaryGain = gain;
+    }
+    // Where the stream has a volume of its own, the mixer shows the program's.
+    std::lock_guard<std::mutex> open(m_openMutex);
+    const bool inStream = m_output->SetVolume(gain);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_volumeInStream = inStream;
+}
+
+void MixDevice::CloseOutput() {
+    std::lock_guard<std::mutex> open(m_openMutex);
+    m_output->Close();
+}
+
+void MixDevice::FollowTitle(size_t frames, DWORD rate) {
+    m_framesSinceTitle += frames;
+    // About ten looks a second: the title changes once an item.
+    if (m_framesSinceTitle < rate / 10)
+        return;
+    m_framesSinceTitle = 0;
+    const std::string title = StreamTitle();
+    {
+        std::lock_guard<std::mutex> lock(m_titleMutex);
+        if (title == m_streamTitle)
+            return;
+    }
+    if (!m_output->Retitle(title))
+        return;
+    std::lock_guard<std::mutex> lock(m_titleMutex);
+    m_streamTitle = title;
+}
+
+void MixDevice::Render(uint8_t* stream, size_t len) {
+    size_t frames = 0;
+    DWORD rate = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        rate = m_mixFormat.nSamplesPerSec;
+        const int channels = m_mixFormat.nChannels;
+        const bool eightBit = m_mixFormat.wBitsPerSample == 8;
+        const size_t sampleBytes = eightBit ? 1 : 2;
+        frames = len / (channels * sampleBytes);
+        const size_t samples = frames * channels;
+        if (m_mix.size() < samples)
+            m_mix.resize(samples);  // only if the output asks for more than it said it would
+        std::fill(m_mix.begin(), m_mix.begin() + static_cast<long>(samples), 0.0f);
+        const float master = m_volumeInStream ? 1.0f : m_primaryGain;
+        for (MixSecondaryBuffer* b : m_buffers)
+            if (b->Playing())
+                b->MixInto(m_mix.data(), static_cast<int>(frames), channels,
+                           static_cast<int>(m_mixFormat.nSamplesPerSec), master);
+        for (size_t i = 0; i < samples; ++i) {
+            float v = std::clamp(m_mix[i], -32768.0f, 32767.0f);
+            if (eightBit) {
+                stream[i] = static_cast<Uint8>(static_cast<int>(v) / 256 + 128);
+            } else {
+                int16_t sample = static_cast<int16_t>(std::lrint(v));
+                std::memcpy(stream + i * 2, &sample, 2);
+            }
+        }
+        std::memset(stream + samples * sampleBytes, eightBit ? 0x80 : 0,
+                    len - samples * sampleBytes);
+    }
+    FollowTitle(frames, rate);
 }
 
 // ---------------------------------------------------------------- primary buffer
 
-SdlPrimaryBuffer::SdlPrimaryBuffer(SdlDevice& device, DWORD flags)
+MixPrimaryBuffer::MixPrimaryBuffer(MixDevice& device, DWORD flags)
     : m_device(device), m_flags(flags) {
     m_device.AddRef();
 }
 
-SdlPrimaryBuffer::~SdlPrimaryBuffer() {
+MixPrimaryBuffer::~MixPrimaryBuffer() {
     m_device.PrimaryGone();
     m_device.Release();
 }
 
-HRESULT SdlPrimaryBuffer::QueryInterface(REFIID riid, void** ppv) {
+HRESULT MixPrimaryBuffer::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
@@ -527,11 +623,11 @@ HRESULT SdlPrimaryBuffer::QueryInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
-ULONG SdlPrimaryBuffer::Release() {
+ULONG MixPrimaryBuffer::Release() {
     return m_refs.Drop(this);
 }
 
-HRESULT SdlPrimaryBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) {
+HRESULT MixPrimaryBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) {
     if (playCursor)
         *playCursor = 0;
     if (writeCursor)
@@ -539,14 +635,14 @@ HRESULT SdlPrimaryBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCurs
     return S_OK;
 }
 
-HRESULT SdlPrimaryBuffer::GetStatus(DWORD* status) {
+HRESULT MixPrimaryBuffer::GetStatus(DWORD* status) {
     if (!status)
         return DSERR_INVALIDPARAM;
     *status = m_device.OutputOpen() ? (DSBSTATUS_PLAYING | DSBSTATUS_LOOPING) : 0;
     return S_OK;
 }
 
-HRESULT SdlPrimaryBuffer::GetVolume(LONG* volume) {
+HRESULT MixPrimaryBuffer::GetVolume(LONG* volume) {
     if (!volume)
         return DSERR_INVALIDPARAM;
     if (!(m_flags & DSBCAPS_CTRLVOLUME))
@@ -555,7 +651,7 @@ HRESULT SdlPrimaryBuffer::GetVolume(LONG* volume) {
     return S_OK;
 }
 
-HRESULT SdlPrimaryBuffer::SetVolume(LONG volume) {
+HRESULT MixPrimaryBuffer::SetVolume(LONG volume) {
     if (!(m_flags & DSBCAPS_CTRLVOLUME))
         return DSERR_CONTROLUNAVAIL;
     if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX)
@@ -564,13 +660,13 @@ HRESULT SdlPrimaryBuffer::SetVolume(LONG volume) {
     return S_OK;
 }
 
-HRESULT SdlPrimaryBuffer::SetFormat(const WAVEFORMATEX* format) {
+HRESULT MixPrimaryBuffer::SetFormat(const WAVEFORMATEX* format) {
     if (!IsPlayablePcm(format))
         return DSERR_INVALIDPARAM;
     return m_device.SetPrimaryFormat(*format);
 }
 
-HRESULT SdlPrimaryBuffer::SetDistanceFactor(float factor, DWORD) {
+HRESULT MixPrimaryBuffer::SetDistanceFactor(float factor, DWORD) {
     if (!(factor > 0.0f) || !std::isfinite(factor))
         return DSERR_INVALIDPARAM;
     std::lock_guard<std::mutex> lock(m_listenerMutex);
@@ -578,13 +674,13 @@ HRESULT SdlPrimaryBuffer::SetDistanceFactor(float factor, DWORD) {
     return S_OK;
 }
 
-HRESULT SdlPrimaryBuffer::SetPosition(float x, float y, float z, DWORD) {
+HRESULT MixPrimaryBuffer::SetPosition(float x, float y, float z, DWORD) {
     std::lock_guard<std::mutex> lock(m_listenerMutex);
     m_position = {x, y, z};
     return S_OK;
 }
 
-HRESULT SdlPrimaryBuffer::SetOrientation(float frontX, float frontY, float frontZ, float topX,
+HRESULT MixPrimaryBuffer::SetOrientation(float frontX, float frontY, float frontZ, float topX,
                                          float topY, float topZ, DWORD) {
     std::lock_guard<std::mutex> lock(m_listenerMutex);
     m_front = {frontX, frontY, frontZ};
@@ -592,7 +688,7 @@ HRESULT SdlPrimaryBuffer::SetOrientation(float frontX, float frontY, float front
     return S_OK;
 }
 
-HRESULT SdlPrimaryBuffer::GetDistanceFactor(float* factor) {
+HRESULT MixPrimaryBuffer::GetDistanceFactor(float* factor) {
     if (!factor)
         return DSERR_INVALIDPARAM;
     std::lock_guard<std::mutex> lock(m_listenerMutex);
@@ -600,7 +696,7 @@ HRESULT SdlPrimaryBuffer::GetDistanceFactor(float* factor) {
     return S_OK;
 }
 
-HRESULT SdlPrimaryBuffer::GetPosition(D3DVECTOR* position) {
+HRESULT MixPrimaryBuffer::GetPosition(D3DVECTOR* position) {
     if (!position)
         return DSERR_INVALIDPARAM;
     std::lock_guard<std::mutex> lock(m_listenerMutex);
@@ -608,7 +704,7 @@ HRESULT SdlPrimaryBuffer::GetPosition(D3DVECTOR* position) {
     return S_OK;
 }
 
-HRESULT SdlPrimaryBuffer::GetOrientation(D3DVECTOR* front, D3DVECTOR* top) {
+HRESULT MixPrimaryBuffer::GetOrientation(D3DVECTOR* front, D3DVECTOR* top) {
     if (!front || !top)
         return DSERR_INVALIDPARAM;
     std::lock_guard<std::mutex> lock(m_listenerMutex);
@@ -619,7 +715,7 @@ HRESULT SdlPrimaryBuffer::GetOrientation(D3DVECTOR* front, D3DVECTOR* top) {
 
 // ---------------------------------------------------------------- secondary buffer
 
-SdlSecondaryBuffer::SdlSecondaryBuffer(SdlDevice& device, DWORD flags, const WAVEFORMATEX& format,
+MixSecondaryBuffer::MixSecondaryBuffer(MixDevice& device, DWORD flags, const WAVEFORMATEX& format,
                                        std::vector<uint8_t> data)
     : m_device(device),
       m_flags(flags),
@@ -630,13 +726,13 @@ SdlSecondaryBuffer::SdlSecondaryBuffer(SdlDevice& device, DWORD flags, const WAV
     m_device.Register(this);
 }
 
-SdlSecondaryBuffer::~SdlSecondaryBuffer() {
+MixSecondaryBuffer::~MixSecondaryBuffer() {
     m_device.Unregister(this);  // after this the callback cannot reach us
     DropConverter();
     m_device.Release();
 }
 
-HRESULT SdlSecondaryBuffer::QueryInterface(REFIID riid, void** ppv) {
+HRESULT MixSecondaryBuffer::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
@@ -650,15 +746,15 @@ HRESULT SdlSecondaryBuffer::QueryInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
-ULONG SdlSecondaryBuffer::Release() {
+ULONG MixSecondaryBuffer::Release() {
     return m_refs.Drop(this);
 }
 
-DWORD SdlSecondaryBuffer::CursorLocked() const {
+DWORD MixSecondaryBuffer::CursorLocked() const {
     return static_cast<DWORD>(m_pos) * m_format.nBlockAlign;
 }
 
-HRESULT SdlSecondaryBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) {
+HRESULT MixSecondaryBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCursor) {
     std::lock_guard<std::mutex> lock(m_device.m_mutex);
     // The mix takes its data when the callback runs, so everything from the play cursor
     // on may still be written: both cursors stand at the same place.
@@ -670,7 +766,7 @@ HRESULT SdlSecondaryBuffer::GetCurrentPosition(DWORD* playCursor, DWORD* writeCu
     return S_OK;
 }
 
-HRESULT SdlSecondaryBuffer::GetStatus(DWORD* status) {
+HRESULT MixSecondaryBuffer::GetStatus(DWORD* status) {
     if (!status)
         return DSERR_INVALIDPARAM;
     std::lock_guard<std::mutex> lock(m_device.m_mutex);
@@ -679,7 +775,7 @@ HRESULT SdlSecondaryBuffer::GetStatus(DWORD* status) {
     return S_OK;
 }
 
-HRESULT SdlSecondaryBuffer::GetVolume(LONG* volume) {
+HRESULT MixSecondaryBuffer::GetVolume(LONG* volume) {
     if (!volume)
         return DSERR_INVALIDPARAM;
     if (!(m_flags & DSBCAPS_CTRLVOLUME))
@@ -689,7 +785,7 @@ HRESULT SdlSecondaryBuffer::GetVolume(LONG* volume) {
     return S_OK;
 }
 
-HRESULT SdlSecondaryBuffer::SetVolume(LONG volume) {
+HRESULT MixSecondaryBuffer::SetVolume(LONG volume) {
     if (!(m_flags & DSBCAPS_CTRLVOLUME))
         return DSERR_CONTROLUNAVAIL;
     if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX)
@@ -700,7 +796,7 @@ HRESULT SdlSecondaryBuffer::SetVolume(LONG volume) {
     return S_OK;
 }
 
-HRESULT SdlSecondaryBuffer::Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1,
+HRESULT MixSecondaryBuffer::Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1,
                                  void** part2, DWORD* bytes2, DWORD flags) {
     if (!part1 || !bytes1)
         return DSERR_INVALIDPARAM;
@@ -731,7 +827,7 @@ HRESULT SdlSecondaryBuffer::Lock(DWORD offset, DWORD bytes, void** part1, DWORD*
     return S_OK;
 }
 
-HRESULT SdlSecondaryBuffer::Unlock(void* part1, DWORD bytes1, void* part2, DWORD bytes2) {
+HRESULT MixSecondaryBuffer::Unlock(void* part1, DWORD bytes1, void* part2, DWORD bytes2) {
     const uint8_t* begin = m_data.data();
     const uint8_t* end = begin + m_data.size();
     auto inside = [&](void* p, DWORD n) {
@@ -743,7 +839,7 @@ HRESULT SdlSecondaryBuffer::Unlock(void* part1, DWORD bytes1, void* part2, DWORD
     return S_OK;
 }
 
-HRESULT SdlSecondaryBuffer::Play(DWORD, DWORD, DWORD flags) {
+HRESULT MixSecondaryBuffer::Play(DWORD, DWORD, DWORD flags) {
     {
         std::lock_guard<std::mutex> lock(m_device.m_mutex);
         m_looping = (flags & DSBPLAY_LOOPING) != 0;
@@ -757,13 +853,13 @@ HRESULT SdlSecondaryBuffer::Play(DWORD, DWORD, DWORD flags) {
     return S_OK;
 }
 
-void SdlSecondaryBuffer::FireStopLocked() {
+void MixSecondaryBuffer::FireStopLocked() {
     for (const DSBPOSITIONNOTIFY& n : m_notify)
         if (n.dwOffset == DSBPN_OFFSETSTOP && n.hEventNotify)
             n.hEventNotify->Set();
 }
 
-HRESULT SdlSecondaryBuffer::Stop() {
+HRESULT MixSecondaryBuffer::Stop() {
     std::lock_guard<std::mutex> lock(m_device.m_mutex);
     if (m_playing) {
         m_playing = false;
@@ -773,7 +869,7 @@ HRESULT SdlSecondaryBuffer::Stop() {
     return S_OK;
 }
 
-HRESULT SdlSecondaryBuffer::SetNotificationPositions(DWORD count,
+HRESULT MixSecondaryBuffer::SetNotificationPositions(DWORD count,
                                                      const DSBPOSITIONNOTIFY* positions) {
     if (count > 0 && !positions)
         return DSERR_INVALIDPARAM;
@@ -788,7 +884,7 @@ HRESULT SdlSecondaryBuffer::SetNotificationPositions(DWORD count,
     return S_OK;
 }
 
-void SdlSecondaryBuffer::MixInto(float* mix, int frames, int outChannels, int outRate,
+void MixSecondaryBuffer::MixInto(float* mix, int frames, int outChannels, int outRate,
                                  float primaryGain) {
     const float gain = m_gain * primaryGain;
     const uint64_t startFrame = m_pos;
@@ -807,7 +903,7 @@ void SdlSecondaryBuffer::MixInto(float* mix, int frames, int outChannels, int ou
     }
 }
 
-uint64_t SdlSecondaryBuffer::MixSameRate(float* mix, int frames, int outChannels, float gain,
+uint64_t MixSecondaryBuffer::MixSameRate(float* mix, int frames, int outChannels, float gain,
                                          bool* ended) {
     const bool eightBit = m_format.wBitsPerSample == 8;
     const bool stereo = m_format.nChannels == 2;
@@ -851,10 +947,12 @@ uint64_t SdlSecondaryBuffer::MixSameRate(float* mix, int frames, int outChannels
     return consumed;
 }
 
-bool SdlSecondaryBuffer::EnsureConverter(int outChannels, int outRate) {
+bool MixSecondaryBuffer::EnsureConverter(int outChannels, int outRate) {
     if (m_converter && m_converterRate == outRate && m_converterChannels == outChannels)
         return true;
     DropConverter();
+    if (!Sdl().loaded)  // the server's output runs without SDL; its resampler is SDL's
+        return false;
     m_converter = Sdl().NewAudioStream(m_format.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS,
                                        static_cast<Uint8>(m_format.nChannels),
                                        static_cast<int>(m_format.nSamplesPerSec), AUDIO_F32SYS,
@@ -879,14 +977,14 @@ bool SdlSecondaryBuffer::EnsureConverter(int outChannels, int outRate) {
     return true;
 }
 
-void SdlSecondaryBuffer::DropConverter() {
+void MixSecondaryBuffer::DropConverter() {
     if (m_converter)
         Sdl().FreeAudioStream(m_converter);
     m_converter = nullptr;
     m_sourceDone = false;
 }
 
-uint64_t SdlSecondaryBuffer::MixConverted(float* mix, int frames, int outChannels, int outRate,
+uint64_t MixSecondaryBuffer::MixConverted(float* mix, int frames, int outChannels, int outRate,
                                           float gain, bool* ended) {
     if (!EnsureConverter(outChannels, outRate)) {
         // Without a converter the buffer cannot be heard; it still runs, so whoever
@@ -938,7 +1036,7 @@ uint64_t SdlSecondaryBuffer::MixConverted(float* mix, int frames, int outChannel
     return consumed;
 }
 
-void SdlSecondaryBuffer::FireNotificationsLocked(uint64_t oldByte, uint64_t travelled) {
+void MixSecondaryBuffer::FireNotificationsLocked(uint64_t oldByte, uint64_t travelled) {
     const uint64_t size = m_data.size();
     // Events in the order the cursor meets their offsets; an offset the cursor stands on
     // belongs to the next lap.
@@ -974,6 +1072,37 @@ void SdlSecondaryBuffer::FireNotificationsLocked(uint64_t oldByte, uint64_t trav
     }
 }
 
+// The sound server's own stream, where it is PulseAudio (or PipeWire's pulse server) and
+// SDL is not told to use another driver; SDL's otherwise.
+std::unique_ptr<MixOutput> MakeOutput() {
+    const char* driver = std::getenv("SDL_AUDIODRIVER");
+    if (!driver || !*driver || std::strcmp(driver, "pulseaudio") == 0) {
+        if (std::unique_ptr<MixOutput> server = PulseOutput::Connect(kProgramName, kServerBound)) {
+            // SDL's resampler still converts buffers of other rates: loaded now, not on the
+            // output's thread in the middle of a sound.
+            Sdl();
+            return server;
+        }
+    }
+    if (!Sdl().loaded)
+        return nullptr;
+    // Qt owns the process's signals; SDL must not take SIGINT/SIGTERM from it.
+    Sdl().SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The desktop's mixer lists the output under the program's name, not "Audio Stream".
+    // By their names: an older SDL ignores hints it does not know.
+    Sdl().SetHint("SDL_APP_NAME", kProgramName);
+    Sdl().SetHint("SDL_AUDIO_DEVICE_APP_NAME", kProgramName);
+    Sdl().SetHint("SDL_AUDIO_DEVICE_STREAM_NAME", kProgramName);
+    if (Sdl().InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        qWarning("platform: no sound output: %s", Sdl().GetError());
+        return nullptr;
+    }
+    std::unique_ptr<MixOutput> sdl(new (std::nothrow) SdlOutput());
+    if (!sdl)
+        Sdl().QuitSubSystem(SDL_INIT_AUDIO);
+    return sdl;
+}
+
 }  // namespace
 
 float LinearGainFromHundredthsDb(LONG hundredthsDb) {
@@ -992,24 +1121,18 @@ HRESULT DirectSoundCreate8(const GUID* device, IDirectSound8** out, IUnknown* ou
         return CLASS_E_NOAGGREGATION;
     if (device)
         return DSERR_NODRIVER;  // only the default device exists
-    if (!Sdl().loaded)
+    return CreateMixingDevice(MakeOutput(), out);
+}
+
+HRESULT CreateMixingDevice(std::unique_ptr<MixOutput> output, IDirectSound8** out) {
+    if (!out)
+        return DSERR_INVALIDPARAM;
+    *out = nullptr;
+    if (!output)
         return DSERR_NODRIVER;
-    // Qt owns the process's signals; SDL must not take SIGINT/SIGTERM from it.
-    Sdl().SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    // The desktop's mixer lists the output under the program's name, not "Audio Stream".
-    // By their names: an older SDL ignores hints it does not know.
-    Sdl().SetHint("SDL_APP_NAME", "VELTRA");
-    Sdl().SetHint("SDL_AUDIO_DEVICE_APP_NAME", "VELTRA");
-    Sdl().SetHint("SDL_AUDIO_DEVICE_STREAM_NAME", "VELTRA");
-    if (Sdl().InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        qWarning("platform: no sound output: %s", Sdl().GetError());
-        return DSERR_NODRIVER;
-    }
-    SdlDevice* d = new (std::nothrow) SdlDevice();
-    if (!d) {
-        Sdl().QuitSubSystem(SDL_INIT_AUDIO);
+    MixDevice* d = new (std::nothrow) MixDevice(std::move(output));
+    if (!d)
         return DSERR_OUTOFMEMORY;
-    }
     *out = d;
     return S_OK;
 }

@@ -16,6 +16,7 @@ packages=(
   pulseaudio pulseaudio-utils gstreamer1.0-pulseaudio
   dbus-daemon dbus-bin playerctl desktop-file-utils appstream
   ffmpeg
+  libpulse-dev
   "$@"
 )
 missing=()

@@ -5,8 +5,9 @@
 // and without gapless audio, in the same run; a mixed list (Ogg, MP3, Ogg) measures the
 // hand-over between the two engines. Printed per kind and player: the silence
 // before items 2 and 3, the time from the start to the first sound, and the level (RMS,
-// dB of full scale; the program at its default volume). Then how soon a seek is heard
-// in each engine.
+// dB of full scale; the program at its default volume) and, for the program, its streams
+// as the mixer listed them (number and title). Then how soon a seek is heard in each
+// engine.
 //
 //   bench_gapless [--before FOLDER] [--kinds mp3,flac,wav,ogg,ogg22,mixed] [--no-mpv] [--no-seek]
 //
@@ -21,6 +22,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -114,7 +116,34 @@ struct Run {
     std::vector<HeardItem> items;
     double start = -1;  // seconds from launch to the first sound
     std::string note;
+    // The program's streams as the desktop's mixer listed them while it played: each new
+    // pair of stream number and title, in the order seen.
+    std::vector<std::string> streams;
 };
+
+// Adds what the mixer lists now of the program's streams ("#number title") to `seen`,
+// where it differs from the last entry.
+void NoteProgramStreams(const PrivateSoundServer& server, std::vector<std::string>* seen) {
+    QProcess pactl;
+    pactl.setProcessEnvironment(server.Environment());
+    pactl.start("pactl", {"list", "sink-inputs"});
+    if (!pactl.waitForFinished(5000))
+        return;
+    const QString all = QString::fromUtf8(pactl.readAllStandardOutput());
+    for (const QString& block : all.split("Sink Input #")) {
+        if (!block.contains("application.name = \"VELTRA\""))
+            continue;
+        const int at = block.indexOf("media.name = \"");
+        if (at < 0)
+            continue;
+        const int from = at + static_cast<int>(std::strlen("media.name = \""));
+        const QString title = block.mid(from, block.indexOf('"', from) - from);
+        const std::string entry =
+            "#" + block.section('\n', 0, 0).trimmed().toStdString() + " " + title.toStdString();
+        if (seen->empty() || seen->back() != entry)
+            seen->push_back(entry);
+    }
+}
 
 double SecondsBetween(std::chrono::steady_clock::time_point a,
                       std::chrono::steady_clock::time_point b) {
@@ -202,9 +231,17 @@ Run RunVeltra(const PrivateSoundServer& server, const std::string& scratch,
     program.setStandardOutputFile(QString::fromStdString(log));
     program.setStandardErrorFile(QString::fromStdString(log));
     const std::string last = "end of row " + std::to_string(files.size() - 1);
+    std::vector<std::string> streams;
+    int polls = 0;
     Run run = Record(server, scratch, label, program, QString::fromStdString(binDir + "/veltra"),
-                     {QString::fromStdString(listFile)},
-                     [&] { return ReadText(log).find(last) != std::string::npos; });
+                     {QString::fromStdString(listFile)}, [&] {
+                         // About five looks a second, so that the listing costs the player
+                         // little.
+                         if (polls++ % 10 == 0)
+                             NoteProgramStreams(server, &streams);
+                         return ReadText(log).find(last) != std::string::npos;
+                     });
+    run.streams = streams;
     if (run.items.empty() || !run.items.back().found)
         run.note +=
             (run.note.empty() ? "" : "; ") + std::string("log: ") + ReadText(log).substr(0, 300);
@@ -259,6 +296,11 @@ void Print(const Kind& kind, const Run& run) {
     if (!run.note.empty())
         std::printf("   (%s)", run.note.c_str());
     std::printf("\n");
+    if (!run.streams.empty()) {
+        std::printf("         streams in the mixer:");
+        for (const std::string& s : run.streams) std::printf("  %s", s.c_str());
+        std::printf("\n");
+    }
     std::fflush(stdout);
 }
 

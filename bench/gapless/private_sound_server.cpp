@@ -31,11 +31,13 @@ PrivateSoundServer::PrivateSoundServer(const QString& folder) : m_folder(folder)
     m_server.setProcessEnvironment(Environment());
     m_server.setStandardOutputFile(QProcess::nullDevice());
     m_server.setStandardErrorFile(QProcess::nullDevice());
+    // Real-time where the system allows it, as a desktop's server runs, so that a busy
+    // machine measures the players rather than a starved server.
     m_server.start(
         "pulseaudio",
-        {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-L",
-         "module-native-protocol-unix socket=" + folder + "/native", "-L",
-         "module-null-sink sink_name=" + SinkName() + " rate=44100 channels=2 format=s16le"});
+        {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--realtime=yes",
+         "--high-priority=yes", "-L", "module-native-protocol-unix socket=" + folder + "/native",
+         "-L", "module-null-sink sink_name=" + SinkName() + " rate=44100 channels=2 format=s16le"});
     if (!m_server.waitForStarted(10000))
         return;
     for (int i = 0; i < 300 && !m_up; ++i) {

@@ -31,7 +31,14 @@ class PrivateSoundServer {
     // False (with why) when no server could be started or it never answered.
     bool Start(const std::string& dir, const std::vector<NullOutput>& outputs, std::string* why) {
         m_dir = QString::fromStdString(dir);
-        QStringList args = {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit"};
+        // Real-time where the system allows it, as a desktop's server runs: on a busy test
+        // machine a server left behind would be heard to stop every client it serves.
+        QStringList args = {"-n",
+                            "--daemonize=no",
+                            "--exit-idle-time=-1",
+                            "--disallow-exit",
+                            "--realtime=yes",
+                            "--high-priority=yes"};
         for (const NullOutput& o : outputs)
             args << "-L"
                  << QString::fromStdString("module-null-sink sink_name=" + o.name +
@@ -93,6 +100,27 @@ class PrivateSoundServer {
             },
             timeoutMs);
         return output;
+    }
+
+    // The mixer's listing of the stream whose listing holds `needle`, starting with its
+    // number, once there is one; empty when none comes within the time.
+    QString StreamWith(const QString& needle, int timeoutMs) const {
+        QString found;
+        WaitFor(
+            [&] {
+                for (const QString& block : Pactl({"list", "sink-inputs"}).split("Sink Input #"))
+                    if (block.contains(needle))
+                        found = block;
+                return !found.isEmpty();
+            },
+            timeoutMs);
+        return found;
+    }
+    // The stream's number in a listing of StreamWith; -1 for none.
+    static int StreamNumber(const QString& listing) {
+        bool ok = false;
+        const int n = listing.section('\n', 0, 0).trimmed().toInt(&ok);
+        return ok ? n : -1;
     }
 
     static bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
