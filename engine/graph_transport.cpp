@@ -36,7 +36,8 @@ bool MediaGraph::SetPipelineState(int state) {
 }
 
 BOOL MediaGraph::Run() {
-    if (!m_pGB || m_bSpent)
+    // An open in progress cues its graph on a thread of its own; nothing else moves it.
+    if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
     if (!SetPipelineState(GST_STATE_PLAYING))
         return FALSE;
@@ -57,7 +58,7 @@ BOOL MediaGraph::Run() {
 }
 
 BOOL MediaGraph::PlayPause() {
-    if (!m_pGB || m_bSpent)
+    if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
     GraphState s = m_State;
     if (s == GraphState::Idle || s == GraphState::Paused)
@@ -73,7 +74,7 @@ BOOL MediaGraph::PlayPause() {
 }
 
 BOOL MediaGraph::StopAndRewind() {
-    if (!m_pGB)
+    if (!m_pGB || m_bOpening)
         return FALSE;
     m_Seeker->Settle();
     if (m_State == GraphState::Idle)
@@ -97,7 +98,7 @@ BOOL MediaGraph::Restart() {
     if (!m_pGB)
         return TRUE;
     m_Seeker->Settle();  // a seek asked for earlier must not land after the rewind
-    if (m_bSpent)
+    if (m_bSpent || m_bOpening)
         return FALSE;
     if (m_State != GraphState::Idle && !SetPipelineState(GST_STATE_PAUSED))
         return FALSE;
@@ -119,7 +120,7 @@ int64_t SeekTargetNs(double tenths) {
 }  // namespace
 
 BOOL MediaGraph::SeekAsync(double tenths) {
-    if (!m_pGB || m_bSpent)
+    if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
     // A flushing seek repositions a running graph as it runs: nothing waits for a pause.
     m_Seeker->Request(SeekTargetNs(tenths), tenths);
@@ -127,7 +128,7 @@ BOOL MediaGraph::SeekAsync(double tenths) {
 }
 
 BOOL MediaGraph::Seek(double tenths) {
-    if (!m_pGB || m_bSpent)
+    if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
     m_Seeker->Settle();
     bool wasRunning = m_State == GraphState::Running;

@@ -11,8 +11,15 @@ bool GraphAdapter::SetWindows(VideoSurface* owner, const QRect* rect) {
     return m_graph.SetWindows(m_notify, owner, rect) != FALSE;
 }
 
-int GraphAdapter::Open(const std::string& path, bool run) {
-    return m_graph.Open(path.c_str(), run ? TRUE : FALSE);
+bool GraphAdapter::OpenAsync(const std::string& path) {
+    return SUCCEEDED(m_graph.OpenAsync(path.c_str(), FALSE));
+}
+
+GraphPort::Opened GraphAdapter::FinishOpen(intptr_t ticket) {
+    const HRESULT hr = m_graph.FinishOpen(static_cast<uintptr_t>(ticket));
+    if (hr == S_FALSE)
+        return Opened::Stale;
+    return SUCCEEDED(hr) ? Opened::Yes : Opened::No;
 }
 
 bool GraphAdapter::GetVideoDimensions(int* width, int* height) {

@@ -110,7 +110,7 @@ TEST(GraphSeekTest, AStalledGraphsSeekLeavesTheWindowAnswering) {
         MediaGraph graph;
         Release guard{release, writer};
         graph.SetWindows(&notify, nullptr, nullptr);
-        ASSERT_EQ(graph.Open(pipe.c_str(), FALSE), 1);
+        ASSERT_EQ(graph.Open(pipe.c_str(), FALSE), S_OK);
         ASSERT_TRUE(graph.Run());
         // Past what was delivered, the graph starves: its sink waits for data that does
         // not come, and a pause (as a seek used to make) never completes.
@@ -144,7 +144,7 @@ TEST(GraphSeekTest, AnAsynchronousSeekLandsAndIsReported) {
         MediaGraph graph;
         EXPECT_FALSE(graph.SeekAsync(10.0)) << "nothing open";
         graph.SetWindows(&notify, nullptr, nullptr);
-        ASSERT_EQ(graph.Open(wav.c_str(), FALSE), 1);
+        ASSERT_EQ(graph.Open(wav.c_str(), FALSE), S_OK);
         ASSERT_TRUE(graph.Restart());
         ASSERT_TRUE(graph.SeekAsync(20.0));
         ASSERT_TRUE(graph.SeekAsync(40.0)) << "the newest request wins";

@@ -121,7 +121,7 @@ class VideoOutputTest : public ::testing::Test {
 TEST_F(VideoOutputTest, FramesArePaintedAtTheAreasSizeAndStillsKeepTheVideosOwn) {
     auto avi = testmedia::Video(dir, "clip.avi", 2.0, 320, 240);
     ASSERT_FALSE(avi.empty());
-    ASSERT_EQ(OpenInArea(avi, QSize(160, 120)), 1);
+    ASSERT_EQ(OpenInArea(avi, QSize(160, 120)), S_OK);
     // Without a display the frames are painted, never drawn by an embedded sink.
     EXPECT_EQ(widget.EmbedWindow(), 0u);
     EXPECT_FALSE(widget.IsEmbedded());
@@ -138,7 +138,7 @@ TEST_F(VideoOutputTest, FramesArePaintedAtTheAreasSizeAndStillsKeepTheVideosOwn)
 TEST_F(VideoOutputTest, APausedPictureFollowsTheAreaAndPlayingKeepsItsSize) {
     auto avi = testmedia::Video(dir, "clip.avi", 3.0, 320, 240);
     ASSERT_FALSE(avi.empty());
-    ASSERT_EQ(OpenInArea(avi, QSize(160, 120)), 1);
+    ASSERT_EQ(OpenInArea(avi, QSize(160, 120)), S_OK);
     ASSERT_TRUE(PumpUntil([&] { return !widget.CurrentFrame().isNull(); }, 3000));
     // Paused: no frame comes, yet the picture is at once the new size.
     widget.resize(400, 300);
@@ -158,7 +158,7 @@ TEST_F(VideoOutputTest, WithoutAnAreaFramesAreKeptForStillsOnly) {
     auto avi = testmedia::Video(dir, "clip.avi", 2.0, 320, 240);
     ASSERT_FALSE(avi.empty());
     graph.SetWindows(&notify, nullptr, nullptr);
-    ASSERT_EQ(graph.Open(avi.c_str(), FALSE), 1);
+    ASSERT_EQ(graph.Open(avi.c_str(), FALSE), S_OK);
     EXPECT_EQ(graph.Content(), MediaContent::AudioVideo);
     int32_t w = 0, h = 0;
     ASSERT_TRUE(graph.GetVideoDimensions(&w, &h));
@@ -173,7 +173,7 @@ TEST_F(VideoOutputTest, AnAreaDestroyedUnderAPlayingGraphStopsIt) {
     area->resize(320, 240);
     QRect r(0, 0, 320, 240);
     graph.SetWindows(&notify, area.get(), &r);
-    ASSERT_EQ(graph.Open(avi.c_str(), TRUE), 1);
+    ASSERT_EQ(graph.Open(avi.c_str(), TRUE), S_OK);
     Pump(300);
     area.reset();
     EXPECT_FALSE(graph.HasGraph());
@@ -184,7 +184,7 @@ TEST_F(VideoOutputTest, AnAreaDestroyedUnderAPlayingGraphStopsIt) {
     Pump(300);
     // The graph plays again, now for sound only.
     graph.SetWindows(&notify, nullptr, nullptr);
-    EXPECT_EQ(graph.Open(avi.c_str(), FALSE), 1);
+    EXPECT_EQ(graph.Open(avi.c_str(), FALSE), S_OK);
 }
 
 TEST(FrameBitmaps, StillsAreBottomUpWithPaddedRowsAndStretchedPicturesFill) {

@@ -11,6 +11,52 @@ namespace {
 
 using player::PlaybackController;
 
+// The controller as the window drives it, with every open the fake graph has in progress
+// finished before a call returns, as it is once the window has handled UM_GRAPH_OPENED.
+class SettledController : public PlaybackController {
+  public:
+    SettledController(const player::PlaybackPorts& ports, fakes::FakeGraph& graph)
+        : PlaybackController(ports), m_graph(graph) {}
+    bool OpenAndPlay(const std::string& path) {
+        return Settle(PlaybackController::OpenAndPlay(path));
+    }
+    void PlaySelected() {
+        Settled([&] { PlaybackController::PlaySelected(); });
+    }
+    void PlayNext() {
+        Settled([&] { PlaybackController::PlayNext(); });
+    }
+    void PlayPrevious() {
+        Settled([&] { PlaybackController::PlayPrevious(); });
+    }
+    void OnGraphComplete(intptr_t code) {
+        Settled([&] { PlaybackController::OnGraphComplete(code); });
+    }
+    void OnGraphNextStarted(bool heard) {
+        Settled([&] { PlaybackController::OnGraphNextStarted(heard); });
+    }
+    void OnOggEnd() {
+        Settled([&] { PlaybackController::OnOggEnd(); });
+    }
+
+  private:
+    template <typename F>
+    void Settled(F call) {
+        call();
+        Settle(true);
+    }
+    bool Settle(bool ok) {
+        while (m_graph.opening) {
+            const intptr_t ticket = m_graph.ticket;
+            ok = OnGraphOpened(ticket);
+            if (m_graph.opening && m_graph.ticket == ticket)
+                break;  // not the controller's open: nothing more to hand over
+        }
+        return ok;
+    }
+    fakes::FakeGraph& m_graph;
+};
+
 class PlaybackTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -38,7 +84,7 @@ class PlaybackTest : public ::testing::Test {
     fakes::FakeList list;
     fakes::FakeViewer viewer{log};
     fakes::FakeDisplay display{log};
-    PlaybackController c{{&graph, &ogg, &sound, &rules, &list, &viewer, &display}};
+    SettledController c{{&graph, &ogg, &sound, &rules, &list, &viewer, &display}, graph};
     std::string dir;
     std::map<std::string, std::string> paths;
 };
