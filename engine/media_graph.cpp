@@ -155,9 +155,24 @@ HRESULT MediaGraph::PrepareOpen(const char* path) {
     m_State = GraphState::Idle;
     m_Volume = 0;
     HRESULT hr = MakePlaybackGraph(m_szFile);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
         Close();
+        ReportBuildFailure(hr);
+    }
     return hr;
+}
+
+void MediaGraph::ReportBuildFailure(HRESULT hr) {
+    // Told once the graph is in order again: a message box runs an event loop, in which
+    // the user may already open something else.
+    if (hr == E_OUTOFMEMORY)
+        ReportError(
+            "FAILED(hr=0x%x) CoCreateInstance(CLSID_FilterGraph, NULL, "
+            "CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&m_pGB)\n",
+            static_cast<unsigned>(hr));
+    else if (hr != E_FAIL)  // a renderer that could not be made has no text
+        ReportError("FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
+                    static_cast<unsigned>(hr));
 }
 
 HRESULT MediaGraph::Open(const char* path, BOOL run) {
@@ -231,8 +246,10 @@ void MediaGraph::CancelOpen() {
 
 HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
     HRESULT hr = MakePlaybackGraph(path);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        ReportBuildFailure(hr);
         return hr;
+    }
     const std::atomic<bool> goOn{false};
     return TakePreroll(PrerollFile(path, goOn), run);
 }
@@ -244,13 +261,8 @@ HRESULT MediaGraph::MakePlaybackGraph(const std::string& path) {
     m_LastError = S_OK;
     m_bSpent = false;
     m_pGB = gst_pipeline_new("graph");
-    if (!m_pGB) {
-        ReportError(
-            "FAILED(hr=0x%x) CoCreateInstance(CLSID_FilterGraph, NULL, "
-            "CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&m_pGB)\n",
-            static_cast<unsigned>(E_OUTOFMEMORY));
+    if (!m_pGB)
         return E_OUTOFMEMORY;
-    }
     m_pME = gst_element_get_bus(m_pGB);
     // The end of the stream or an error wakes the event thread at once instead of at its
     // next round, so a finished conversion is reported without delay.
@@ -301,8 +313,6 @@ HRESULT MediaGraph::MakePlaybackGraph(const std::string& path) {
     SourceBranch source = AddSourceBranch(m_pGB, path, "source", "decoder");
     if (!source.decoder) {
         m_LastError = VFW_E_CANNOT_RENDER;
-        ReportError("FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
-                    static_cast<unsigned>(VFW_E_CANNOT_RENDER));
         return VFW_E_CANNOT_RENDER;
     }
     if (m_bJoinable && m_Shared->audioTarget) {
@@ -440,10 +450,9 @@ bool MediaGraph::SoundOnlyRouted() const {
 
 HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
     if (FAILED(preroll.hr)) {
-        m_LastError = preroll.hr;
-        ReportError("FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
-                    static_cast<unsigned>(preroll.hr));
         Close();
+        m_LastError = preroll.hr;
+        ReportBuildFailure(preroll.hr);
         return preroll.hr;
     }
     m_StartOffset = preroll.startOffset;
@@ -452,12 +461,17 @@ HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
         m_pBA = gst_bin_get_by_name(GST_BIN(m_Shared->audioTarget), kSoundVolumeName);
     ClassifyContent();
     if (m_Content != MediaContent::AudioOnly) {
-        HRESULT hr = InitVideoWindow(m_Rect);
-        if (FAILED(hr)) {
-            ReportError("FAILED(hr=0x%x) InitVideoWindow(&m_Rect)\n", static_cast<unsigned>(hr));
+        int32_t w = 0, h = 0;
+        if (!GetVideoDimensions(&w, &h)) {
+            // InitVideoWindow's own text first, as it would tell it, once the graph is gone.
             Close();
-            return hr;
+            ReportError("FAILED(hr=0x%x) m_pBV->GetVideoSize(&lWidth, &lHeight)\n",
+                        static_cast<unsigned>(VFW_E_NOT_CONNECTED));
+            ReportError("FAILED(hr=0x%x) InitVideoWindow(&m_Rect)\n",
+                        static_cast<unsigned>(VFW_E_NOT_CONNECTED));
+            return VFW_E_NOT_CONNECTED;
         }
+        InitVideoWindow(m_Rect);
         m_pVideo->Attach();
         if (m_pSurface) {
             if (QWidget* w = m_pSurface->SurfaceWidget()) {

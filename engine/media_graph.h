@@ -150,6 +150,8 @@ class MediaGraph {
     bool SoundOnlyRouted() const;
     // Gives up an open in progress, waiting until its thread lets go of the pipeline.
     void CancelOpen();
+    // Shows the text of a failed build step, where it has one.
+    void ReportBuildFailure(HRESULT hr);
     // Runs work on the open's thread; UM_GRAPH_OPENED with a new ticket tells its end.
     void HandToRunner(std::function<void(const std::atomic<bool>&)> work);
 

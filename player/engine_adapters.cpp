@@ -15,6 +15,10 @@ bool GraphAdapter::OpenAsync(const std::string& path) {
     return SUCCEEDED(m_graph.OpenAsync(path.c_str(), FALSE));
 }
 
+bool GraphAdapter::Opening() {
+    return m_graph.Opening();
+}
+
 GraphPort::Opened GraphAdapter::FinishOpen(intptr_t ticket) {
     const HRESULT hr = m_graph.FinishOpen(static_cast<uintptr_t>(ticket));
     if (hr == S_FALSE)

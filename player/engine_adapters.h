@@ -18,6 +18,7 @@ class GraphAdapter : public GraphPort {
     bool SetWindows(VideoSurface* owner, const QRect* rect) override;
     bool OpenAsync(const std::string& path) override;
     Opened FinishOpen(intptr_t ticket) override;
+    bool Opening() override;
     bool GetVideoDimensions(int* width, int* height) override;
     int GetDuration() override;
     bool Restart() override;

@@ -70,6 +70,7 @@ void PlaybackController::FollowCurrentRow() {
 }
 
 void PlaybackController::StopPlayback() {
+    ++m_openSerial;
     ForgetPreparedItem();
     CloseCurrent();
 }
@@ -146,7 +147,10 @@ bool PlaybackController::EnsureViewerShown() {
 bool PlaybackController::OpenAndPlay(const std::string& path) {
     m_currentPath = path;
     ForgetPreparedItem();
+    const unsigned serial = ++m_openSerial;
     const Start start = OpenAndStart(path);
+    if (serial != m_openSerial)
+        return start != Start::Failed;  // overtaken while a message was shown
     if (start == Start::Pending) {
         // The row is the open item's from now on, so that it is followed through sorts
         // and moves while the file is read.
@@ -226,7 +230,8 @@ PlaybackController::Start PlaybackController::BeginGraphOpen(const std::string& 
                                                              const std::string& ext) {
     // Nothing shows until the graph has read the file.
     m_Mode = ModeNone;
-    if (!m_p.graph->OpenAsync(path))
+    const unsigned serial = m_openSerial;
+    if (!m_p.graph->OpenAsync(path) || serial != m_openSerial)
         return Start::Failed;
     m_pending = PendingOpen{path, ext, m_bAdvancing};
     return Start::Pending;
@@ -235,10 +240,11 @@ PlaybackController::Start PlaybackController::BeginGraphOpen(const std::string& 
 bool PlaybackController::OnGraphOpened(intptr_t ticket) {
     if (!m_pending || m_Engine != kEngineGraph)
         return false;
-    const GraphPort::Opened opened = m_p.graph->FinishOpen(ticket);
-    if (opened == GraphPort::Opened::Stale)
-        return false;
     const PendingOpen pending = *m_pending;
+    const unsigned serial = m_openSerial;
+    const GraphPort::Opened opened = m_p.graph->FinishOpen(ticket);
+    if (opened == GraphPort::Opened::Stale || serial != m_openSerial)
+        return false;
     m_pending.reset();
     FollowCurrentRow();
     const bool ok = opened == GraphPort::Opened::Yes && ShowOrStartOpened(pending.ext);
@@ -294,7 +300,7 @@ void PlaybackController::PlaySelected() {
     }
     m_nCurrent = row;
     const std::string path = m_p.list->PathOf(row);
-    if (m_pending && m_pending->path == path && m_p.graph->HasGraph()) {
+    if (m_pending && m_pending->path == path && m_p.graph->Opening()) {
         m_p.list->MarkPlaying(m_nCurrent);  // it is on its way already
         return;
     }

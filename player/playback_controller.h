@@ -118,6 +118,9 @@ class PlaybackController {
     bool m_bNextTried = false;   // the current item has had its try at preparing one
     std::string m_preparedPath;  // the next item the graph prepared; empty: none
     std::optional<PendingOpen> m_pending;
+    // Counts opens and closes: a message box shown on the way runs an event loop, in which
+    // the user may open or stop something else, and what then comes back is not current.
+    unsigned m_openSerial = 0;
     bool m_bAdvancing = false;  // inside the automatic advance
 };
 

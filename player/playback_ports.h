@@ -36,6 +36,7 @@ class GraphPort {
     enum class Opened { Yes, No, Stale };
     // The outcome of the open of ticket; Stale when that open was given up meanwhile.
     virtual Opened FinishOpen(intptr_t ticket) = 0;
+    virtual bool Opening() = 0;  // an open is in progress
     virtual bool GetVideoDimensions(int* width, int* height) = 0;
     virtual int GetDuration() = 0;  // tenths of a second
     virtual bool Restart() = 0;

@@ -50,6 +50,7 @@ class FakeGraph : public player::GraphPort {
         ticket += 1;
         return true;
     }
+    bool Opening() override { return opening; }
     Opened FinishOpen(intptr_t t) override {
         m_log.Add("graph.FinishOpen");
         if (!opening || t != ticket)
