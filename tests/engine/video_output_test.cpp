@@ -8,13 +8,20 @@
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "engine/media_graph.h"
 #include "engine/recent_frames.h"
+#include "engine/still_scaler.h"
 #include "engine/video_sink_choice.h"
 #include "engine/video_widget.h"
 #include "platform/com.h"
@@ -316,4 +323,38 @@ TEST(VideoArea, WithoutADisplayFramesArePainted) {
     EXPECT_TRUE(VideoSinkFor(VideoSinkKind::XVideo).scales);
     EXPECT_TRUE(VideoSinkFor(VideoSinkKind::OpenGl).scales);
     EXPECT_FALSE(VideoSinkFor(VideoSinkKind::XImage).scales);
+}
+
+TEST(StillScaler, ScalesOnItsOwnThreadAndTellsTheNewestRequest) {
+    gst_init(nullptr, nullptr);
+    std::mutex mutex;
+    std::condition_variable told;
+    std::vector<std::pair<QImage, unsigned>> stills;
+    std::thread::id caller = std::this_thread::get_id(), scaler;
+    {
+        StillScaler still([&](const QImage& image, unsigned ticket) {
+            std::lock_guard<std::mutex> lock(mutex);
+            scaler = std::this_thread::get_id();
+            stills.emplace_back(image, ticket);
+            told.notify_all();
+        });
+        // Left half red, right half blue, scaled to a quarter of its size.
+        auto halves = [](int x, int) { return x < 200 ? qRgb(255, 0, 0) : qRgb(0, 0, 255); };
+        still.Request(RgbSample(400, 200, halves), QSize(100, 50), 1);
+        still.Request(RgbSample(400, 200, halves), QSize(80, 40), 2);
+        std::unique_lock<std::mutex> lock(mutex);
+        ASSERT_TRUE(told.wait_for(lock, std::chrono::seconds(30),
+                                  [&] { return !stills.empty() && stills.back().second == 2; }));
+        // A request replaced before it began is never scaled.
+        EXPECT_LE(stills.size(), 2u);
+        const QImage& last = stills.back().first;
+        EXPECT_EQ(last.size(), QSize(80, 40));
+        EXPECT_EQ(QColor(last.pixel(10, 20)), QColor(255, 0, 0));
+        EXPECT_EQ(QColor(last.pixel(70, 20)), QColor(0, 0, 255));
+        EXPECT_NE(scaler, caller);
+        // What waits when the scaler goes is dropped with it, its sample released.
+        lock.unlock();
+        still.Request(RgbSample(400, 200, halves), QSize(40, 20), 3);
+        still.Drop();
+    }
 }
