@@ -58,6 +58,14 @@ BOOL MediaGraph::Run() {
 }
 
 BOOL MediaGraph::PlayPause() {
+    return TogglePause(true);
+}
+
+BOOL MediaGraph::PlayPauseAsync() {
+    return TogglePause(false);
+}
+
+BOOL MediaGraph::TogglePause(bool waitForPause) {
     if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
     GraphState s = m_State;
@@ -68,7 +76,7 @@ BOOL MediaGraph::PlayPause() {
     // The picture renderer takes the frame it was waiting to show as the one it keeps on
     // screen; once the pause is complete that frame is the current image, so a still
     // taken now is the picture left on screen, not the one before it.
-    if (ok)
+    if (ok && waitForPause)
         gst_element_get_state(m_pGB, nullptr, nullptr, 2 * GST_SECOND);
     return ok ? TRUE : FALSE;
 }

@@ -72,6 +72,10 @@ class MediaGraph {
     void Close();
 
     BOOL PlayPause();
+    // The same without waiting for a pause to complete (a graph that stalls completes it
+    // late, or never): for the player, which takes no stills; the editor's still after a
+    // pause needs the wait.
+    BOOL PlayPauseAsync();
     BOOL StopAndRewind();
     BOOL Restart();
     BOOL Run();
@@ -172,6 +176,7 @@ class MediaGraph {
     void ReportLateLength();
     void JoinEventThread();
     bool SetPipelineState(int state);
+    BOOL TogglePause(bool waitForPause);
     void RemoveRenderer(const char* name);
     bool DetachRenderer(const char* name);
     bool DetachBothRenderers();

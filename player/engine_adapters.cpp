@@ -42,7 +42,8 @@ bool GraphAdapter::Restart() {
     return m_graph.Restart() != FALSE;
 }
 bool GraphAdapter::PlayPause() {
-    return m_graph.PlayPause() != FALSE;
+    // The window takes no stills: it never waits for a pause to complete.
+    return m_graph.PlayPauseAsync() != FALSE;
 }
 bool GraphAdapter::Seek(double tenths) {
     // The window goes on answering while the graph repositions; a refusal comes back as

@@ -126,6 +126,13 @@ TEST(GraphSeekTest, AStalledGraphsSeekLeavesTheWindowAnswering) {
         EXPECT_LT(callMs, 50) << "the call waited for the graph";
         EXPECT_LT(PingMs(), 50) << "the window did not answer while the graph stalled";
         EXPECT_LT(PingMs(), 50);
+        // Nor does the player's pause wait for a stalled graph to complete it.
+        const auto paused = Clock::now();
+        EXPECT_TRUE(graph.PlayPauseAsync());
+        using Ms = std::chrono::duration<double, std::milli>;
+        EXPECT_LT(Ms(Clock::now() - paused).count(), 50) << "the pause waited for the graph";
+        EXPECT_EQ(graph.State(), GraphState::Paused);
+        EXPECT_LT(PingMs(), 50);
 
         release = true;
         writer.join();
