@@ -26,6 +26,7 @@
 #include "engine/source_branch.h"
 #include "engine/subtitle_source.h"
 #include "engine/video_output.h"
+#include "engine/video_sink_choice.h"
 #include "engine/video_surface.h"
 #include "platform/user_prompts.h"
 #include "platform/window_message.h"
@@ -63,6 +64,31 @@ void EnsureGstInit() {
     }();
     (void)done;
     g_gstReady = true;
+}
+
+// Set once the picture's sink is chosen and the renderers' plugins are loaded.
+std::atomic<bool> g_picturesReady{false};
+
+// What making the first graph (the first with a picture) would otherwise do on the
+// interface thread: read the registry, open the display to choose the picture's sink, load
+// the renderers' plugins. Any thread; a second caller waits for the first.
+void PrepareGraphs(bool picture) {
+    EnsureGstInit();
+    if (!picture || g_picturesReady)
+        return;
+    ChooseVideoSink();
+    for (const char* name :
+         {"filesrc", "decodebin", "queue", "capsfilter", "videoconvertscale", "videoconvert",
+          "videoscale", "videoflip", "subtitleoverlay", "appsink", "fakesink", "pulsesink",
+          "volume", "audioconvert", "audioresample", "concat", "taginject"}) {
+        GstElementFactory* factory = gst_element_factory_find(name);
+        if (!factory)
+            continue;
+        if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)))
+            gst_object_unref(loaded);
+        gst_object_unref(factory);
+    }
+    g_picturesReady = true;
 }
 
 }  // namespace
@@ -185,15 +211,17 @@ HRESULT MediaGraph::Open(const char* path, BOOL run) {
 
 HRESULT MediaGraph::OpenAsync(const char* path, BOOL run) {
     // The first open of the process reads GStreamer's plugin registry (most of a second
-    // where it has no cache yet): on the runner's thread as well, before the graph is made.
-    if (!g_gstReady && path && std::strlen(path) < kMaxPath) {
+    // where it has no cache yet), and the first with a picture chooses its sink: on the
+    // runner's thread as well, before the graph is made.
+    const bool picture = m_pSurface != nullptr;
+    if ((!g_gstReady || (picture && !g_picturesReady)) && path && std::strlen(path) < kMaxPath) {
         if (m_pGB || m_bOpening)
             Close();
         m_szFile = path;
         m_bOpening = true;
         m_bAwaitingRegistry = true;
         m_bRunWhenOpen = run;
-        HandToRunner([](const std::atomic<bool>&) { EnsureGstInit(); });
+        HandToRunner([picture](const std::atomic<bool>&) { PrepareGraphs(picture); });
         return S_OK;
     }
     HRESULT hr = PrepareOpen(path);
