@@ -60,7 +60,7 @@ int RunGraphCut(const CutRequest& r, const std::function<BOOL(MediaGraph&)>& sta
     CutWatcher watcher;
     MediaGraph graph;
     graph.SetWindows(&watcher, nullptr, nullptr);
-    if (graph.Open(r.source.c_str(), FALSE) != 1) {
+    if (FAILED(graph.Open(r.source.c_str(), FALSE))) {
         std::fprintf(
             err, "%s\n",
             Tr(QT_TRANSLATE_NOOP("CutCommand", "元のファイルを開けませんでした。")).c_str());

@@ -7,7 +7,7 @@ namespace editor {
 bool GraphPreview::Open(const std::string& path, QObject* notify, VideoSurface* owner,
                         const QRect& rect) {
     m_Graph.SetWindows(notify, owner, owner ? &rect : nullptr);
-    return m_Graph.Open(path.c_str(), FALSE) == 1;
+    return m_Graph.Open(path.c_str(), FALSE) == S_OK;
 }
 
 void GraphPreview::SetVolume(int hundredthsDb) {

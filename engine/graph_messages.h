@@ -10,6 +10,8 @@ constexpr int UM_GRAPH_NEXT_STARTED = 1041;
 constexpr int UM_GRAPH_SEEK_DONE = 1042;
 // The graph learnt its length after opening; wParam: the length in tenths of a second.
 constexpr int UM_GRAPH_DURATION = 1043;
+// An open begun by OpenAsync has read its file; wParam: that open's ticket, for FinishOpen.
+constexpr int UM_GRAPH_OPENED = 1044;
 
 // The application message the joining element's switch posts on the graph's bus.
 constexpr const char* kNextStartedMessage = "veltra-next-started";

@@ -36,7 +36,8 @@ bool MediaGraph::SetPipelineState(int state) {
 }
 
 BOOL MediaGraph::Run() {
-    if (!m_pGB || m_bSpent)
+    // An open in progress cues its graph on a thread of its own; nothing else moves it.
+    if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
     if (!SetPipelineState(GST_STATE_PLAYING))
         return FALSE;
@@ -69,7 +70,15 @@ BOOL MediaGraph::Animate() {
 }
 
 BOOL MediaGraph::PlayPause() {
-    if (!m_pGB || m_bSpent)
+    return TogglePause(true);
+}
+
+BOOL MediaGraph::PlayPauseAsync() {
+    return TogglePause(false);
+}
+
+BOOL MediaGraph::TogglePause(bool waitForPause) {
+    if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
     GraphState s = m_State;
     if (s == GraphState::Idle || s == GraphState::Paused)
@@ -79,13 +88,13 @@ BOOL MediaGraph::PlayPause() {
     // The picture renderer takes the frame it was waiting to show as the one it keeps on
     // screen; once the pause is complete that frame is the current image, so a still
     // taken now is the picture left on screen, not the one before it.
-    if (ok)
+    if (ok && waitForPause)
         gst_element_get_state(m_pGB, nullptr, nullptr, 2 * GST_SECOND);
     return ok ? TRUE : FALSE;
 }
 
 BOOL MediaGraph::StopAndRewind() {
-    if (!m_pGB)
+    if (!m_pGB || m_bOpening)
         return FALSE;
     m_Seeker->Settle();
     if (m_State == GraphState::Idle)
@@ -109,7 +118,7 @@ BOOL MediaGraph::Restart() {
     if (!m_pGB)
         return TRUE;
     m_Seeker->Settle();  // a seek asked for earlier must not land after the rewind
-    if (m_bSpent)
+    if (m_bSpent || m_bOpening)
         return FALSE;
     if (m_State != GraphState::Idle && !SetPipelineState(GST_STATE_PAUSED))
         return FALSE;
@@ -131,7 +140,7 @@ int64_t SeekTargetNs(double tenths) {
 }  // namespace
 
 BOOL MediaGraph::SeekAsync(double tenths) {
-    if (!m_pGB || m_bSpent)
+    if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
     // A flushing seek repositions a running graph as it runs: nothing waits for a pause.
     m_Seeker->Request(SeekTargetNs(tenths), tenths);
@@ -139,7 +148,7 @@ BOOL MediaGraph::SeekAsync(double tenths) {
 }
 
 BOOL MediaGraph::Seek(double tenths) {
-    if (!m_pGB || m_bSpent)
+    if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
     m_Seeker->Settle();
     bool wasRunning = m_State == GraphState::Running;

@@ -212,7 +212,7 @@ BOOL MediaGraph::ConvertRange(const char* source, const char* target, double sta
     // The preview's graph goes quietly when it must make way: its end is not the
     // conversion's.
     // An animation's own source cannot go to a range: the file is opened anew.
-    if (!m_pGB || m_bSpent || m_szFile != source || (soundOnly && m_pVW) ||
+    if (!m_pGB || m_bSpent || m_bOpening || m_szFile != source || (soundOnly && m_pVW) ||
         !m_AnimationSize.isEmpty()) {
         m_bQuietEnd = m_pGB != nullptr;
         Close();
@@ -221,7 +221,7 @@ BOOL MediaGraph::ConvertRange(const char* source, const char* target, double sta
         m_State = GraphState::Idle;
         m_Shared->soundOnly = soundOnly;
         HRESULT hr = BuildPlaybackGraph(m_szFile.c_str(), FALSE);
-        if (hr == 0 || FAILED(hr)) {
+        if (FAILED(hr)) {
             Close();
             return FALSE;
         }

@@ -18,6 +18,7 @@
 #include "engine/graph_units.h"
 #include "engine/item_branch.h"
 #include "engine/mp3_length.h"
+#include "engine/open_runner.h"
 #include "engine/picture_bound.h"
 #include "engine/program_stream_span.h"
 #include "engine/seek_runner.h"
@@ -26,6 +27,7 @@
 #include "engine/source_branch.h"
 #include "engine/subtitle_source.h"
 #include "engine/video_output.h"
+#include "engine/video_sink_choice.h"
 #include "engine/video_surface.h"
 #include "platform/user_prompts.h"
 #include "platform/window_message.h"
@@ -52,12 +54,42 @@ void OnJoinSwitched(GObject* join, GParamSpec*, gpointer data) {
 // of hanging the window.
 constexpr auto kPrerollBound = std::chrono::seconds(15);
 
+// Set once GStreamer is ready here; another thread may have begun its initialisation, and
+// a second caller waits for that to end.
+std::atomic<bool> g_gstReady{false};
+
 void EnsureGstInit() {
     static bool done = [] {
         gst_init(nullptr, nullptr);
         return true;
     }();
     (void)done;
+    g_gstReady = true;
+}
+
+// Set once the picture's sink is chosen and the renderers' plugins are loaded.
+std::atomic<bool> g_picturesReady{false};
+
+// What making the first graph (the first with a picture) would otherwise do on the
+// interface thread: read the registry, open the display to choose the picture's sink, load
+// the renderers' plugins. Any thread; a second caller waits for the first.
+void PrepareGraphs(bool picture) {
+    EnsureGstInit();
+    if (!picture || g_picturesReady)
+        return;
+    ChooseVideoSink();
+    for (const char* name :
+         {"filesrc", "decodebin", "queue", "capsfilter", "videoconvertscale", "videoconvert",
+          "videoscale", "videoflip", "subtitleoverlay", "appsink", "fakesink", "pulsesink",
+          "volume", "audioconvert", "audioresample", "concat", "taginject"}) {
+        GstElementFactory* factory = gst_element_factory_find(name);
+        if (!factory)
+            continue;
+        if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)))
+            gst_object_unref(loaded);
+        gst_object_unref(factory);
+    }
+    g_picturesReady = true;
 }
 
 }  // namespace
@@ -69,6 +101,7 @@ MediaGraph::MediaGraph() : m_Shared(std::make_shared<GraphShared>()) {
             PostWindowMessage(m_hwndNotify, UM_GRAPH_SEEK_DONE, landed ? 1 : 0,
                               static_cast<intptr_t>(tenths));
         });
+    m_Opener = std::make_unique<OpenRunner>();
     m_pVideo = std::make_unique<VideoOutput>();
     m_pVideo->SetSurfaceGoneHandler([this] { OnSurfaceGone(); });
 }
@@ -87,6 +120,7 @@ void MediaGraph::OnSurfaceGone() {
 BOOL MediaGraph::SetWindows(QObject* notify, VideoSurface* owner, const QRect* rect) {
     if (owner && !rect)
         return FALSE;
+    CancelOpen();
     m_Seeker->Settle();  // its report goes to the notify object that asked for it
     bool stopped = true;
     if (m_pGB && !m_bSpent)
@@ -129,7 +163,7 @@ bool RefusedAsTooLarge(const char* path) {
 
 }  // namespace
 
-HRESULT MediaGraph::Open(const char* path, BOOL run) {
+HRESULT MediaGraph::PrepareOpen(const char* path) {
     if (!path || std::strlen(path) >= kMaxPath) {
         // Refused rather than cut short: a truncated path could name another file.
         ReportError("FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
@@ -137,10 +171,10 @@ HRESULT MediaGraph::Open(const char* path, BOOL run) {
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     }
     // A graph still open would be overwritten under its running event thread.
-    if (m_pGB)
+    if (m_pGB || m_bOpening)
         Close();
     if (RefusedAsTooLarge(path))
-        return 0;
+        return E_OUTOFMEMORY;
     m_Shared->soundOnly = false;
     // Sound without a picture plays through a renderer that can join the next item.
     m_bJoinable = m_pSurface == nullptr;
@@ -149,29 +183,182 @@ HRESULT MediaGraph::Open(const char* path, BOOL run) {
     m_Volume = 0;
     if (!m_pSurface || !IsAnimatedPicture(path, &m_AnimationSize))
         m_AnimationSize = QSize();
-    HRESULT hr = BuildPlaybackGraph(m_szFile.c_str(), run);
-    if (hr == 1 && !run && !m_AnimationSize.isEmpty() && !Animate())
-        hr = 0;
-    if (hr == 0)
+    HRESULT hr = MakePlaybackGraph(m_szFile);
+    if (FAILED(hr)) {
         Close();
+        ReportBuildFailure(hr);
+    }
     return hr;
 }
 
-HRESULT MediaGraph::RenderFile(const std::string& path) {
+void MediaGraph::ReportBuildFailure(HRESULT hr) {
+    // Told once the graph is in order again: a message box runs an event loop, in which
+    // the user may already open something else.
+    if (hr == E_OUTOFMEMORY)
+        ReportError(
+            "FAILED(hr=0x%x) CoCreateInstance(CLSID_FilterGraph, NULL, "
+            "CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&m_pGB)\n",
+            static_cast<unsigned>(hr));
+    else if (hr != E_FAIL)  // a renderer that could not be made has no text
+        ReportError("FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
+                    static_cast<unsigned>(hr));
+}
+
+HRESULT MediaGraph::Open(const char* path, BOOL run) {
+    HRESULT hr = PrepareOpen(path);
+    if (FAILED(hr))
+        return hr;
+    const std::atomic<bool> goOn{false};
+    return TakePreroll(PrerollFile(m_szFile, goOn), run);
+}
+
+HRESULT MediaGraph::OpenAsync(const char* path, BOOL run) {
+    // The first open of the process reads GStreamer's plugin registry (most of a second
+    // where it has no cache yet), and the first with a picture chooses its sink: on the
+    // runner's thread as well, before the graph is made.
+    const bool picture = m_pSurface != nullptr;
+    if ((!g_gstReady || (picture && !g_picturesReady)) && path && std::strlen(path) < kMaxPath) {
+        if (m_pGB || m_bOpening)
+            Close();
+        m_szFile = path;
+        m_bOpening = true;
+        m_bAwaitingRegistry = true;
+        m_bRunWhenOpen = run;
+        HandToRunner([picture](const std::atomic<bool>&) { PrepareGraphs(picture); });
+        return S_OK;
+    }
+    HRESULT hr = PrepareOpen(path);
+    if (FAILED(hr))
+        return hr;
+    m_bOpening = true;
+    m_bRunWhenOpen = run;
+    HandToRunner([this, file = m_szFile](const std::atomic<bool>& cancelled) {
+        m_Preroll = PrerollFile(file, cancelled);
+    });
+    return S_OK;
+}
+
+void MediaGraph::HandToRunner(std::function<void(const std::atomic<bool>&)> work) {
+    const uintptr_t ticket = ++m_OpenTicket;
+    // The notify object as it is now: the interface thread gives this open up (and waits
+    // for it) before it changes the object or lets it go.
+    QObject* notify = m_hwndNotify;
+    m_Opener->Start([work = std::move(work), ticket, notify](const std::atomic<bool>& cancelled) {
+        work(cancelled);
+        if (!cancelled)
+            PostWindowMessage(notify, UM_GRAPH_OPENED, static_cast<intptr_t>(ticket), 0);
+    });
+}
+
+HRESULT MediaGraph::FinishOpen(uintptr_t ticket) {
+    if (!m_bOpening || ticket != m_OpenTicket)
+        return S_FALSE;
+    // Returns at once, as the open has posted its end: what it found is ours to read now.
+    m_Opener->Cancel();
+    m_bOpening = false;
+    if (m_bAwaitingRegistry) {
+        // The registry is read: the graph is made now and its file read as for any open.
+        m_bAwaitingRegistry = false;
+        const std::string path = m_szFile;
+        HRESULT hr = OpenAsync(path.c_str(), m_bRunWhenOpen);
+        return FAILED(hr) ? hr : S_FALSE;
+    }
+    return TakePreroll(m_Preroll, m_bRunWhenOpen);
+}
+
+void MediaGraph::CancelOpen() {
+    if (!m_bOpening)
+        return;
+    // The open gives up within one round of its wait; the pipeline is then ours again.
+    m_Opener->Cancel();
+    m_bOpening = false;
+    m_bAwaitingRegistry = false;
+}
+
+HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
+    HRESULT hr = MakePlaybackGraph(path);
+    if (FAILED(hr)) {
+        ReportBuildFailure(hr);
+        return hr;
+    }
+    const std::atomic<bool> goOn{false};
+    return TakePreroll(PrerollFile(path, goOn), run);
+}
+
+HRESULT MediaGraph::MakePlaybackGraph(const std::string& path) {
+    // GStreamer reads its plugin registry only when the first file opens, which keeps it
+    // off the program's start.
+    EnsureGstInit();
+    m_LastError = S_OK;
+    m_bSpent = false;
+    m_pGB = gst_pipeline_new("graph");
+    if (!m_pGB)
+        return E_OUTOFMEMORY;
+    m_pME = gst_element_get_bus(m_pGB);
+    // The end of the stream or an error wakes the event thread at once instead of at its
+    // next round, so a finished conversion is reported without delay.
+    gst_bus_set_sync_handler(
+        m_pME,
+        [](GstBus*, GstMessage* msg, gpointer data) {
+            if (GST_MESSAGE_TYPE(msg) &
+                (GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION))
+                static_cast<MediaGraph*>(data)->m_Wake.Set();
+            return GST_BUS_PASS;
+        },
+        this, nullptr);
+    {
+        std::lock_guard<std::mutex> lock(m_Shared->padsMutex);
+        for (GstPad* p : m_Shared->heldPads) gst_object_unref(p);
+        m_Shared->heldPads.clear();
+    }
+    m_Shared->noMorePads = false;
+    m_Shared->linkedPads = 0;
+    m_Shared->holdUntilSeek = false;
+    m_Shared->seekSent = false;
+    m_Shared->lastStreamTime = -1;
+    m_Shared->programStream = false;
+    m_Shared->stopByGraph = HasExtension(path, {".flv", ".ape"});
+    m_Shared->firstPts = -1;
+    m_Shared->clipBefore = -1;
+    m_Shared->clipAfter = -1;
+    m_Shared->queuedJoinPad = nullptr;
+    m_StartOffset = 0;
+    m_TotalTime = 0;
+
+    // The renderers are made here, on the interface thread: the picture's needs the video
+    // area's window.
+    GstElement* video =
+        m_pVideo->MakeRenderer(m_Rect, m_pSurface ? SideSubtitleFor(path) : std::string());
+    if (!video || !gst_bin_add(GST_BIN(m_pGB), video))
+        return E_FAIL;
+    const bool joinable = m_bJoinable && !m_Shared->soundOnly;
+    GstElement* sound = MakeSoundRenderer(path.c_str(), joinable);
+    if (!sound || !gst_bin_add(GST_BIN(m_pGB), sound))
+        return E_FAIL;
+    if (joinable)
+        g_signal_connect(JoinOf(sound), "notify::active-pad", G_CALLBACK(OnJoinSwitched),
+                         m_Shared.get());
+    m_Shared->videoTarget = video;
+    m_Shared->audioTarget = sound;
+
     SourceBranch source =
         m_AnimationSize.isEmpty()
             ? AddSourceBranch(m_pGB, path, "source", "decoder")
             : AddAnimatedPicture(m_pGB, path, m_AnimationSize, "source", "decoder");
-    if (!source.decoder)
+    if (!source.decoder) {
+        m_LastError = VFW_E_CANNOT_RENDER;
         return VFW_E_CANNOT_RENDER;
-    GstElement* decode = source.decoder;
+    }
     if (m_bJoinable && m_Shared->audioTarget) {
         GstPad* input = gst_element_get_static_pad(m_Shared->audioTarget, "sink");
         m_Current = std::make_unique<ItemBranch>(m_pGB, source.elements, input);
         gst_object_unref(input);  // the renderer keeps its pad
     }
-    RouteDecodedStreams(decode, m_Shared.get());
+    RouteDecodedStreams(source.decoder, m_Shared.get());
+    return S_OK;
+}
 
+HRESULT MediaGraph::RenderFile(const std::string& path, const std::atomic<bool>& cancelled) {
     if (!std::filesystem::exists(path))
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     if (gst_element_set_state(m_pGB, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
@@ -181,16 +368,18 @@ HRESULT MediaGraph::RenderFile(const std::string& path) {
             gst_message_unref(msg);
         return hr;
     }
-    return WaitForPreroll();
+    return WaitForPreroll(cancelled);
 }
 
 // Waits, bounded, until every stream has been routed; then removes the renderers that got
 // no stream (an unconnected sink would hold the preroll forever) and waits for the first
-// frame.
-HRESULT MediaGraph::WaitForPreroll() {
+// frame. A cancelled open gives up within one round.
+HRESULT MediaGraph::WaitForPreroll(const std::atomic<bool>& cancelled) {
     auto deadline = std::chrono::steady_clock::now() + kPrerollBound;
     bool pruned = false;
     while (std::chrono::steady_clock::now() < deadline) {
+        if (cancelled)
+            return E_ABORT;
         if (!pruned && m_Shared->noMorePads) {
             pruned = true;
             if (m_Shared->linkedPads == 0)
@@ -239,91 +428,84 @@ void MediaGraph::RemoveRenderer(const char* name) {
     gst_object_unref(e);
 }
 
-HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
-    // GStreamer reads its plugin registry only when the first file opens, which keeps it
-    // off the program's start.
-    EnsureGstInit();
-    m_LastError = S_OK;
-    m_bSpent = false;
-    m_pGB = gst_pipeline_new("graph");
-    if (!m_pGB) {
-        ReportError(
-            "FAILED(hr=0x%x) CoCreateInstance(CLSID_FilterGraph, NULL, "
-            "CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&m_pGB)\n",
-            static_cast<unsigned>(E_OUTOFMEMORY));
-        return E_OUTOFMEMORY;
-    }
-    m_pME = gst_element_get_bus(m_pGB);
-    // The end of the stream or an error wakes the event thread at once instead of at its
-    // next round, so a finished conversion is reported without delay.
-    gst_bus_set_sync_handler(
-        m_pME,
-        [](GstBus*, GstMessage* msg, gpointer data) {
-            if (GST_MESSAGE_TYPE(msg) &
-                (GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_APPLICATION))
-                static_cast<MediaGraph*>(data)->m_Wake.Set();
-            return GST_BUS_PASS;
-        },
-        this, nullptr);
-    {
-        std::lock_guard<std::mutex> lock(m_Shared->padsMutex);
-        for (GstPad* p : m_Shared->heldPads) gst_object_unref(p);
-        m_Shared->heldPads.clear();
-    }
-    m_Shared->noMorePads = false;
-    m_Shared->linkedPads = 0;
-    m_Shared->holdUntilSeek = false;
-    m_Shared->seekSent = false;
-    m_Shared->lastStreamTime = -1;
-    m_Shared->programStream = false;
-    m_Shared->stopByGraph = HasExtension(path, {".flv", ".ape"});
-    m_Shared->firstPts = -1;
-    m_Shared->clipBefore = -1;
-    m_Shared->clipAfter = -1;
-    m_Shared->queuedJoinPad = nullptr;
-    m_StartOffset = 0;
-
-    GstElement* video =
-        m_pVideo->MakeRenderer(m_Rect, m_pSurface ? SideSubtitleFor(path) : std::string());
-    if (!video || !gst_bin_add(GST_BIN(m_pGB), video))
-        return 0;
-    const bool joinable = m_bJoinable && !m_Shared->soundOnly;
-    GstElement* sound = MakeSoundRenderer(path, joinable);
-    if (!sound || !gst_bin_add(GST_BIN(m_pGB), sound))
-        return 0;
-    if (joinable)
-        g_signal_connect(JoinOf(sound), "notify::active-pad", G_CALLBACK(OnJoinSwitched),
-                         m_Shared.get());
-    m_Shared->videoTarget = video;
-    m_Shared->audioTarget = sound;
-
-    HRESULT hr = RenderFile(path);
-    if (FAILED(hr)) {
-        m_LastError = hr;
-        ReportError("FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
-                    static_cast<unsigned>(hr));
-        return hr;
-    }
+MediaGraph::Preroll MediaGraph::PrerollFile(const std::string& path,
+                                            const std::atomic<bool>& cancelled) {
+    Preroll found;
+    found.hr = RenderFile(path, cancelled);
+    if (FAILED(found.hr))
+        return found;
 
     // Prerolled from the file's start: its first timestamps have passed.
     // A transport stream's clock starts wherever the broadcast's did, often hours in; its
     // demuxer counts from the first clock reference, ahead of the first picture.
     if ((m_Shared->programStream || HasExtension(path, {".ts", ".m2ts", ".mts"})) &&
         m_Shared->firstPts > 0)
-        m_StartOffset = m_Shared->firstPts.load();
+        found.startOffset = m_Shared->firstPts.load();
     else if (HasExtension(path, {".mp3"}))
-        m_StartOffset = Mp3GaplessLead(path);  // the music starts after the encoder's delay
+        found.startOffset = Mp3GaplessLead(path);  // the music starts after the encoder's delay
 
+    // A stream without a length in its header gets one from its parser once the first
+    // frames have passed (DURATION_CHANGED, reported by the event thread); sound whose
+    // parser gives none at once walks its frame headers instead.
+    gint64 ns = 0;
+    if (gst_element_query_duration(m_pGB, GST_FORMAT_TIME, &ns) && ns > 0)
+        found.totalTime = NsToUnits(ns);
+    else if (SoundOnlyRouted())
+        found.totalTime = SoundFrameLength(path);
+
+    // A program stream's demuxer gives the span of its pack clock, short of the last
+    // pictures by the mux delay; its packets' own timestamps tell the whole length (up to
+    // the end of the last picture). A span far beyond the demuxer's figure means the
+    // timestamps jump, and then the demuxer's figure stands.
+    if (m_Shared->programStream && found.totalTime > 0) {
+        int64_t ticks = ProgramStreamSpan(path);
+        if (ticks > 0) {
+            int num = 0, den = 1;
+            int64_t frame = m_pVideo->FrameRate(&num, &den) && num > 0
+                                ? gst_util_uint64_scale(10000000, den, num)
+                                : 0;
+            int64_t units = ticks * 1000 / 9 + frame;
+            if (units > found.totalTime && units < found.totalTime + 20 * kUnitsPerTenth)  // 2 s
+                found.totalTime = units;
+        }
+    }
+    return found;
+}
+
+bool MediaGraph::SoundOnlyRouted() const {
+    // As ClassifyContent will see it: a sound renderer with its volume, and no picture.
+    GstElement* sound = m_Shared->audioTarget;
+    GstElement* volume = sound ? gst_bin_get_by_name(GST_BIN(sound), kSoundVolumeName) : nullptr;
+    if (!volume)
+        return false;
+    gst_object_unref(volume);
+    return m_Shared->videoTarget == nullptr;
+}
+
+HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
+    if (FAILED(preroll.hr)) {
+        Close();
+        m_LastError = preroll.hr;
+        ReportBuildFailure(preroll.hr);
+        return preroll.hr;
+    }
+    m_StartOffset = preroll.startOffset;
     m_pVW = m_Shared->videoTarget;
     if (m_Shared->audioTarget)
         m_pBA = gst_bin_get_by_name(GST_BIN(m_Shared->audioTarget), kSoundVolumeName);
     ClassifyContent();
     if (m_Content != MediaContent::AudioOnly) {
-        hr = InitVideoWindow(m_Rect);
-        if (FAILED(hr)) {
-            ReportError("FAILED(hr=0x%x) InitVideoWindow(&m_Rect)\n", static_cast<unsigned>(hr));
-            return hr;
+        int32_t w = 0, h = 0;
+        if (!GetVideoDimensions(&w, &h)) {
+            // InitVideoWindow's own text first, as it would tell it, once the graph is gone.
+            Close();
+            ReportError("FAILED(hr=0x%x) m_pBV->GetVideoSize(&lWidth, &lHeight)\n",
+                        static_cast<unsigned>(VFW_E_NOT_CONNECTED));
+            ReportError("FAILED(hr=0x%x) InitVideoWindow(&m_Rect)\n",
+                        static_cast<unsigned>(VFW_E_NOT_CONNECTED));
+            return VFW_E_NOT_CONNECTED;
         }
+        InitVideoWindow(m_Rect);
         m_pVideo->Attach();
         if (m_pSurface) {
             if (QWidget* w = m_pSurface->SurfaceWidget()) {
@@ -332,37 +514,18 @@ HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
             }
         }
     }
-
-    // A stream without a length in its header gets one from its parser once the first
-    // frames have passed (DURATION_CHANGED, reported by the event thread); sound whose
-    // parser gives none at once walks its frame headers instead.
-    m_TotalTime = 0;
-    gint64 ns = 0;
-    if (gst_element_query_duration(m_pGB, GST_FORMAT_TIME, &ns) && ns > 0)
-        m_TotalTime = NsToUnits(ns);
-    else if (m_Content == MediaContent::AudioOnly)
-        m_TotalTime = SoundFrameLength(path);
-
-    // A program stream's demuxer gives the span of its pack clock, short of the last
-    // pictures by the mux delay; its packets' own timestamps tell the whole length (up to
-    // the end of the last picture). A span far beyond the demuxer's figure means the
-    // timestamps jump, and then the demuxer's figure stands.
-    if (m_Shared->programStream && m_TotalTime.load() > 0) {
-        int64_t ticks = ProgramStreamSpan(path);
-        if (ticks > 0) {
-            int num = 0, den = 1;
-            int64_t frame = m_pVideo->FrameRate(&num, &den) && num > 0
-                                ? gst_util_uint64_scale(10000000, den, num)
-                                : 0;
-            int64_t units = ticks * 1000 / 9 + frame;
-            if (units > m_TotalTime && units < m_TotalTime + 20 * kUnitsPerTenth)  // 2 s
-                m_TotalTime = units;
-        }
+    m_TotalTime = preroll.totalTime;
+    if (run && !Run()) {
+        Close();
+        return E_FAIL;
     }
-
-    if (run)
-        return Run() ? 1 : 0;
-    return 1;  // prerolled: the first frame is already on screen
+    // An animated picture runs on its own from its first frame; to the transport it stays
+    // a cued picture.
+    if (!run && !m_AnimationSize.isEmpty() && !Animate()) {
+        Close();
+        return E_FAIL;
+    }
+    return S_OK;  // prerolled: the first frame is already on screen
 }
 
 void MediaGraph::ClassifyContent() {
@@ -434,6 +597,7 @@ BOOL MediaGraph::CaptureCurrentImage(uint8_t** out) {
 }
 
 void MediaGraph::Close() {
+    CancelOpen();
     if (m_pGB) {
         m_State = GraphState::Idle;
         gst_element_set_state(m_pGB, GST_STATE_NULL);

@@ -2,8 +2,9 @@
 // reports position and end to a notify window from its own event thread, captures the
 // frame on screen, and writes a range of the file as WAV, AVI or ASF.
 //
-// Every operation runs on the user-interface thread. Times cross this interface in tenths
-// of a second; inside, the pipeline works in 100-ns media time (factor 1 000 000).
+// Every operation runs on the user-interface thread; an open may read its file on a thread
+// of its own (OpenAsync). Times cross this interface in tenths of a second; inside, the
+// pipeline works in 100-ns media time (factor 1 000 000).
 #pragma once
 
 #include <QObject>
@@ -40,6 +41,7 @@ enum class ConversionMode : int32_t { Asf = 0, Avi = 1, Wav = 2 };
 struct GraphShared;
 class ItemBranch;
 class SeekRunner;
+class OpenRunner;
 typedef struct _GstObject GstObject;
 
 class MediaGraph {
@@ -52,13 +54,29 @@ class MediaGraph {
     // notify receives UM_GRAPH_* messages; owner is the video area (null: sound only, the
     // notify object then stands in as owner); rect is the video's place inside the owner.
     BOOL SetWindows(QObject* notify, VideoSurface* owner, const QRect* rect);
-    // 1 on success, 0 when a renderer or the event thread could not be made, otherwise a
-    // failing HRESULT (already shown to the user). path is UTF-8.
+    // S_OK once the graph is built and cued on its first frame (running when run is set);
+    // otherwise why it failed (a failure of a step that has a text was shown to the user),
+    // with nothing left open. path is UTF-8.
     HRESULT Open(const char* path, BOOL run);
+    // The same without waiting: the graph is made here and its file read up to the first
+    // frame on a thread of its own; UM_GRAPH_OPENED, with this open's ticket, tells when
+    // FinishOpen completes it. S_OK when the open is on its way, else why it was refused.
+    // Until then the graph is Opening(): it neither runs nor seeks, and a new open, a
+    // SetWindows or a Close gives it up.
+    HRESULT OpenAsync(const char* path, BOOL run);
+    // On UM_GRAPH_OPENED (wParam: the ticket): the outcome, as Open gives it. S_FALSE with
+    // nothing to take over when the ticket is not the open in progress (one that was given
+    // up), or when the open goes on (a later UM_GRAPH_OPENED finishes it).
+    HRESULT FinishOpen(uintptr_t ticket);
+    bool Opening() const { return m_bOpening; }
     HRESULT BuildPlaybackGraph(const char* path, BOOL run);
     void Close();
 
     BOOL PlayPause();
+    // The same without waiting for a pause to complete (a graph that stalls completes it
+    // late, or never): for the player, which takes no stills; the editor's still after a
+    // pause needs the wait.
+    BOOL PlayPauseAsync();
     BOOL StopAndRewind();
     BOOL Restart();
     BOOL Run();
@@ -124,6 +142,28 @@ class MediaGraph {
     HRESULT GetLastError() const { return m_LastError.load(); }
 
   private:
+    // What reading the file up to its first frame found, for the interface thread.
+    struct Preroll {
+        HRESULT hr = E_FAIL;
+        int64_t startOffset = 0;  // ns
+        int64_t totalTime = 0;    // 100-ns units; 0 when not known yet
+    };
+    // The three steps of an open: the graph made on the interface thread, the file read
+    // and cued (anywhere; it touches only the pipeline and m_Shared), then the result
+    // taken over on the interface thread again.
+    HRESULT PrepareOpen(const char* path);
+    HRESULT MakePlaybackGraph(const std::string& path);
+    Preroll PrerollFile(const std::string& path, const std::atomic<bool>& cancelled);
+    HRESULT TakePreroll(const Preroll& preroll, BOOL run);
+    // After the preroll: only a sound renderer (with its volume) got a stream.
+    bool SoundOnlyRouted() const;
+    // Gives up an open in progress, waiting until its thread lets go of the pipeline.
+    void CancelOpen();
+    // Shows the text of a failed build step, where it has one.
+    void ReportBuildFailure(HRESULT hr);
+    // Runs work on the open's thread; UM_GRAPH_OPENED with a new ticket tells its end.
+    void HandToRunner(std::function<void(const std::atomic<bool>&)> work);
+
     BOOL BuildWavGraph(const char* target, int32_t volume);
     BOOL BuildAviGraph(const char* target);
     BOOL BuildAsfGraph(const char* target, int32_t profileIndex);
@@ -131,9 +171,9 @@ class MediaGraph {
     BOOL ConvertRange(const char* source, const char* target, double start, double stop,
                       bool soundOnly, const std::function<BOOL(const char*)>& build);
 
-    HRESULT RenderFile(const std::string& path);
+    HRESULT RenderFile(const std::string& path, const std::atomic<bool>& cancelled);
     void DropBranches();
-    HRESULT WaitForPreroll();
+    HRESULT WaitForPreroll(const std::atomic<bool>& cancelled);
     void ClassifyContent();
     void ReleaseInterfaces();
     void EventThread();
@@ -142,6 +182,7 @@ class MediaGraph {
     void JoinEventThread();
     bool StartEventThread();
     bool SetPipelineState(int state);
+    BOOL TogglePause(bool waitForPause);
     void RemoveRenderer(const char* name);
     bool DetachRenderer(const char* name);
     bool DetachBothRenderers();
@@ -189,6 +230,13 @@ class MediaGraph {
 
     // The open file is an animated picture of this size (empty: it is not).
     QSize m_AnimationSize;
+    // The open in progress, if any: its ticket, run flag and, once read, what it found.
+    std::unique_ptr<OpenRunner> m_Opener;
+    bool m_bOpening = false;
+    bool m_bAwaitingRegistry = false;  // the first open waits for GStreamer's registry
+    uintptr_t m_OpenTicket = 0;
+    BOOL m_bRunWhenOpen = FALSE;
+    Preroll m_Preroll;
 
     // A running conversion writes beside its target and renames it there when complete.
     ConversionFile m_Conversion;

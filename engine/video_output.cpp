@@ -16,6 +16,7 @@ namespace {
 
 const QEvent::Type kFrameEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 const QEvent::Type kEmbeddedFrameEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type kStillEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 GstElement* Make(const char* factory, const char* name = nullptr) {
     return gst_element_factory_make(factory, name);
@@ -49,6 +50,9 @@ struct VideoOutput::Painted {
     std::atomic<int> width{0};
     std::atomic<int> height{0};
     QObject* relay = nullptr;
+    // A still scaled on the scaler's thread, with its ticket (under mutex too).
+    QImage still;
+    unsigned stillTicket = 0;
 };
 
 namespace {
@@ -146,6 +150,15 @@ bool AddScaler(GstBin* bin, GstElement** first, GstElement** last) {
 
 VideoOutput::VideoOutput() : m_pPainted(std::make_unique<Painted>()) {
     m_pPainted->relay = this;
+    m_pScaler = std::make_unique<StillScaler>(
+        [painted = m_pPainted.get()](const QImage& still, unsigned ticket) {
+            {
+                std::lock_guard<std::mutex> lock(painted->mutex);
+                painted->still = still;
+                painted->stillTicket = ticket;
+            }
+            QCoreApplication::postEvent(painted->relay, new QEvent(kStillEvent));
+        });
 }
 
 VideoOutput::~VideoOutput() {
@@ -366,9 +379,23 @@ void VideoOutput::ShowStill(QSize size) {
     GstSample* shown = m_Recent.Shown(m_pSink);
     if (!shown)
         return;
+    // A later still, or the graph's end, makes one still being scaled stale.
+    const unsigned ticket = ++m_StillTicket;
+    GstVideoInfo info;
+    GstCaps* caps = gst_sample_get_caps(shown);
+    if (caps && gst_video_info_from_caps(&info, caps) &&
+        static_cast<long long>(GST_VIDEO_INFO_WIDTH(&info)) * GST_VIDEO_INFO_HEIGHT(&info) >
+            kStillScaledAtOnce) {
+        m_pScaler->Request(shown, size, ticket);
+        return;
+    }
     QImage still = FrameImage(shown, size);
     gst_sample_unref(shown);
-    if (still.isNull())
+    PresentStill(still);
+}
+
+void VideoOutput::PresentStill(const QImage& still) {
+    if (still.isNull() || !m_pSurface)
         return;
     m_pSurface->PresentFrame(still);
     if (m_Path == VideoPath::Embedded) {
@@ -394,14 +421,18 @@ void VideoOutput::Release() {
         }
     }
     m_Recent.Clear();
+    ++m_StillTicket;
+    m_pScaler->Drop();
     m_pPainted->awaitingSize = false;
     {
         std::lock_guard<std::mutex> lock(m_pPainted->mutex);
         m_pPainted->frame = QImage();
+        m_pPainted->still = QImage();
     }
     // Frames still queued belong to the released graph.
     QCoreApplication::removePostedEvents(this, kFrameEvent);
     QCoreApplication::removePostedEvents(this, kEmbeddedFrameEvent);
+    QCoreApplication::removePostedEvents(this, kStillEvent);
     m_pPainted->pending = false;
 }
 
@@ -415,6 +446,18 @@ bool VideoOutput::event(QEvent* e) {
         }
         if (m_pSurface && m_bAttached && m_Path == VideoPath::Painted && !frame.isNull())
             m_pSurface->PresentFrame(frame);
+        return true;
+    }
+    if (e->type() == kStillEvent) {
+        QImage still;
+        unsigned ticket = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_pPainted->mutex);
+            std::swap(still, m_pPainted->still);
+            ticket = m_pPainted->stillTicket;
+        }
+        if (ticket == m_StillTicket && m_bAttached)
+            PresentStill(still);
         return true;
     }
     if (e->type() == kEmbeddedFrameEvent) {

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "engine/recent_frames.h"
+#include "engine/still_scaler.h"
 #include "engine/video_sink_choice.h"
 #include "engine/video_surface.h"
 
@@ -73,6 +74,7 @@ class VideoOutput : public QObject, private VideoSurfaceClient {
     void SurfaceGone() override;
     void SetTargetSize(QSize size);
     void ShowStill(QSize size);
+    void PresentStill(const QImage& still);
 
     std::function<void()> m_OnGone;
     VideoSurface* m_pSurface = nullptr;
@@ -89,4 +91,7 @@ class VideoOutput : public QObject, private VideoSurfaceClient {
 
     RecentFrames m_Recent;
     std::unique_ptr<Painted> m_pPainted;
+    // After m_pPainted, which it reports into; stills of another ticket are stale.
+    std::unique_ptr<StillScaler> m_pScaler;
+    unsigned m_StillTicket = 0;
 };

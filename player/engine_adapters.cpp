@@ -11,8 +11,19 @@ bool GraphAdapter::SetWindows(VideoSurface* owner, const QRect* rect) {
     return m_graph.SetWindows(m_notify, owner, rect) != FALSE;
 }
 
-int GraphAdapter::Open(const std::string& path, bool run) {
-    return m_graph.Open(path.c_str(), run ? TRUE : FALSE);
+bool GraphAdapter::OpenAsync(const std::string& path) {
+    return SUCCEEDED(m_graph.OpenAsync(path.c_str(), FALSE));
+}
+
+bool GraphAdapter::Opening() {
+    return m_graph.Opening();
+}
+
+GraphPort::Opened GraphAdapter::FinishOpen(intptr_t ticket) {
+    const HRESULT hr = m_graph.FinishOpen(static_cast<uintptr_t>(ticket));
+    if (hr == S_FALSE)
+        return Opened::Stale;
+    return SUCCEEDED(hr) ? Opened::Yes : Opened::No;
 }
 
 bool GraphAdapter::GetVideoDimensions(int* width, int* height) {
@@ -31,7 +42,8 @@ bool GraphAdapter::Restart() {
     return m_graph.Restart() != FALSE;
 }
 bool GraphAdapter::PlayPause() {
-    return m_graph.PlayPause() != FALSE;
+    // The window takes no stills: it never waits for a pause to complete.
+    return m_graph.PlayPauseAsync() != FALSE;
 }
 bool GraphAdapter::Seek(double tenths) {
     // The window goes on answering while the graph repositions; a refusal comes back as

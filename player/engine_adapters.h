@@ -16,7 +16,9 @@ class GraphAdapter : public GraphPort {
     // notify: the window that receives the graph's position and end messages.
     GraphAdapter(MediaGraph& graph, QObject* notify) : m_graph(graph), m_notify(notify) {}
     bool SetWindows(VideoSurface* owner, const QRect* rect) override;
-    int Open(const std::string& path, bool run) override;
+    bool OpenAsync(const std::string& path) override;
+    Opened FinishOpen(intptr_t ticket) override;
+    bool Opening() override;
     bool GetVideoDimensions(int* width, int* height) override;
     int GetDuration() override;
     bool Restart() override;

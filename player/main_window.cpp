@@ -750,6 +750,9 @@ void MainWindow::HandleWindowMessage(int message, intptr_t wParam) {
         case UM_GRAPH_DURATION:
             m_pController->OnGraphDuration(static_cast<int>(wParam));
             break;
+        case UM_GRAPH_OPENED:
+            m_pController->OnGraphOpened(wParam);
+            break;
         case UM_OGG_END:
             DrainWindowMessages(this, UM_OGG_POSITION);
             m_pController->OnOggEnd();

@@ -70,7 +70,13 @@ void PlaybackController::FollowCurrentRow() {
 }
 
 void PlaybackController::StopPlayback() {
+    ++m_openSerial;
     ForgetPreparedItem();
+    CloseCurrent();
+}
+
+void PlaybackController::CloseCurrent() {
+    m_pending.reset();
     if (m_Engine == kEngineOgg) {
         m_p.ogg->Close();
         m_p.display->DropStaleOggReports();
@@ -141,11 +147,24 @@ bool PlaybackController::EnsureViewerShown() {
 bool PlaybackController::OpenAndPlay(const std::string& path) {
     m_currentPath = path;
     ForgetPreparedItem();
-    bool ok = OpenAndStart(path);
+    const unsigned serial = ++m_openSerial;
+    const Start start = OpenAndStart(path);
+    if (serial != m_openSerial)
+        return start != Start::Failed;  // overtaken while a message was shown
+    if (start == Start::Pending) {
+        // The row is the open item's from now on, so that it is followed through sorts
+        // and moves while the file is read.
+        m_p.list->MarkPlaying(m_nCurrent);
+        return true;
+    }
+    EndOpen(start == Start::Started, path);
+    return start == Start::Started;
+}
+
+void PlaybackController::EndOpen(bool ok, const std::string& path) {
     // Whatever was open before is closed now, so the mark goes either way.
     m_p.list->MarkPlaying(ok ? m_nCurrent : -1);
     LogOpen(ok, path);
-    return ok;
 }
 
 void PlaybackController::LogOpen(bool ok, const std::string& path) {
@@ -154,17 +173,13 @@ void PlaybackController::LogOpen(bool ok, const std::string& path) {
         << (ok ? " ok: " : " failed: ") << QString::fromStdString(path);
 }
 
-bool PlaybackController::OpenAndStart(const std::string& path) {
-    // Whatever was open goes first; reports it left queued no longer mean anything.
-    if (m_Engine == kEngineOgg) {
-        m_p.ogg->Close();
-        m_p.display->DropStaleOggReports();
-    } else if (m_Engine == kEngineGraph) {
-        m_p.graph->Close();
-        m_p.display->DropStaleGraphReports();
-    }
+PlaybackController::Start PlaybackController::OpenAndStart(const std::string& path) {
+    // Whatever was open goes first, or is given up while it opens.
+    if (m_Engine == kEngineOgg || m_Engine == kEngineGraph)
+        CloseCurrent();
+    m_pending.reset();
     if (path.size() >= kMaxPath || !FileExists(path))
-        return false;
+        return Start::Failed;
 
     const std::string ext = m_p.rules->UpperExtensionOf(path);
     m_Engine = m_p.rules->EngineForExtension(ext);
@@ -175,7 +190,7 @@ bool PlaybackController::OpenAndStart(const std::string& path) {
         if (!m_p.sound->Create()) {
             m_p.display->ShowMessage(
                 QCoreApplication::translate("MainWindow", kSoundDeviceFailed).toStdString());
-            return false;
+            return Start::Failed;
         }
         m_p.ogg->Init(m_p.sound->Device());
     } else if (m_Engine != kEngineOgg) {
@@ -183,52 +198,88 @@ bool PlaybackController::OpenAndStart(const std::string& path) {
         ReleaseSoundDevice();
     }
 
-    int length = 0;
     if (m_p.rules->IsVideoExtension(ext) || m_p.rules->IsImageExtension(ext)) {
         if (!EnsureViewerShown())
-            return false;
+            return Start::Failed;
         m_p.viewer->SetPicture(true);
         m_p.viewer->ShowVideoArea(true);
         QRect area = m_p.viewer->VideoAreaRect();
         m_p.graph->SetWindows(m_p.viewer->VideoArea(), &area);
-        m_p.graph->Open(path, false);
-        int w = 0, h = 0;
-        if (!m_p.graph->GetVideoDimensions(&w, &h))
-            return false;
-        m_p.viewer->FitToVideo(w, std::abs(h), !m_bKeepWindowSize);
-        if (m_p.rules->IsImageExtension(ext)) {
-            // A picture stays cued on its only frame; nothing runs and nothing advances.
-            // Nothing plays either, so the transport shows Play and the seek slider rests:
-            // a pause button here would run the picture's graph, which ends at once.
-            m_Mode = ModeImage;
-            m_p.display->ShowPauseButton(false);
-            m_p.display->EnableSeek(false);
-            m_p.display->SetSeekPos(0);
-            return true;
-        }
-        m_Mode = ModeVideo;
-        length = m_p.graph->GetDuration();
-    } else if (m_p.rules->IsAudioExtension(ext)) {
+        return BeginGraphOpen(path, ext);
+    }
+    if (m_p.rules->IsAudioExtension(ext)) {
         if (m_p.viewer->Exists()) {
             m_p.viewer->SetPicture(false);
             m_p.viewer->ShowVideoArea(false);
         }
-        if (m_Engine == kEngineOgg) {
-            double seconds = 0.0;
-            if (m_p.ogg->Open(path, &seconds) == 0)
-                return false;
-            length = static_cast<int>(seconds * 10);
-        } else {
+        if (m_Engine != kEngineOgg) {
             m_p.graph->SetWindows(nullptr, nullptr);
-            m_p.graph->Open(path, false);
-            length = m_p.graph->GetDuration();
+            return BeginGraphOpen(path, ext);
         }
+        double seconds = 0.0;
+        if (m_p.ogg->Open(path, &seconds) == 0)
+            return Start::Failed;
         m_Mode = ModeAudio;
-    } else {
-        m_Mode = ModeNone;
-        return false;
+        return StartItem(static_cast<int>(seconds * 10)) ? Start::Started : Start::Failed;
     }
+    m_Mode = ModeNone;
+    return Start::Failed;
+}
 
+PlaybackController::Start PlaybackController::BeginGraphOpen(const std::string& path,
+                                                             const std::string& ext) {
+    // Nothing shows until the graph has read the file.
+    m_Mode = ModeNone;
+    const unsigned serial = m_openSerial;
+    if (!m_p.graph->OpenAsync(path) || serial != m_openSerial)
+        return Start::Failed;
+    m_pending = PendingOpen{path, ext, m_bAdvancing};
+    return Start::Pending;
+}
+
+bool PlaybackController::OnGraphOpened(intptr_t ticket) {
+    if (!m_pending || m_Engine != kEngineGraph)
+        return false;
+    const PendingOpen pending = *m_pending;
+    const unsigned serial = m_openSerial;
+    const GraphPort::Opened opened = m_p.graph->FinishOpen(ticket);
+    if (opened == GraphPort::Opened::Stale || serial != m_openSerial)
+        return false;
+    m_pending.reset();
+    FollowCurrentRow();
+    const bool ok = opened == GraphPort::Opened::Yes && ShowOrStartOpened(pending.ext);
+    EndOpen(ok, pending.path);
+    if (!ok && pending.advancing) {
+        qCInfo(lcPlayer) << "skipping row" << m_nCurrent << "that could not be played";
+        AdvanceAfterEnd();
+    }
+    return ok;
+}
+
+bool PlaybackController::ShowOrStartOpened(const std::string& ext) {
+    if (!m_p.rules->IsVideoExtension(ext) && !m_p.rules->IsImageExtension(ext)) {
+        m_Mode = ModeAudio;
+        return StartItem(m_p.graph->GetDuration());
+    }
+    int w = 0, h = 0;
+    if (!m_p.graph->GetVideoDimensions(&w, &h))
+        return false;
+    m_p.viewer->FitToVideo(w, std::abs(h), !m_bKeepWindowSize);
+    if (m_p.rules->IsImageExtension(ext)) {
+        // A picture stays cued on its only frame; nothing runs and nothing advances.
+        // Nothing plays either, so the transport shows Play and the seek slider rests:
+        // a pause button here would run the picture's graph, which ends at once.
+        m_Mode = ModeImage;
+        m_p.display->ShowPauseButton(false);
+        m_p.display->EnableSeek(false);
+        m_p.display->SetSeekPos(0);
+        return true;
+    }
+    m_Mode = ModeVideo;
+    return StartItem(m_p.graph->GetDuration());
+}
+
+bool PlaybackController::StartItem(int length) {
     ShowLength(length);
     ApplyVolume();
     bool started = m_Engine == kEngineOgg ? m_p.ogg->Play() != 0 : m_p.graph->Restart();
@@ -249,6 +300,10 @@ void PlaybackController::PlaySelected() {
     }
     m_nCurrent = row;
     const std::string path = m_p.list->PathOf(row);
+    if (m_pending && m_pending->path == path && m_p.graph->Opening()) {
+        m_p.list->MarkPlaying(m_nCurrent);  // it is on its way already
+        return;
+    }
     if (m_Engine == kEngineOgg && m_p.ogg->IsActive() && m_p.ogg->GetFile() == path) {
         m_p.display->ShowPauseButton(true);
         m_p.list->MarkPlaying(m_nCurrent);
@@ -269,8 +324,10 @@ void PlaybackController::PlaySelected() {
 }
 
 void PlaybackController::Pause() {
-    if (m_Mode == ModeImage)
-        return;  // a picture is not playing; running its graph would end it at once
+    // A picture is not playing (running its graph would end it at once); an item being
+    // opened is not playing yet.
+    if (m_Mode == ModeImage || m_pending)
+        return;
     if (m_Engine == kEngineOgg) {
         if (!m_p.ogg->IsActive() || m_p.ogg->IsPause())
             return;
@@ -314,11 +371,15 @@ void PlaybackController::AdvanceAfterEnd() {
     // The next item follows at once: any wait here is heard as silence between items.
     // A row that cannot be played (gone, damaged, unknown) does not end the list: the
     // advance goes on with the row after it.
+    // An item of the graph is on its way when StepNext returns; should its open fail, the
+    // advance goes on from OnGraphOpened.
+    m_bAdvancing = true;
     while (HasNext()) {
         if (StepNext())
-            return;
+            break;
         qCInfo(lcPlayer) << "skipping row" << m_nCurrent << "that could not be played";
     }
+    m_bAdvancing = false;
 }
 
 void PlaybackController::ShowLength(int tenths) {
@@ -400,7 +461,8 @@ void PlaybackController::OnGraphDuration(int tenths) {
 
 void PlaybackController::OnGraphComplete(intptr_t code) {
     // Pictures never end by themselves: should their graph report an end, it is not one.
-    if (code != 15 || m_Mode == ModeImage)
+    // Nor does an item that is still being opened (a late report of the closed one).
+    if (code != 15 || m_Mode == ModeImage || m_pending)
         return;
     qCInfo(lcPlayer) << "end of row" << m_nCurrent;
     Stop();
@@ -424,8 +486,8 @@ void PlaybackController::OnOggEnd() {
 }
 
 void PlaybackController::OnSeekScroll(bool endOfScroll) {
-    if (m_Mode == ModeImage)
-        return;  // nothing to seek in, and no graph to run
+    if (m_Mode == ModeImage || m_pending)
+        return;  // nothing to seek in (yet), and no graph to run
     if (!endOfScroll) {
         // Hold playback while the thumb moves, so position reports do not fight the drag.
         if (m_Engine == kEngineOgg && m_p.ogg->IsPlay()) {

@@ -3,6 +3,7 @@
 // window only through the ports, so it runs and is tested without painting.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "player/playback_ports.h"
@@ -24,8 +25,15 @@ class PlaybackController {
     explicit PlaybackController(const PlaybackPorts& ports) : m_p(ports) {}
 
     // Every way of starting an item ends here. False: missing file, unknown kind, or the
-    // open or start failed (the buttons keep their look).
+    // open or start failed (the buttons keep their look). An item of the graph opens
+    // without waiting: true then says it is on its way, and OnGraphOpened goes on with it.
     bool OpenAndPlay(const std::string& path);
+    // The graph has read the file of an open (UM_GRAPH_OPENED): the item is shown or
+    // started, or, when it failed, given up as OpenAndPlay gives it up. True when it now
+    // plays or shows; false for a failure and for the report of an open given up since.
+    bool OnGraphOpened(intptr_t ticket);
+    // An item's file is being read by the graph.
+    bool OpenPending() const { return m_pending.has_value(); }
     void PlaySelected();
     void Pause();
     void Stop();
@@ -67,7 +75,21 @@ class PlaybackController {
     bool ItemOpen();
 
   private:
-    bool OpenAndStart(const std::string& path);
+    enum class Start { Failed, Started, Pending };
+    // The open of an item of the graph, until the graph has read its file.
+    struct PendingOpen {
+        std::string path;
+        std::string ext;
+        bool advancing;  // begun by the automatic advance, which goes on should it fail
+    };
+    Start OpenAndStart(const std::string& path);
+    Start BeginGraphOpen(const std::string& path, const std::string& ext);
+    // The part of an open that follows the graph's reading of the file.
+    bool ShowOrStartOpened(const std::string& ext);
+    bool StartItem(int length);
+    void EndOpen(bool ok, const std::string& path);
+    // Closes whatever item is open or opening; reports it left queued mean nothing now.
+    void CloseCurrent();
     // Finds the current item's row again after the list moved under it.
     void FollowCurrentRow();
     bool HasNext();
@@ -95,6 +117,11 @@ class PlaybackController {
     int m_length = 0;            // of the current item, tenths of a second
     bool m_bNextTried = false;   // the current item has had its try at preparing one
     std::string m_preparedPath;  // the next item the graph prepared; empty: none
+    std::optional<PendingOpen> m_pending;
+    // Counts opens and closes: a message box shown on the way runs an event loop, in which
+    // the user may open or stop something else, and what then comes back is not current.
+    unsigned m_openSerial = 0;
+    bool m_bAdvancing = false;  // inside the automatic advance
 };
 
 }  // namespace player

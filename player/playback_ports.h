@@ -29,7 +29,14 @@ class GraphPort {
     virtual ~GraphPort() = default;
     // Sound files: no video owner. Video and pictures: the viewer's video area.
     virtual bool SetWindows(VideoSurface* owner, const QRect* rect) = 0;
-    virtual int Open(const std::string& path, bool run) = 0;
+    // Starts opening path, cued and not run, without waiting: the file is read on a thread
+    // of the graph's, and the controller's OnGraphOpened with the open's ticket finishes
+    // it. false: refused at once. A new open, SetWindows or Close gives up one in progress.
+    virtual bool OpenAsync(const std::string& path) = 0;
+    enum class Opened { Yes, No, Stale };
+    // The outcome of the open of ticket; Stale when that open was given up meanwhile.
+    virtual Opened FinishOpen(intptr_t ticket) = 0;
+    virtual bool Opening() = 0;  // an open is in progress
     virtual bool GetVideoDimensions(int* width, int* height) = 0;
     virtual int GetDuration() = 0;  // tenths of a second
     virtual bool Restart() = 0;

@@ -109,7 +109,7 @@ Result EngineCut(const std::string& source, ConversionMode mode, const std::stri
     Notify notify;
     MediaGraph graph;
     graph.SetWindows(&notify, nullptr, nullptr);
-    if (graph.Open(source.c_str(), FALSE) != 1)
+    if (FAILED(graph.Open(source.c_str(), FALSE)))
         return r;
     long long read0 = BytesRead();
     auto t0 = Clock::now();

@@ -123,7 +123,7 @@ double TimeEncoded(const std::string& source, const std::string& target, double 
     Notify notify;
     MediaGraph graph;
     graph.SetWindows(&notify, nullptr, nullptr);
-    if (graph.Open(source.c_str(), FALSE) != 1)
+    if (FAILED(graph.Open(source.c_str(), FALSE)))
         return -1;
     const auto t0 = Clock::now();
     if (!graph.ConvertEncoded(source.c_str(), EncodedKind::Mp4, target.c_str(), start * 10,

@@ -38,7 +38,7 @@ class GraphPlayer : public Player {
   public:
     bool Start(const std::string& file, std::string* note) override {
         m_graph.SetWindows(&m_notify, nullptr, nullptr);
-        if (m_graph.Open(file.c_str(), FALSE) != 1) {
+        if (FAILED(m_graph.Open(file.c_str(), FALSE))) {
             *note = "the graph did not open the file";
             return false;
         }

@@ -132,7 +132,7 @@ Sample EngineRun(const std::string& path, double playSeconds) {
     graph.SetWindows(&notify, nullptr, nullptr);
     HRESULT opened = graph.Open(path.c_str(), TRUE);
     s.built = Since(t0);
-    if (opened != 1 || !WaitFirstPosition(notify, 15000)) {
+    if (FAILED(opened) || !WaitFirstPosition(notify, 15000)) {
         graph.Close();
         return s;
     }

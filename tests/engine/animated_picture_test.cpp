@@ -114,7 +114,7 @@ class AnimatedGraphTest : public AnimatedPictureTest {
         QRect r(0, 0, 80, 60);
         graph.SetWindows(&notify, &widget, &r);
         notify.messages.clear();
-        ASSERT_EQ(graph.Open(path.c_str(), FALSE), 1);
+        ASSERT_EQ(graph.Open(path.c_str(), FALSE), S_OK);
     }
     // The colour shown in the middle of the area, and since when, for ms.
     struct Shown {

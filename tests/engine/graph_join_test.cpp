@@ -21,7 +21,7 @@ class GraphJoinTest : public ::testing::Test {
     }
     bool StartSound(const std::string& path) {
         graph.SetWindows(&notify, nullptr, nullptr);
-        return graph.Open(path.c_str(), FALSE) == 1 && graph.Restart();
+        return graph.Open(path.c_str(), FALSE) == S_OK && graph.Restart();
     }
     const RecordedMessage* First(int message) const {
         for (const auto& m : notify.messages)
@@ -108,7 +108,7 @@ TEST_F(GraphJoinTest, OnlyAnOpenSoundOnlyGraphPreparesAnItem) {
     area.resize(320, 240);
     QRect r(0, 0, 320, 240);
     graph.SetWindows(&notify, &area, &r);
-    ASSERT_EQ(graph.Open(clip.c_str(), FALSE), 1);
+    ASSERT_EQ(graph.Open(clip.c_str(), FALSE), S_OK);
     EXPECT_FALSE(graph.QueueNext(sound.c_str()));
     ASSERT_TRUE(StartSound(sound));
     EXPECT_FALSE(graph.QueueNext(nullptr));

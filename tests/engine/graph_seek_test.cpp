@@ -110,7 +110,7 @@ TEST(GraphSeekTest, AStalledGraphsSeekLeavesTheWindowAnswering) {
         MediaGraph graph;
         Release guard{release, writer};
         graph.SetWindows(&notify, nullptr, nullptr);
-        ASSERT_EQ(graph.Open(pipe.c_str(), FALSE), 1);
+        ASSERT_EQ(graph.Open(pipe.c_str(), FALSE), S_OK);
         ASSERT_TRUE(graph.Run());
         // Past what was delivered, the graph starves: its sink waits for data that does
         // not come, and a pause (as a seek used to make) never completes.
@@ -125,6 +125,13 @@ TEST(GraphSeekTest, AStalledGraphsSeekLeavesTheWindowAnswering) {
             std::chrono::duration<double, std::milli>(Clock::now() - called).count();
         EXPECT_LT(callMs, 50) << "the call waited for the graph";
         EXPECT_LT(PingMs(), 50) << "the window did not answer while the graph stalled";
+        EXPECT_LT(PingMs(), 50);
+        // Nor does the player's pause wait for a stalled graph to complete it.
+        const auto paused = Clock::now();
+        EXPECT_TRUE(graph.PlayPauseAsync());
+        using Ms = std::chrono::duration<double, std::milli>;
+        EXPECT_LT(Ms(Clock::now() - paused).count(), 50) << "the pause waited for the graph";
+        EXPECT_EQ(graph.State(), GraphState::Paused);
         EXPECT_LT(PingMs(), 50);
 
         release = true;
@@ -144,7 +151,7 @@ TEST(GraphSeekTest, AnAsynchronousSeekLandsAndIsReported) {
         MediaGraph graph;
         EXPECT_FALSE(graph.SeekAsync(10.0)) << "nothing open";
         graph.SetWindows(&notify, nullptr, nullptr);
-        ASSERT_EQ(graph.Open(wav.c_str(), FALSE), 1);
+        ASSERT_EQ(graph.Open(wav.c_str(), FALSE), S_OK);
         ASSERT_TRUE(graph.Restart());
         ASSERT_TRUE(graph.SeekAsync(20.0));
         ASSERT_TRUE(graph.SeekAsync(40.0)) << "the newest request wins";

@@ -26,7 +26,7 @@ class ConvertTest : public ::testing::Test {
         widget.resize(160, 120);
         QRect r(0, 0, 160, 120);
         graph.SetWindows(&notify, &widget, &r);
-        ASSERT_EQ(graph.Open(path.c_str(), FALSE), 1);
+        ASSERT_EQ(graph.Open(path.c_str(), FALSE), S_OK);
     }
     bool WaitForComplete() {
         return PumpUntil([&] { return notify.Count(UM_GRAPH_COMPLETE) > 0; }, 20000);
@@ -112,7 +112,7 @@ TEST_F(ConvertTest, AsfTakesTheProfilesSizeAndRateAndKeepsTheSound) {
     MediaGraph player;
     QRect r(0, 0, 320, 240);
     player.SetWindows(&notify, &widget, &r);
-    EXPECT_EQ(player.Open(out.c_str(), FALSE), 1);
+    EXPECT_EQ(player.Open(out.c_str(), FALSE), S_OK);
     EXPECT_EQ(player.Content(), MediaContent::AudioVideo);
 }
 

@@ -65,7 +65,7 @@ TEST_F(MediaGraphTest, NothingOpenReadsAsEmpty) {
 TEST_F(MediaGraphTest, SoundFileOpensAudioOnlyWithItsDuration) {
     auto mp3 = testmedia::Tone(dir, "tone.mp3", 3.0);
     ASSERT_FALSE(mp3.empty());
-    EXPECT_EQ(OpenSound(mp3), 1);
+    EXPECT_EQ(OpenSound(mp3), S_OK);
     EXPECT_TRUE(graph.HasGraph());
     EXPECT_EQ(graph.Content(), MediaContent::AudioOnly);
     EXPECT_NEAR(graph.GetDuration(), 30, 1);
@@ -89,7 +89,7 @@ TEST_F(MediaGraphTest, VolumeIsClampedAndMappedToLinearGain) {
     EXPECT_EQ(MediaGraph::LinearGain(-20000), 0.0);
 
     auto wav = testmedia::Tone(dir, "tone.wav", 1.0);
-    ASSERT_EQ(OpenSound(wav), 1);
+    ASSERT_EQ(OpenSound(wav), S_OK);
     EXPECT_TRUE(graph.SetVolume(5));
     EXPECT_EQ(graph.Volume(), 0);
     EXPECT_TRUE(graph.SetVolume(-20000));
@@ -100,7 +100,7 @@ TEST_F(MediaGraphTest, VolumeIsClampedAndMappedToLinearGain) {
 
 TEST_F(MediaGraphTest, PositionsComeWhileRunningAndStopWhilePaused) {
     auto mp3 = testmedia::Tone(dir, "tone.mp3", 5.0);
-    ASSERT_EQ(OpenSound(mp3), 1);
+    ASSERT_EQ(OpenSound(mp3), S_OK);
     ASSERT_TRUE(graph.Restart());
     EXPECT_EQ(graph.State(), GraphState::Running);
     Pump(2000);
@@ -132,7 +132,7 @@ TEST_F(MediaGraphTest, PositionsComeWhileRunningAndStopWhilePaused) {
 
 TEST_F(MediaGraphTest, EndOfStreamGivesExactlyOneCompleteAndNothingAfter) {
     auto wav = testmedia::Tone(dir, "short.wav", 1.0);
-    ASSERT_EQ(OpenSound(wav), 1);
+    ASSERT_EQ(OpenSound(wav), S_OK);
     ASSERT_TRUE(graph.Run());
     ASSERT_TRUE(WaitFor(UM_GRAPH_COMPLETE, 5000));
     Pump(800);
@@ -156,7 +156,7 @@ TEST_F(MediaGraphTest, EndOfStreamGivesExactlyOneCompleteAndNothingAfter) {
 
 TEST_F(MediaGraphTest, SeekMovesThePositionPausedAndRunning) {
     auto mp3 = testmedia::Tone(dir, "tone.mp3", 6.0);
-    ASSERT_EQ(OpenSound(mp3), 1);
+    ASSERT_EQ(OpenSound(mp3), S_OK);
     ASSERT_TRUE(graph.Seek(25.0));
     EXPECT_NEAR(graph.GetPosition(), 25, 1);
     ASSERT_TRUE(graph.Run());
@@ -183,7 +183,7 @@ TEST_F(MediaGraphTest, SeekMovesThePositionPausedAndRunning) {
 
 TEST_F(MediaGraphTest, CloseDuringPlaybackEndsTheThreadWithStoppedAndNothingLater) {
     auto mp3 = testmedia::Tone(dir, "tone.mp3", 5.0);
-    ASSERT_EQ(OpenSound(mp3), 1);
+    ASSERT_EQ(OpenSound(mp3), S_OK);
     ASSERT_TRUE(graph.Restart());
     Pump(700);
     auto before = std::chrono::steady_clock::now();
@@ -197,16 +197,16 @@ TEST_F(MediaGraphTest, CloseDuringPlaybackEndsTheThreadWithStoppedAndNothingLate
     EXPECT_EQ(notify.messages.size(), seen);
     EXPECT_FALSE(graph.HasGraph());
     // SetWindows on a playing graph closes it just the same.
-    ASSERT_EQ(OpenSound(mp3, TRUE), 1);
+    ASSERT_EQ(OpenSound(mp3, TRUE), S_OK);
     Pump(300);
     EXPECT_TRUE(graph.SetWindows(&notify, nullptr, nullptr));
     EXPECT_FALSE(graph.HasGraph());
     // Opening over a playing graph closes it first: one stop, then the new file alone.
     auto wav = testmedia::Tone(dir, "tone.wav", 2.0);
-    ASSERT_EQ(OpenSound(mp3, TRUE), 1);
+    ASSERT_EQ(OpenSound(mp3, TRUE), S_OK);
     Pump(300);
     notify.messages.clear();
-    ASSERT_EQ(graph.Open(wav.c_str(), TRUE), 1);
+    ASSERT_EQ(graph.Open(wav.c_str(), TRUE), S_OK);
     EXPECT_NEAR(graph.GetDuration(), 20, 1);
     ASSERT_TRUE(WaitFor(UM_GRAPH_COMPLETE, 5000));
     EXPECT_EQ(notify.Count(UM_GRAPH_STOPPED), 1);
@@ -216,7 +216,7 @@ TEST_F(MediaGraphTest, CloseDuringPlaybackEndsTheThreadWithStoppedAndNothingLate
 TEST_F(MediaGraphTest, VideoShowsFramesReportsSizeAndCapturesTheTestPattern) {
     auto avi = testmedia::Video(dir, "clip.avi", 2.0, 320, 240);
     ASSERT_FALSE(avi.empty());
-    ASSERT_EQ(OpenVideo(avi), 1);
+    ASSERT_EQ(OpenVideo(avi), S_OK);
     EXPECT_EQ(graph.Content(), MediaContent::AudioVideo);
     int32_t w = 0, h = 0;
     ASSERT_TRUE(graph.GetVideoDimensions(&w, &h));
@@ -262,7 +262,7 @@ TEST_F(MediaGraphTest, VideoShowsFramesReportsSizeAndCapturesTheTestPattern) {
 
 TEST_F(MediaGraphTest, VideoWithoutSoundDropsTheSoundRenderer) {
     auto avi = testmedia::Video(dir, "silent.avi", 1.0, 160, 120, false);
-    ASSERT_EQ(OpenVideo(avi), 1);
+    ASSERT_EQ(OpenVideo(avi), S_OK);
     EXPECT_EQ(graph.Content(), MediaContent::VideoOnly);
     EXPECT_TRUE(graph.SetVolume(-100));  // nothing to apply it to
     EXPECT_EQ(graph.Volume(), 0);
@@ -297,12 +297,12 @@ TEST_F(MediaGraphTest, BrokenInputsFailWithTheRenderFileText) {
 TEST_F(MediaGraphTest, TruncatedAndDeletedFilesPlayWhatTheyHave) {
     auto mp3 = testmedia::Tone(dir, "tone.mp3", 3.0);
     auto cut = testmedia::Truncated(mp3, dir, "cut.mp3", 12000);
-    ASSERT_EQ(OpenSound(cut, TRUE), 1);
+    ASSERT_EQ(OpenSound(cut, TRUE), S_OK);
     EXPECT_TRUE(WaitFor(UM_GRAPH_COMPLETE, 6000));
 
     notify.messages.clear();
     auto wav = testmedia::Tone(dir, "gone.wav", 1.5);
-    ASSERT_EQ(OpenSound(wav, TRUE), 1);
+    ASSERT_EQ(OpenSound(wav, TRUE), S_OK);
     Pump(300);
     std::filesystem::remove(wav);
     EXPECT_TRUE(WaitFor(UM_GRAPH_COMPLETE, 6000));
@@ -334,7 +334,7 @@ TEST_F(MediaGraphTest, EveryPlayableKindOpens) {
         ASSERT_FALSE(c.path.empty());
         prompts.texts.clear();
         HRESULT hr = c.content == MediaContent::AudioOnly ? OpenSound(c.path) : OpenVideo(c.path);
-        EXPECT_EQ(hr, 1) << c.path;
+        EXPECT_EQ(hr, S_OK) << c.path;
         EXPECT_EQ(graph.Content(), c.content) << c.path;
         EXPECT_TRUE(prompts.texts.empty()) << c.path;
         if (c.content != MediaContent::AudioOnly) {

@@ -229,7 +229,7 @@ class ModernMediaTest : public ::testing::TestWithParam<ModernKind> {
         notify.messages.clear();
         QRect r(0, 0, 160, 120);
         graph.SetWindows(&notify, &widget, &r);
-        ASSERT_EQ(graph.Open(path.c_str(), FALSE), 1);
+        ASSERT_EQ(graph.Open(path.c_str(), FALSE), S_OK);
     }
     bool Cut(const std::string& src, ConversionMode mode, const std::string& out, double start,
              double stop, int extra) {

@@ -107,14 +107,14 @@ TEST(PictureBound, ABombIsRefusedWithAMessageAndAnOrdinaryPictureIsNot) {
     QRect r(0, 0, 320, 240);
     MediaGraph graph;
     graph.SetWindows(&notify, &widget, &r);
-    EXPECT_EQ(graph.Open(bomb.c_str(), FALSE), 0);
+    EXPECT_TRUE(FAILED(graph.Open(bomb.c_str(), FALSE)));
     int32_t w = 0, h = 0;
     EXPECT_FALSE(graph.GetVideoDimensions(&w, &h));
     ASSERT_EQ(prompts.texts.size(), 1u);
     EXPECT_NE(prompts.texts[0].find("16384"), std::string::npos) << prompts.texts[0];
 
     graph.SetWindows(&notify, &widget, &r);
-    EXPECT_EQ(graph.Open(small.c_str(), FALSE), 1);
+    EXPECT_EQ(graph.Open(small.c_str(), FALSE), S_OK);
     EXPECT_TRUE(graph.GetVideoDimensions(&w, &h));
     EXPECT_EQ(w, 64);
     EXPECT_EQ(prompts.texts.size(), 1u);

@@ -92,7 +92,7 @@ class SoundServerTest : public ::testing::Test {
 TEST_F(SoundServerTest, TheMixerSeesTheProgramTheItemAndItsVolume) {
     auto tone = testmedia::Tone(dir, "quiet tone.wav", 20.0);
     graph.SetWindows(&notify, nullptr, nullptr);
-    ASSERT_EQ(graph.Open(tone.c_str(), FALSE), 1);
+    ASSERT_EQ(graph.Open(tone.c_str(), FALSE), S_OK);
     ASSERT_TRUE(graph.SetVolume(-600));
     ASSERT_TRUE(graph.Restart());
     QString listing;
@@ -114,7 +114,7 @@ TEST_F(SoundServerTest, ANextItemInTheSameStreamRenamesIt) {
     auto first = testmedia::Tone(dir, "first tone.wav", 1.0);
     auto next = testmedia::Tone(dir, "next tone.wav", 20.0, 44100, 2, 880);
     graph.SetWindows(&notify, nullptr, nullptr);
-    ASSERT_EQ(graph.Open(first.c_str(), FALSE), 1);
+    ASSERT_EQ(graph.Open(first.c_str(), FALSE), S_OK);
     ASSERT_TRUE(graph.Restart());
     ASSERT_TRUE(graph.QueueNext(next.c_str()));
     QString listing;

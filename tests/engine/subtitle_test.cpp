@@ -33,7 +33,7 @@ class SubtitleTest : public ::testing::Test {
         widget.resize(area);
         QRect r(QPoint(0, 0), area);
         graph.SetWindows(&notify, &widget, &r);
-        return graph.Open(path.c_str(), FALSE) == 1;
+        return graph.Open(path.c_str(), FALSE) == S_OK;
     }
     // Light pixels in the lower third of the frame on screen and in the rest, once a frame
     // at the paused position has come.
@@ -149,7 +149,7 @@ TEST_F(SubtitleTest, AGraphWithoutAnAreaAndAConversionLeaveTheSubtitlesOut) {
     ASSERT_FALSE(video.empty());
     testmedia::Srt(dir, "clip.srt", 0.0, 3.0, "SIDE");
     graph.SetWindows(&notify, nullptr, nullptr);
-    ASSERT_EQ(graph.Open(video.c_str(), FALSE), 1);
+    ASSERT_EQ(graph.Open(video.c_str(), FALSE), S_OK);
     ASSERT_TRUE(OpenInArea(video, QSize(320, 240)));
     const std::string out = dir + "/cut.avi";
     ASSERT_TRUE(graph.Convert(video.c_str(), ConversionMode::Avi, out.c_str(), 0, 20, 0))

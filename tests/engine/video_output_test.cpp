@@ -8,13 +8,20 @@
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "engine/media_graph.h"
 #include "engine/recent_frames.h"
+#include "engine/still_scaler.h"
 #include "engine/video_sink_choice.h"
 #include "engine/video_widget.h"
 #include "platform/com.h"
@@ -121,7 +128,7 @@ class VideoOutputTest : public ::testing::Test {
 TEST_F(VideoOutputTest, FramesArePaintedAtTheAreasSizeAndStillsKeepTheVideosOwn) {
     auto avi = testmedia::Video(dir, "clip.avi", 2.0, 320, 240);
     ASSERT_FALSE(avi.empty());
-    ASSERT_EQ(OpenInArea(avi, QSize(160, 120)), 1);
+    ASSERT_EQ(OpenInArea(avi, QSize(160, 120)), S_OK);
     // Without a display the frames are painted, never drawn by an embedded sink.
     EXPECT_EQ(widget.EmbedWindow(), 0u);
     EXPECT_FALSE(widget.IsEmbedded());
@@ -138,7 +145,7 @@ TEST_F(VideoOutputTest, FramesArePaintedAtTheAreasSizeAndStillsKeepTheVideosOwn)
 TEST_F(VideoOutputTest, APausedPictureFollowsTheAreaAndPlayingKeepsItsSize) {
     auto avi = testmedia::Video(dir, "clip.avi", 3.0, 320, 240);
     ASSERT_FALSE(avi.empty());
-    ASSERT_EQ(OpenInArea(avi, QSize(160, 120)), 1);
+    ASSERT_EQ(OpenInArea(avi, QSize(160, 120)), S_OK);
     ASSERT_TRUE(PumpUntil([&] { return !widget.CurrentFrame().isNull(); }, 3000));
     // Paused: no frame comes, yet the picture is at once the new size.
     widget.resize(400, 300);
@@ -158,7 +165,7 @@ TEST_F(VideoOutputTest, WithoutAnAreaFramesAreKeptForStillsOnly) {
     auto avi = testmedia::Video(dir, "clip.avi", 2.0, 320, 240);
     ASSERT_FALSE(avi.empty());
     graph.SetWindows(&notify, nullptr, nullptr);
-    ASSERT_EQ(graph.Open(avi.c_str(), FALSE), 1);
+    ASSERT_EQ(graph.Open(avi.c_str(), FALSE), S_OK);
     EXPECT_EQ(graph.Content(), MediaContent::AudioVideo);
     int32_t w = 0, h = 0;
     ASSERT_TRUE(graph.GetVideoDimensions(&w, &h));
@@ -173,7 +180,7 @@ TEST_F(VideoOutputTest, AnAreaDestroyedUnderAPlayingGraphStopsIt) {
     area->resize(320, 240);
     QRect r(0, 0, 320, 240);
     graph.SetWindows(&notify, area.get(), &r);
-    ASSERT_EQ(graph.Open(avi.c_str(), TRUE), 1);
+    ASSERT_EQ(graph.Open(avi.c_str(), TRUE), S_OK);
     Pump(300);
     area.reset();
     EXPECT_FALSE(graph.HasGraph());
@@ -184,7 +191,7 @@ TEST_F(VideoOutputTest, AnAreaDestroyedUnderAPlayingGraphStopsIt) {
     Pump(300);
     // The graph plays again, now for sound only.
     graph.SetWindows(&notify, nullptr, nullptr);
-    EXPECT_EQ(graph.Open(avi.c_str(), FALSE), 1);
+    EXPECT_EQ(graph.Open(avi.c_str(), FALSE), S_OK);
 }
 
 TEST(FrameBitmaps, StillsAreBottomUpWithPaddedRowsAndStretchedPicturesFill) {
@@ -316,4 +323,38 @@ TEST(VideoArea, WithoutADisplayFramesArePainted) {
     EXPECT_TRUE(VideoSinkFor(VideoSinkKind::XVideo).scales);
     EXPECT_TRUE(VideoSinkFor(VideoSinkKind::OpenGl).scales);
     EXPECT_FALSE(VideoSinkFor(VideoSinkKind::XImage).scales);
+}
+
+TEST(StillScaler, ScalesOnItsOwnThreadAndTellsTheNewestRequest) {
+    gst_init(nullptr, nullptr);
+    std::mutex mutex;
+    std::condition_variable told;
+    std::vector<std::pair<QImage, unsigned>> stills;
+    std::thread::id caller = std::this_thread::get_id(), scaler;
+    {
+        StillScaler still([&](const QImage& image, unsigned ticket) {
+            std::lock_guard<std::mutex> lock(mutex);
+            scaler = std::this_thread::get_id();
+            stills.emplace_back(image, ticket);
+            told.notify_all();
+        });
+        // Left half red, right half blue, scaled to a quarter of its size.
+        auto halves = [](int x, int) { return x < 200 ? qRgb(255, 0, 0) : qRgb(0, 0, 255); };
+        still.Request(RgbSample(400, 200, halves), QSize(100, 50), 1);
+        still.Request(RgbSample(400, 200, halves), QSize(80, 40), 2);
+        std::unique_lock<std::mutex> lock(mutex);
+        ASSERT_TRUE(told.wait_for(lock, std::chrono::seconds(30),
+                                  [&] { return !stills.empty() && stills.back().second == 2; }));
+        // A request replaced before it began is never scaled.
+        EXPECT_LE(stills.size(), 2u);
+        const QImage& last = stills.back().first;
+        EXPECT_EQ(last.size(), QSize(80, 40));
+        EXPECT_EQ(QColor(last.pixel(10, 20)), QColor(255, 0, 0));
+        EXPECT_EQ(QColor(last.pixel(70, 20)), QColor(0, 0, 255));
+        EXPECT_NE(scaler, caller);
+        // What waits when the scaler goes is dropped with it, its sample released.
+        lock.unlock();
+        still.Request(RgbSample(400, 200, halves), QSize(40, 20), 3);
+        still.Drop();
+    }
 }

@@ -11,6 +11,52 @@ namespace {
 
 using player::PlaybackController;
 
+// The controller as the window drives it, with every open the fake graph has in progress
+// finished before a call returns, as it is once the window has handled UM_GRAPH_OPENED.
+class SettledController : public PlaybackController {
+  public:
+    SettledController(const player::PlaybackPorts& ports, fakes::FakeGraph& graph)
+        : PlaybackController(ports), m_graph(graph) {}
+    bool OpenAndPlay(const std::string& path) {
+        return Settle(PlaybackController::OpenAndPlay(path));
+    }
+    void PlaySelected() {
+        Settled([&] { PlaybackController::PlaySelected(); });
+    }
+    void PlayNext() {
+        Settled([&] { PlaybackController::PlayNext(); });
+    }
+    void PlayPrevious() {
+        Settled([&] { PlaybackController::PlayPrevious(); });
+    }
+    void OnGraphComplete(intptr_t code) {
+        Settled([&] { PlaybackController::OnGraphComplete(code); });
+    }
+    void OnGraphNextStarted(bool heard) {
+        Settled([&] { PlaybackController::OnGraphNextStarted(heard); });
+    }
+    void OnOggEnd() {
+        Settled([&] { PlaybackController::OnOggEnd(); });
+    }
+
+  private:
+    template <typename F>
+    void Settled(F call) {
+        call();
+        Settle(true);
+    }
+    bool Settle(bool ok) {
+        while (m_graph.opening) {
+            const intptr_t ticket = m_graph.ticket;
+            ok = OnGraphOpened(ticket);
+            if (m_graph.opening && m_graph.ticket == ticket)
+                break;  // not the controller's open: nothing more to hand over
+        }
+        return ok;
+    }
+    fakes::FakeGraph& m_graph;
+};
+
 class PlaybackTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -38,7 +84,7 @@ class PlaybackTest : public ::testing::Test {
     fakes::FakeList list;
     fakes::FakeViewer viewer{log};
     fakes::FakeDisplay display{log};
-    PlaybackController c{{&graph, &ogg, &sound, &rules, &list, &viewer, &display}};
+    SettledController c{{&graph, &ogg, &sound, &rules, &list, &viewer, &display}, graph};
     std::string dir;
     std::map<std::string, std::string> paths;
 };
@@ -565,6 +611,108 @@ TEST_F(PlaybackTest, ALengthLearntAfterTheOpenRangesTheSeekSlider) {
     EXPECT_EQ(display.seekMax, 95);
     c.OnGraphDuration(200);  // once known, the length stays
     EXPECT_EQ(display.seekMax, 95);
+}
+
+// The window's view of an open while the graph reads the file: the calls the window makes
+// return at once, and the graph's report finishes the item.
+class PendingOpenTest : public PlaybackTest {
+  protected:
+    PlaybackController& window() { return c; }  // the controller without the settling
+    bool Finish() { return window().OnGraphOpened(graph.ticket); }
+};
+
+TEST_F(PendingOpenTest, AnItemIsStartedOnlyOnceTheGraphHasReadItsFile) {
+    Rows({"a.mp3", "b.wav"});
+    list.selected = 0;
+    window().PlaySelected();
+    EXPECT_TRUE(window().OpenPending());
+    EXPECT_TRUE(graph.opening);
+    EXPECT_FALSE(log.Has("graph.Restart"));
+    EXPECT_EQ(list.playing, 0) << "the row is followed while it opens";
+    EXPECT_EQ(window().Mode(), player::ModeNone) << "nothing shows yet";
+    // Commands that need a playing item wait for it; Play on the same row opens nothing.
+    window().Pause();
+    window().OnSeekScroll(false);
+    window().OnSeekScroll(true);
+    window().PlaySelected();
+    window().OnGraphComplete(15);  // a late report of what was closed
+    EXPECT_FALSE(log.Has("graph.PlayPause"));
+    EXPECT_FALSE(log.Has("graph.Seek(0)"));
+    EXPECT_EQ(log.Count("graph.Open(" + paths["a.mp3"] + ")"), 1);
+    EXPECT_EQ(window().CurrentRow(), 0);
+
+    EXPECT_TRUE(Finish());
+    EXPECT_FALSE(window().OpenPending());
+    EXPECT_TRUE(log.Has("graph.Restart"));
+    EXPECT_EQ(display.seekMax, 125);
+    EXPECT_TRUE(display.pauseShown);
+    EXPECT_EQ(window().Mode(), player::ModeAudio);
+    EXPECT_FALSE(Finish()) << "a report is taken once";
+}
+
+TEST_F(PendingOpenTest, TheLaterRequestWinsAndAStaleReportChangesNothing) {
+    Rows({"a.mp3", "b.wav", "c.mp3"});
+    list.selected = 0;
+    window().PlaySelected();
+    const intptr_t first = graph.ticket;
+    window().PlayNext();
+    EXPECT_EQ(window().CurrentRow(), 1);
+    EXPECT_FALSE(window().OnGraphOpened(first)) << "the first open was given up";
+    EXPECT_FALSE(log.Has("graph.Restart"));
+    EXPECT_TRUE(Finish());
+    EXPECT_EQ(graph.file, paths["b.wav"]);
+    EXPECT_EQ(list.playing, 1);
+
+    // Stop while an item opens gives the open up: its report starts nothing.
+    window().PlayNext();
+    const intptr_t third = graph.ticket;
+    window().Stop();
+    EXPECT_FALSE(window().OpenPending());
+    log.calls.clear();
+    EXPECT_FALSE(window().OnGraphOpened(third));
+    EXPECT_FALSE(log.Has("graph.Restart"));
+    EXPECT_FALSE(display.pauseShown);
+    EXPECT_EQ(list.playing, -1);
+}
+
+TEST_F(PendingOpenTest, AnOpenThatFailsOnceReadEndsLikeAnyFailedOpen) {
+    Rows({"a.mp3", "b.wav", "c.mp3"});
+    graph.unreadable[paths["b.wav"]] = true;
+    // Chosen by the user: given up, the mark gone, nothing more.
+    list.selected = 1;
+    window().PlaySelected();
+    EXPECT_FALSE(Finish());
+    EXPECT_EQ(list.playing, -1);
+    EXPECT_FALSE(display.pauseShown);
+    EXPECT_EQ(window().CurrentRow(), 1);
+    // Reached by the advance: the advance goes on with the row after it.
+    list.selected = 0;
+    c.PlaySelected();
+    c.OnGraphComplete(15);
+    EXPECT_EQ(window().CurrentRow(), 2);
+    EXPECT_EQ(graph.file, paths["c.mp3"]);
+    EXPECT_TRUE(display.pauseShown);
+    // Rows the graph refuses at once are skipped at once, to the end of the list.
+    graph.refused[paths["b.wav"]] = true;
+    graph.refused[paths["c.mp3"]] = true;
+    list.selected = 0;
+    c.PlaySelected();
+    c.OnGraphComplete(15);
+    EXPECT_EQ(window().CurrentRow(), 2);
+    EXPECT_FALSE(window().OpenPending());
+    EXPECT_EQ(list.playing, -1);
+}
+
+TEST_F(PendingOpenTest, APictureIsFittedAndShownOnceRead) {
+    Rows({"photo.jpg"});
+    list.selected = 0;
+    window().PlaySelected();
+    EXPECT_TRUE(viewer.visible && viewer.picture && viewer.areaShown) << "the area waits for it";
+    EXPECT_FALSE(log.Has("viewer.Fit(800x600,resize)"));
+    EXPECT_TRUE(Finish());
+    EXPECT_TRUE(log.Has("viewer.Fit(800x600,resize)"));
+    EXPECT_EQ(window().Mode(), player::ModeImage);
+    EXPECT_FALSE(log.Has("graph.Restart"));
 }
 
 }  // namespace

@@ -35,14 +35,33 @@ class FakeGraph : public player::GraphPort {
         lastRect = rect ? *rect : QRect();
         state = Ended;
         hasGraph = false;
+        opening = false;
         return true;
     }
-    int Open(const std::string& path, bool run) override {
-        m_log.Add("graph.Open(" + path + (run ? ",run)" : ")"));
+    // An open stays in progress until the test hands its ticket to the controller.
+    bool OpenAsync(const std::string& path) override {
+        m_log.Add("graph.Open(" + path + ")");
+        if (refused.count(path))
+            return false;
         file = path;
         hasGraph = true;
         state = Idle;
-        return 1;
+        opening = true;
+        ticket += 1;
+        return true;
+    }
+    bool Opening() override { return opening; }
+    Opened FinishOpen(intptr_t t) override {
+        m_log.Add("graph.FinishOpen");
+        if (!opening || t != ticket)
+            return Opened::Stale;
+        opening = false;
+        if (unreadable.count(file)) {
+            hasGraph = false;
+            state = Ended;
+            return Opened::No;
+        }
+        return Opened::Yes;
     }
     bool GetVideoDimensions(int* w, int* h) override {
         auto it = dims.find(file);
@@ -78,6 +97,7 @@ class FakeGraph : public player::GraphPort {
         m_log.Add("graph.Close");
         state = Ended;
         hasGraph = false;
+        opening = false;
     }
     State GetState() override { return state; }
     bool HasGraph() override { return hasGraph; }
@@ -105,7 +125,11 @@ class FakeGraph : public player::GraphPort {
     std::string queued;
     bool queueAccepted = true;
     std::map<std::string, std::pair<int, int>> dims;
-    std::map<std::string, bool> failing;
+    std::map<std::string, bool> failing;     // the start fails
+    std::map<std::string, bool> refused;     // the open is refused at once
+    std::map<std::string, bool> unreadable;  // the open fails once the file is read
+    bool opening = false;
+    intptr_t ticket = 0;
     std::string file;
     State state = Ended;
     bool hasGraph = false;

@@ -101,7 +101,7 @@ class ViewerWindowTest : public ::testing::Test {
         viewer->ShowVideoArea(true);
         QRect area = viewer->VideoAreaClientRect();
         graph.SetWindows(&owner, viewer->VideoArea(), &area);
-        if (graph.Open(clip.c_str(), FALSE) != 1)
+        if (FAILED(graph.Open(clip.c_str(), FALSE)))
             return false;
         viewer->FitToVideo(w, h, true);
         Settle();
@@ -255,7 +255,7 @@ bool ShowFile(ViewerWindow* viewer, QWidget* owner, MediaGraph& graph, const std
     viewer->ShowVideoArea(true);
     QRect area = viewer->VideoAreaClientRect();
     graph.SetWindows(owner, viewer->VideoArea(), &area);
-    if (graph.Open(path.c_str(), FALSE) != 1)
+    if (FAILED(graph.Open(path.c_str(), FALSE)))
         return false;
     int32_t w = 0, h = 0;
     if (!graph.GetVideoDimensions(&w, &h))

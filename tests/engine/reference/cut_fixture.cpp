@@ -88,7 +88,7 @@ bool CutTest::RunCut(const std::string& source, const std::string& target,
     widget.resize(240, 180);
     QRect r(0, 0, 240, 180);
     graph.SetWindows(&notify, &widget, &r);
-    if (graph.Open(source.c_str(), FALSE) != 1 || !start())
+    if (FAILED(graph.Open(source.c_str(), FALSE)) || !start())
         return false;
     bool done = PumpUntil(
         [&] { return notify.Count(UM_GRAPH_COMPLETE) > 0 || notify.Count(UM_GRAPH_STOPPED) > 0; },

@@ -379,7 +379,7 @@ TEST_F(CutReference, PreviewShowsAndReportsTheRightFrame) {
         widget.resize(320, 240);
         QRect r(0, 0, 320, 240);
         graph.SetWindows(&notify, &widget, &r);
-        ASSERT_EQ(graph.Open(Source(ext).c_str(), FALSE), 1);
+        ASSERT_EQ(graph.Open(Source(ext).c_str(), FALSE), S_OK);
         EXPECT_NEAR(graph.GetDuration(), kSourceSeconds * 10, 1);
         EXPECT_EQ(graph.GetPosition(), 0);
 

@@ -38,7 +38,7 @@ TEST(LongCutReference, A640x480AsfCutOfHalfAMinuteEnds) {
             MediaGraph graph;
             QRect r(0, 0, 240, 180);
             graph.SetWindows(&notify, &widget, &r);
-            ASSERT_EQ(graph.Open(source.c_str(), FALSE), 1);
+            ASSERT_EQ(graph.Open(source.c_str(), FALSE), S_OK);
             notify.messages.clear();
             auto began = std::chrono::steady_clock::now();
             ASSERT_TRUE(graph.Convert(source.c_str(), ConversionMode::Asf, out.c_str(), start * 10,

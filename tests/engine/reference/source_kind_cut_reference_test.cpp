@@ -123,7 +123,7 @@ TEST_F(SourceKindCut, AnHourLateTransportStreamIsCutOnItsOwnTimeLine) {
     const refmedia::Decoded& full = Full("ts");
     ASSERT_TRUE(full.ok) << full.error;
     // Its length counts from its first timestamp to its last.
-    ASSERT_EQ(graph.Open(Source("ts").c_str(), FALSE), 1);
+    ASSERT_EQ(graph.Open(Source("ts").c_str(), FALSE), S_OK);
     const double length = graph.GetDuration() / 10.0;
     graph.Close();
     Note("length of the .ts from 3600 s: " + Fixed(length, 1) + " s for " +
