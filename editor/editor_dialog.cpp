@@ -35,6 +35,7 @@
 #include "platform/messages.h"
 #include "platform/user_prompts.h"
 #include "platform/window_message.h"
+#include "skin/relabel.h"
 #include "skin/skin_button.h"
 #include "skin/skin_dialog.h"
 #include "skin/skin_slider.h"
@@ -46,6 +47,9 @@ namespace {
 Q_LOGGING_CATEGORY(lcEditor, "veltra.editor", QtWarningMsg)
 
 // Window messages of the editor itself (beyond the graph's UM_* numbers).
+// The placeholder pictures' words.
+constexpr const char* kConvertingWord = QT_TRANSLATE_NOOP("EditorDialog", "変換中…");
+constexpr const char* kPreviewWord = QT_TRANSLATE_NOOP("EditorDialog", "プレビュー");
 constexpr int kMsgOggPosition = 2001;  // tunewell position, wParam tenths
 constexpr int kMsgOggEnd = 2002;       // tunewell end of playback or output
 
@@ -307,9 +311,16 @@ void EditorDialog::paintEvent(QPaintEvent*) {
         QPainter painter(&back);
         VideoWidget* preview = m_pWidgets->Preview();
         if (!preview->isVisible()) {
-            const QPixmap& placeholder =
-                m_pController->IsExecuting() ? m_Skin.previewConverting : m_Skin.previewIdle;
+            const bool converting = m_pController->IsExecuting();
+            const QPixmap& placeholder = converting ? m_Skin.previewConverting : m_Skin.previewIdle;
             painter.drawPixmap(preview->pos(), placeholder);
+            // The placeholder's word, in the band above its small line, where the program
+            // speaks another language than the picture.
+            const char* word = converting ? kConvertingWord : kPreviewWord;
+            const QString said = QCoreApplication::translate("EditorDialog", word);
+            if (!placeholder.isNull() && said != QString::fromUtf8(word))
+                Relabel(painter, preview->pos(), placeholder,
+                        QRect(4, placeholder.height() - 64, placeholder.width() - 8, 26), said, 12);
         }
         DrawSkinFrame(painter, size(), m_Skin.frame);
     }

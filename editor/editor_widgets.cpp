@@ -37,6 +37,11 @@ QString Q(const char* utf8) {
     return QCoreApplication::translate("EditorDialog", utf8);
 }
 
+// The buttons whose skin faces carry words rather than a glyph.
+bool WordFaced(int id) {
+    return id == kIdProfile || id == kIdSetPoint || id == kIdExecute || id == kIdCancel;
+}
+
 // Up and down arrows beside a field; up reports a negative delta like the platform's
 // spin control with its default (reversed) range.
 class SpinArrows : public QWidget {
@@ -258,6 +263,9 @@ SkinButton* EditorWidgets::Button(int id, const char* text, const QRect& geometr
     b->setText(Q(text));
     b->setAccessibleName(Q(text));
     b->setAutoDefault(false);  // Enter must not close or execute anything
+    // A face that carries its word shows the program's word where the language differs.
+    if (WordFaced(id) && Q(text) != QString::fromUtf8(text))
+        b->SetDrawnLabel(Q(text));
     return b;
 }
 

@@ -8,8 +8,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <algorithm>
 
 #include "skin/focus_mark.h"
+#include "skin/relabel.h"
 #include "skin/skin_file.h"
 
 namespace {
@@ -76,8 +78,19 @@ void SkinButton::paintEvent(QPaintEvent*) {
         return;
     QPainter p(this);
     p.drawPixmap(0, 0, image);
+    if (!m_Label.isEmpty()) {
+        // The face's words sit in its middle; its edges, rounded, stay as drawn.
+        const int edge = std::min(6, image.width() / 4);
+        Relabel(p, QPoint(0, 0), image, QRect(edge, 0, image.width() - 2 * edge, image.height()),
+                m_Label, 10, !isEnabled());
+    }
     if (ShowsFocusMark(*this, m_bKeyboardFocus))
         DrawFocusMark(p, rect());
+}
+
+void SkinButton::SetDrawnLabel(const QString& label) {
+    m_Label = label;
+    update();
 }
 
 void SkinButton::TrackHover(QPoint p) {

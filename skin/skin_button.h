@@ -30,6 +30,11 @@ class SkinButton : public QPushButton {
     // Enables or disables, dropping a hover first so a disabled button never looks lit.
     void EnableWindow(bool enable);
 
+    // Words drawn over the face, for a face whose own words are in another language than
+    // the program's; empty (the default) draws the face as it is.
+    void SetDrawnLabel(const QString& label);
+    const QString& DrawnLabel() const { return m_Label; }
+
     bool IsHovering() const { return m_bHover; }
     // The image a paint would draw now (null when there is none).
     const QPixmap& CurrentImage() const;
@@ -55,4 +60,5 @@ class SkinButton : public QPushButton {
     QPixmap m_Normal, m_Pressed, m_Hover, m_Disabled;
     bool m_bHover = false;
     bool m_bKeyboardFocus = false;  // the focus came by Tab: the focus mark shows
+    QString m_Label;
 };

@@ -240,6 +240,14 @@ Go on anyway?</translation>
         <source>書き出す形式</source>
         <translation>Output format</translation>
     </message>
+    <message>
+        <source>変換中…</source>
+        <translation>Converting…</translation>
+    </message>
+    <message>
+        <source>プレビュー</source>
+        <translation>Preview</translation>
+    </message>
 </context>
 <context>
     <name>EditorRules</name>

@@ -240,6 +240,14 @@
         <source>書き出す形式</source>
         <translation>書き出す形式</translation>
     </message>
+    <message>
+        <source>変換中…</source>
+        <translation>変換中…</translation>
+    </message>
+    <message>
+        <source>プレビュー</source>
+        <translation>プレビュー</translation>
+    </message>
 </context>
 <context>
     <name>EditorRules</name>

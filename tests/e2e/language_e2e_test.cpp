@@ -294,7 +294,8 @@ TEST_P(LanguageE2E, MainWindowItsMenuAndTheAboutBox) {
     const std::string song = testmedia::Tone(box.MediaDir(), "song.wav", 2.0);
     auto app = Launch(song);
     ASSERT_FALSE(main.empty());
-    auto all = WaitForText("MainWindow", "");
+    // The start file opens on its own thread: its Pause button's tip shows once it plays.
+    auto all = WaitForText("MainWindow", English() ? "Pause (Space)" : "一時停止 (Space)");
     Check(all, "MainWindow");
     // The list's column headers are the stored texts in both languages.
     for (const char* header : {"Name", "Size", "State"}) EXPECT_TRUE(Has(all, header)) << header;
