@@ -1,7 +1,8 @@
 // Linked into every program and library of a sanitizer build. The leak checker then
 // ignores memory that the system's libraries keep for the life of the process on purpose
 // (GLib's quark and interned-string tables, GStreamer's registry, libav's codec tables, the
-// D-Bus connection SDL opens, the device list GStreamer's PulseAudio plug-in keeps), so that what it reports is ours.
+// D-Bus connection SDL opens, the device list GStreamer's PulseAudio plug-in keeps), so that what
+// it reports is ours.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:g_intern_string\n"
            "leak:g_intern_static_string\n"
