@@ -21,27 +21,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-class Pinged : public QObject {
-  public:
-    bool event(QEvent* e) override {
-        if (e->type() != QEvent::User)
-            return QObject::event(e);
-        answered = true;
-        return true;
-    }
-    bool answered = false;
-};
-
-// Milliseconds until the event loop answers a ping posted now.
-double PingMs() {
-    Pinged target;
-    const auto sent = Clock::now();
-    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
-    PumpUntil([&] { return target.answered; }, 30000);
-    return std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
-}
 
 // The tickets of the UM_GRAPH_OPENED messages received so far, in order.
 std::vector<uintptr_t> OpenedTickets(const NotifyRecorder& notify) {

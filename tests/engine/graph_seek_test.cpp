@@ -24,27 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Answers a posted ping.
-class Pinged : public QObject {
-  public:
-    bool event(QEvent* e) override {
-        if (e->type() != QEvent::User)
-            return QObject::event(e);
-        answered = true;
-        return true;
-    }
-    bool answered = false;
-};
-
-// Milliseconds until the event loop answers a ping posted now.
-double PingMs() {
-    Pinged target;
-    const auto sent = Clock::now();
-    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
-    PumpUntil([&] { return target.answered; }, 30000);
-    return std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
-}
-
 void PutLe(std::vector<char>& out, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <chrono>
 #include <thread>
 
 #include "platform/window_message.h"
@@ -119,4 +120,28 @@ MediaProbe ProbeMedia(const std::string& path) {
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
     return probe;
+}
+
+namespace {
+
+class Pinged : public QObject {
+  public:
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::User)
+            return QObject::event(e);
+        answered = true;
+        return true;
+    }
+    bool answered = false;
+};
+
+}  // namespace
+
+double PingMs() {
+    Pinged target;
+    const auto sent = std::chrono::steady_clock::now();
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    PumpUntil([&] { return target.answered; }, 30000);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent)
+        .count();
 }

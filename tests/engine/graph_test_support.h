@@ -46,6 +46,10 @@ void Pump(int ms);
 // Processes events until done() or the time-out; true when done.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
 
+// Milliseconds until the event loop answers a ping posted now: how long the interface
+// thread keeps a user waiting.
+double PingMs();
+
 // What a decoded file holds, read back with a plain decoding pipeline.
 struct MediaProbe {
     bool ok = false;
