@@ -61,11 +61,12 @@ class OutputDeviceMenuTest : public ::testing::Test {
     }
     // A menu over the outputs listed now; each listing is counted.
     OutputDeviceMenu* Make() {
+        // Counted before the menu exists: its first listing may be done before it returns.
+        const int before = listings;
         auto* m = new OutputDeviceMenu(submenu, [this] {
             ++listings;
             return outputs;
         });
-        const int before = listings;
         EXPECT_TRUE(WaitUntil([&] { return listings > before && !Labels(submenu).empty(); }));
         WaitUntil([&] { return m->Listed() == outputs; });
         return m;
