@@ -243,16 +243,17 @@ bool PulseOutput::Open(const WAVEFORMATEX& format, const OutputDevice& output,
 bool PulseOutput::ConnectStreamLocked(const WAVEFORMATEX& format, const char* sink,
                                       const std::string& title) {
     DropStreamLocked();
-    pa_sample_spec spec{};
-    spec.format = format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    spec.rate = format.nSamplesPerSec;
-    spec.channels = static_cast<uint8_t>(format.nChannels);
-    if (!Pa().pa_sample_spec_valid(&spec))
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    sampleFormat.rate = format.nSamplesPerSec;
+    sampleFormat.channels = static_cast<uint8_t>(format.nChannels);
+    if (!Pa().pa_sample_spec_valid(&sampleFormat))
         return false;
     pa_proplist* props = Pa().pa_proplist_new();
     Pa().pa_proplist_sets(props, PA_PROP_MEDIA_NAME, title.c_str());
     Pa().pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
-    m_stream = Pa().pa_stream_new_with_proplist(m_context, title.c_str(), &spec, nullptr, props);
+    m_stream =
+        Pa().pa_stream_new_with_proplist(m_context, title.c_str(), &sampleFormat, nullptr, props);
     Pa().pa_proplist_free(props);
     if (!m_stream)
         return false;
@@ -265,7 +266,7 @@ bool PulseOutput::ConnectStreamLocked(const WAVEFORMATEX& format, const char* si
     attr.minreq = kRequestFrames * format.nBlockAlign;
     attr.fragsize = static_cast<uint32_t>(-1);
     pa_cvolume volume;
-    Pa().pa_cvolume_set(&volume, spec.channels, Pa().pa_sw_volume_from_linear(m_volume));
+    Pa().pa_cvolume_set(&volume, sampleFormat.channels, Pa().pa_sw_volume_from_linear(m_volume));
     bool ready = Pa().pa_stream_connect_playback(m_stream, sink, &attr, PA_STREAM_ADJUST_LATENCY,
                                                  &volume, nullptr) >= 0;
     ready = ready && WaitLocked([this] {

@@ -84,7 +84,7 @@ class PlaybackController {
     };
     Start OpenAndStart(const std::string& path);
     Start BeginGraphOpen(const std::string& path, const std::string& ext);
-    // The part of an open that follows the graph's reading of the file.
+    // What an open does once the graph has read the file.
     bool ShowOrStartOpened(const std::string& ext);
     bool StartItem(int length);
     void EndOpen(bool ok, const std::string& path);
