@@ -35,6 +35,11 @@ void Message(QWidget* owner, const std::string& text) {
     Prompts().MessageBox(owner, text, kProgramName, MB_OK);
 }
 
+// The boxes the preview's graph had for the user, as it described them.
+void Tell(const Notices& notices) {
+    for (const Notice& n : notices) Prompts().MessageBox(nullptr, n.text, n.caption, n.style);
+}
+
 // A WAV file as tunewell writes it is complete when its header accounts for every byte
 // behind it; a write that ran out of room leaves the two apart.
 bool IsCompleteWav(const std::string& path) {
@@ -116,6 +121,7 @@ void EditorController::Initialise(const std::string& source, int mainVolumePosit
     if (!IsOgg()) {
         m_bOpened = m_Preview.Open(source, m_View.NotifyTarget(), m_View.PreviewSurface(),
                                    m_View.PreviewRect());
+        Tell(m_Preview.TakeNotices());
         m_Preview.SetVolume(PreviewVolumeFor(mainVolumePosition));
         m_Content = m_Preview.Content();
         total = m_Preview.Duration();
@@ -514,6 +520,7 @@ void EditorController::OnExecute() {
     if (!IsOgg()) {
         bool ok =
             m_Preview.Convert(m_szSource, mode, target, m_dStart * 10.0, m_dEnd * 10.0, extra);
+        Tell(m_Preview.TakeNotices());
         m_View.Show(kIdPreview, false);
         m_Output.push_back(target);
         m_View.Repaint();
@@ -659,10 +666,13 @@ bool EditorController::StartOtherOutput(OutputKind kind) {
     bool ok;
     EncodedKind encoded;
     if (EncodedKindOf(kind, &encoded)) {
-        if (IsOgg())
+        if (IsOgg()) {
             m_Preview.Open(m_szSource, m_View.NotifyTarget(), nullptr, m_View.PreviewRect());
+            Tell(m_Preview.TakeNotices());
+        }
         ok = m_Preview.ConvertEncoded(m_szSource, encoded, target, m_dStart * 10.0, m_dEnd * 10.0,
                                       static_cast<int>(m_dVolume));
+        Tell(m_Preview.TakeNotices());
     } else {
         ok = m_Preview.CopyCut(m_szSource, target, m_dStart, m_dEnd, m_View.NotifyTarget());
     }

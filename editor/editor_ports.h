@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/notice.h"
+
 class QObject;
 class QWidget;
 class VideoSurface;
@@ -62,6 +64,9 @@ class PreviewPort {
     // SetWindows and Open (not running); true when a graph was built.
     virtual bool Open(const std::string& path, QObject* notify, VideoSurface* owner,
                       const QRect& rect) = 0;
+    // The boxes the last Open, Convert or ConvertEncoded has for the user (the texts of
+    // its failed steps), handed over once: the controller shows them, the graph never.
+    virtual Notices TakeNotices() = 0;
     virtual void SetVolume(int hundredthsDb) = 0;
     virtual MediaContent Content() const = 0;
     virtual int Duration() const = 0;  // tenths

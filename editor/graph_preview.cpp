@@ -10,6 +10,10 @@ bool GraphPreview::Open(const std::string& path, QObject* notify, VideoSurface* 
     return m_Graph.Open(path.c_str(), FALSE) == S_OK;
 }
 
+Notices GraphPreview::TakeNotices() {
+    return m_Graph.TakeNotices();
+}
+
 void GraphPreview::SetVolume(int hundredthsDb) {
     m_Graph.SetVolume(hundredthsDb);
 }

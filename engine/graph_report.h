@@ -1,5 +1,8 @@
-// The one place the media engine shows a build failure to the user.
+// The media engine's failure texts, made here and shown by whichever controller asked.
 #pragma once
 
-// printf-style text in a modal "警告" box with an OK button and no owner window.
-void ReportError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+#include "platform/notice.h"
+
+// printf-style text for a modal "警告" box with an OK button and no owner window; the text
+// is logged as well.
+Notice GraphWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));

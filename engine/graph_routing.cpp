@@ -7,10 +7,10 @@
 #include <QDebug>
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 
 #include "engine/graph_shared.h"
 #include "engine/subtitle_source.h"
+#include "platform/file_system.h"
 
 // Decoders may hand out planar sound, described by a meta rather than by the buffer's size.
 GstBuffer* CutSound(GstPad* pad, GstBuffer* buf, int64_t from, int64_t to) {
@@ -259,7 +259,7 @@ void OnDeepElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data) {
     GstElementFactory* f = gst_element_get_factory(element);
     if (!f)
         return;
-    if (std::strcmp(GST_OBJECT_NAME(f), "fluiddec") == 0 && std::filesystem::exists(kSoundFont))
+    if (std::strcmp(GST_OBJECT_NAME(f), "fluiddec") == 0 && KindOf(kSoundFont) != PathKind::Missing)
         g_object_set(element, "soundfont", kSoundFont, nullptr);
     if (std::strcmp(GST_OBJECT_NAME(f), "mpegpsdemux") == 0)
         static_cast<GraphShared*>(data)->programStream = true;

@@ -198,6 +198,7 @@ BOOL MediaGraph::ConvertEncoded(const char* source, EncodedKind kind, const char
 
 BOOL MediaGraph::ConvertRange(const char* source, const char* target, double start, double stop,
                               bool soundOnly, const std::function<BOOL(const char*)>& build) {
+    m_Notices.clear();
     if (!source || !target)
         return FALSE;
     if (std::strlen(source) >= kMaxPath || std::strlen(target) >= kMaxPath || !*target) {

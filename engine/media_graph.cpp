@@ -7,7 +7,8 @@
 #include <QWidget>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
+#include <optional>
+#include <utility>
 
 #include "engine/animated_picture.h"
 #include "engine/graph_errors.h"
@@ -29,6 +30,7 @@
 #include "engine/video_output.h"
 #include "engine/video_sink_choice.h"
 #include "engine/video_surface.h"
+#include "platform/file_system.h"
 #include "platform/user_prompts.h"
 #include "platform/window_message.h"
 
@@ -139,16 +141,16 @@ BOOL MediaGraph::SetWindows(QObject* notify, VideoSurface* owner, const QRect* r
 namespace {
 
 // A picture declaring more pixels than the bound is never handed to a decoder: the
-// decoder would allocate all of them at once, on the thread that prerolls the graph.
-bool RefusedAsTooLarge(const char* path) {
+// decoder would allocate all of them at once, on the thread that prerolls the graph. The
+// refusal's box, when it is refused.
+std::optional<Notice> TooLargeRefusal(const char* path) {
     // Only a regular file is read ahead of the graph: a pipe would be drained (or waited
     // on) here, on the user-interface thread.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return false;
+    if (KindOf(path) != PathKind::File)
+        return std::nullopt;
     PictureSize size;
     if (!PictureTooLarge(path, &size))
-        return false;
+        return std::nullopt;
     qWarning("[graph] %s declares %ux%u pixels; refused", path, size.width, size.height);
     const QString text =
         QCoreApplication::translate("MediaGraph",
@@ -157,8 +159,7 @@ bool RefusedAsTooLarge(const char* path) {
             .arg(size.width)
             .arg(size.height)
             .arg(QLocale().toString(qulonglong(kMaxPicturePixels)));
-    Prompts().MessageBox(nullptr, text.toStdString(), "VELTRA", MB_OK | MB_ICONEXCLAMATION);
-    return true;
+    return Notice{text.toStdString(), "VELTRA", MB_OK | MB_ICONEXCLAMATION};
 }
 
 }  // namespace
@@ -166,15 +167,18 @@ bool RefusedAsTooLarge(const char* path) {
 HRESULT MediaGraph::PrepareOpen(const char* path) {
     if (!path || std::strlen(path) >= kMaxPath) {
         // Refused rather than cut short: a truncated path could name another file.
-        ReportError("FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
-                    static_cast<unsigned>(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)));
+        m_Notices.push_back(
+            GraphWarning("FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
+                         static_cast<unsigned>(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE))));
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     }
     // A graph still open would be overwritten under its running event thread.
     if (m_pGB || m_bOpening)
         Close();
-    if (RefusedAsTooLarge(path))
+    if (std::optional<Notice> refusal = TooLargeRefusal(path)) {
+        m_Notices.push_back(*refusal);
         return E_OUTOFMEMORY;
+    }
     m_Shared->soundOnly = false;
     // Sound without a picture plays through a renderer that can join the next item.
     m_bJoinable = m_pSurface == nullptr;
@@ -186,25 +190,28 @@ HRESULT MediaGraph::PrepareOpen(const char* path) {
     HRESULT hr = MakePlaybackGraph(m_szFile);
     if (FAILED(hr)) {
         Close();
-        ReportBuildFailure(hr);
+        NoteBuildFailure(hr);
     }
     return hr;
 }
 
-void MediaGraph::ReportBuildFailure(HRESULT hr) {
-    // Told once the graph is in order again: a message box runs an event loop, in which
-    // the user may already open something else.
+void MediaGraph::NoteBuildFailure(HRESULT hr) {
     if (hr == E_OUTOFMEMORY)
-        ReportError(
-            "FAILED(hr=0x%x) CoCreateInstance(CLSID_FilterGraph, NULL, "
-            "CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&m_pGB)\n",
-            static_cast<unsigned>(hr));
+        m_Notices.push_back(
+            GraphWarning("FAILED(hr=0x%x) CoCreateInstance(CLSID_FilterGraph, NULL, "
+                         "CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&m_pGB)\n",
+                         static_cast<unsigned>(hr)));
     else if (hr != E_FAIL)  // a renderer that could not be made has no text
-        ReportError("FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
-                    static_cast<unsigned>(hr));
+        m_Notices.push_back(GraphWarning("FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
+                                         static_cast<unsigned>(hr)));
+}
+
+Notices MediaGraph::TakeNotices() {
+    return std::exchange(m_Notices, {});
 }
 
 HRESULT MediaGraph::Open(const char* path, BOOL run) {
+    m_Notices.clear();
     HRESULT hr = PrepareOpen(path);
     if (FAILED(hr))
         return hr;
@@ -213,6 +220,7 @@ HRESULT MediaGraph::Open(const char* path, BOOL run) {
 }
 
 HRESULT MediaGraph::OpenAsync(const char* path, BOOL run) {
+    m_Notices.clear();
     // The first open of the process reads GStreamer's plugin registry (most of a second
     // where it has no cache yet), and the first with a picture chooses its sink: on the
     // runner's thread as well, before the graph is made.
@@ -251,6 +259,7 @@ void MediaGraph::HandToRunner(std::function<void(const std::atomic<bool>&)> work
 }
 
 HRESULT MediaGraph::FinishOpen(uintptr_t ticket) {
+    m_Notices.clear();
     if (!m_bOpening || ticket != m_OpenTicket)
         return S_FALSE;
     // Returns at once, as the open has posted its end: what it found is ours to read now.
@@ -278,7 +287,7 @@ void MediaGraph::CancelOpen() {
 HRESULT MediaGraph::BuildPlaybackGraph(const char* path, BOOL run) {
     HRESULT hr = MakePlaybackGraph(path);
     if (FAILED(hr)) {
-        ReportBuildFailure(hr);
+        NoteBuildFailure(hr);
         return hr;
     }
     const std::atomic<bool> goOn{false};
@@ -359,7 +368,8 @@ HRESULT MediaGraph::MakePlaybackGraph(const std::string& path) {
 }
 
 HRESULT MediaGraph::RenderFile(const std::string& path, const std::atomic<bool>& cancelled) {
-    if (!std::filesystem::exists(path))
+    // A name the file system cannot even look up (one too long for it) is as missing.
+    if (KindOf(path) == PathKind::Missing)
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     if (gst_element_set_state(m_pGB, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
         GstMessage* msg = gst_bus_pop_filtered(m_pME, GST_MESSAGE_ERROR);
@@ -486,7 +496,7 @@ HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
     if (FAILED(preroll.hr)) {
         Close();
         m_LastError = preroll.hr;
-        ReportBuildFailure(preroll.hr);
+        NoteBuildFailure(preroll.hr);
         return preroll.hr;
     }
     m_StartOffset = preroll.startOffset;
@@ -497,12 +507,11 @@ HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
     if (m_Content != MediaContent::AudioOnly) {
         int32_t w = 0, h = 0;
         if (!GetVideoDimensions(&w, &h)) {
-            // InitVideoWindow's own text first, as it would tell it, once the graph is gone.
+            // InitVideoWindow's own text first, as it would tell it.
             Close();
-            ReportError("FAILED(hr=0x%x) m_pBV->GetVideoSize(&lWidth, &lHeight)\n",
-                        static_cast<unsigned>(VFW_E_NOT_CONNECTED));
-            ReportError("FAILED(hr=0x%x) InitVideoWindow(&m_Rect)\n",
-                        static_cast<unsigned>(VFW_E_NOT_CONNECTED));
+            NoteNoVideoSize();
+            m_Notices.push_back(GraphWarning("FAILED(hr=0x%x) InitVideoWindow(&m_Rect)\n",
+                                             static_cast<unsigned>(VFW_E_NOT_CONNECTED)));
             return VFW_E_NOT_CONNECTED;
         }
         InitVideoWindow(m_Rect);
@@ -540,12 +549,16 @@ void MediaGraph::ClassifyContent() {
 HRESULT MediaGraph::InitVideoWindow(const QRect& rect) {
     int32_t w = 0, h = 0;
     if (!GetVideoDimensions(&w, &h)) {
-        ReportError("FAILED(hr=0x%x) m_pBV->GetVideoSize(&lWidth, &lHeight)\n",
-                    static_cast<unsigned>(VFW_E_NOT_CONNECTED));
+        NoteNoVideoSize();
         return VFW_E_NOT_CONNECTED;
     }
     SetVideoPosition(rect);
     return S_OK;
+}
+
+void MediaGraph::NoteNoVideoSize() {
+    m_Notices.push_back(GraphWarning("FAILED(hr=0x%x) m_pBV->GetVideoSize(&lWidth, &lHeight)\n",
+                                     static_cast<unsigned>(VFW_E_NOT_CONNECTED)));
 }
 
 BOOL MediaGraph::SetVideoPosition(const QRect& rect) {

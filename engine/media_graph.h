@@ -24,6 +24,7 @@
 #include "engine/graph_results.h"
 #include "platform/com.h"
 #include "platform/event.h"
+#include "platform/notice.h"
 
 class VideoOutput;
 class VideoSurface;
@@ -55,8 +56,8 @@ class MediaGraph {
     // notify object then stands in as owner); rect is the video's place inside the owner.
     BOOL SetWindows(QObject* notify, VideoSurface* owner, const QRect* rect);
     // S_OK once the graph is built and cued on its first frame (running when run is set);
-    // otherwise why it failed (a failure of a step that has a text was shown to the user),
-    // with nothing left open. path is UTF-8.
+    // otherwise why it failed (a failure of a step that has a text leaves it in
+    // TakeNotices), with nothing left open. path is UTF-8.
     HRESULT Open(const char* path, BOOL run);
     // The same without waiting: the graph is made here and its file read up to the first
     // frame on a thread of its own; UM_GRAPH_OPENED, with this open's ticket, tells when
@@ -140,6 +141,10 @@ class MediaGraph {
     static double LinearGain(int32_t hundredthsDb);
     // Why the last build or conversion failed (S_OK when it did not).
     HRESULT GetLastError() const { return m_LastError.load(); }
+    // The boxes the last open, FinishOpen or conversion start has for the user (the texts
+    // of its failed steps), handed over once: the graph shows nothing itself, its caller
+    // tells them. Each of those calls begins with none.
+    Notices TakeNotices();
 
   private:
     // What reading the file up to its first frame found, for the interface thread.
@@ -159,8 +164,9 @@ class MediaGraph {
     bool SoundOnlyRouted() const;
     // Gives up an open in progress, waiting until its thread lets go of the pipeline.
     void CancelOpen();
-    // Shows the text of a failed build step, where it has one.
-    void ReportBuildFailure(HRESULT hr);
+    // Keeps the text of a failed build step, where it has one, for TakeNotices.
+    void NoteBuildFailure(HRESULT hr);
+    void NoteNoVideoSize();
     // Runs work on the open's thread; UM_GRAPH_OPENED with a new ticket tells its end.
     void HandToRunner(std::function<void(const std::atomic<bool>&)> work);
 
@@ -215,6 +221,7 @@ class MediaGraph {
     std::string m_szFile;
     std::string m_szFilterPath;
     std::atomic<HRESULT> m_LastError{S_OK};
+    Notices m_Notices;  // interface thread only
 
     std::shared_ptr<GraphShared> m_Shared;  // what streaming threads may touch
     std::unique_ptr<VideoOutput> m_pVideo;  // the picture side: renderer, frames, capture

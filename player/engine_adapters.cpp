@@ -11,19 +11,19 @@ bool GraphAdapter::SetWindows(VideoSurface* owner, const QRect* rect) {
     return m_graph.SetWindows(m_notify, owner, rect) != FALSE;
 }
 
-bool GraphAdapter::OpenAsync(const std::string& path) {
-    return SUCCEEDED(m_graph.OpenAsync(path.c_str(), FALSE));
+GraphPort::OpenResult GraphAdapter::OpenAsync(const std::string& path) {
+    const HRESULT hr = m_graph.OpenAsync(path.c_str(), FALSE);
+    return {SUCCEEDED(hr) ? Opened::Yes : Opened::No, m_graph.TakeNotices()};
 }
 
 bool GraphAdapter::Opening() {
     return m_graph.Opening();
 }
 
-GraphPort::Opened GraphAdapter::FinishOpen(intptr_t ticket) {
+GraphPort::OpenResult GraphAdapter::FinishOpen(intptr_t ticket) {
     const HRESULT hr = m_graph.FinishOpen(static_cast<uintptr_t>(ticket));
-    if (hr == S_FALSE)
-        return Opened::Stale;
-    return SUCCEEDED(hr) ? Opened::Yes : Opened::No;
+    const Opened opened = hr == S_FALSE ? Opened::Stale : SUCCEEDED(hr) ? Opened::Yes : Opened::No;
+    return {opened, m_graph.TakeNotices()};
 }
 
 bool GraphAdapter::GetVideoDimensions(int* width, int* height) {

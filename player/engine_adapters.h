@@ -16,8 +16,8 @@ class GraphAdapter : public GraphPort {
     // notify: the window that receives the graph's position and end messages.
     GraphAdapter(MediaGraph& graph, QObject* notify) : m_graph(graph), m_notify(notify) {}
     bool SetWindows(VideoSurface* owner, const QRect* rect) override;
-    bool OpenAsync(const std::string& path) override;
-    Opened FinishOpen(intptr_t ticket) override;
+    OpenResult OpenAsync(const std::string& path) override;
+    OpenResult FinishOpen(intptr_t ticket) override;
     bool Opening() override;
     bool GetVideoDimensions(int* width, int* height) override;
     int GetDuration() override;

@@ -1,21 +1,17 @@
 #include "player/playback_controller.h"
 
 #include <QCoreApplication>
-
-#include "player/player_log.h"
-
-#include <sys/stat.h>
-
 #include <QString>
-#include <climits>
-
 #include <cstdlib>
+
+#include "platform/file_system.h"
+#include "platform/max_path.h"
+#include "player/player_log.h"
 
 namespace player {
 
 namespace {
 
-constexpr size_t kMaxPath = PATH_MAX;
 // How long before a sound item's end the next one is prepared: time enough to open any
 // file, late enough that the list is as the user left it.
 constexpr int kPrepareAheadTenths = 50;
@@ -23,8 +19,7 @@ constexpr const char* kSoundDeviceFailed =
     QT_TRANSLATE_NOOP("MainWindow", "DirectSoundの作成に失敗しました。");
 
 bool FileExists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return KindOf(path) == PathKind::File;
 }
 
 }  // namespace
@@ -231,7 +226,9 @@ PlaybackController::Start PlaybackController::BeginGraphOpen(const std::string& 
     // Nothing shows until the graph has read the file.
     m_Mode = ModeNone;
     const unsigned serial = m_openSerial;
-    if (!m_p.graph->OpenAsync(path) || serial != m_openSerial)
+    const GraphPort::OpenResult result = m_p.graph->OpenAsync(path);
+    Tell(result.notices);
+    if (result.opened != GraphPort::Opened::Yes || serial != m_openSerial)
         return Start::Failed;
     m_pending = PendingOpen{path, ext, m_bAdvancing};
     return Start::Pending;
@@ -242,18 +239,23 @@ bool PlaybackController::OnGraphOpened(intptr_t ticket) {
         return false;
     const PendingOpen pending = *m_pending;
     const unsigned serial = m_openSerial;
-    const GraphPort::Opened opened = m_p.graph->FinishOpen(ticket);
-    if (opened == GraphPort::Opened::Stale || serial != m_openSerial)
+    const GraphPort::OpenResult result = m_p.graph->FinishOpen(ticket);
+    Tell(result.notices);
+    if (result.opened == GraphPort::Opened::Stale || serial != m_openSerial)
         return false;
     m_pending.reset();
     FollowCurrentRow();
-    const bool ok = opened == GraphPort::Opened::Yes && ShowOrStartOpened(pending.ext);
+    const bool ok = result.opened == GraphPort::Opened::Yes && ShowOrStartOpened(pending.ext);
     EndOpen(ok, pending.path);
     if (!ok && pending.advancing) {
         qCInfo(lcPlayer) << "skipping row" << m_nCurrent << "that could not be played";
         AdvanceAfterEnd();
     }
     return ok;
+}
+
+void PlaybackController::Tell(const Notices& notices) {
+    for (const Notice& notice : notices) m_p.display->ShowNotice(notice);
 }
 
 bool PlaybackController::ShowOrStartOpened(const std::string& ext) {

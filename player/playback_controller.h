@@ -84,6 +84,9 @@ class PlaybackController {
     };
     Start OpenAndStart(const std::string& path);
     Start BeginGraphOpen(const std::string& path, const std::string& ext);
+    // Shows the boxes an engine had for the user. Each runs an event loop: the caller
+    // checks afterwards that its open is still the current one.
+    void Tell(const Notices& notices);
     // What an open does once the graph has read the file.
     bool ShowOrStartOpened(const std::string& ext);
     bool StartItem(int length);

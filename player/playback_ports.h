@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/notice.h"
+
 class IDirectSound;
 class VideoSurface;
 
@@ -29,13 +31,20 @@ class GraphPort {
     virtual ~GraphPort() = default;
     // Sound files: no video owner. Video and pictures: the viewer's video area.
     virtual bool SetWindows(VideoSurface* owner, const QRect* rect) = 0;
+    enum class Opened { Yes, No, Stale };
+    // How a step of an open ended, with the boxes its failure has for the user, which the
+    // controller shows in order (the graph shows none itself).
+    struct OpenResult {
+        Opened opened = Opened::No;
+        Notices notices;
+    };
     // Starts opening path, cued and not run, without waiting: the file is read on a thread
     // of the graph's, and the controller's OnGraphOpened with the open's ticket finishes
-    // it. false: refused at once. A new open, SetWindows or Close gives up one in progress.
-    virtual bool OpenAsync(const std::string& path) = 0;
-    enum class Opened { Yes, No, Stale };
+    // it. Yes: on its way; No: refused at once. A new open, SetWindows or Close gives up
+    // one in progress.
+    virtual OpenResult OpenAsync(const std::string& path) = 0;
     // The outcome of the open of ticket; Stale when that open was given up meanwhile.
-    virtual Opened FinishOpen(intptr_t ticket) = 0;
+    virtual OpenResult FinishOpen(intptr_t ticket) = 0;
     virtual bool Opening() = 0;  // an open is in progress
     virtual bool GetVideoDimensions(int* width, int* height) = 0;
     virtual int GetDuration() = 0;  // tenths of a second
@@ -138,6 +147,8 @@ class DisplayPort {
     virtual int VolumePos() = 0;
     virtual void SetWaitCursor(bool waiting) = 0;
     virtual void ShowMessage(const std::string& text) = 0;  // OK box, program name as caption
+    // A box an engine described, as it describes it, without an owner window.
+    virtual void ShowNotice(const Notice& notice) = 0;
     // Drops queued engine reports that belong to an item that has just been closed.
     virtual void DropStaleGraphReports() = 0;
     virtual void DropStaleOggReports() = 0;

@@ -60,6 +60,10 @@ void DisplayAdapter::ShowMessage(const std::string& text) {
     Prompts().MessageBox(m_c.window, text, kProgramName, MB_OK);
 }
 
+void DisplayAdapter::ShowNotice(const Notice& notice) {
+    Prompts().MessageBox(nullptr, notice.text, notice.caption, notice.style);
+}
+
 void DisplayAdapter::DropStaleGraphReports() {
     if (m_c.dropGraphReports)
         m_c.dropGraphReports();

@@ -34,6 +34,7 @@ class DisplayAdapter : public DisplayPort {
     int VolumePos() override;
     void SetWaitCursor(bool waiting) override;
     void ShowMessage(const std::string& text) override;
+    void ShowNotice(const Notice& notice) override;
     void DropStaleGraphReports() override;
     void DropStaleOggReports() override;
 

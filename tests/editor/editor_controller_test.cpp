@@ -97,7 +97,7 @@ TEST_F(EditorControllerTest, OggSourceWithoutTunewellClosesAtOnce) {
 }
 
 TEST_F(EditorControllerTest, TimeFieldCorrections) {
-    Start(dir + "/clip.avi");  // 60 s
+    Start(dir + "/clip.avi");           // 60 s
     view.Type(kIdStartField, "1.255");  // hundredths are the finest a field holds
     EXPECT_EQ(view.Text(kIdStartField), "1.25");
     EXPECT_DOUBLE_EQ(controller->Start(), 1.25);
@@ -447,6 +447,39 @@ TEST_F(EditorControllerTest, ACutThatFitsIsNotQuestioned) {
     controller->OnExecute();
     EXPECT_TRUE(prompts.Boxes().empty());
     EXPECT_EQ(preview.converts.size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// The preview graph hands its failure texts over; the editor shows each once, as the graph
+// described it, ahead of its own word on a failed cut.
+TEST_F(EditorControllerTest, ThePreviewGraphsFailureBoxesAreShownByTheEditor) {
+    const Notice renderFile{"FAILED(hr=0x80040218) m_pGB->RenderFile( wFile, NULL )\n", "警告",
+                            MB_OK};
+    std::string source = testmedia::WriteBytes(dir, "clip.avi", "x");
+    preview.opens = false;
+    preview.notices = {renderFile};
+    Start(source);
+    ASSERT_EQ(prompts.Boxes().size(), 1u);
+    EXPECT_EQ(prompts.Boxes()[0].text, renderFile.text);
+    EXPECT_EQ(prompts.Boxes()[0].caption, "警告");
+    EXPECT_EQ(prompts.Boxes()[0].style, MB_OK);
+
+    prompts.Clear();
+    preview.opens = true;
+    preview.duration = 600;
+    preview.content = MediaContent::AudioVideo;
+    preview.convertOk = false;
+    Start(source);
+    EXPECT_TRUE(prompts.Boxes().empty());
+    preview.notices = {renderFile};
+    prompts.QueueFiles({dir + "/cut.asf"});
+    controller->OnExecute();
+    ASSERT_EQ(prompts.Boxes().size(), 2u) << prompts.LastText();
+    EXPECT_EQ(prompts.Boxes()[0].text, renderFile.text);
+    EXPECT_EQ(prompts.Boxes()[1].text, "何らかのエラーが発生しました。");
 }
 
 }  // namespace

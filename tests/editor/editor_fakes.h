@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/editor_controller.h"
@@ -160,6 +161,8 @@ class FakePreview : public editor::PreviewPort {
         }
         return opens;
     }
+    Notices TakeNotices() override { return std::exchange(notices, {}); }
+    Notices notices;  // what the next call hands over
     void SetVolume(int v) override { volume = v; }
     MediaContent Content() const override { return content; }
     int Duration() const override { return duration; }

@@ -21,7 +21,6 @@
 
 namespace {
 
-
 // The tickets of the UM_GRAPH_OPENED messages received so far, in order.
 std::vector<uintptr_t> OpenedTickets(const NotifyRecorder& notify) {
     std::vector<uintptr_t> tickets;
@@ -180,13 +179,16 @@ TEST_F(GraphOpenTest, AFailedOpenIsAValueWithItsMessageAndLeavesNothingOpen) {
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(graph.GetLastError(), hr);
     EXPECT_FALSE(graph.HasGraph()) << "a failed open leaves nothing behind";
-    ASSERT_EQ(prompts.texts.size(), 1u);
-    EXPECT_NE(prompts.texts[0].find("RenderFile"), std::string::npos) << prompts.texts[0];
+    const Notices told = graph.TakeNotices();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].text.find("RenderFile"), std::string::npos) << told[0].text;
+    EXPECT_TRUE(graph.TakeNotices().empty()) << "handed over once";
 
     // A path the graph cannot hold is refused at once, with nothing on its way.
     const std::string tooLong = dir + "/" + std::string(kMaxPath, 'a') + ".mp3";
     EXPECT_TRUE(FAILED(graph.OpenAsync(tooLong.c_str(), FALSE)));
     EXPECT_FALSE(graph.Opening());
+    EXPECT_EQ(graph.TakeNotices().size(), 1u);
     // The synchronous open says the same as a value.
     EXPECT_TRUE(FAILED(graph.Open(junk.c_str(), FALSE)));
     EXPECT_FALSE(graph.HasGraph());

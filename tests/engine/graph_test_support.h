@@ -2,6 +2,8 @@
 // messages, scripted prompts, and event pumping.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QObject>
 #include <chrono>
 #include <functional>
@@ -23,12 +25,15 @@ class NotifyRecorder : public QObject {
     std::vector<RecordedMessage> messages;
 };
 
+// The engine tells its failures as values (MediaGraph::TakeNotices) and never shows a box
+// itself: any box asked for while these prompts are in place fails the test.
 class GraphTestPrompts : public UserPrompts {
   public:
     GraphTestPrompts() { SetUserPrompts(this); }
     ~GraphTestPrompts() override { SetUserPrompts(nullptr); }
     int MessageBox(QWidget*, const std::string& text, const std::string& caption,
                    unsigned) override {
+        ADD_FAILURE() << "the engine showed a box of its own: " << caption << ": " << text;
         texts.push_back(text);
         captions.push_back(caption);
         return IDOK;

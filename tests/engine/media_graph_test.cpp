@@ -278,16 +278,15 @@ TEST_F(MediaGraphTest, BrokenInputsFailWithTheRenderFileText) {
     auto junk = testmedia::WriteBytes(dir, "junk.mp3", std::string(4096, '\x5a'));
     std::vector<Case> cases = {{dir + "/missing.mp3", "missing"}, {junk, "not media"}};
     for (const auto& c : cases) {
-        prompts.texts.clear();
         HRESULT hr = OpenSound(c.path);
         EXPECT_LT(hr, 0) << c.why;
-        ASSERT_EQ(prompts.texts.size(), 1u) << c.why;
+        const Notices told = graph.TakeNotices();
+        ASSERT_EQ(told.size(), 1u) << c.why;
         char expected[128];
         std::snprintf(expected, sizeof expected,
                       "FAILED(hr=0x%x) m_pGB->RenderFile( wFile, NULL )\n",
                       static_cast<unsigned>(hr));
-        EXPECT_EQ(prompts.texts[0], expected) << c.why;
-        EXPECT_EQ(prompts.captions[0], "警告");
+        EXPECT_EQ(told[0], (Notice{expected, "警告", MB_OK})) << c.why;
         EXPECT_EQ(graph.GetDuration(), 0);
     }
     EXPECT_EQ(OpenSound(dir + "/missing.mp3"), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));

@@ -715,4 +715,61 @@ TEST_F(PendingOpenTest, APictureIsFittedAndShownOnceRead) {
     EXPECT_FALSE(log.Has("graph.Restart"));
 }
 
+// The engine's failure texts come back with the open's outcome; the controller shows each
+// box once, as the engine described it, and only then decides what the open became.
+TEST_F(PendingOpenTest, TheGraphsFailureBoxesAreShownOnceInOrderByTheController) {
+    Rows({"a.mp3", "b.wav", "c.mp3"});
+    const Notice size{"FAILED(hr=0x80040209) m_pBV->GetVideoSize(&lWidth, &lHeight)\n", "警告",
+                      0x0};
+    const Notice init{"FAILED(hr=0x80040209) InitVideoWindow(&m_Rect)\n", "警告", 0x0};
+    const Notice large{"画像が大きすぎるため開けません", "VELTRA", 0x30};
+    graph.unreadable[paths["b.wav"]] = true;
+    graph.notices[paths["b.wav"]] = {size, init};
+    graph.refused[paths["c.mp3"]] = true;
+    graph.notices[paths["c.mp3"]] = {large};
+
+    list.selected = 1;
+    window().PlaySelected();
+    EXPECT_TRUE(display.shownNotices.empty()) << "nothing to tell while the file is read";
+    EXPECT_FALSE(Finish());
+    EXPECT_EQ(display.shownNotices, (Notices{size, init}));
+    EXPECT_FALSE(Finish()) << "a report is taken once";
+    EXPECT_EQ(display.shownNotices.size(), 2u);
+
+    // Refused at once: told at once, and the advance that reached it goes on past it.
+    display.shownNotices.clear();
+    list.selected = 0;
+    window().PlaySelected();
+    EXPECT_TRUE(Finish());
+    window().OnGraphComplete(15);
+    ASSERT_TRUE(window().OpenPending()) << "b.wav is on its way";
+    EXPECT_FALSE(Finish());
+    EXPECT_EQ(display.shownNotices, (Notices{size, init, large}));
+    EXPECT_EQ(window().CurrentRow(), 2);
+    EXPECT_EQ(list.playing, -1);
+    EXPECT_TRUE(display.messages.empty()) << "the engine's boxes are not the window's";
+}
+
+// A box runs an event loop; an item the user opens meanwhile is the one that stands.
+TEST_F(PendingOpenTest, AnItemOpenedWhileAFailureBoxShowsIsLeftAlone) {
+    Rows({"a.mp3", "b.wav"});
+    graph.unreadable[paths["a.mp3"]] = true;
+    graph.notices[paths["a.mp3"]] = {Notice{"FAILED", "警告", 0x0}};
+    display.whileNoticeShows = [&] {
+        display.whileNoticeShows = nullptr;
+        list.selected = 1;
+        window().PlaySelected();
+    };
+    list.selected = 0;
+    window().PlaySelected();
+    const intptr_t first = graph.ticket;
+    EXPECT_FALSE(window().OnGraphOpened(first));
+    EXPECT_EQ(display.shownNotices.size(), 1u);
+    EXPECT_TRUE(window().OpenPending()) << "b.wav opens";
+    EXPECT_EQ(window().CurrentRow(), 1);
+    EXPECT_EQ(list.playing, 1);
+    EXPECT_TRUE(Finish());
+    EXPECT_EQ(graph.file, paths["b.wav"]);
+}
+
 }  // namespace

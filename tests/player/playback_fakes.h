@@ -1,6 +1,7 @@
 // Recording fakes of the ports the playing logic drives.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -39,29 +40,29 @@ class FakeGraph : public player::GraphPort {
         return true;
     }
     // An open stays in progress until the test hands its ticket to the controller.
-    bool OpenAsync(const std::string& path) override {
+    OpenResult OpenAsync(const std::string& path) override {
         m_log.Add("graph.Open(" + path + ")");
         if (refused.count(path))
-            return false;
+            return {Opened::No, NoticesOf(path)};
         file = path;
         hasGraph = true;
         state = Idle;
         opening = true;
         ticket += 1;
-        return true;
+        return {Opened::Yes, {}};
     }
     bool Opening() override { return opening; }
-    Opened FinishOpen(intptr_t t) override {
+    OpenResult FinishOpen(intptr_t t) override {
         m_log.Add("graph.FinishOpen");
         if (!opening || t != ticket)
-            return Opened::Stale;
+            return {Opened::Stale, {}};
         opening = false;
         if (unreadable.count(file)) {
             hasGraph = false;
             state = Ended;
-            return Opened::No;
+            return {Opened::No, NoticesOf(file)};
         }
-        return Opened::Yes;
+        return {Opened::Yes, {}};
     }
     bool GetVideoDimensions(int* w, int* h) override {
         auto it = dims.find(file);
@@ -128,6 +129,7 @@ class FakeGraph : public player::GraphPort {
     std::map<std::string, bool> failing;     // the start fails
     std::map<std::string, bool> refused;     // the open is refused at once
     std::map<std::string, bool> unreadable;  // the open fails once the file is read
+    std::map<std::string, Notices> notices;  // what a refused or unreadable file's open tells
     bool opening = false;
     intptr_t ticket = 0;
     std::string file;
@@ -138,6 +140,10 @@ class FakeGraph : public player::GraphPort {
     QRect lastRect;
 
   private:
+    Notices NoticesOf(const std::string& path) {
+        auto it = notices.find(path);
+        return it == notices.end() ? Notices() : it->second;
+    }
     CallLog& m_log;
 };
 
@@ -295,12 +301,19 @@ class FakeDisplay : public player::DisplayPort {
     int VolumePos() override { return volumePos; }
     void SetWaitCursor(bool w) override { waitCursor = w; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowNotice(const Notice& notice) override {
+        shownNotices.push_back(notice);
+        if (whileNoticeShows)
+            whileNoticeShows();  // what the user does while the box runs its event loop
+    }
     void DropStaleGraphReports() override { m_log.Add("drop.graph"); }
     void DropStaleOggReports() override { m_log.Add("drop.ogg"); }
 
     bool pauseShown = false, seekEnabled = false, waitCursor = false;
     int seekMax = -1, seekPos = 0, volumePos = 50;
     std::vector<std::string> messages;
+    Notices shownNotices;
+    std::function<void()> whileNoticeShows;
 
   private:
     CallLog& m_log;
