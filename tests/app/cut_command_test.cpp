@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
+#include "app/ui_language.h"
+#include "tests/support/media_factory.h"
+#include "tests/support/scripted_prompts.h"
+
 TEST(CutCommand, TimesInSecondsOrClockForm) {
     double s = -1;
     EXPECT_TRUE(ParseCutTime("12.25", &s));
@@ -45,4 +52,23 @@ TEST(CutCommand, KindFromTheTargetsExtension) {
     EXPECT_EQ(CutKindOf("a.mkv", "b.mp4"), CutKind::Encoded);
     EXPECT_EQ(CutKindOf("a.wav", "b.flac"), CutKind::Encoded);
     EXPECT_EQ(CutKindOf("a.mp4", "b.txt"), CutKind::Unknown);
+}
+
+// A cut for scripts has no window to show a box in: a source the engine cannot read ends
+// it with its sentence on the error stream, and no box is asked for.
+TEST(CutCommand, AnUnreadableSourceFailsOnTheErrorStreamWithoutABox) {
+    const std::string dir = testmedia::MakeTempDir("cutjunk");
+    const std::string junk = testmedia::WriteBytes(dir, "junk.mp3", std::string(4096, '\x5a'));
+    ScriptedPrompts prompts;
+    std::FILE* err = std::tmpfile();
+    ASSERT_NE(err, nullptr);
+    EXPECT_EQ(
+        AnswerCutCommand({"--cut", "0", "1", junk, dir + "/out.wav"}, UiLanguage::English, err), 1);
+    std::rewind(err);
+    char line[256] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, err), nullptr);
+    EXPECT_STREQ(line, "Could not open the source file.\n");
+    std::fclose(err);
+    EXPECT_TRUE(prompts.Boxes().empty());
+    testmedia::RemoveTree(dir);
 }
