@@ -65,6 +65,9 @@ MainWindow::MainWindow(QWidget* parent) : SkinDialog(parent), m_Controls(this) {
 
 MainWindow::~MainWindow() {
     Shutdown();
+    // The parts go while the window no longer has them: what their going sends the window
+    // (a menu removed, say) finds none half torn down.
+    { const player::MainWindowParts parts = std::move(m_parts); }
     MainWindow* self = this;
     g_mainWindow.compare_exchange_strong(self, nullptr);
 }

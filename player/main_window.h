@@ -95,7 +95,8 @@ class MainWindow : public SkinDialog, public PlaybackHost {
 
     bool m_bInitialised = false;
     bool m_bShutDown = false;
+    // Before the controls: making them sends the window events, which look at the parts.
+    player::MainWindowParts m_parts;
     player::MainWindowControls m_Controls;
     MainSkin m_Skin;
-    player::MainWindowParts m_parts;
 };
