@@ -6,6 +6,9 @@
 #include <QTimer>
 
 #include "player/main_window.h"
+#include "player/main_window_commands.h"
+#include "player/playback_controller.h"
+#include "player/timed_item.h"
 #include "skin/skin_button.h"
 
 MainWindowMediaControl::MainWindowMediaControl(MainWindow& window) : m_window(window) {
@@ -71,8 +74,7 @@ MediaState MainWindowMediaControl::State() {
     const PlaylistCtrl& list = m_window.List();
     const QAbstractSlider* seek = m_window.SeekSlider();
     MediaState s;
-    const bool open =
-        controller.Mode() == player::ModeAudio || controller.Mode() == player::ModeVideo;
+    const bool open = player::HasTimeLine(controller.Mode());
     if (open) {
         const QWidget* pause = m_window.Button(MainWindow::kPause);
         s.status = pause && !pause->isHidden() ? MediaState::Playing : MediaState::Paused;
@@ -111,32 +113,32 @@ bool MainWindowMediaControl::Busy() {
 }
 
 void MainWindowMediaControl::Play() {
-    m_window.PlaySelected();
+    m_window.Controller().PlaySelected();
 }
 void MainWindowMediaControl::Pause() {
-    m_window.Pause();
+    m_window.Controller().Pause();
 }
 void MainWindowMediaControl::Stop() {
     m_window.Stop();
 }
 void MainWindowMediaControl::Next() {
-    m_window.PlayNext();
+    m_window.Controller().PlayNext();
 }
 void MainWindowMediaControl::Previous() {
-    m_window.PlayPrevious();
+    m_window.Controller().PlayPrevious();
 }
 void MainWindowMediaControl::SeekTo(int tenths) {
-    m_window.SeekTo(tenths);
+    m_window.Commands().SeekTo(tenths);
 }
 void MainWindowMediaControl::SetVolume(int position) {
-    m_window.SetVolumePosition(position);
+    m_window.Commands().SetVolumePosition(position);
 }
 void MainWindowMediaControl::OpenFile(const std::string& path) {
-    m_window.AddAndPlay(path);
+    m_window.Commands().AddAndPlay(path);
 }
 
 void MainWindowMediaControl::EnqueueFiles(const std::vector<std::string>& paths) {
-    m_window.AddAllAndPlayFirst(paths);
+    m_window.Commands().AddAllAndPlayFirst(paths);
 }
 
 void MainWindowMediaControl::Raise() {

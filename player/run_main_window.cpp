@@ -4,6 +4,7 @@
 
 #include "app/mpris_service.h"
 #include "player/main_window.h"
+#include "player/main_window_composition.h"
 #include "player/main_window_media_control.h"
 
 int RunMainWindow(const std::string& startFile, bool use3D) {
@@ -13,10 +14,7 @@ int RunMainWindow(const std::string& startFile, bool use3D) {
 }
 
 int RunMainWindowWithFiles(const std::vector<std::string>& files, bool use3D) {
-    auto window =
-        std::make_unique<MainWindow>(files.empty() ? std::string() : files.front(), use3D);
-    if (files.size() > 1)
-        window->SetStartFiles(files);
+    std::unique_ptr<MainWindow> window = player::ComposeMainWindow(files, use3D);
     if (!window->Initialised())
         return 0;  // the skin or the layout failed; the message has been shown
     {

@@ -1,4 +1,4 @@
-// Entry point of the player windows for the application shell: builds the main window,
+// Entry point of the player windows for the application shell: composes the main window,
 // runs it modally and tears it down (tunewell unloaded before the sound device goes).
 #pragma once
 

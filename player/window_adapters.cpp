@@ -6,6 +6,9 @@
 
 #include "platform/sound_device.h"
 #include "platform/user_prompts.h"
+#include "player/video_pane.h"
+#include "player/viewer_slot.h"
+#include "player/viewer_window.h"
 #include "playlist/playlist_ctrl.h"
 #include "playlist/playlist_model.h"
 
@@ -104,6 +107,50 @@ void SoundAdapter::SetPrimaryVolume(int hundredthsDb) {
 }
 IDirectSound* SoundAdapter::Device() {
     return m_device.Device();
+}
+
+bool ViewerAdapter::Exists() {
+    return m_slot.Get() != nullptr;
+}
+bool ViewerAdapter::Create() {
+    return m_slot.Create() != nullptr;
+}
+bool ViewerAdapter::IsVisible() {
+    return Exists() && m_slot.Get()->isVisible();
+}
+void ViewerAdapter::Show() {
+    if (ViewerWindow* v = m_slot.Get()) {
+        v->show();
+        v->raise();
+    }
+}
+void ViewerAdapter::Hide() {
+    if (ViewerWindow* v = m_slot.Get())
+        v->hide();
+}
+void ViewerAdapter::SetEngine(EngineId engine) {
+    if (ViewerWindow* v = m_slot.Get())
+        v->SetEngine(engine);
+}
+void ViewerAdapter::SetPicture(bool shown) {
+    if (ViewerWindow* v = m_slot.Get())
+        v->SetPicture(shown);
+}
+void ViewerAdapter::ShowVideoArea(bool shown) {
+    if (ViewerWindow* v = m_slot.Get())
+        v->ShowVideoArea(shown);
+}
+VideoSurface* ViewerAdapter::VideoArea() {
+    ViewerWindow* v = m_slot.Get();
+    return v ? v->VideoArea() : nullptr;
+}
+QRect ViewerAdapter::VideoAreaRect() {
+    ViewerWindow* v = m_slot.Get();
+    return v ? v->VideoAreaClientRect() : QRect();
+}
+void ViewerAdapter::FitToVideo(int width, int height, bool resizeToVideo) {
+    if (ViewerWindow* v = m_slot.Get())
+        v->FitToVideo(width, height, resizeToVideo);
 }
 
 }  // namespace player

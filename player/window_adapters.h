@@ -1,4 +1,5 @@
-// The main window's controls and playlist behind the playing logic's ports.
+// The main window's controls, playlist, sound device and viewer behind the playing logic's
+// ports.
 #pragma once
 
 #include <QPointer>
@@ -12,6 +13,8 @@ class PlaylistCtrl;
 class SoundDevice;
 
 namespace player {
+
+class ViewerSlot;
 
 struct DisplayControls {
     QWidget* window = nullptr;  // owner of message boxes and the cursor
@@ -67,6 +70,26 @@ class SoundAdapter : public SoundPort {
   private:
     SoundDevice& m_device;
     QWidget* m_owner;
+};
+
+// The viewer as the playing logic sees it; the window is made on first need.
+class ViewerAdapter : public ViewerPort {
+  public:
+    explicit ViewerAdapter(ViewerSlot& slot) : m_slot(slot) {}
+    bool Exists() override;
+    bool Create() override;
+    bool IsVisible() override;
+    void Show() override;
+    void Hide() override;
+    void SetEngine(EngineId engine) override;
+    void SetPicture(bool shown) override;
+    void ShowVideoArea(bool shown) override;
+    VideoSurface* VideoArea() override;
+    QRect VideoAreaRect() override;
+    void FitToVideo(int width, int height, bool resizeToVideo) override;
+
+  private:
+    ViewerSlot& m_slot;
 };
 
 }  // namespace player

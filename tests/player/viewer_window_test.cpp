@@ -20,6 +20,7 @@
 #include "player/menus.h"
 #include "player/video_pane.h"
 #include "player/viewer_geometry.h"
+#include "tests/player/pump_until.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/scripted_prompts.h"
 
@@ -29,19 +30,6 @@ namespace {
 
 void Settle() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
-}
-
-// Lets the event loop run until done() holds, for at most timeoutMs.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
 }
 
 bool Proportional(QSize window, QSize video) {

@@ -20,12 +20,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "editor/editor_dialog.h"
 #include "platform/module_folder.h"
 #include "player/main_window.h"
+#include "player/main_window_composition.h"
 #include "player/viewer_window.h"
 
 extern char** environ;
@@ -123,7 +125,8 @@ int RenderWindows(int argc, char** argv, const fs::path& out) {
         !WritePicture(media / "Lighthouse.bmp"))
         return 1;
 
-    MainWindow main(std::string(), false);
+    const std::unique_ptr<MainWindow> window = player::ComposeMainWindow({}, false);
+    MainWindow& main = *window;
     if (!main.Initialised())
         return 1;
     for (const char* name : {"Harbour at dawn.wav", "Night train.wav", "Lighthouse.bmp"})
