@@ -326,11 +326,12 @@ void EditorController::OnSliderEnd() {
     int p = m_View.SliderPosition();
     bool ok = false;
     SeekPreview(p, &ok);
-    if (!ok) {
-        p = 0;
-        m_View.SetSliderPosition(0);
-    }
-    ShowPosition(p, TrackingStart());
+    if (!ok)
+        ShowSeekRefused();
+    else
+        ShowPosition(p, TrackingStart());
+    // The graph tells later whether it got there.
+    m_bDragSeekPending = ok && !IsOgg();
     if (m_bResumeAfterDrag) {
         m_bResumeAfterDrag = 0;
         if (IsOgg())
@@ -339,6 +340,18 @@ void EditorController::OnSliderEnd() {
             m_Preview.PlayPause();
     }
     m_View.SetWaitCursor(false);
+}
+
+void EditorController::ShowSeekRefused() {
+    m_View.SetSliderPosition(0);
+    ShowPosition(0, TrackingStart());
+}
+
+void EditorController::OnGraphSeekDone(bool landed) {
+    const bool dragged = m_bDragSeekPending;
+    m_bDragSeekPending = false;
+    if (!landed && dragged && !IsOgg() && !m_bExecuting)
+        ShowSeekRefused();
 }
 
 void EditorController::OnStep(bool forward) {

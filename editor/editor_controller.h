@@ -48,6 +48,8 @@ class EditorController {
     void OnGraphPosition(int tenths);
     void OnGraphComplete(intptr_t code);
     void OnGraphStopped();
+    // A seek has been carried out (landed) or refused by the graph.
+    void OnGraphSeekDone(bool landed);
     void OnOggPosition(int tenths);
     void OnOggEnd();
 
@@ -100,6 +102,8 @@ class EditorController {
     void ShowPosition(int tenths, bool toStart);
     void PauseFirst();
     void SeekPreview(int tenths, bool* ok);
+    // A drag's seek failed: the slider and the followed point go back to the start.
+    void ShowSeekRefused();
     void Fail();
     // Asks whether to go on when the cut may not fit on the target's disk.
     bool GoOnDespiteFreeSpace(ConversionMode mode, const std::string& target);
@@ -130,7 +134,8 @@ class EditorController {
     int m_bTrackStart = 1;
     int m_bExecuting = 0;
     int m_bResumeAfterDrag = 0;
-    std::string m_szLastText[3];  // following field, other field, volume
+    bool m_bDragSeekPending = false;  // a slider drag's seek is on its way
+    std::string m_szLastText[3];      // following field, other field, volume
     std::vector<std::string> m_Output;
     bool m_bOpened = false;
     bool m_bOggOpened = false;

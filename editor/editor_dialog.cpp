@@ -29,6 +29,7 @@
 #include "editor/graph_preview.h"
 #include "editor/keyframe_slider.h"
 #include "editor/profile_set_dialog.h"
+#include "engine/graph_messages.h"
 #include "engine/media_graph.h"
 #include "engine/ogg_backend.h"
 #include "engine/video_widget.h"
@@ -275,6 +276,10 @@ bool EditorDialog::event(QEvent* e) {
         case UM_GRAPH_STOPPED:
             if (!m_bShutDown)
                 m_pController->OnGraphStopped();
+            return true;
+        case UM_GRAPH_SEEK_DONE:
+            if (!m_bShutDown)
+                m_pController->OnGraphSeekDone(static_cast<WindowMessage*>(e)->wParam() != 0);
             return true;
         case kMsgOggPosition:
             if (!m_bShutDown)

@@ -66,6 +66,8 @@ class PreviewPort {
     virtual MediaContent Content() const = 0;
     virtual int Duration() const = 0;  // tenths
     virtual int Position() = 0;        // tenths
+    // Moves the preview without waiting for it: true when handed on, and the outcome
+    // comes as UM_GRAPH_SEEK_DONE (OnGraphSeekDone). Position() says where it goes.
     virtual bool Seek(double tenths) = 0;
     virtual void PlayPause() = 0;
     virtual void StopAndRewind() = 0;

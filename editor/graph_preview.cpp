@@ -23,7 +23,7 @@ int GraphPreview::Position() {
     return m_Graph.GetPosition();
 }
 bool GraphPreview::Seek(double tenths) {
-    return m_Graph.Seek(tenths) != FALSE;
+    return m_Graph.SeekAsync(tenths) != FALSE;
 }
 void GraphPreview::PlayPause() {
     m_Graph.PlayPause();

@@ -747,6 +747,9 @@ void MainWindow::HandleWindowMessage(int message, intptr_t wParam) {
         case UM_GRAPH_SEEK_DONE:
             m_pController->OnGraphSeekDone(wParam != 0);
             break;
+        case UM_GRAPH_REWOUND:
+            m_pController->OnGraphRewound(wParam != 0);
+            break;
         case UM_GRAPH_DURATION:
             m_pController->OnGraphDuration(static_cast<int>(wParam));
             break;

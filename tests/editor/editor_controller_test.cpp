@@ -97,7 +97,7 @@ TEST_F(EditorControllerTest, OggSourceWithoutTunewellClosesAtOnce) {
 }
 
 TEST_F(EditorControllerTest, TimeFieldCorrections) {
-    Start(dir + "/clip.avi");  // 60 s
+    Start(dir + "/clip.avi");           // 60 s
     view.Type(kIdStartField, "1.255");  // hundredths are the finest a field holds
     EXPECT_EQ(view.Text(kIdStartField), "1.25");
     EXPECT_DOUBLE_EQ(controller->Start(), 1.25);
@@ -212,6 +212,28 @@ TEST_F(EditorControllerTest, StepAndSliderMoveThePreview) {
     controller->OnSliderEnd();
     EXPECT_EQ(view.sliderPos, 0);
     EXPECT_DOUBLE_EQ(controller->Start(), 0.0);
+}
+
+TEST_F(EditorControllerTest, ASeekTheGraphFailsLaterPutsADragBackToTheStart) {
+    Start(dir + "/clip.avi");
+    view.sliderPos = 250;
+    controller->OnSliderEnd();
+    EXPECT_DOUBLE_EQ(controller->Start(), 25.0) << "shown at once, as the graph goes there";
+    controller->OnGraphSeekDone(true);
+    EXPECT_EQ(view.sliderPos, 250);
+
+    view.sliderPos = 400;
+    controller->OnSliderEnd();
+    controller->OnGraphSeekDone(false);
+    EXPECT_EQ(view.sliderPos, 0);
+    EXPECT_DOUBLE_EQ(controller->Start(), 0.0);
+    EXPECT_EQ(view.Text(kIdStartField), "0.0");
+
+    // A step's seek that fails leaves the point where the step put it.
+    preview.position = 100;
+    controller->OnStep(true);
+    controller->OnGraphSeekDone(false);
+    EXPECT_DOUBLE_EQ(controller->Start(), 15.0);
 }
 
 TEST_F(EditorControllerTest, EndOfPreviewRewindsTheFollowedPoint) {
