@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <QDebug>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -91,12 +92,16 @@ EditorController::~EditorController() {
 }
 
 void EditorController::DisableControls() {
+    EnableControls(false);
+}
+
+void EditorController::EnableControls(bool enable) {
     for (int id :
          {kIdModeAsf,   kIdModeAvi,   kIdModeWav,      kIdPointStart, kIdPointEnd, kIdStartField,
           kIdEndField,  kIdProfile,   kIdVolumeField,  kIdSetPoint,   kIdStepBack, kIdStepForward,
           kIdSlider,    kIdPlay,      kIdStop,         kIdStill,      kIdExecute,  kIdModeOther,
           kIdOtherKind, kIdFrameBack, kIdFrameForward, kIdMarkStart,  kIdMarkEnd})
-        m_View.Enable(id, false);
+        m_View.Enable(id, enable);
 }
 
 void EditorController::Initialise(const std::string& source, int mainVolumePosition,
@@ -112,32 +117,51 @@ void EditorController::Initialise(const std::string& source, int mainVolumePosit
     m_nProfile = 0;
     m_nIsOgg = IsOggPath(source) ? 2 : 1;
 
-    int total = 0;  // tenths
+    m_View.SetText(kIdFileName, FileNameOfPath(source));
     if (!IsOgg()) {
-        m_bOpened = m_Preview.Open(source, m_View.NotifyTarget(), m_View.PreviewSurface(),
-                                   m_View.PreviewRect());
-        m_Preview.SetVolume(PreviewVolumeFor(mainVolumePosition));
-        m_Content = m_Preview.Content();
-        total = m_Preview.Duration();
-        if (total < 0)
-            total = 0;
-        m_dDuration = total * 0.1;
-    } else {
-        if (!m_LoadOgg || !m_LoadOgg()) {
-            m_View.PostClose(false);
+        m_nPreviewVolume = PreviewVolumeFor(mainVolumePosition);
+        // The source is read on the graph's own thread; until it is, only the way out is
+        // offered.
+        m_bOpening = m_Preview.Open(source, m_View.NotifyTarget(), m_View.PreviewSurface(),
+                                    m_View.PreviewRect());
+        if (m_bOpening) {
+            DisableControls();
             return;
         }
-        m_Ogg.VorbisLibInit(device, m_OggCallback);
-        double seconds = 0.0;
-        m_bOggOpened = m_Ogg.VorbisLibOpen(source, &seconds) != 0;
-        if (!m_bOggOpened || !(seconds > 0.0))
-            seconds = 0.0;
-        m_dDuration = seconds;
-        total = static_cast<int>(seconds) * 10;
-        m_Content = MediaContent::AudioOnly;
+        ShowSource(0);  // refused at once: as a source the graph cannot open
+        return;
     }
+    if (!m_LoadOgg || !m_LoadOgg()) {
+        m_View.PostClose(false);
+        return;
+    }
+    m_Ogg.VorbisLibInit(device, m_OggCallback);
+    double seconds = 0.0;
+    m_bOggOpened = m_Ogg.VorbisLibOpen(source, &seconds) != 0;
+    if (!m_bOggOpened || !(seconds > 0.0))
+        seconds = 0.0;
+    m_dDuration = seconds;
+    m_Content = MediaContent::AudioOnly;
+    ShowSource(static_cast<int>(seconds) * 10);
+}
 
-    m_View.SetText(kIdFileName, FileNameOfPath(source));
+void EditorController::OnGraphOpened(intptr_t ticket) {
+    if (!m_bOpening || m_bShutDown)
+        return;
+    const PreviewPort::Opened opened = m_Preview.FinishOpen(ticket);
+    if (opened == PreviewPort::Opened::Stale)
+        return;
+    m_bOpening = false;
+    m_bOpened = opened == PreviewPort::Opened::Yes;
+    m_Preview.SetVolume(m_nPreviewVolume);
+    m_Content = m_Preview.Content();
+    const int total = std::max(0, m_Preview.Duration());
+    m_dDuration = total * 0.1;
+    EnableControls(true);
+    ShowSource(total);
+}
+
+void EditorController::ShowSource(int total) {
     m_View.SetText(kIdLength, FormatLength(total));
 
     ModeChoice choice = ModeChoiceFor(m_Content);
@@ -158,7 +182,7 @@ void EditorController::Initialise(const std::string& source, int mainVolumePosit
     m_View.Enable(kIdFrameForward, !IsOgg());
     m_dHere = 0.0;
     if (!IsOgg() && (m_Content == MediaContent::AudioVideo || m_Content == MediaContent::VideoOnly))
-        m_Preview.ScanFrames(source, m_View.NotifyTarget());
+        m_Preview.ScanFrames(m_szSource, m_View.NotifyTarget());
 
     m_View.Check(kIdPointStart, true);
     m_View.Check(kIdPointEnd, false);
@@ -590,6 +614,8 @@ void EditorController::DropPartialOutput() {
 }
 
 void EditorController::OnStill() {
+    if (m_bOpening)
+        return;  // no frame yet
     StillHost host(*this, m_Preview, m_View, m_szSource);
     const StillOutcome still = CaptureStill(host);
     if (still)
@@ -704,7 +730,7 @@ void EditorController::SeekExact(double seconds) {
 }
 
 void EditorController::OnFrameStep(bool forward) {
-    if (IsOgg() || m_bExecuting)
+    if (IsOgg() || m_bExecuting || m_bOpening)
         return;
     PauseFirst();
     // After playing, the preview stands where it stopped, past the last report.
@@ -721,7 +747,7 @@ void EditorController::OnFrameStep(bool forward) {
 }
 
 void EditorController::OnMarkHere(bool start) {
-    if (m_bExecuting || m_szSource.empty())
+    if (m_bExecuting || m_bOpening || m_szSource.empty())
         return;
     PauseFirst();
     if (IsOgg()) {

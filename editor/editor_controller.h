@@ -44,6 +44,11 @@ class EditorController {
     void OnSliderMoving();
     void OnSliderEnd();
 
+    // The preview graph has read the source (UM_GRAPH_OPENED): the window shows the item.
+    void OnGraphOpened(intptr_t ticket);
+    // The source is still being read by the preview graph; the controls wait for it.
+    bool Opening() const { return m_bOpening; }
+
     // Reports from the preview graph and from tunewell (already on this thread).
     void OnGraphPosition(int tenths);
     void OnGraphComplete(intptr_t code);
@@ -98,6 +103,9 @@ class EditorController {
     // Takes the edit's value into value and puts back the text and caret it rewrote.
     void ApplyFieldEdit(int id, const FieldEdit& e, double& value);
     void DisableControls();
+    void EnableControls(bool enable);
+    // Shows the source of `total` tenths and offers what suits it.
+    void ShowSource(int total);
     void BeginExecuting();
     void ShowPosition(int tenths, bool toStart);
     void PauseFirst();
@@ -138,6 +146,8 @@ class EditorController {
     std::string m_szLastText[3];      // following field, other field, volume
     std::vector<std::string> m_Output;
     bool m_bOpened = false;
+    bool m_bOpening = false;
+    int m_nPreviewVolume = 0;  // hundredths of a decibel, applied once the graph is open
     bool m_bOggOpened = false;
     bool m_bShutDown = false;
 

@@ -59,9 +59,14 @@ enum ControlId : int {
 class PreviewPort {
   public:
     virtual ~PreviewPort() = default;
-    // SetWindows and Open (not running); true when a graph was built.
+    // SetWindows and an open (not running) that reads the file off this thread: true when
+    // it is on its way, and UM_GRAPH_OPENED with the open's ticket then tells notify that
+    // FinishOpen has its outcome.
     virtual bool Open(const std::string& path, QObject* notify, VideoSurface* owner,
                       const QRect& rect) = 0;
+    enum class Opened { Yes, No, Stale };
+    // The outcome of the open of ticket; Stale for a report of an open given up since.
+    virtual Opened FinishOpen(intptr_t ticket) = 0;
     virtual void SetVolume(int hundredthsDb) = 0;
     virtual MediaContent Content() const = 0;
     virtual int Duration() const = 0;  // tenths

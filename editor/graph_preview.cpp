@@ -7,7 +7,14 @@ namespace editor {
 bool GraphPreview::Open(const std::string& path, QObject* notify, VideoSurface* owner,
                         const QRect& rect) {
     m_Graph.SetWindows(notify, owner, owner ? &rect : nullptr);
-    return m_Graph.Open(path.c_str(), FALSE) == S_OK;
+    return m_Graph.OpenAsync(path.c_str(), FALSE) == S_OK;
+}
+
+PreviewPort::Opened GraphPreview::FinishOpen(intptr_t ticket) {
+    const HRESULT hr = m_Graph.FinishOpen(static_cast<uintptr_t>(ticket));
+    if (hr == S_FALSE)
+        return Opened::Stale;
+    return SUCCEEDED(hr) ? Opened::Yes : Opened::No;
 }
 
 void GraphPreview::SetVolume(int hundredthsDb) {

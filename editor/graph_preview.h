@@ -15,6 +15,7 @@ class GraphPreview : public PreviewPort {
 
     bool Open(const std::string& path, QObject* notify, VideoSurface* owner,
               const QRect& rect) override;
+    Opened FinishOpen(intptr_t ticket) override;
     void SetVolume(int hundredthsDb) override;
     MediaContent Content() const override;
     int Duration() const override;
