@@ -59,7 +59,11 @@ class StillHost : public StillCaptureHost {
         : m_Editor(editor), m_Preview(preview), m_View(view), m_Source(source) {}
     bool IsOggItem() const override { return m_Editor.IsOgg(); }
     bool PreviewRunning() const override { return m_Preview.IsRunning(); }
-    void PausePreview() override { m_Editor.OnPause(); }
+    void PausePreview() override {
+        m_Editor.OnPause();
+        // Only the still waits for the pause: it takes the frame left on screen.
+        m_Preview.AwaitPaused();
+    }
     bool CaptureCurrentImage(uint8_t** dib) override { return m_Preview.CaptureCurrentImage(dib); }
     std::string MediaPath() const override { return m_Source; }
     bool ChooseStillPath(const FilePromptRequest& request, std::string* path) override {

@@ -74,7 +74,10 @@ class PreviewPort {
     // Moves the preview without waiting for it: true when handed on, and the outcome
     // comes as UM_GRAPH_SEEK_DONE (OnGraphSeekDone). Position() says where it goes.
     virtual bool Seek(double tenths) = 0;
+    // Toggles without waiting for a pause to complete.
     virtual void PlayPause() = 0;
+    // Waits, bounded, until a pause has completed, so that a still is the frame on screen.
+    virtual void AwaitPaused() {}
     virtual void StopAndRewind() = 0;
     virtual void Close() = 0;
     virtual bool HasGraph() const = 0;

@@ -33,7 +33,10 @@ bool GraphPreview::Seek(double tenths) {
     return m_Graph.SeekAsync(tenths) != FALSE;
 }
 void GraphPreview::PlayPause() {
-    m_Graph.PlayPause();
+    m_Graph.PlayPauseAsync();
+}
+void GraphPreview::AwaitPaused() {
+    m_Graph.AwaitPaused();
 }
 void GraphPreview::StopAndRewind() {
     m_Graph.StopAndRewind();

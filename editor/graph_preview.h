@@ -22,6 +22,7 @@ class GraphPreview : public PreviewPort {
     int Position() override;
     bool Seek(double tenths) override;
     void PlayPause() override;
+    void AwaitPaused() override;
     void StopAndRewind() override;
     void Close() override;
     bool HasGraph() const override;

@@ -92,12 +92,17 @@ BOOL MediaGraph::TogglePause(bool waitForPause) {
         ok = SetPipelineState(GST_STATE_PAUSED);
         m_State = GraphState::Paused;
     }
+    if (ok && waitForPause)
+        AwaitPaused();
+    return ok ? TRUE : FALSE;
+}
+
+void MediaGraph::AwaitPaused() {
     // The picture renderer takes the frame it was waiting to show as the one it keeps on
     // screen; once the pause is complete that frame is the current image, so a still
     // taken now is the picture left on screen, not the one before it.
-    if (ok && waitForPause)
+    if (m_pGB && m_State == GraphState::Paused)
         gst_element_get_state(m_pGB, nullptr, nullptr, 2 * GST_SECOND);
-    return ok ? TRUE : FALSE;
 }
 
 bool MediaGraph::AwaitSettled(const std::atomic<bool>& superseded, int64_t boundNs) {

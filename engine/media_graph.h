@@ -79,6 +79,9 @@ class MediaGraph {
     // late, or never): for the player, which takes no stills; the editor's still after a
     // pause needs the wait.
     BOOL PlayPauseAsync();
+    // Waits (at most 2 s) until a pause asked for has completed: the frame on screen is
+    // then the current image, which a still takes.
+    void AwaitPaused();
     // Both are carried out on the transport thread and reported by UM_GRAPH_REWOUND; the
     // state is the new one at once (Idle, or Running for a restart). TRUE when handed on
     // (StopAndRewind: also when there is nothing to rewind, Restart: without a graph). A
