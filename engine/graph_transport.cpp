@@ -129,8 +129,8 @@ void MediaGraph::Landed(int32_t tenths) {
     m_SeekTarget.compare_exchange_strong(tenths, -1);
 }
 
-void MediaGraph::HandSeek(double tenths, std::function<void(const std::atomic<bool>&)> step) {
-    m_SeekTarget = tenths < 0 ? 0 : static_cast<int32_t>(tenths);
+void MediaGraph::HandSeek(int32_t tenths, std::function<void(const std::atomic<bool>&)> step) {
+    m_SeekTarget = tenths;
     m_Transport->Seek(std::move(step));
 }
 
@@ -211,7 +211,7 @@ BOOL MediaGraph::SeekAsync(double tenths) {
     QObject* notify = m_hwndNotify;
     const int32_t target = tenths < 0 ? 0 : static_cast<int32_t>(tenths);
     // A flushing seek repositions a running graph as it runs: nothing waits for a pause.
-    HandSeek(tenths, [this, notify, ns, tenths, target](const std::atomic<bool>& superseded) {
+    HandSeek(target, [this, notify, ns, tenths, target](const std::atomic<bool>& superseded) {
         const bool landed = SeekStream(ns, -1);
         // A graph that stands still reports the new place, and shows its frame, once it
         // has prerolled there again.

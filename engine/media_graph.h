@@ -202,7 +202,7 @@ class MediaGraph {
     bool ApplyAskedState();
     // Hands a seek, restart or rewind to the transport thread; until it has landed the
     // position reported is `tenths`.
-    void HandSeek(double tenths, std::function<void(const std::atomic<bool>&)> step);
+    void HandSeek(int32_t tenths, std::function<void(const std::atomic<bool>&)> step);
     void HandRewind(std::function<void(const std::atomic<bool>&)> step);
     void Landed(int32_t tenths);
     void RemoveRenderer(const char* name);
