@@ -59,12 +59,13 @@ class StillHost : public StillCaptureHost {
         : m_Editor(editor), m_Preview(preview), m_View(view), m_Source(source) {}
     bool IsOggItem() const override { return m_Editor.IsOgg(); }
     bool PreviewRunning() const override { return m_Preview.IsRunning(); }
-    void PausePreview() override {
-        m_Editor.OnPause();
-        // Only the still waits for the pause: it takes the frame left on screen.
+    void PausePreview() override { m_Editor.OnPause(); }
+    bool CaptureCurrentImage(uint8_t** dib) override {
+        // Only the still waits for a pause or a seek to complete: it takes the frame they
+        // leave on screen.
         m_Preview.AwaitPaused();
+        return m_Preview.CaptureCurrentImage(dib);
     }
-    bool CaptureCurrentImage(uint8_t** dib) override { return m_Preview.CaptureCurrentImage(dib); }
     std::string MediaPath() const override { return m_Source; }
     bool ChooseStillPath(const FilePromptRequest& request, std::string* path) override {
         std::vector<std::string> chosen;

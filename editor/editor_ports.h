@@ -76,7 +76,8 @@ class PreviewPort {
     virtual bool Seek(double tenths) = 0;
     // Toggles without waiting for a pause to complete.
     virtual void PlayPause() = 0;
-    // Waits, bounded, until a pause has completed, so that a still is the frame on screen.
+    // Waits, bounded, until a pause and a seek have completed, so that a still is the frame
+    // on screen.
     virtual void AwaitPaused() {}
     virtual void StopAndRewind() = 0;
     virtual void Close() = 0;

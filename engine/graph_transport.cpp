@@ -2,6 +2,7 @@
 #include <gst/gst.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "engine/graph_messages.h"
@@ -98,11 +99,21 @@ BOOL MediaGraph::TogglePause(bool waitForPause) {
 }
 
 void MediaGraph::AwaitPaused() {
+    if (!m_pGB || m_State == GraphState::Running)
+        return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    {
+        // A seek still on its way would leave the frame before it on screen.
+        std::unique_lock<std::mutex> lock(m_LandedLock);
+        m_LandedSignal.wait_until(lock, deadline, [this] { return m_SeekTarget < 0; });
+    }
     // The picture renderer takes the frame it was waiting to show as the one it keeps on
     // screen; once the pause is complete that frame is the current image, so a still
     // taken now is the picture left on screen, not the one before it.
-    if (m_pGB && m_State == GraphState::Paused)
-        gst_element_get_state(m_pGB, nullptr, nullptr, 2 * GST_SECOND);
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() > 0)
+        gst_element_get_state(m_pGB, nullptr, nullptr, left.count());
 }
 
 bool MediaGraph::AwaitSettled(const std::atomic<bool>& superseded, int64_t boundNs) {
@@ -126,7 +137,9 @@ bool MediaGraph::ApplyAskedState() {
 
 void MediaGraph::Landed(int32_t tenths) {
     // A later request has put its own place there meanwhile: that one still goes on.
-    m_SeekTarget.compare_exchange_strong(tenths, -1);
+    std::lock_guard<std::mutex> lock(m_LandedLock);
+    if (m_SeekTarget.compare_exchange_strong(tenths, -1))
+        m_LandedSignal.notify_all();
 }
 
 void MediaGraph::HandSeek(int32_t tenths, std::function<void(const std::atomic<bool>&)> step) {

@@ -14,6 +14,7 @@
 #include <QSize>
 #include <atomic>
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -79,8 +80,8 @@ class MediaGraph {
     // late, or never): for the player, which takes no stills; the editor's still after a
     // pause needs the wait.
     BOOL PlayPauseAsync();
-    // Waits (at most 2 s) until a pause asked for has completed: the frame on screen is
-    // then the current image, which a still takes.
+    // Waits (at most 2 s) until a pause, and a seek or rewind asked for, have completed:
+    // the frame on screen is then the current image, which a still takes.
     void AwaitPaused();
     // Both are carried out on the transport thread and reported by UM_GRAPH_REWOUND; the
     // state is the new one at once (Idle, or Running for a restart). TRUE when handed on
@@ -254,6 +255,8 @@ class MediaGraph {
     std::mutex m_StateLock;
     // Tenths of the place a seek, restart or rewind in hand goes to; -1 when none.
     std::atomic<int32_t> m_SeekTarget{-1};
+    std::mutex m_LandedLock;
+    std::condition_variable m_LandedSignal;  // m_SeekTarget went back to -1
 
     // The open file is an animated picture of this size (empty: it is not).
     QSize m_AnimationSize;

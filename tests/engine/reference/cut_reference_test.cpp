@@ -396,6 +396,13 @@ TEST_F(CutReference, PreviewShowsAndReportsTheRightFrame) {
         Pump(100);
         EXPECT_EQ(NumberInImage(widget.CurrentFrame()), shown);
 
+        // A still asked for before a seek has reported is the new place's frame.
+        ASSERT_TRUE(graph.SeekAsync(20));
+        graph.AwaitPaused();
+        ASSERT_TRUE(graph.CaptureCurrentImage(&dib));
+        EXPECT_NEAR(NumberInDib(dib), ExpectedFrames(ext, 2.0, 2.04).first, tolerance);
+        CoTaskMemFree(dib);
+
         // A still taken while playing: pause, as the still command does, then capture.
         ASSERT_TRUE(graph.PlayPause());
         Pump(400);
