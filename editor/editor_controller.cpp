@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <QDebug>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -64,7 +65,12 @@ class StillHost : public StillCaptureHost {
     bool IsOggItem() const override { return m_Editor.IsOgg(); }
     bool PreviewRunning() const override { return m_Preview.IsRunning(); }
     void PausePreview() override { m_Editor.OnPause(); }
-    bool CaptureCurrentImage(uint8_t** dib) override { return m_Preview.CaptureCurrentImage(dib); }
+    bool CaptureCurrentImage(uint8_t** dib) override {
+        // Only the still waits for a pause or a seek to complete: it takes the frame they
+        // leave on screen.
+        m_Preview.AwaitPaused();
+        return m_Preview.CaptureCurrentImage(dib);
+    }
     std::string MediaPath() const override { return m_Source; }
     bool ChooseStillPath(const FilePromptRequest& request, std::string* path) override {
         std::vector<std::string> chosen;
@@ -96,12 +102,16 @@ EditorController::~EditorController() {
 }
 
 void EditorController::DisableControls() {
+    EnableControls(false);
+}
+
+void EditorController::EnableControls(bool enable) {
     for (int id :
          {kIdModeAsf,   kIdModeAvi,   kIdModeWav,      kIdPointStart, kIdPointEnd, kIdStartField,
           kIdEndField,  kIdProfile,   kIdVolumeField,  kIdSetPoint,   kIdStepBack, kIdStepForward,
           kIdSlider,    kIdPlay,      kIdStop,         kIdStill,      kIdExecute,  kIdModeOther,
           kIdOtherKind, kIdFrameBack, kIdFrameForward, kIdMarkStart,  kIdMarkEnd})
-        m_View.Enable(id, false);
+        m_View.Enable(id, enable);
 }
 
 void EditorController::Initialise(const std::string& source, int mainVolumePosition,
@@ -117,33 +127,53 @@ void EditorController::Initialise(const std::string& source, int mainVolumePosit
     m_nProfile = 0;
     m_nIsOgg = IsOggPath(source) ? 2 : 1;
 
-    int total = 0;  // tenths
+    m_View.SetText(kIdFileName, FileNameOfPath(source));
     if (!IsOgg()) {
-        m_bOpened = m_Preview.Open(source, m_View.NotifyTarget(), m_View.PreviewSurface(),
-                                   m_View.PreviewRect());
+        m_nPreviewVolume = PreviewVolumeFor(mainVolumePosition);
+        // The source is read on the graph's own thread; until it is, only the way out is
+        // offered.
+        m_bOpening = m_Preview.Open(source, m_View.NotifyTarget(), m_View.PreviewSurface(),
+                                    m_View.PreviewRect());
         Tell(m_Preview.TakeNotices());
-        m_Preview.SetVolume(PreviewVolumeFor(mainVolumePosition));
-        m_Content = m_Preview.Content();
-        total = m_Preview.Duration();
-        if (total < 0)
-            total = 0;
-        m_dDuration = total * 0.1;
-    } else {
-        if (!m_LoadOgg || !m_LoadOgg()) {
-            m_View.PostClose(false);
+        if (m_bOpening) {
+            DisableControls();
             return;
         }
-        m_Ogg.VorbisLibInit(device, m_OggCallback);
-        double seconds = 0.0;
-        m_bOggOpened = m_Ogg.VorbisLibOpen(source, &seconds) != 0;
-        if (!m_bOggOpened || !(seconds > 0.0))
-            seconds = 0.0;
-        m_dDuration = seconds;
-        total = static_cast<int>(seconds) * 10;
-        m_Content = MediaContent::AudioOnly;
+        ShowSource(0);  // refused at once: as a source the graph cannot open
+        return;
     }
+    if (!m_LoadOgg || !m_LoadOgg()) {
+        m_View.PostClose(false);
+        return;
+    }
+    m_Ogg.VorbisLibInit(device, m_OggCallback);
+    double seconds = 0.0;
+    m_bOggOpened = m_Ogg.VorbisLibOpen(source, &seconds) != 0;
+    if (!m_bOggOpened || !(seconds > 0.0))
+        seconds = 0.0;
+    m_dDuration = seconds;
+    m_Content = MediaContent::AudioOnly;
+    ShowSource(static_cast<int>(seconds) * 10);
+}
 
-    m_View.SetText(kIdFileName, FileNameOfPath(source));
+void EditorController::OnGraphOpened(intptr_t ticket) {
+    if (!m_bOpening || m_bShutDown)
+        return;
+    const PreviewPort::Opened opened = m_Preview.FinishOpen(ticket);
+    if (opened == PreviewPort::Opened::Stale)
+        return;
+    Tell(m_Preview.TakeNotices());
+    m_bOpening = false;
+    m_bOpened = opened == PreviewPort::Opened::Yes;
+    m_Preview.SetVolume(m_nPreviewVolume);
+    m_Content = m_Preview.Content();
+    const int total = std::max(0, m_Preview.Duration());
+    m_dDuration = total * 0.1;
+    EnableControls(true);
+    ShowSource(total);
+}
+
+void EditorController::ShowSource(int total) {
     m_View.SetText(kIdLength, FormatLength(total));
 
     ModeChoice choice = ModeChoiceFor(m_Content);
@@ -164,7 +194,7 @@ void EditorController::Initialise(const std::string& source, int mainVolumePosit
     m_View.Enable(kIdFrameForward, !IsOgg());
     m_dHere = 0.0;
     if (!IsOgg() && (m_Content == MediaContent::AudioVideo || m_Content == MediaContent::VideoOnly))
-        m_Preview.ScanFrames(source, m_View.NotifyTarget());
+        m_Preview.ScanFrames(m_szSource, m_View.NotifyTarget());
 
     m_View.Check(kIdPointStart, true);
     m_View.Check(kIdPointEnd, false);
@@ -332,11 +362,12 @@ void EditorController::OnSliderEnd() {
     int p = m_View.SliderPosition();
     bool ok = false;
     SeekPreview(p, &ok);
-    if (!ok) {
-        p = 0;
-        m_View.SetSliderPosition(0);
-    }
-    ShowPosition(p, TrackingStart());
+    if (!ok)
+        ShowSeekRefused();
+    else
+        ShowPosition(p, TrackingStart());
+    // The graph tells later whether it got there.
+    m_bDragSeekPending = ok && !IsOgg();
     if (m_bResumeAfterDrag) {
         m_bResumeAfterDrag = 0;
         if (IsOgg())
@@ -345,6 +376,18 @@ void EditorController::OnSliderEnd() {
             m_Preview.PlayPause();
     }
     m_View.SetWaitCursor(false);
+}
+
+void EditorController::ShowSeekRefused() {
+    m_View.SetSliderPosition(0);
+    ShowPosition(0, TrackingStart());
+}
+
+void EditorController::OnGraphSeekDone(bool landed) {
+    const bool dragged = m_bDragSeekPending;
+    m_bDragSeekPending = false;
+    if (!landed && dragged && !IsOgg() && !m_bExecuting)
+        ShowSeekRefused();
 }
 
 void EditorController::OnStep(bool forward) {
@@ -584,6 +627,8 @@ void EditorController::DropPartialOutput() {
 }
 
 void EditorController::OnStill() {
+    if (m_bOpening)
+        return;  // no frame yet
     StillHost host(*this, m_Preview, m_View, m_szSource);
     const StillOutcome still = CaptureStill(host);
     if (still)
@@ -701,7 +746,7 @@ void EditorController::SeekExact(double seconds) {
 }
 
 void EditorController::OnFrameStep(bool forward) {
-    if (IsOgg() || m_bExecuting)
+    if (IsOgg() || m_bExecuting || m_bOpening)
         return;
     PauseFirst();
     // After playing, the preview stands where it stopped, past the last report.
@@ -718,7 +763,7 @@ void EditorController::OnFrameStep(bool forward) {
 }
 
 void EditorController::OnMarkHere(bool start) {
-    if (m_bExecuting || m_szSource.empty())
+    if (m_bExecuting || m_bOpening || m_szSource.empty())
         return;
     PauseFirst();
     if (IsOgg()) {

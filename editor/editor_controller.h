@@ -44,10 +44,17 @@ class EditorController {
     void OnSliderMoving();
     void OnSliderEnd();
 
+    // The preview graph has read the source (UM_GRAPH_OPENED): the window shows the item.
+    void OnGraphOpened(intptr_t ticket);
+    // The source is still being read by the preview graph; the controls wait for it.
+    bool Opening() const { return m_bOpening; }
+
     // Reports from the preview graph and from tunewell (already on this thread).
     void OnGraphPosition(int tenths);
     void OnGraphComplete(intptr_t code);
     void OnGraphStopped();
+    // A seek has been carried out (landed) or refused by the graph.
+    void OnGraphSeekDone(bool landed);
     void OnOggPosition(int tenths);
     void OnOggEnd();
 
@@ -96,10 +103,15 @@ class EditorController {
     // Takes the edit's value into value and puts back the text and caret it rewrote.
     void ApplyFieldEdit(int id, const FieldEdit& e, double& value);
     void DisableControls();
+    void EnableControls(bool enable);
+    // Shows the source of `total` tenths and offers what suits it.
+    void ShowSource(int total);
     void BeginExecuting();
     void ShowPosition(int tenths, bool toStart);
     void PauseFirst();
     void SeekPreview(int tenths, bool* ok);
+    // A drag's seek failed: the slider and the followed point go back to the start.
+    void ShowSeekRefused();
     void Fail();
     // Asks whether to go on when the cut may not fit on the target's disk.
     bool GoOnDespiteFreeSpace(ConversionMode mode, const std::string& target);
@@ -130,9 +142,12 @@ class EditorController {
     int m_bTrackStart = 1;
     int m_bExecuting = 0;
     int m_bResumeAfterDrag = 0;
-    std::string m_szLastText[3];  // following field, other field, volume
+    bool m_bDragSeekPending = false;  // a slider drag's seek is on its way
+    std::string m_szLastText[3];      // following field, other field, volume
     std::vector<std::string> m_Output;
     bool m_bOpened = false;
+    bool m_bOpening = false;
+    int m_nPreviewVolume = 0;  // hundredths of a decibel, applied once the graph is open
     bool m_bOggOpened = false;
     bool m_bShutDown = false;
 

@@ -29,6 +29,7 @@
 #include "editor/graph_preview.h"
 #include "editor/keyframe_slider.h"
 #include "editor/profile_set_dialog.h"
+#include "engine/graph_messages.h"
 #include "engine/media_graph.h"
 #include "engine/ogg_backend.h"
 #include "engine/video_widget.h"
@@ -162,7 +163,9 @@ void EditorDialog::Initialise() {
     slider->SetInteractive(false);
     slider->setFocusPolicy(Qt::NoFocus);
     m_pController->Initialise(m_szSource, m_nMainVolume, m_pDevice);
-    LogLayout();
+    // The driver acts on the controls once they are laid out for the source.
+    if (!m_pController->Opening())
+        LogLayout();
 }
 
 bool EditorDialog::LayoutControls() {
@@ -275,6 +278,17 @@ bool EditorDialog::event(QEvent* e) {
         case UM_GRAPH_STOPPED:
             if (!m_bShutDown)
                 m_pController->OnGraphStopped();
+            return true;
+        case UM_GRAPH_OPENED:
+            if (!m_bShutDown && m_pController->Opening()) {
+                m_pController->OnGraphOpened(static_cast<WindowMessage*>(e)->wParam());
+                if (!m_pController->Opening())
+                    LogLayout();
+            }
+            return true;
+        case UM_GRAPH_SEEK_DONE:
+            if (!m_bShutDown)
+                m_pController->OnGraphSeekDone(static_cast<WindowMessage*>(e)->wParam() != 0);
             return true;
         case kMsgOggPosition:
             if (!m_bShutDown)

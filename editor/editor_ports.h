@@ -61,18 +61,29 @@ enum ControlId : int {
 class PreviewPort {
   public:
     virtual ~PreviewPort() = default;
-    // SetWindows and Open (not running); true when a graph was built.
+    // SetWindows and an open (not running) that reads the file off this thread: true when
+    // it is on its way, and UM_GRAPH_OPENED with the open's ticket then tells notify that
+    // FinishOpen has its outcome.
     virtual bool Open(const std::string& path, QObject* notify, VideoSurface* owner,
                       const QRect& rect) = 0;
-    // The boxes the last Open, Convert or ConvertEncoded has for the user (the texts of
+    // The boxes the last open, Convert or ConvertEncoded has for the user (the texts of
     // its failed steps), handed over once: the controller shows them, the graph never.
     virtual Notices TakeNotices() = 0;
+    enum class Opened { Yes, No, Stale };
+    // The outcome of the open of ticket; Stale for a report of an open given up since.
+    virtual Opened FinishOpen(intptr_t ticket) = 0;
     virtual void SetVolume(int hundredthsDb) = 0;
     virtual MediaContent Content() const = 0;
     virtual int Duration() const = 0;  // tenths
     virtual int Position() = 0;        // tenths
+    // Moves the preview without waiting for it: true when handed on, and the outcome
+    // comes as UM_GRAPH_SEEK_DONE (OnGraphSeekDone). Position() says where it goes.
     virtual bool Seek(double tenths) = 0;
+    // Toggles without waiting for a pause to complete.
     virtual void PlayPause() = 0;
+    // Waits, bounded, until a pause and a seek have completed, so that a still is the frame
+    // on screen.
+    virtual void AwaitPaused() {}
     virtual void StopAndRewind() = 0;
     virtual void Close() = 0;
     virtual bool HasGraph() const = 0;

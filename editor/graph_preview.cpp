@@ -7,7 +7,14 @@ namespace editor {
 bool GraphPreview::Open(const std::string& path, QObject* notify, VideoSurface* owner,
                         const QRect& rect) {
     m_Graph.SetWindows(notify, owner, owner ? &rect : nullptr);
-    return m_Graph.Open(path.c_str(), FALSE) == S_OK;
+    return m_Graph.OpenAsync(path.c_str(), FALSE) == S_OK;
+}
+
+PreviewPort::Opened GraphPreview::FinishOpen(intptr_t ticket) {
+    const HRESULT hr = m_Graph.FinishOpen(static_cast<uintptr_t>(ticket));
+    if (hr == S_FALSE)
+        return Opened::Stale;
+    return SUCCEEDED(hr) ? Opened::Yes : Opened::No;
 }
 
 Notices GraphPreview::TakeNotices() {
@@ -27,10 +34,13 @@ int GraphPreview::Position() {
     return m_Graph.GetPosition();
 }
 bool GraphPreview::Seek(double tenths) {
-    return m_Graph.Seek(tenths) != FALSE;
+    return m_Graph.SeekAsync(tenths) != FALSE;
 }
 void GraphPreview::PlayPause() {
-    m_Graph.PlayPause();
+    m_Graph.PlayPauseAsync();
+}
+void GraphPreview::AwaitPaused() {
+    m_Graph.AwaitPaused();
 }
 void GraphPreview::StopAndRewind() {
     m_Graph.StopAndRewind();

@@ -16,12 +16,14 @@ class GraphPreview : public PreviewPort {
     bool Open(const std::string& path, QObject* notify, VideoSurface* owner,
               const QRect& rect) override;
     Notices TakeNotices() override;
+    Opened FinishOpen(intptr_t ticket) override;
     void SetVolume(int hundredthsDb) override;
     MediaContent Content() const override;
     int Duration() const override;
     int Position() override;
     bool Seek(double tenths) override;
     void PlayPause() override;
+    void AwaitPaused() override;
     void StopAndRewind() override;
     void Close() override;
     bool HasGraph() const override;

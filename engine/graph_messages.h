@@ -12,6 +12,9 @@ constexpr int UM_GRAPH_SEEK_DONE = 1042;
 constexpr int UM_GRAPH_DURATION = 1043;
 // An open begun by OpenAsync has read its file; wParam: that open's ticket, for FinishOpen.
 constexpr int UM_GRAPH_OPENED = 1044;
+// A restart or a rewind has been carried out: wParam 1 when the graph stands at the start
+// (running again after a restart), 0 when it could not be moved there.
+constexpr int UM_GRAPH_REWOUND = 1049;
 
 // The application message the joining element's switch posts on the graph's bus.
 constexpr const char* kNextStartedMessage = "veltra-next-started";

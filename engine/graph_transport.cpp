@@ -4,12 +4,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <thread>
 
+#include "engine/graph_messages.h"
 #include "engine/graph_shared.h"
 #include "engine/graph_units.h"
 #include "engine/media_graph.h"
-#include "engine/seek_runner.h"
+#include "engine/transport_runner.h"
+#include "platform/window_message.h"
 
 namespace {
 
@@ -39,9 +40,12 @@ BOOL MediaGraph::Run() {
     // An open in progress cues its graph on a thread of its own; nothing else moves it.
     if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
-    if (!SetPipelineState(GST_STATE_PLAYING))
-        return FALSE;
-    m_State = GraphState::Running;
+    {
+        std::lock_guard<std::mutex> lock(m_StateLock);
+        if (!SetPipelineState(GST_STATE_PLAYING))
+            return FALSE;
+        m_State = GraphState::Running;
+    }
     return StartEventThread() ? TRUE : FALSE;
 }
 
@@ -83,50 +87,124 @@ BOOL MediaGraph::TogglePause(bool waitForPause) {
     GraphState s = m_State;
     if (s == GraphState::Idle || s == GraphState::Paused)
         return Run();
-    bool ok = SetPipelineState(GST_STATE_PAUSED);
-    m_State = GraphState::Paused;
+    bool ok;
+    {
+        std::lock_guard<std::mutex> lock(m_StateLock);
+        ok = SetPipelineState(GST_STATE_PAUSED);
+        m_State = GraphState::Paused;
+    }
+    if (ok && waitForPause)
+        AwaitPaused();
+    return ok ? TRUE : FALSE;
+}
+
+void MediaGraph::AwaitPaused() {
+    if (!m_pGB || m_State == GraphState::Running)
+        return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    {
+        // A seek still on its way would leave the frame before it on screen.
+        std::unique_lock<std::mutex> lock(m_LandedLock);
+        m_LandedSignal.wait_until(lock, deadline, [this] { return m_SeekTarget < 0; });
+    }
     // The picture renderer takes the frame it was waiting to show as the one it keeps on
     // screen; once the pause is complete that frame is the current image, so a still
     // taken now is the picture left on screen, not the one before it.
-    if (ok && waitForPause)
-        gst_element_get_state(m_pGB, nullptr, nullptr, 2 * GST_SECOND);
-    return ok ? TRUE : FALSE;
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() > 0)
+        gst_element_get_state(m_pGB, nullptr, nullptr, left.count());
+}
+
+bool MediaGraph::AwaitSettled(const std::atomic<bool>& superseded, int64_t boundNs) {
+    // In short rounds, so that a later request (or a close) is not kept waiting behind it.
+    constexpr int64_t kRound = 20 * GST_MSECOND;
+    for (int64_t waited = 0; waited < boundNs && !superseded; waited += kRound) {
+        GstStateChangeReturn r = gst_element_get_state(m_pGB, nullptr, nullptr, kRound);
+        if (r != GST_STATE_CHANGE_ASYNC)
+            return r != GST_STATE_CHANGE_FAILURE;
+    }
+    return false;
+}
+
+bool MediaGraph::ApplyAskedState() {
+    std::lock_guard<std::mutex> lock(m_StateLock);
+    // Closed meanwhile, or stopped: the interface thread has set the pipeline itself.
+    if (m_State != GraphState::Running)
+        return true;
+    return SetPipelineState(GST_STATE_PLAYING);
+}
+
+void MediaGraph::Landed(int32_t tenths) {
+    // A later request has put its own place there meanwhile: that one still goes on.
+    std::lock_guard<std::mutex> lock(m_LandedLock);
+    if (m_SeekTarget.compare_exchange_strong(tenths, -1))
+        m_LandedSignal.notify_all();
+}
+
+void MediaGraph::HandSeek(int32_t tenths, std::function<void(const std::atomic<bool>&)> step) {
+    m_SeekTarget = tenths;
+    m_Transport->Seek(std::move(step));
+}
+
+void MediaGraph::HandRewind(std::function<void(const std::atomic<bool>&)> step) {
+    m_SeekTarget = 0;
+    m_Transport->Rewind(std::move(step));
 }
 
 BOOL MediaGraph::StopAndRewind() {
     if (!m_pGB || m_bOpening)
         return FALSE;
-    m_Seeker->Settle();
     if (m_State == GraphState::Idle)
         return TRUE;
     // A finished conversion is spent: stopping it must not start writing again.
     if (m_bSpent)
         return TRUE;
-    if (!SetPipelineState(GST_STATE_PAUSED))
-        return FALSE;
-    if (m_State == GraphState::Ended)
-        return TRUE;
-    m_State = GraphState::Idle;
-    SeekStream(0, -1);
-    if (!SetPipelineState(GST_STATE_PAUSED))
-        return FALSE;
-    gst_element_get_state(m_pGB, nullptr, nullptr, 5 * GST_SECOND);
+    {
+        std::lock_guard<std::mutex> lock(m_StateLock);
+        if (!SetPipelineState(GST_STATE_PAUSED))
+            return FALSE;
+        if (m_State == GraphState::Ended)
+            return TRUE;
+        m_State = GraphState::Idle;
+    }
+    QObject* notify = m_hwndNotify;
+    HandRewind([this, notify](const std::atomic<bool>& superseded) {
+        bool ok = SeekStream(0, -1);
+        // Once prerolled there, the first frame is on screen.
+        if (ok)
+            AwaitSettled(superseded, 5 * GST_SECOND);
+        Landed(0);
+        PostWindowMessage(notify, UM_GRAPH_REWOUND, ok ? 1 : 0, 0);
+    });
     return TRUE;
 }
 
 BOOL MediaGraph::Restart() {
     if (!m_pGB)
         return TRUE;
-    m_Seeker->Settle();  // a seek asked for earlier must not land after the rewind
     if (m_bSpent || m_bOpening)
         return FALSE;
-    if (m_State != GraphState::Idle && !SetPipelineState(GST_STATE_PAUSED))
+    {
+        std::lock_guard<std::mutex> lock(m_StateLock);
+        if (m_State != GraphState::Idle && !SetPipelineState(GST_STATE_PAUSED))
+            return FALSE;
+        // Running from now on as far as the callers can tell; the transport thread starts
+        // the pipeline once it stands at the start, unless it was paused meanwhile.
+        m_State = GraphState::Running;
+    }
+    if (!StartEventThread())
         return FALSE;
-    m_State = GraphState::Idle;
-    // Wait (bounded) for the pause so that the seek lands on a prerolled graph.
-    gst_element_get_state(m_pGB, nullptr, nullptr, 10 * GST_SECOND);
-    SeekStream(0, -1);
-    return Run();
+    QObject* notify = m_hwndNotify;
+    HandRewind([this, notify](const std::atomic<bool>& superseded) {
+        // Bounded: the seek lands on a prerolled graph.
+        AwaitSettled(superseded, 10 * GST_SECOND);
+        SeekStream(0, -1);
+        const bool ok = ApplyAskedState();
+        Landed(0);
+        PostWindowMessage(notify, UM_GRAPH_REWOUND, ok ? 1 : 0, 0);
+    });
+    return TRUE;
 }
 
 namespace {
@@ -142,50 +220,31 @@ int64_t SeekTargetNs(double tenths) {
 BOOL MediaGraph::SeekAsync(double tenths) {
     if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
+    const int64_t ns = SeekTargetNs(tenths);
+    QObject* notify = m_hwndNotify;
+    const int32_t target = tenths < 0 ? 0 : static_cast<int32_t>(tenths);
     // A flushing seek repositions a running graph as it runs: nothing waits for a pause.
-    m_Seeker->Request(SeekTargetNs(tenths), tenths);
+    HandSeek(target, [this, notify, ns, tenths, target](const std::atomic<bool>& superseded) {
+        const bool landed = SeekStream(ns, -1);
+        // A graph that stands still reports the new place, and shows its frame, once it
+        // has prerolled there again.
+        if (landed && m_State != GraphState::Running)
+            AwaitSettled(superseded, 5 * GST_SECOND);
+        Landed(target);
+        PostWindowMessage(notify, UM_GRAPH_SEEK_DONE, landed ? 1 : 0,
+                          static_cast<intptr_t>(tenths));
+    });
     return TRUE;
-}
-
-BOOL MediaGraph::Seek(double tenths) {
-    if (!m_pGB || m_bSpent || m_bOpening)
-        return FALSE;
-    m_Seeker->Settle();
-    bool wasRunning = m_State == GraphState::Running;
-    if (wasRunning) {
-        if (!SetPipelineState(GST_STATE_PAUSED))
-            return FALSE;
-        bool paused = false;
-        for (int attempt = 0; attempt < 20 && !paused; ++attempt) {
-            GstState cur = GST_STATE_NULL;
-            GstStateChangeReturn r = gst_element_get_state(m_pGB, &cur, nullptr, 10 * GST_SECOND);
-            paused = r != GST_STATE_CHANGE_FAILURE && cur == GST_STATE_PAUSED;
-            if (!paused)
-                std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        }
-        if (!paused) {
-            SetPipelineState(GST_STATE_PLAYING);
-            m_State = GraphState::Running;
-            return FALSE;
-        }
-    }
-    gboolean ok = SeekStream(SeekTargetNs(tenths), -1);
-    if (wasRunning) {
-        SetPipelineState(GST_STATE_PLAYING);
-        m_State = GraphState::Running;
-    } else if (ok) {
-        // A paused graph reports the new position, and shows its frame, once it has
-        // prerolled there again.
-        gst_element_get_state(m_pGB, nullptr, nullptr, 5 * GST_SECOND);
-    }
-    return ok ? TRUE : FALSE;
 }
 
 int32_t MediaGraph::GetPosition() {
     if (!m_pGB)
         return 0;
+    const int32_t target = m_SeekTarget;
     gint64 ns = 0;
-    if (m_Conversion.Active()) {
+    if (target >= 0) {
+        ns = UnitsToNs(int64_t(target) * kUnitsPerTenth) + m_StartOffset;
+    } else if (m_Conversion.Active()) {
         // Writers answer no time queries; the decoded stream tells how far the range is.
         int64_t t = m_Shared->lastStreamTime;
         if (t < 0)

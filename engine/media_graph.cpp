@@ -22,11 +22,11 @@
 #include "engine/open_runner.h"
 #include "engine/picture_bound.h"
 #include "engine/program_stream_span.h"
-#include "engine/seek_runner.h"
 #include "engine/sound_length.h"
 #include "engine/sound_renderer.h"
 #include "engine/source_branch.h"
 #include "engine/subtitle_source.h"
+#include "engine/transport_runner.h"
 #include "engine/video_output.h"
 #include "engine/video_sink_choice.h"
 #include "engine/video_surface.h"
@@ -97,12 +97,7 @@ void PrepareGraphs(bool picture) {
 }  // namespace
 
 MediaGraph::MediaGraph() : m_Shared(std::make_shared<GraphShared>()) {
-    m_Seeker = std::make_unique<SeekRunner>(
-        [this](int64_t ns) { return m_pGB && SeekStream(ns, -1); },
-        [this](bool landed, double tenths) {
-            PostWindowMessage(m_hwndNotify, UM_GRAPH_SEEK_DONE, landed ? 1 : 0,
-                              static_cast<intptr_t>(tenths));
-        });
+    m_Transport = std::make_unique<TransportRunner>();
     m_Opener = std::make_unique<OpenRunner>();
     m_pVideo = std::make_unique<VideoOutput>();
     m_pVideo->SetSurfaceGoneHandler([this] { OnSurfaceGone(); });
@@ -123,7 +118,8 @@ BOOL MediaGraph::SetWindows(QObject* notify, VideoSurface* owner, const QRect* r
     if (owner && !rect)
         return FALSE;
     CancelOpen();
-    m_Seeker->Settle();  // its report goes to the notify object that asked for it
+    m_Transport->Settle();  // its report goes to the notify object that asked for it
+    m_SeekTarget = -1;
     bool stopped = true;
     if (m_pGB && !m_bSpent)
         stopped = SetPipelineState(GST_STATE_PAUSED);
@@ -618,7 +614,8 @@ void MediaGraph::Close() {
     }
     m_State = GraphState::Ended;
     JoinEventThread();
-    m_Seeker->Settle();
+    m_Transport->Settle();
+    m_SeekTarget = -1;
     m_Conversion.Abandon();
     ReleaseInterfaces();
 }

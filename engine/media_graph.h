@@ -2,9 +2,11 @@
 // reports position and end to a notify window from its own event thread, captures the
 // frame on screen, and writes a range of the file as WAV, AVI or ASF.
 //
-// Every operation runs on the user-interface thread; an open may read its file on a thread
-// of its own (OpenAsync). Times cross this interface in tenths of a second; inside, the
-// pipeline works in 100-ns media time (factor 1 000 000).
+// Every operation runs on the user-interface thread and returns without waiting on the
+// pipeline: an open may read its file on a thread of its own (OpenAsync), and seeks,
+// restarts and rewinds are carried out on another, each reported by a posted message. Times cross
+// this interface in tenths of a second; inside, the pipeline works in 100-ns media time (factor 1
+// 000 000).
 #pragma once
 
 #include <QObject>
@@ -12,6 +14,7 @@
 #include <QSize>
 #include <atomic>
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -41,7 +44,7 @@ enum class ConversionMode : int32_t { Asf = 0, Avi = 1, Wav = 2 };
 
 struct GraphShared;
 class ItemBranch;
-class SeekRunner;
+class TransportRunner;
 class OpenRunner;
 typedef struct _GstObject GstObject;
 
@@ -78,6 +81,13 @@ class MediaGraph {
     // late, or never): for the player, which takes no stills; the editor's still after a
     // pause needs the wait.
     BOOL PlayPauseAsync();
+    // Waits (at most 2 s) until a pause, and a seek or rewind asked for, have completed:
+    // the frame on screen is then the current image, which a still takes.
+    void AwaitPaused();
+    // Both are carried out on the transport thread and reported by UM_GRAPH_REWOUND; the
+    // state is the new one at once (Idle, or Running for a restart). TRUE when handed on
+    // (StopAndRewind: also when there is nothing to rewind, Restart: without a graph). A
+    // seek asked for earlier is dropped, or lands before them.
     BOOL StopAndRewind();
     BOOL Restart();
     BOOL Run();
@@ -85,10 +95,11 @@ class MediaGraph {
     // The graph stays Idle: it reports no position and plays nothing as far as its
     // callers can tell, just as for a still.
     BOOL Animate();
-    BOOL Seek(double tenths);
-    // The same without waiting: the seek is carried out on a thread of its own and
-    // reported by UM_GRAPH_SEEK_DONE. TRUE when it was handed on. The newest request wins.
+    // The seek is carried out on the transport thread and reported by UM_GRAPH_SEEK_DONE,
+    // for a graph that is not running once it shows the frame of the new place. TRUE when
+    // it was handed on. The newest request wins.
     BOOL SeekAsync(double tenths);
+    // Until a seek, restart or rewind has landed, the place it goes to.
     int32_t GetPosition();
     int32_t GetDuration() const;
     BOOL SetVolume(int32_t hundredthsDb);
@@ -189,6 +200,18 @@ class MediaGraph {
     bool StartEventThread();
     bool SetPipelineState(int state);
     BOOL TogglePause(bool waitForPause);
+    // On the transport thread: waits, bounded, until the pipeline has completed its state
+    // change (a paused one has prerolled), giving up when superseded. False on a failure
+    // or when the bound passed.
+    bool AwaitSettled(const std::atomic<bool>& superseded, int64_t boundNs);
+    // On the transport thread, after a step: the pipeline runs or stands as the interface
+    // thread asked for meanwhile. False when it would not run.
+    bool ApplyAskedState();
+    // Hands a seek, restart or rewind to the transport thread; until it has landed the
+    // position reported is `tenths`.
+    void HandSeek(int32_t tenths, std::function<void(const std::atomic<bool>&)> step);
+    void HandRewind(std::function<void(const std::atomic<bool>&)> step);
+    void Landed(int32_t tenths);
     void RemoveRenderer(const char* name);
     bool DetachRenderer(const char* name);
     bool DetachBothRenderers();
@@ -233,7 +256,14 @@ class MediaGraph {
     std::unique_ptr<ItemBranch> m_Queued;
     std::atomic<GstObject*> m_QueuedWatch{nullptr};  // for the event thread: its errors
 
-    std::unique_ptr<SeekRunner> m_Seeker;
+    std::unique_ptr<TransportRunner> m_Transport;
+    // Held while the state is changed together with the pipeline's, by either thread, so
+    // that the transport thread's last step and a pause or run between never cross.
+    std::mutex m_StateLock;
+    // Tenths of the place a seek, restart or rewind in hand goes to; -1 when none.
+    std::atomic<int32_t> m_SeekTarget{-1};
+    std::mutex m_LandedLock;
+    std::condition_variable m_LandedSignal;  // m_SeekTarget went back to -1
 
     // The open file is an animated picture of this size (empty: it is not).
     QSize m_AnimationSize;

@@ -245,6 +245,7 @@ bool PlaybackController::OnGraphOpened(intptr_t ticket) {
         return false;
     m_pending.reset();
     FollowCurrentRow();
+    m_bStartAdvancing = pending.advancing;
     const bool ok = result.opened == GraphPort::Opened::Yes && ShowOrStartOpened(pending.ext);
     EndOpen(ok, pending.path);
     if (!ok && pending.advancing) {
@@ -454,6 +455,20 @@ void PlaybackController::OnGraphNextStarted(bool heard) {
 void PlaybackController::OnGraphSeekDone(bool landed) {
     if (!landed && m_Engine == kEngineGraph && m_Mode != ModeImage)
         m_p.display->SetSeekPos(0);
+}
+
+void PlaybackController::OnGraphRewound(bool ok) {
+    // A report of an item closed since comes before anything of the next one: it finds
+    // the item stopped, or the next one still opening.
+    if (ok || m_Engine != kEngineGraph || m_pending || (m_Mode != ModeAudio && m_Mode != ModeVideo))
+        return;
+    LogOpen(false, m_currentPath);
+    const bool advancing = m_bStartAdvancing;
+    Stop();
+    if (advancing) {
+        qCInfo(lcPlayer) << "skipping row" << m_nCurrent << "that could not be played";
+        AdvanceAfterEnd();
+    }
 }
 
 void PlaybackController::OnGraphDuration(int tenths) {

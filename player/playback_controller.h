@@ -51,6 +51,9 @@ class PlaybackController {
     void OnGraphNextStarted(bool heard);
     // A seek the graph carried out on its own time: false when it was refused.
     void OnGraphSeekDone(bool landed);
+    // The graph has started the item from its beginning (true) or could not (false): the
+    // item then fails as a failed open does.
+    void OnGraphRewound(bool ok);
     // The graph learnt the item's length only after the open.
     void OnGraphDuration(int tenths);
     void OnOggPosition(int tenths);
@@ -124,7 +127,8 @@ class PlaybackController {
     // Counts opens and closes: a message box shown on the way runs an event loop, in which
     // the user may open or stop something else, and what then comes back is not current.
     unsigned m_openSerial = 0;
-    bool m_bAdvancing = false;  // inside the automatic advance
+    bool m_bAdvancing = false;       // inside the automatic advance
+    bool m_bStartAdvancing = false;  // the item being started was begun by the advance
 };
 
 }  // namespace player

@@ -86,6 +86,9 @@ void WindowMessagePump::Handle(int message, intptr_t wParam) {
         case UM_GRAPH_SEEK_DONE:
             m_controller.OnGraphSeekDone(wParam != 0);
             break;
+        case UM_GRAPH_REWOUND:
+            m_controller.OnGraphRewound(wParam != 0);
+            break;
         case UM_GRAPH_DURATION:
             m_controller.OnGraphDuration(static_cast<int>(wParam));
             break;

@@ -25,7 +25,7 @@ class EditorControllerTest : public ::testing::Test {
         controller = std::make_unique<EditorController>(
             view, preview, ogg, [this] { return oggLoads; }, nullptr);
         view.controller = controller.get();
-        controller->Initialise(source, mainVolume, nullptr);
+        InitialiseOpened(*controller, preview, source, mainVolume);
     }
 
     std::string dir;
@@ -214,6 +214,52 @@ TEST_F(EditorControllerTest, StepAndSliderMoveThePreview) {
     EXPECT_DOUBLE_EQ(controller->Start(), 0.0);
 }
 
+TEST_F(EditorControllerTest, TheSourceIsShownOnceTheGraphHasReadIt) {
+    preview.duration = 123;
+    controller = std::make_unique<EditorController>(
+        view, preview, ogg, [] { return true; }, nullptr);
+    view.controller = controller.get();
+    controller->Initialise(dir + "/clip.avi", 50, nullptr);
+    ASSERT_TRUE(controller->Opening());
+    EXPECT_EQ(view.Text(kIdFileName), "clip.avi");
+    for (int id : {kIdPlay, kIdExecute, kIdSlider, kIdStartField})
+        EXPECT_TRUE(view.disabled.count(id)) << id << " waits for the source";
+    controller->OnFrameStep(true);
+    EXPECT_TRUE(preview.seeks.empty()) << "nothing to step in yet";
+
+    controller->OnGraphOpened(preview.openCalls + 1);
+    EXPECT_TRUE(controller->Opening()) << "a report of an open given up since";
+    controller->OnGraphOpened(preview.openCalls);
+    EXPECT_FALSE(controller->Opening());
+    for (int id : {kIdPlay, kIdExecute, kIdSlider, kIdStartField})
+        EXPECT_FALSE(view.disabled.count(id)) << id;
+    EXPECT_EQ(view.Text(kIdLength), "12.3 秒");
+    EXPECT_DOUBLE_EQ(controller->End(), 12.3);
+    EXPECT_EQ(preview.volume, -1500) << "the preview plays at the main window's volume";
+}
+
+TEST_F(EditorControllerTest, ASeekTheGraphFailsLaterPutsADragBackToTheStart) {
+    Start(dir + "/clip.avi");
+    view.sliderPos = 250;
+    controller->OnSliderEnd();
+    EXPECT_DOUBLE_EQ(controller->Start(), 25.0) << "shown at once, as the graph goes there";
+    controller->OnGraphSeekDone(true);
+    EXPECT_EQ(view.sliderPos, 250);
+
+    view.sliderPos = 400;
+    controller->OnSliderEnd();
+    controller->OnGraphSeekDone(false);
+    EXPECT_EQ(view.sliderPos, 0);
+    EXPECT_DOUBLE_EQ(controller->Start(), 0.0);
+    EXPECT_EQ(view.Text(kIdStartField), "0.0");
+
+    // A step's seek that fails leaves the point where the step put it.
+    preview.position = 100;
+    controller->OnStep(true);
+    controller->OnGraphSeekDone(false);
+    EXPECT_DOUBLE_EQ(controller->Start(), 15.0);
+}
+
 TEST_F(EditorControllerTest, EndOfPreviewRewindsTheFollowedPoint) {
     Start(dir + "/clip.avi");
     controller->OnPlay();
@@ -304,7 +350,7 @@ TEST_F(EditorControllerTest, FailuresAreReportedNotTakenForSuccess) {
     EditorController second(
         view2, preview2, ogg, [] { return true; }, nullptr);
     view2.controller = &second;
-    second.Initialise(source, 100, nullptr);
+    InitialiseOpened(second, preview2, source);
     prompts.QueueFiles({dir + "/cut2.asf"});
     second.OnExecute();
     second.OnGraphStopped();

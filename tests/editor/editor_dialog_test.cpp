@@ -75,6 +75,12 @@ class EditorDialogTest : public ::testing::Test {
         editor.SetSkinPath(skin);
         editor.Initialise();
         editor.open();
+        // The preview reads its source off the interface thread.
+        QElapsedTimer timer;
+        timer.start();
+        while (editor.Controller()->Opening() && timer.elapsed() < 30000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        ASSERT_FALSE(editor.Controller()->Opening());
     }
     QLineEdit* Field(EditorDialog& e, int id) { return qobject_cast<QLineEdit*>(e.Control(id)); }
     void Click(EditorDialog& e, int id) {

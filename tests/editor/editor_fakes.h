@@ -154,15 +154,23 @@ class FakePreview : public editor::PreviewPort {
         return true;
     }
 
+    // On its way at once, as the graph's opens are; FinishOpen tells whether it opened.
     bool Open(const std::string&, QObject*, VideoSurface*, const QRect&) override {
+        ++openCalls;
+        return true;
+    }
+    Opened FinishOpen(intptr_t ticket) override {
+        if (ticket != openCalls)
+            return Opened::Stale;
         if (!opens) {
             duration = 0;
             content = MediaContent::None;
         }
-        return opens;
+        return opens ? Opened::Yes : Opened::No;
     }
     Notices TakeNotices() override { return std::exchange(notices, {}); }
-    Notices notices;  // what the next call hands over
+    Notices notices;    // what the next call hands over
+    int openCalls = 0;  // also the ticket of the last open
     void SetVolume(int v) override { volume = v; }
     MediaContent Content() const override { return content; }
     int Duration() const override { return duration; }
@@ -263,3 +271,11 @@ class FakeOgg : public OggBackend {
         return 1;
     }
 };
+
+// Initialises the editor and lets its preview's open finish, as the graph's report would.
+inline void InitialiseOpened(editor::EditorController& editor, FakePreview& preview,
+                             const std::string& source, int mainVolume = 100) {
+    editor.Initialise(source, mainVolume, nullptr);
+    if (editor.Opening())
+        editor.OnGraphOpened(preview.openCalls);
+}

@@ -159,7 +159,7 @@ class EditorPrecisionTest : public ::testing::Test {
         controller = std::make_unique<EditorController>(
             view, preview, ogg, [] { return true; }, nullptr);
         view.controller = controller.get();
-        controller->Initialise(source, 100, nullptr);
+        InitialiseOpened(*controller, preview, source);
     }
     // The scan of the source's frames finishes: 25 frames a second, a keyframe each 2 s.
     void FramesArrive() {
@@ -200,7 +200,7 @@ TEST_F(EditorPrecisionTest, KindsOfferedAndTheClassicChoiceKept) {
     EditorController sound(
         soundView, soundPreview, ogg, [] { return true; }, nullptr);
     soundView.controller = &sound;
-    sound.Initialise(dir + "/song.wav", 100, nullptr);
+    InitialiseOpened(sound, soundPreview, dir + "/song.wav");
     for (const auto& [kind, label] : soundView.otherKinds)
         EXPECT_TRUE(kind == int(OutputKind::Flac) || kind == int(OutputKind::Opus) ||
                     kind == int(OutputKind::Mp3))
@@ -255,7 +255,7 @@ TEST_F(EditorPrecisionTest, EncodedKindsTakeTheVolumeAndAFailedCopyIsReported) {
     EditorController second(
         view2, preview2, ogg, [] { return true; }, nullptr);
     view2.controller = &second;
-    second.Initialise(source, 100, nullptr);
+    InitialiseOpened(second, preview2, source);
     view2.ChooseOther(OutputKind::SameFormat);
     prompts.QueueFiles({dir + "/cut2.mkv"});
     second.OnExecute();

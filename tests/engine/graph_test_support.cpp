@@ -1,10 +1,17 @@
 #include "tests/engine/graph_test_support.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <chrono>
+#include <csignal>
 #include <thread>
 
+#include "engine/graph_messages.h"
+#include "engine/media_graph.h"
 #include "platform/window_message.h"
 
 bool NotifyRecorder::event(QEvent* e) {
@@ -20,6 +27,89 @@ int NotifyRecorder::Count(int message) const {
     int n = 0;
     for (const auto& m : messages) n += m.message == message;
     return n;
+}
+
+intptr_t AwaitReport(NotifyRecorder& notify, int message, size_t from, int timeoutMs) {
+    auto last = [&]() -> intptr_t {
+        for (size_t i = notify.messages.size(); i > from; --i)
+            if (notify.messages[i - 1].message == message)
+                return notify.messages[i - 1].wParam;
+        return -1;
+    };
+    PumpUntil([&] { return last() >= 0; }, timeoutMs);
+    return last();
+}
+
+bool SeekAndWait(MediaGraph& graph, NotifyRecorder& notify, double tenths) {
+    const size_t from = notify.messages.size();
+    return graph.SeekAsync(tenths) && AwaitReport(notify, UM_GRAPH_SEEK_DONE, from) == 1;
+}
+
+bool RewindAndWait(MediaGraph& graph, NotifyRecorder& notify) {
+    const size_t from = notify.messages.size();
+    return graph.StopAndRewind() && AwaitReport(notify, UM_GRAPH_REWOUND, from) == 1;
+}
+
+namespace {
+
+void PutLe(std::vector<char>& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+}
+
+// A WAV header promising `seconds` of 44.1 kHz 16-bit stereo, and half a second of it.
+std::vector<char> WavStart(double seconds) {
+    const uint32_t rate = 44100, block = 4, data = static_cast<uint32_t>(seconds * rate) * block;
+    std::vector<char> b;
+    for (char c : std::string("RIFF")) b.push_back(c);
+    PutLe(b, data + 36, 4);
+    for (char c : std::string("WAVEfmt ")) b.push_back(c);
+    PutLe(b, 16, 4);
+    PutLe(b, 1, 2);
+    PutLe(b, 2, 2);
+    PutLe(b, rate, 4);
+    PutLe(b, rate * block, 4);
+    PutLe(b, block, 2);
+    PutLe(b, 16, 2);
+    for (char c : std::string("data")) b.push_back(c);
+    PutLe(b, data, 4);
+    b.resize(b.size() + rate / 2 * block, 0);
+    return b;
+}
+
+}  // namespace
+
+StalledPipe::StalledPipe(const std::string& dir, double seconds) : m_path(dir + "/stalled.wav") {
+    if (::mkfifo(m_path.c_str(), 0600) != 0)
+        return;  // the graph then finds no file, and the test fails on its open
+    // A graph that gives up on the pipe closes it under the writer: a failed write, not
+    // the end of the test program.
+    std::signal(SIGPIPE, SIG_IGN);
+    m_writer = std::thread([this, seconds] {
+        int fd = ::open(m_path.c_str(), O_WRONLY);
+        if (fd < 0)
+            return;
+        const std::vector<char> start = WavStart(seconds);
+        size_t done = 0;
+        while (done < start.size()) {
+            ssize_t n = ::write(fd, start.data() + done, start.size() - done);
+            if (n <= 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        while (!m_release) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ::close(fd);
+    });
+}
+
+void StalledPipe::Release() {
+    m_release = true;
+    if (m_writer.joinable()) {
+        // A writer still waiting for its reader to open the pipe is let through.
+        int fd = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK);
+        m_writer.join();
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
 void Pump(int ms) {

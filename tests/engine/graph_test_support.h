@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QObject>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/user_prompts.h"
@@ -50,6 +52,37 @@ class GraphTestPrompts : public UserPrompts {
 void Pump(int ms);
 // Processes events until done() or the time-out; true when done.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
+
+class MediaGraph;
+
+// Hands the graph a seek and waits until it reports having landed (or refused it); true
+// when it landed. A paused graph shows the new place's frame by then.
+bool SeekAndWait(MediaGraph& graph, NotifyRecorder& notify, double tenths);
+// Hands the graph a rewind and waits for its report; true when it stands at the start.
+bool RewindAndWait(MediaGraph& graph, NotifyRecorder& notify);
+// The wParam of the last `message` received since `from` (an index into messages), or -1
+// when none came within the bound.
+intptr_t AwaitReport(NotifyRecorder& notify, int message, size_t from, int timeoutMs = 30000);
+
+// A WAV file in a pipe whose writer gives the header and half a second of sound of the
+// `seconds` it promises, then nothing more until released: a graph playing it starves, and
+// a pause, a preroll or a seek never completes. The writer is released, at the latest,
+// when this goes (before the graph closes, as a graph reading an open pipe closes only
+// once the pipe ends).
+class StalledPipe {
+  public:
+    StalledPipe(const std::string& dir, double seconds);
+    ~StalledPipe() { Release(); }
+    StalledPipe(const StalledPipe&) = delete;
+    StalledPipe& operator=(const StalledPipe&) = delete;
+    const std::string& Path() const { return m_path; }
+    void Release();
+
+  private:
+    std::string m_path;
+    std::atomic<bool> m_release{false};
+    std::thread m_writer;
+};
 
 // Milliseconds until the event loop answers a ping posted now: how long the interface
 // thread keeps a user waiting.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/graph_messages.h"
 #include "engine/video_widget.h"
 #include "platform/messages.h"
 #include "tests/engine/graph_test_support.h"
@@ -49,7 +50,7 @@ TEST_F(MediaGraphTest, NothingOpenReadsAsEmpty) {
     EXPECT_EQ(graph.Content(), MediaContent::None);
     EXPECT_EQ(graph.State(), GraphState::Ended);
     EXPECT_FALSE(graph.PlayPause());
-    EXPECT_FALSE(graph.Seek(10));
+    EXPECT_FALSE(graph.SeekAsync(10));
     uint8_t* dib = reinterpret_cast<uint8_t*>(1);
     EXPECT_FALSE(graph.CaptureCurrentImage(&dib));
     EXPECT_EQ(dib, nullptr);
@@ -157,11 +158,11 @@ TEST_F(MediaGraphTest, EndOfStreamGivesExactlyOneCompleteAndNothingAfter) {
 TEST_F(MediaGraphTest, SeekMovesThePositionPausedAndRunning) {
     auto mp3 = testmedia::Tone(dir, "tone.mp3", 6.0);
     ASSERT_EQ(OpenSound(mp3), S_OK);
-    ASSERT_TRUE(graph.Seek(25.0));
+    ASSERT_TRUE(SeekAndWait(graph, notify, 25.0));
     EXPECT_NEAR(graph.GetPosition(), 25, 1);
     ASSERT_TRUE(graph.Run());
     Pump(300);
-    ASSERT_TRUE(graph.Seek(45.0));
+    ASSERT_TRUE(SeekAndWait(graph, notify, 45.0));
     EXPECT_EQ(graph.State(), GraphState::Running);
     // A report already on its way when the seek landed may still arrive; the latest
     // one tells where playback stands.
@@ -175,9 +176,11 @@ TEST_F(MediaGraphTest, SeekMovesThePositionPausedAndRunning) {
     EXPECT_TRUE(graph.StopAndRewind());
     EXPECT_EQ(graph.State(), GraphState::Idle);
     EXPECT_LE(graph.GetPosition(), 1);
+    EXPECT_EQ(AwaitReport(notify, UM_GRAPH_REWOUND, 0), 1);
+    EXPECT_LE(graph.GetPosition(), 1);
     // A position before the start is the start.
-    ASSERT_TRUE(graph.Seek(30.0));
-    EXPECT_TRUE(graph.Seek(-5.0));
+    ASSERT_TRUE(SeekAndWait(graph, notify, 30.0));
+    EXPECT_TRUE(SeekAndWait(graph, notify, -5.0));
     EXPECT_LE(graph.GetPosition(), 1);
 }
 

@@ -38,6 +38,9 @@ class SettledController : public PlaybackController {
     void OnOggEnd() {
         Settled([&] { PlaybackController::OnOggEnd(); });
     }
+    void OnGraphRewound(bool ok) {
+        Settled([&] { PlaybackController::OnGraphRewound(ok); });
+    }
 
   private:
     template <typename F>
@@ -230,6 +233,33 @@ TEST_F(PlaybackTest, AdvanceSkipsRowsThatCannotBePlayed) {
     c.PlaySelected();
     c.OnGraphComplete(15);
     EXPECT_EQ(c.CurrentRow(), 3);
+    EXPECT_EQ(graph.file, paths["c.mp3"]);
+    EXPECT_TRUE(display.pauseShown);
+}
+
+TEST_F(PlaybackTest, AGraphThatCannotStartFailsItsItemAndTheAdvanceGoesOn) {
+    Rows({"a.mp3", "b.wav", "c.mp3"});
+    list.selected = 0;
+    c.PlaySelected();
+    ASSERT_TRUE(display.pauseShown);
+    c.OnGraphRewound(true);
+    EXPECT_EQ(c.Mode(), player::ModeAudio) << "started: nothing changes";
+    // Started by the user, a failed start stops there.
+    c.OnGraphRewound(false);
+    EXPECT_EQ(c.Mode(), player::ModeNone);
+    EXPECT_FALSE(display.pauseShown);
+    EXPECT_EQ(list.playing, -1);
+    EXPECT_FALSE(graph.hasGraph) << "closed";
+    EXPECT_EQ(c.CurrentRow(), 0);
+    c.OnGraphRewound(false);  // a late report finds nothing to fail
+    EXPECT_EQ(c.CurrentRow(), 0);
+
+    // Reached by the advance, the list goes on past it.
+    c.PlaySelected();
+    c.OnGraphComplete(15);
+    ASSERT_EQ(c.CurrentRow(), 1);
+    c.OnGraphRewound(false);
+    EXPECT_EQ(c.CurrentRow(), 2);
     EXPECT_EQ(graph.file, paths["c.mp3"]);
     EXPECT_TRUE(display.pauseShown);
 }

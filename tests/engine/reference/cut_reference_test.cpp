@@ -383,18 +383,25 @@ TEST_F(CutReference, PreviewShowsAndReportsTheRightFrame) {
         EXPECT_NEAR(graph.GetDuration(), kSourceSeconds * 10, 1);
         EXPECT_EQ(graph.GetPosition(), 0);
 
-        ASSERT_TRUE(graph.Seek(40));
+        ASSERT_TRUE(SeekAndWait(graph, notify, 40));
         uint8_t* dib = nullptr;
         ASSERT_TRUE(graph.CaptureCurrentImage(&dib));
         int shown = NumberInDib(dib);
         CoTaskMemFree(dib);
         int want = ExpectedFrames(ext, 4.0, 4.04).first;
-        Note(std::string("Seek(40) on .") + ext + ": frame " + std::to_string(shown) + " (want " +
+        Note(std::string("seek to 40 on .") + ext + ": frame " + std::to_string(shown) + " (want " +
              std::to_string(want) + "), position " + std::to_string(graph.GetPosition()));
         EXPECT_NEAR(shown, want, tolerance);
         EXPECT_EQ(graph.GetPosition(), 40);
         Pump(100);
         EXPECT_EQ(NumberInImage(widget.CurrentFrame()), shown);
+
+        // A still asked for before a seek has reported is the new place's frame.
+        ASSERT_TRUE(graph.SeekAsync(20));
+        graph.AwaitPaused();
+        ASSERT_TRUE(graph.CaptureCurrentImage(&dib));
+        EXPECT_NEAR(NumberInDib(dib), ExpectedFrames(ext, 2.0, 2.04).first, tolerance);
+        CoTaskMemFree(dib);
 
         // A still taken while playing: pause, as the still command does, then capture.
         ASSERT_TRUE(graph.PlayPause());
@@ -411,7 +418,7 @@ TEST_F(CutReference, PreviewShowsAndReportsTheRightFrame) {
 
         // Playing to the end: no report past the length, one completion.
         notify.messages.clear();
-        ASSERT_TRUE(graph.Seek(50));
+        ASSERT_TRUE(SeekAndWait(graph, notify, 50));
         ASSERT_TRUE(graph.PlayPause());
         ASSERT_TRUE(PumpUntil([&] { return notify.Count(UM_GRAPH_COMPLETE) > 0; }, 10000));
         int last = -1;
