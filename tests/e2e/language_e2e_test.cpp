@@ -10,18 +10,25 @@
 #include <QPainter>
 #include <QThread>
 #include <QXmlStreamReader>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "tests/e2e/program_test.h"
 #include "tests/e2e/read_only_folder.h"
+#include "tests/e2e/xdnd_drop.h"
 #include "tests/support/media_factory.h"
 
 namespace fs = std::filesystem;
 using namespace e2e;
 
 namespace {
+
+// The longest path the system takes, with its terminator.
+constexpr std::size_t kMaxPathBytes = PATH_MAX;
 
 struct Shown {
     std::string window;  // the class of the window it is in
@@ -225,6 +232,25 @@ class LanguageE2E : public ProgramTest, public ::testing::WithParamInterface<con
         return false;
     }
 
+    // Types prefix, seed doubled that many times, and tail into the edit that has the
+    // focus in that window; the long middle goes through the clipboard, as typing it would
+    // take minutes.
+    void TypeLongText(const std::string& window, const std::string& prefix, const std::string& seed,
+                      int doublings, const std::string& tail) {
+        TypeText(window, seed);
+        for (int i = 0; i < doublings; ++i) KeyStrokes({"ctrl+a", "ctrl+c", "End", "ctrl+v"});
+        KeyStrokes({"Home"});
+        TypeText(window, prefix);
+        KeyStrokes({"End"});
+        TypeText(window, tail);
+    }
+
+    // Waits until no message box is up any more (the program's texts are read again).
+    void WaitForNoBox() {
+        EXPECT_TRUE(
+            WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    }
+
     // A picture once the screen has settled (a pop-up is mapped before it is drawn); a
     // window that keeps moving (an animation) is taken once it is drawn.
     void Shoot(const std::string& name, const std::string& window = {}, bool settles = true) {
@@ -335,6 +361,19 @@ std::string MixedList(const std::string& dir) {
 }
 
 TEST_P(LanguageE2E, ViewerEditorProfileAndTheEditorsMessages) {
+    // A folder on a disk that is all but full.
+    const std::string small = box.Root() + "/small";
+    fs::create_directories(small);
+    box.SetEnv("SMALL_DISK_FOLDER", small);
+    box.SetEnv("SMALL_DISK_FREE", "1048576");
+    const std::string shrink = VELTRA_BUILD_DIR "/tests/plugins/libveltra_small_disk.so";
+    ASSERT_TRUE(fs::exists(shrink));
+    box.SetEnv("LD_PRELOAD", shrink);
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer's run-time then comes second: it still works.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    box.SetEnv("ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0");
+#endif
     auto app = Launch(MixedList(box.MediaDir()));
     ASSERT_FALSE(main.empty());
     auto layout = Layout(*app);
@@ -375,7 +414,28 @@ TEST_P(LanguageE2E, ViewerEditorProfileAndTheEditorsMessages) {
     Check(all, "QMessageBox");
     Shoot("still_saved");
     KeyStrokes({"Return"});
-    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    WaitForNoBox();
+
+    // Every numbered name taken: the user names the still, here in a folder there is not.
+    for (int i = 0; i < 1000; ++i) {
+        char still[16];
+        std::snprintf(still, sizeof still, "clip_%03d.bmp", i);
+        if (!fs::exists(box.MediaDir() + "/" + still))
+            testmedia::WriteBytes(box.MediaDir(), still, "taken");
+    }
+    Click(editor, Centre(controls["still"]));
+    all = WaitForText("PromptFileDialog", "");
+    Check(all, "PromptFileDialog");
+    EXPECT_TRUE(HasPart(all, "Still Files"));
+    Shoot("still_name_prompt");
+    ASSERT_TRUE(AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), box.Root() + "/gone/x.bmp",
+                                 app->Pid()));
+    all = WaitForText("QMessageBox", English() ? "The still could not be saved."
+                                               : "サムネイルの作成に失敗しました。");
+    Check(all, "QMessageBox");
+    Shoot("still_not_saved");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
 
     Click(editor, Centre(controls["asf"]));  // the profile belongs to that kind
     Click(editor, Centre(controls["profile"]));
@@ -391,6 +451,21 @@ TEST_P(LanguageE2E, ViewerEditorProfileAndTheEditorsMessages) {
             return true;
         },
         10000));
+
+    // An uncompressed cut larger than the room left on its disk: the user is asked first.
+    Click(editor, Centre(controls["avi"]));
+    Click(editor, Centre(controls["execute"]));
+    all = WaitForText("PromptFileDialog", "");
+    ASSERT_TRUE(
+        AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), small + "/cut.avi", app->Pid()));
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "MB free).\\nGo on anyway?" : "MB）。\\n続けますか？"));
+    EXPECT_TRUE(Has(all, English() ? "&No" : "いいえ(&N)"));
+    Check(all, "QMessageBox");
+    Shoot("editor_free_space");
+    KeyStrokes({"n"});
+    WaitForNoBox();
+    EXPECT_FALSE(fs::exists(small + "/cut.avi")) << "No writes nothing";
 
     for (const auto& [field, text] : {std::pair{"start", "2"}, std::pair{"end", "1"}}) {
         Click(editor, Centre(controls[field]));
@@ -459,16 +534,97 @@ TEST_P(LanguageE2E, TheEnginesWarningAndTheEditorsFailure) {
     const std::string editor = WaitForNewWindow("VELTRA", app->Pid(), {main}, 5000);
     ASSERT_FALSE(editor.empty());
     auto controls = Rects(app->Log(), "editor layout");
-    Click(editor, Centre(controls["execute"]));
-    all = WaitForText("PromptFileDialog", "");
-    ASSERT_TRUE(AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), locked.Path() + "/cut.wav",
-                                 app->Pid()));
+    auto prompt = [&] {
+        Click(editor, Centre(controls["execute"]));
+        const std::string window =
+            WindowOf(WaitForText("PromptFileDialog", ""), "PromptFileDialog");
+        EXPECT_FALSE(window.empty());
+        return window;
+    };
+
+    // The source itself as the output: Qt's own question first, then ours.
+    std::string window = prompt();
+    TypeText(window, box.MediaDir() + "/song.wav");
+    Key(window, "Return");
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, "song.wav"));
+    Check(all, "QMessageBox");
+    Shoot("overwrite_question");
+    KeyStrokes({"y"});
+    all = WaitForText("QMessageBox", English() ? "The source file cannot be overwritten."
+                                               : "元のファイルには書き込めません。");
+    Check(all, "QMessageBox");
+    Shoot("editor_source_as_output");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+
+    // A name that fits only until the chosen kind's extension is added to it, in a folder
+    // made once it is typed (so that the prompt's completer has nothing to offer on the way).
+    Click(editor, Centre(controls["other"]));
+    window = prompt();
+    const std::string seed = std::string(30, 'd') + "/";
+    const std::string name = "x.a";
+    std::string folder = box.Root() + "/";
+    folder +=
+        std::string(kMaxPathBytes - 1 - folder.size() - seed.size() * 128 - name.size() - 1, 'p') +
+        "/";
+    TypeLongText(window, folder, seed, 7, name);
+    std::string deep = folder;
+    for (int i = 0; i < 128; ++i) deep += seed;
+    ASSERT_EQ(deep.size() + name.size(), kMaxPathBytes - 1);
+    fs::create_directories(deep);
+    Key(window, "Return");
+    all = WaitForText("QMessageBox",
+                      English() ? "The file name is too long." : "ファイル名が長すぎます。");
+    Check(all, "QMessageBox");
+    Shoot("editor_name_too_long");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+
+    Click(editor, Centre(controls["wav"]));
+    window = prompt();
+    ASSERT_TRUE(AnswerPathPrompt(window, locked.Path() + "/cut.wav", app->Pid()));
     all = WaitForText("QMessageBox",
                       English() ? "An error occurred." : "何らかのエラーが発生しました。");
     Check(all, "QMessageBox");
     Shoot("editor_failed");
     KeyStrokes({"Return"});
-    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    WaitForNoBox();
+
+    // A still of the item the preview could not open; the engine's warning about the file
+    // comes first.
+    const int editors = app->CountInLog("editor layout preview");
+    Click(main, QPoint(layout["list"].x() + 40, layout["list"].y() + 30));
+    Key(main, "Home");
+    Key(main, "Down");
+    Click(main, Centre(layout["edit"]));
+    auto dismissWarnings = [&] {
+        if (HasPart(Read(), "FAILED(hr=0x"))
+            KeyStrokes({"Return"});
+    };
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            dismissWarnings();
+            return app->CountInLog("editor layout preview") > editors;
+        },
+        20000))
+        << app->Log();
+    const std::string second = WaitForNewWindow("VELTRA", app->Pid(), {main}, 5000);
+    ASSERT_FALSE(second.empty());
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            dismissWarnings();
+            return Showing(Read(), "EditorDialog") && !Showing(Read(), "QMessageBox");
+        },
+        10000));
+    controls = Rects(app->Log(), "editor layout");
+    Click(second, Centre(controls["still"]));
+    all = WaitForText("QMessageBox", English() ? "The still could not be taken."
+                                               : "サムネイルの取得に失敗しました。");
+    Check(all, "QMessageBox");
+    Shoot("still_not_taken");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
     EXPECT_TRUE(app->Running());
 }
 
@@ -818,6 +974,22 @@ TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
     Shoot("list_save_no_folder");
     dismissed();
 
+    // A name longer than any path, made in the prompt's own edit.
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"Down", "Right", "Down", "Return"});
+    all = WaitForText("PromptFileDialog", "");
+    const std::string prompt = WindowOf(all, "PromptFileDialog");
+    ASSERT_FALSE(prompt.empty());
+    TypeLongText(prompt, "/", std::string(15, 'a') + "/", 8, "x");
+    Key(prompt, "Return");
+    all = WaitForText("QMessageBox",
+                      English() ? "This file name cannot be used because the path is too long."
+                                : "パスが長すぎるため、このファイル名は使えません。");
+    Check(all, "QMessageBox");
+    Shoot("path_too_long");
+    dismissed();
+
     prompted({"Down", "Right", "Return"}, nothing);
     all = WaitForText("QMessageBox", "");
     EXPECT_TRUE(HasPart(all, English() ? "names no file that can be added to the list."
@@ -904,6 +1076,45 @@ TEST_P(LanguageE2E, NoSoundDeviceForAnOggItem) {
     KeyStrokes({"Return"});
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
     EXPECT_TRUE(app->Running());
+}
+
+TEST_P(LanguageE2E, TheAddWarnings) {
+    // A start file whose path is longer than any path can be: the box stands before the
+    // window is ready.
+    std::string tooLong = box.MediaDir();
+    while (tooLong.size() < kMaxPathBytes) tooLong += "/" + std::string(200, 'l');
+    tooLong += "/song.wav";
+    VeltraProcess app(box, Arguments(tooLong));
+    m_pid = app.Pid();
+    auto all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "were not added because their paths are too long."
+                                       : "パスが長すぎるため、次の項目を追加できませんでした。"));
+    EXPECT_TRUE(HasPart(all, "lll\u2026lll"));
+    EXPECT_TRUE(HasPart(all, "lll/song.wav"));
+    Check(all, "QMessageBox");
+    Shoot("add_path_too_long");
+    KeyStrokes({"Return"});
+    main = WaitForMainWindow(app);
+    ASSERT_FALSE(main.empty()) << app.Log();
+
+    // A folder dropped on the list whose innermost folder lies deeper than any walk goes.
+    const std::string top = box.MediaDir() + "/deep";
+    std::string deepest = top;
+    fs::create_directory(top);
+    for (int i = 0; i <= 1024; ++i) fs::create_directory(deepest += "/a");
+    const QRect list = Layout(app)["list"];
+    std::string why;
+    ASSERT_TRUE(DropFiles(main, WindowGeometry(main).topLeft() + Centre(list), {top}, &why)) << why;
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "were not added because they are nested too deeply."
+                                       : "フォルダーの階層が深すぎるため、次のフォルダーの中は"
+                                         "追加しませんでした。"));
+    EXPECT_TRUE(HasPart(all, "a/a/\u2026a/a"));
+    Check(all, "QMessageBox");
+    Shoot("add_too_deep");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+    EXPECT_TRUE(app.Running());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageE2E, ::testing::Values("en", "ja"));
