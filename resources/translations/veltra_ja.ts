@@ -112,9 +112,11 @@
         <translation>何らかのエラーが発生しました。</translation>
     </message>
     <message>
-        <source>出力先の空き容量が足りないかもしれません（必要な見込み %1 MB、空き %2 MB）。
+        <source>出力先の空き容量が足りないかもしれません。
+必要な見込み %1 MB、空き %2 MB
 続けますか？</source>
-        <translation>出力先の空き容量が足りないかもしれません（必要な見込み %1 MB、空き %2 MB）。
+        <translation>出力先の空き容量が足りないかもしれません。
+必要な見込み %1 MB、空き %2 MB
 続けますか？</translation>
     </message>
 </context>
@@ -777,10 +779,6 @@
         <translation>パスが長すぎるため、次の項目を追加できませんでした。</translation>
     </message>
     <message>
-        <source>フォルダーの階層が深すぎるため、次のフォルダーの中は追加しませんでした。</source>
-        <translation>フォルダーの階層が深すぎるため、次のフォルダーの中は追加しませんでした。</translation>
-    </message>
-    <message>
         <source>次のプレイリストを開けませんでした。</source>
         <translation>次のプレイリストを開けませんでした。</translation>
     </message>
@@ -799,6 +797,10 @@
     <message>
         <source>ファイルの削除(&amp;D)</source>
         <translation>ファイルの削除(&amp;D)</translation>
+    </message>
+    <message>
+        <source>階層が深すぎるため、次のフォルダーの中は追加しませんでした。</source>
+        <translation>階層が深すぎるため、次のフォルダーの中は追加しませんでした。</translation>
     </message>
 </context>
 <context>
