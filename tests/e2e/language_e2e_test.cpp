@@ -17,6 +17,7 @@
 #include <fstream>
 #include <set>
 
+#include "skin/skin_records.h"
 #include "tests/e2e/program_test.h"
 #include "tests/e2e/read_only_folder.h"
 #include "tests/e2e/xdnd_drop.h"
@@ -1032,6 +1033,39 @@ TEST_P(LanguageE2E, TheSkinsMessagesAtStart) {
         KeyStrokes({"Return"});
         EXPECT_TRUE(app.WaitForExit(15000)) << app.Log();
     }
+}
+
+// The viewer's and the editor's own records of skin.dat are damaged; the main window's
+// are whole, so that the program starts and each of the other windows says so itself.
+TEST_P(LanguageE2E, TheViewersAndTheEditorsSkinMessages) {
+    const std::string skin = box.BinDir() + "/skin.dat";
+    std::string bytes = testmedia::ReadFile(skin);
+    ASSERT_EQ(bytes.size(), kSkinFileSize);
+    for (int record : {kRecFullScreen, kRecPreviewConverting})
+        bytes.replace(SkinRecord(record).offset, 4, 4, '\xff');  // claims more than it holds
+    fs::remove(skin);
+    testmedia::WriteBytes(box.BinDir(), "skin.dat", bytes);
+    auto app = Launch(testmedia::Tone(box.MediaDir(), "song.wav", 2.0));
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+    const std::string damaged = English() ? "The skin data is of an unsupported version."
+                                          : "スキンデータの対応バージョンが異なります。";
+
+    Click(main, Centre(layout["viewer"]));
+    auto all = WaitForText("QMessageBox", damaged);
+    Check(all, "QMessageBox");
+    Shoot("viewer_skin_damaged");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+
+    Click(main, QPoint(layout["list"].x() + 40, layout["list"].y() + 30));
+    Click(main, Centre(layout["edit"]));
+    all = WaitForText("QMessageBox", damaged);
+    Check(all, "QMessageBox");
+    Shoot("editor_skin_damaged");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+    EXPECT_TRUE(app->Running());
 }
 
 TEST_P(LanguageE2E, AFileTheTrashCannotTake) {
