@@ -343,6 +343,29 @@ TEST_P(LanguageE2E, MainWindowItsMenuAndTheAboutBox) {
     Shoot("menu");
     KeyStrokes({"Escape", "Escape"});
 
+    // Every other sub-menu, each beside the menu in its turn.
+    struct SubMenu {
+        const char *name, *english, *japanese;
+    };
+    int below = 1;
+    for (const SubMenu& sub :
+         {SubMenu{"menu_system", "Co&py Files in List...", "リスト内のコピー(&P)"},
+          SubMenu{"menu_list_view", "&Details", "詳細（&D）"},
+          SubMenu{"menu_screen", "&Native Size", "原画サイズ(&N)"},
+          SubMenu{"menu_output", "System Default", "システムの既定"}}) {
+        SCOPED_TRACE(sub.name);
+        Click(main, Centre(layout["menu"]));
+        QThread::msleep(300);
+        std::vector<std::string> keys(static_cast<std::size_t>(++below), "Down");
+        keys.push_back("Right");
+        KeyStrokes(keys);
+        all = WaitForText("QMenu", English() ? sub.english : sub.japanese);
+        Check(all, "QMenu");
+        Shoot(sub.name);
+        KeyStrokes({"Escape", "Escape"});
+        EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMenu") && !Read().empty(); }, 10000));
+    }
+
     Click(main, Centre(layout["menu"]));
     QThread::msleep(300);
     KeyStrokes({"Up", "Right", "Return"});  // the last sub-menu, its one item
