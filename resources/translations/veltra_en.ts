@@ -828,10 +828,6 @@ This instance will quit.</translation>
 cannot be saved under this name.</translation>
     </message>
     <message>
-        <source>次のファイルは名前をプレイリストの行に書けないため、保存を中止しました。</source>
-        <translation>The playlist was not saved because the names of the following files cannot be written as playlist lines.</translation>
-    </message>
-    <message>
         <source>
 に保存できません。</source>
         <translation>
@@ -864,6 +860,10 @@ cannot be read as a playlist.</translation>
 には、リストに追加できるファイルがありません。</source>
         <translation>
 names no file that can be added to the list.</translation>
+    </message>
+    <message>
+        <source>次のファイルの名前はプレイリストに書けないため、保存を中止しました。</source>
+        <translation>Not saved: no playlist line can hold these file names.</translation>
     </message>
 </context>
 <context>

@@ -828,10 +828,6 @@
 この名前では保存できません。</translation>
     </message>
     <message>
-        <source>次のファイルは名前をプレイリストの行に書けないため、保存を中止しました。</source>
-        <translation>次のファイルは名前をプレイリストの行に書けないため、保存を中止しました。</translation>
-    </message>
-    <message>
         <source>
 に保存できません。</source>
         <translation>
@@ -864,6 +860,10 @@
 には、リストに追加できるファイルがありません。</source>
         <translation>
 には、リストに追加できるファイルがありません。</translation>
+    </message>
+    <message>
+        <source>次のファイルの名前はプレイリストに書けないため、保存を中止しました。</source>
+        <translation>次のファイルの名前はプレイリストに書けないため、保存を中止しました。</translation>
     </message>
 </context>
 <context>

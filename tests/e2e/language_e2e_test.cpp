@@ -956,6 +956,9 @@ TEST_P(LanguageE2E, CopyRowLimitBadNameAndTooLongDestination) {
 }
 
 TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
+    // A folder that takes no file, holding a list of the user's.
+    fs::create_directories(box.Root() + "/locked");
+    testmedia::WriteBytes(box.Root() + "/locked", "old.vpl", "song.wav\r\n");
     const ReadOnlyFolder locked(box.Root() + "/locked");
     ASSERT_TRUE(locked.Refuses());
     // A list whose only line names no file there is.
@@ -1012,6 +1015,34 @@ TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
                                 : "パスが長すぎるため、このファイル名は使えません。");
     Check(all, "QMessageBox");
     Shoot("path_too_long");
+    dismissed();
+
+    // Over the user's list in the folder that takes no file: Qt's question, then ours.
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"Down", "Right", "Down", "Return"});
+    const std::string over = WindowOf(WaitForText("PromptFileDialog", ""), "PromptFileDialog");
+    ASSERT_FALSE(over.empty());
+    TypeText(over, locked.Path() + "/old.vpl");
+    Key(over, "Return");
+    EXPECT_TRUE(WaitFor([&] { return HasPart(Read(), "old.vpl"); }, 10000));
+    KeyStrokes({"y"});
+    const std::string noWrite = English() ? "You have no permission to write to the file."
+                                          : "ファイルに書き込む権限がありません。";
+    EXPECT_TRUE(WaitFor([&] { return HasPart(all = Read(), noWrite); }, 20000)) << noWrite;
+    Check(all, "QMessageBox");
+    Shoot("list_save_file_locked");
+    dismissed();
+    EXPECT_EQ(testmedia::ReadFile(locked.Path() + "/old.vpl"), "song.wav\r\n");
+
+    // A list of another player's that does not read as one.
+    prompted({"Down", "Right", "Return"},
+             testmedia::WriteBytes(box.MediaDir(), "broken.xspf", "<playlist><trackList>"));
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(
+        all, English() ? "cannot be read as a playlist." : "はプレイリストとして読み込めません。"));
+    Check(all, "QMessageBox");
+    Shoot("list_open_not_a_list");
     dismissed();
 
     prompted({"Down", "Right", "Return"}, nothing);
@@ -1136,12 +1167,17 @@ TEST_P(LanguageE2E, NoSoundDeviceForAnOggItem) {
 }
 
 TEST_P(LanguageE2E, TheAddWarnings) {
-    // A start file whose path is longer than any path can be: the box stands before the
-    // window is ready.
+    // Start files (given as to a running copy, which there is not): one whose path is
+    // longer than any path can be, and one whose name holds a line break. The box stands
+    // before the window is ready.
     std::string tooLong = box.MediaDir();
     while (tooLong.size() < kMaxPathBytes) tooLong += "/" + std::string(200, 'l');
     tooLong += "/song.wav";
-    VeltraProcess app(box, Arguments(tooLong));
+    const std::string broken = box.MediaDir() + "/two\nlines.wav";
+    fs::copy_file(testmedia::Tone(box.MediaDir(), "song.wav", 0.5), broken);
+    std::vector<std::string> args = Arguments({});
+    for (const std::string& arg : {std::string("--enqueue"), tooLong, broken}) args.push_back(arg);
+    VeltraProcess app(box, args);
     m_pid = app.Pid();
     auto all = WaitForText("QMessageBox", "");
     EXPECT_TRUE(HasPart(all, English() ? "were not added because their paths are too long."
@@ -1159,7 +1195,8 @@ TEST_P(LanguageE2E, TheAddWarnings) {
     std::string deepest = top;
     fs::create_directory(top);
     for (int i = 0; i <= 1024; ++i) fs::create_directory(deepest += "/a");
-    const QRect list = Layout(app)["list"];
+    auto layout = Layout(app);
+    const QRect list = layout["list"];
     std::string why;
     ASSERT_TRUE(DropFiles(main, WindowGeometry(main).topLeft() + Centre(list), {top}, &why)) << why;
     all = WaitForText("QMessageBox", "");
@@ -1174,6 +1211,24 @@ TEST_P(LanguageE2E, TheAddWarnings) {
     Shoot("add_too_deep");
     KeyStrokes({"Return"});
     WaitForNoBox();
+
+    // The row whose name no playlist line can hold stops a save before anything is written.
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"Down", "Right", "Down", "Return"});
+    all = WaitForText("PromptFileDialog", "");
+    ASSERT_TRUE(
+        AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), box.Root() + "/out.vpl", app.Pid()));
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "Not saved: no playlist line can hold these file names."
+                                       : "次のファイルの名前はプレイリストに書けないため、"
+                                         "保存を中止しました。"));
+    EXPECT_TRUE(HasPart(all, "two lines.wav"));
+    Check(all, "QMessageBox");
+    Shoot("list_save_unsavable_name");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+    EXPECT_FALSE(fs::exists(box.Root() + "/out.vpl"));
     EXPECT_TRUE(app.Running());
 }
 
