@@ -2,11 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLocale>
+#include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeView>
 #include <algorithm>
 
@@ -48,6 +52,36 @@ void Widen(QTreeView& view, int column, const QStringList& texts) {
     header->resizeSection(column, std::max(header->sectionSize(column), Room(view, all)));
 }
 
+// The dialog grows, within the screen, until its list shows every column whole: a date
+// written longer than Qt's own would otherwise end under the list's edge.
+void ShowEveryColumn(QFileDialog& dialog, QTreeView& view) {
+    const int missing = view.header()->length() - view.viewport()->width();
+    if (missing <= 0)
+        return;
+    const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() : dialog.width() + missing;
+    dialog.resize(std::min(dialog.width() + missing + view.frameWidth() * 2, room),
+                  dialog.height());
+}
+
+// The list has its width only once the dialog is on the screen.
+class ColumnFit : public QObject {
+  public:
+    ColumnFit(QFileDialog& dialog, QTreeView& view)
+        : QObject(&dialog), m_dialog(dialog), m_view(view) {
+        dialog.installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &m_dialog && event->type() == QEvent::Show)
+            QTimer::singleShot(0, this, [this] { ShowEveryColumn(m_dialog, m_view); });
+        return false;
+    }
+
+  private:
+    QFileDialog& m_dialog;
+    QTreeView& m_view;
+};
+
 }  // namespace
 
 void ShowInProgramLocale(QFileDialog& dialog) {
@@ -66,4 +100,5 @@ void ShowInProgramLocale(QFileDialog& dialog) {
     Widen(*view, LocalisedFileList::kTypeColumn,
           {QCoreApplication::translate("QAbstractFileIconProvider", "Folder",
                                        "All other platforms")});
+    new ColumnFit(dialog, *view);
 }

@@ -482,6 +482,9 @@ TEST_P(LanguageE2E, ViewerEditorProfileAndTheEditorsMessages) {
     Click(editor, Centre(controls["avi"]));
     Click(editor, Centre(controls["execute"]));
     all = WaitForText("PromptFileDialog", "");
+    Check(all, "PromptFileDialog");
+    EXPECT_TRUE(HasPart(all, "Video Files"));
+    Shoot("editor_save_dialog");
     ASSERT_TRUE(
         AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), small + "/cut.avi", app->Pid()));
     all = WaitForText("QMessageBox", "");
