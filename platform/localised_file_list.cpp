@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
@@ -10,7 +9,6 @@
 #include <QLocale>
 #include <QScreen>
 #include <QStyle>
-#include <QTimer>
 #include <QTreeView>
 #include <algorithm>
 
@@ -45,42 +43,15 @@ int Room(const QTreeView& view, const QStringList& texts) {
     return widest + 4 * margin + fm.height();
 }
 
-void Widen(QTreeView& view, int column, const QStringList& texts) {
+// Returns by how much the column grew.
+int Widen(QTreeView& view, int column, const QStringList& texts) {
     QHeaderView* header = view.header();
     QStringList all = texts;
     all << view.model()->headerData(column, Qt::Horizontal).toString();
-    header->resizeSection(column, std::max(header->sectionSize(column), Room(view, all)));
+    const int before = header->sectionSize(column);
+    header->resizeSection(column, std::max(before, Room(view, all)));
+    return header->sectionSize(column) - before;
 }
-
-// The dialog grows, within the screen, until its list shows every column whole: a date
-// written longer than Qt's own would otherwise end under the list's edge.
-void ShowEveryColumn(QFileDialog& dialog, QTreeView& view) {
-    const int missing = view.header()->length() - view.viewport()->width();
-    if (missing <= 0)
-        return;
-    const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
-    const int room = screen ? screen->availableGeometry().width() : dialog.width() + missing;
-    dialog.resize(std::min(dialog.width() + missing + view.frameWidth() * 2, room),
-                  dialog.height());
-}
-
-// The list has its width only once the dialog is on the screen.
-class ColumnFit : public QObject {
-  public:
-    ColumnFit(QFileDialog& dialog, QTreeView& view)
-        : QObject(&dialog), m_dialog(dialog), m_view(view) {
-        dialog.installEventFilter(this);
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &m_dialog && event->type() == QEvent::Show)
-            QTimer::singleShot(0, this, [this] { ShowEveryColumn(m_dialog, m_view); });
-        return false;
-    }
-
-  private:
-    QFileDialog& m_dialog;
-    QTreeView& m_view;
-};
 
 }  // namespace
 
@@ -95,10 +66,20 @@ void ShowInProgramLocale(QFileDialog& dialog) {
     view->header()->restoreState(columns);
 
     const QDateTime sample(QDate(2000, 12, 28), QTime(23, 58, 58));
-    Widen(*view, LocalisedFileList::kDateColumn,
-          {QLocale().toString(sample, QLocale::ShortFormat)});
-    Widen(*view, LocalisedFileList::kTypeColumn,
-          {QCoreApplication::translate("QAbstractFileIconProvider", "Folder",
-                                       "All other platforms")});
-    new ColumnFit(dialog, *view);
+    const int grown = Widen(*view, LocalisedFileList::kDateColumn,
+                            {QLocale().toString(sample, QLocale::ShortFormat)}) +
+                      Widen(*view, LocalisedFileList::kTypeColumn,
+                            {QCoreApplication::translate("QAbstractFileIconProvider", "Folder",
+                                                         "All other platforms")});
+    // The dialog grows by as much, within the screen, so that the columns Qt sized to fit
+    // still show whole: a longer date would otherwise end under the list's edge.
+    if (grown > 0) {
+        const QSize size = dialog.isVisible() || dialog.testAttribute(Qt::WA_Resized)
+                               ? dialog.size()
+                               : dialog.sizeHint();
+        const QScreen* screen =
+            dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+        const int room = screen ? screen->availableGeometry().width() : size.width() + grown;
+        dialog.resize(std::min(size.width() + grown, room), size.height());
+    }
 }
