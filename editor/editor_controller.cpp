@@ -26,9 +26,10 @@ namespace {
 
 constexpr const char* kStartAfterEnd =
     QT_TRANSLATE_NOOP("EditorController", "始点時間が、終点時間より大きい値になっています。");
+// The figures have a line of their own, so that a box never parts a number from its unit.
 constexpr const char* kMayNotFit = QT_TRANSLATE_NOOP(
     "EditorController",
-    "出力先の空き容量が足りないかもしれません（必要な見込み %1 MB、空き %2 MB）。\n続けますか？");
+    "出力先の空き容量が足りないかもしれません。\n必要な見込み %1 MB、空き %2 MB\n続けますか？");
 constexpr const char* kSomethingFailed =
     QT_TRANSLATE_NOOP("EditorController", "何らかのエラーが発生しました。");
 

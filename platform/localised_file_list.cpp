@@ -4,8 +4,10 @@
 #include <QDateTime>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLocale>
+#include <QScreen>
 #include <QStyle>
 #include <QTreeView>
 #include <algorithm>
@@ -41,11 +43,14 @@ int Room(const QTreeView& view, const QStringList& texts) {
     return widest + 4 * margin + fm.height();
 }
 
-void Widen(QTreeView& view, int column, const QStringList& texts) {
+// Returns by how much the column grew.
+int Widen(QTreeView& view, int column, const QStringList& texts) {
     QHeaderView* header = view.header();
     QStringList all = texts;
     all << view.model()->headerData(column, Qt::Horizontal).toString();
-    header->resizeSection(column, std::max(header->sectionSize(column), Room(view, all)));
+    const int before = header->sectionSize(column);
+    header->resizeSection(column, std::max(before, Room(view, all)));
+    return header->sectionSize(column) - before;
 }
 
 }  // namespace
@@ -61,9 +66,20 @@ void ShowInProgramLocale(QFileDialog& dialog) {
     view->header()->restoreState(columns);
 
     const QDateTime sample(QDate(2000, 12, 28), QTime(23, 58, 58));
-    Widen(*view, LocalisedFileList::kDateColumn,
-          {QLocale().toString(sample, QLocale::ShortFormat)});
-    Widen(*view, LocalisedFileList::kTypeColumn,
-          {QCoreApplication::translate("QAbstractFileIconProvider", "Folder",
-                                       "All other platforms")});
+    const int grown = Widen(*view, LocalisedFileList::kDateColumn,
+                            {QLocale().toString(sample, QLocale::ShortFormat)}) +
+                      Widen(*view, LocalisedFileList::kTypeColumn,
+                            {QCoreApplication::translate("QAbstractFileIconProvider", "Folder",
+                                                         "All other platforms")});
+    // The dialog grows by as much, within the screen, so that the columns Qt sized to fit
+    // still show whole: a longer date would otherwise end under the list's edge.
+    if (grown > 0) {
+        const QSize size = dialog.isVisible() || dialog.testAttribute(Qt::WA_Resized)
+                               ? dialog.size()
+                               : dialog.sizeHint();
+        const QScreen* screen =
+            dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+        const int room = screen ? screen->availableGeometry().width() : size.width() + grown;
+        dialog.resize(std::min(size.width() + grown, room), size.height());
+    }
 }

@@ -20,5 +20,6 @@ class LocalisedFileList : public QIdentityProxyModel {
 
 // Puts a LocalisedFileList in front of the dialog's files (the dialog owns it) and makes the
 // type and date columns wide enough for their texts in that language, keeping any wider
-// width the user left. A dialog drawn by the desktop is not touched.
+// width the user left; the dialog grows by as much (within the screen), so that every
+// column still shows whole. A dialog drawn by the desktop is not touched.
 void ShowInProgramLocale(QFileDialog& dialog);

@@ -38,8 +38,7 @@ std::vector<std::string> AddReportMessages(const AddReport& report) {
         report.tooLong);
     AddMessage(&messages,
                QT_TRANSLATE_NOOP("PlaylistCtrl",
-                                 "フォルダーの階層が深すぎるため、次のフォルダーの中は追加しません"
-                                 "でした。"),
+                                 "階層が深すぎるため、次のフォルダーの中は追加しませんでした。"),
                report.tooDeep);
     AddMessage(&messages, QT_TRANSLATE_NOOP("PlaylistCtrl", "次のプレイリストを開けませんでした。"),
                report.failedPlaylists);

@@ -356,12 +356,11 @@ PlaylistIoResult PlaylistWriter::WriteItems(const std::string& playlistPath,
     const std::string text = FormatItems(playlistPath, rows, oggLoaded, &unsavable);
     if (!unsavable.empty()) {
         // Saving without them would lose them silently on the next load.
-        result.error =
-            QCoreApplication::translate("PlaylistFile",
-                                        "次のファイルは名前をプレイリストの行に書けないため、"
-                                        "保存を中止しました。")
-                .toStdString() +
-            NameLines(unsavable, UnsavableName);
+        result.error = QCoreApplication::translate(
+                           "PlaylistFile",
+                           "次のファイルの名前はプレイリストに書けないため、保存を中止しました。")
+                           .toStdString() +
+                       NameLines(unsavable, UnsavableName);
         return result;
     }
     const int error = AtomicFile::ReplaceContents(playlistPath, text);

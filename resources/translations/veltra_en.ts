@@ -112,9 +112,11 @@
         <translation>An error occurred.</translation>
     </message>
     <message>
-        <source>出力先の空き容量が足りないかもしれません（必要な見込み %1 MB、空き %2 MB）。
+        <source>出力先の空き容量が足りないかもしれません。
+必要な見込み %1 MB、空き %2 MB
 続けますか？</source>
-        <translation>The target disk may not have enough free space (about %1 MB needed, %2 MB free).
+        <translation>The target disk may not have enough free space.
+About %1 MB needed, %2 MB free.
 Go on anyway?</translation>
     </message>
 </context>
@@ -777,10 +779,6 @@ This instance will quit.</translation>
         <translation>The following items were not added because their paths are too long.</translation>
     </message>
     <message>
-        <source>フォルダーの階層が深すぎるため、次のフォルダーの中は追加しませんでした。</source>
-        <translation>The contents of the following folders were not added because they are nested too deeply.</translation>
-    </message>
-    <message>
         <source>次のプレイリストを開けませんでした。</source>
         <translation>The following playlists could not be opened.</translation>
     </message>
@@ -799,6 +797,10 @@ This instance will quit.</translation>
     <message>
         <source>ファイルの削除(&amp;D)</source>
         <translation>&amp;Delete File</translation>
+    </message>
+    <message>
+        <source>階層が深すぎるため、次のフォルダーの中は追加しませんでした。</source>
+        <translation>These folders lie too deep; nothing in them was added.</translation>
     </message>
 </context>
 <context>
@@ -824,10 +826,6 @@ This instance will quit.</translation>
 この名前では保存できません。</source>
         <translation>
 cannot be saved under this name.</translation>
-    </message>
-    <message>
-        <source>次のファイルは名前をプレイリストの行に書けないため、保存を中止しました。</source>
-        <translation>The playlist was not saved because the names of the following files cannot be written as playlist lines.</translation>
     </message>
     <message>
         <source>
@@ -862,6 +860,10 @@ cannot be read as a playlist.</translation>
 には、リストに追加できるファイルがありません。</source>
         <translation>
 names no file that can be added to the list.</translation>
+    </message>
+    <message>
+        <source>次のファイルの名前はプレイリストに書けないため、保存を中止しました。</source>
+        <translation>Not saved: no playlist line can hold these file names.</translation>
     </message>
 </context>
 <context>

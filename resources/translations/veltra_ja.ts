@@ -112,9 +112,11 @@
         <translation>何らかのエラーが発生しました。</translation>
     </message>
     <message>
-        <source>出力先の空き容量が足りないかもしれません（必要な見込み %1 MB、空き %2 MB）。
+        <source>出力先の空き容量が足りないかもしれません。
+必要な見込み %1 MB、空き %2 MB
 続けますか？</source>
-        <translation>出力先の空き容量が足りないかもしれません（必要な見込み %1 MB、空き %2 MB）。
+        <translation>出力先の空き容量が足りないかもしれません。
+必要な見込み %1 MB、空き %2 MB
 続けますか？</translation>
     </message>
 </context>
@@ -777,10 +779,6 @@
         <translation>パスが長すぎるため、次の項目を追加できませんでした。</translation>
     </message>
     <message>
-        <source>フォルダーの階層が深すぎるため、次のフォルダーの中は追加しませんでした。</source>
-        <translation>フォルダーの階層が深すぎるため、次のフォルダーの中は追加しませんでした。</translation>
-    </message>
-    <message>
         <source>次のプレイリストを開けませんでした。</source>
         <translation>次のプレイリストを開けませんでした。</translation>
     </message>
@@ -799,6 +797,10 @@
     <message>
         <source>ファイルの削除(&amp;D)</source>
         <translation>ファイルの削除(&amp;D)</translation>
+    </message>
+    <message>
+        <source>階層が深すぎるため、次のフォルダーの中は追加しませんでした。</source>
+        <translation>階層が深すぎるため、次のフォルダーの中は追加しませんでした。</translation>
     </message>
 </context>
 <context>
@@ -824,10 +826,6 @@
 この名前では保存できません。</source>
         <translation>
 この名前では保存できません。</translation>
-    </message>
-    <message>
-        <source>次のファイルは名前をプレイリストの行に書けないため、保存を中止しました。</source>
-        <translation>次のファイルは名前をプレイリストの行に書けないため、保存を中止しました。</translation>
     </message>
     <message>
         <source>
@@ -862,6 +860,10 @@
 には、リストに追加できるファイルがありません。</source>
         <translation>
 には、リストに追加できるファイルがありません。</translation>
+    </message>
+    <message>
+        <source>次のファイルの名前はプレイリストに書けないため、保存を中止しました。</source>
+        <translation>次のファイルの名前はプレイリストに書けないため、保存を中止しました。</translation>
     </message>
 </context>
 <context>

@@ -10,18 +10,28 @@
 #include <QPainter>
 #include <QThread>
 #include <QXmlStreamReader>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
 
+#include <unistd.h>
+
+#include "skin/skin_records.h"
 #include "tests/e2e/program_test.h"
 #include "tests/e2e/read_only_folder.h"
+#include "tests/e2e/xdnd_drop.h"
 #include "tests/support/media_factory.h"
 
 namespace fs = std::filesystem;
 using namespace e2e;
 
 namespace {
+
+// The longest path the system takes, with its terminator.
+constexpr std::size_t kMaxPathBytes = PATH_MAX;
 
 struct Shown {
     std::string window;  // the class of the window it is in
@@ -225,6 +235,25 @@ class LanguageE2E : public ProgramTest, public ::testing::WithParamInterface<con
         return false;
     }
 
+    // Types prefix, seed doubled that many times, and tail into the edit that has the
+    // focus in that window; the long middle goes through the clipboard, as typing it would
+    // take minutes.
+    void TypeLongText(const std::string& window, const std::string& prefix, const std::string& seed,
+                      int doublings, const std::string& tail) {
+        TypeText(window, seed);
+        for (int i = 0; i < doublings; ++i) KeyStrokes({"ctrl+a", "ctrl+c", "End", "ctrl+v"});
+        KeyStrokes({"Home"});
+        TypeText(window, prefix);
+        KeyStrokes({"End"});
+        TypeText(window, tail);
+    }
+
+    // Waits until no message box is up any more (the program's texts are read again).
+    void WaitForNoBox() {
+        EXPECT_TRUE(
+            WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    }
+
     // A picture once the screen has settled (a pop-up is mapped before it is drawn); a
     // window that keeps moving (an animation) is taken once it is drawn.
     void Shoot(const std::string& name, const std::string& window = {}, bool settles = true) {
@@ -316,6 +345,29 @@ TEST_P(LanguageE2E, MainWindowItsMenuAndTheAboutBox) {
     Shoot("menu");
     KeyStrokes({"Escape", "Escape"});
 
+    // Every other sub-menu, each beside the menu in its turn.
+    struct SubMenu {
+        const char *name, *english, *japanese;
+    };
+    int below = 1;
+    for (const SubMenu& sub :
+         {SubMenu{"menu_system", "Co&py Files in List...", "リスト内のコピー(&P)"},
+          SubMenu{"menu_list_view", "&Details", "詳細（&D）"},
+          SubMenu{"menu_screen", "&Native Size", "原画サイズ(&N)"},
+          SubMenu{"menu_output", "System Default", "システムの既定"}}) {
+        SCOPED_TRACE(sub.name);
+        Click(main, Centre(layout["menu"]));
+        QThread::msleep(300);
+        std::vector<std::string> keys(static_cast<std::size_t>(++below), "Down");
+        keys.push_back("Right");
+        KeyStrokes(keys);
+        all = WaitForText("QMenu", English() ? sub.english : sub.japanese);
+        Check(all, "QMenu");
+        Shoot(sub.name);
+        KeyStrokes({"Escape", "Escape"});
+        EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMenu") && !Read().empty(); }, 10000));
+    }
+
     Click(main, Centre(layout["menu"]));
     QThread::msleep(300);
     KeyStrokes({"Up", "Right", "Return"});  // the last sub-menu, its one item
@@ -335,6 +387,19 @@ std::string MixedList(const std::string& dir) {
 }
 
 TEST_P(LanguageE2E, ViewerEditorProfileAndTheEditorsMessages) {
+    // A folder on a disk that is all but full.
+    const std::string small = box.Root() + "/small";
+    fs::create_directories(small);
+    box.SetEnv("SMALL_DISK_FOLDER", small);
+    box.SetEnv("SMALL_DISK_FREE", "1048576");
+    const std::string shrink = VELTRA_BUILD_DIR "/tests/plugins/libveltra_small_disk.so";
+    ASSERT_TRUE(fs::exists(shrink));
+    box.SetEnv("LD_PRELOAD", shrink);
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer's run-time then comes second: it still works.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    box.SetEnv("ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0");
+#endif
     auto app = Launch(MixedList(box.MediaDir()));
     ASSERT_FALSE(main.empty());
     auto layout = Layout(*app);
@@ -375,7 +440,28 @@ TEST_P(LanguageE2E, ViewerEditorProfileAndTheEditorsMessages) {
     Check(all, "QMessageBox");
     Shoot("still_saved");
     KeyStrokes({"Return"});
-    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    WaitForNoBox();
+
+    // Every numbered name taken: the user names the still, here in a folder there is not.
+    for (int i = 0; i < 1000; ++i) {
+        char still[16];
+        std::snprintf(still, sizeof still, "clip_%03d.bmp", i);
+        if (!fs::exists(box.MediaDir() + "/" + still))
+            testmedia::WriteBytes(box.MediaDir(), still, "taken");
+    }
+    Click(editor, Centre(controls["still"]));
+    all = WaitForText("PromptFileDialog", "");
+    Check(all, "PromptFileDialog");
+    EXPECT_TRUE(HasPart(all, "Still Files"));
+    Shoot("still_name_prompt");
+    ASSERT_TRUE(AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), box.Root() + "/gone/x.bmp",
+                                 app->Pid()));
+    all = WaitForText("QMessageBox", English() ? "The still could not be saved."
+                                               : "サムネイルの作成に失敗しました。");
+    Check(all, "QMessageBox");
+    Shoot("still_not_saved");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
 
     Click(editor, Centre(controls["asf"]));  // the profile belongs to that kind
     Click(editor, Centre(controls["profile"]));
@@ -391,6 +477,24 @@ TEST_P(LanguageE2E, ViewerEditorProfileAndTheEditorsMessages) {
             return true;
         },
         10000));
+
+    // An uncompressed cut larger than the room left on its disk: the user is asked first.
+    Click(editor, Centre(controls["avi"]));
+    Click(editor, Centre(controls["execute"]));
+    all = WaitForText("PromptFileDialog", "");
+    Check(all, "PromptFileDialog");
+    EXPECT_TRUE(HasPart(all, "Video Files"));
+    Shoot("editor_save_dialog");
+    ASSERT_TRUE(
+        AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), small + "/cut.avi", app->Pid()));
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "MB free.\\nGo on anyway?" : "MB\\n続けますか？"));
+    EXPECT_TRUE(Has(all, English() ? "&No" : "いいえ(&N)"));
+    Check(all, "QMessageBox");
+    Shoot("editor_free_space");
+    KeyStrokes({"n"});
+    WaitForNoBox();
+    EXPECT_FALSE(fs::exists(small + "/cut.avi")) << "No writes nothing";
 
     for (const auto& [field, text] : {std::pair{"start", "2"}, std::pair{"end", "1"}}) {
         Click(editor, Centre(controls[field]));
@@ -459,16 +563,97 @@ TEST_P(LanguageE2E, TheEnginesWarningAndTheEditorsFailure) {
     const std::string editor = WaitForNewWindow("VELTRA", app->Pid(), {main}, 5000);
     ASSERT_FALSE(editor.empty());
     auto controls = Rects(app->Log(), "editor layout");
-    Click(editor, Centre(controls["execute"]));
-    all = WaitForText("PromptFileDialog", "");
-    ASSERT_TRUE(AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), locked.Path() + "/cut.wav",
-                                 app->Pid()));
+    auto prompt = [&] {
+        Click(editor, Centre(controls["execute"]));
+        const std::string window =
+            WindowOf(WaitForText("PromptFileDialog", ""), "PromptFileDialog");
+        EXPECT_FALSE(window.empty());
+        return window;
+    };
+
+    // The source itself as the output: Qt's own question first, then ours.
+    std::string window = prompt();
+    TypeText(window, box.MediaDir() + "/song.wav");
+    Key(window, "Return");
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, "song.wav"));
+    Check(all, "QMessageBox");
+    Shoot("overwrite_question");
+    KeyStrokes({"y"});
+    all = WaitForText("QMessageBox", English() ? "The source file cannot be overwritten."
+                                               : "元のファイルには書き込めません。");
+    Check(all, "QMessageBox");
+    Shoot("editor_source_as_output");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+
+    // A name that fits only until the chosen kind's extension is added to it, in a folder
+    // made once it is typed (so that the prompt's completer has nothing to offer on the way).
+    Click(editor, Centre(controls["other"]));
+    window = prompt();
+    const std::string seed = std::string(30, 'd') + "/";
+    const std::string name = "x.a";
+    std::string folder = box.Root() + "/";
+    folder +=
+        std::string(kMaxPathBytes - 1 - folder.size() - seed.size() * 128 - name.size() - 1, 'p') +
+        "/";
+    TypeLongText(window, folder, seed, 7, name);
+    std::string deep = folder;
+    for (int i = 0; i < 128; ++i) deep += seed;
+    ASSERT_EQ(deep.size() + name.size(), kMaxPathBytes - 1);
+    fs::create_directories(deep);
+    Key(window, "Return");
+    all = WaitForText("QMessageBox",
+                      English() ? "The file name is too long." : "ファイル名が長すぎます。");
+    Check(all, "QMessageBox");
+    Shoot("editor_name_too_long");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+
+    Click(editor, Centre(controls["wav"]));
+    window = prompt();
+    ASSERT_TRUE(AnswerPathPrompt(window, locked.Path() + "/cut.wav", app->Pid()));
     all = WaitForText("QMessageBox",
                       English() ? "An error occurred." : "何らかのエラーが発生しました。");
     Check(all, "QMessageBox");
     Shoot("editor_failed");
     KeyStrokes({"Return"});
-    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    WaitForNoBox();
+
+    // A still of the item the preview could not open; the engine's warning about the file
+    // comes first.
+    const int editors = app->CountInLog("editor layout preview");
+    Click(main, QPoint(layout["list"].x() + 40, layout["list"].y() + 30));
+    Key(main, "Home");
+    Key(main, "Down");
+    Click(main, Centre(layout["edit"]));
+    auto dismissWarnings = [&] {
+        if (HasPart(Read(), "FAILED(hr=0x"))
+            KeyStrokes({"Return"});
+    };
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            dismissWarnings();
+            return app->CountInLog("editor layout preview") > editors;
+        },
+        20000))
+        << app->Log();
+    const std::string second = WaitForNewWindow("VELTRA", app->Pid(), {main}, 5000);
+    ASSERT_FALSE(second.empty());
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            dismissWarnings();
+            return Showing(Read(), "EditorDialog") && !Showing(Read(), "QMessageBox");
+        },
+        10000));
+    controls = Rects(app->Log(), "editor layout");
+    Click(second, Centre(controls["still"]));
+    all = WaitForText("QMessageBox", English() ? "The still could not be taken."
+                                               : "サムネイルの取得に失敗しました。");
+    Check(all, "QMessageBox");
+    Shoot("still_not_taken");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
     EXPECT_TRUE(app->Running());
 }
 
@@ -485,6 +670,11 @@ TEST_P(LanguageE2E, FilePromptsInTheProgramsLanguageWhateverTheDesktopsLocale) {
     auto app = Launch(MixedList(box.MediaDir()));
     ASSERT_FALSE(main.empty());
     auto layout = Layout(*app);
+    // Stopped, so that the video's viewer never comes up to take the keys meant for the menu
+    // (a slow build reaches it while the prompts are still being opened).
+    ASSERT_TRUE(app->WaitForLog("open row 0 ", 10000)) << app->Log();
+    Click(main, Centre(layout["stop"]));
+    ASSERT_TRUE(app->WaitForLog("stopped", 10000)) << app->Log();
     Click(main, Centre(layout["menu"]));
     QThread::msleep(300);
     KeyStrokes({"Down", "Right", "Return"});
@@ -776,6 +966,9 @@ TEST_P(LanguageE2E, CopyRowLimitBadNameAndTooLongDestination) {
 }
 
 TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
+    // A folder that takes no file, holding a list of the user's.
+    fs::create_directories(box.Root() + "/locked");
+    testmedia::WriteBytes(box.Root() + "/locked", "old.vpl", "song.wav\r\n");
     const ReadOnlyFolder locked(box.Root() + "/locked");
     ASSERT_TRUE(locked.Refuses());
     // A list whose only line names no file there is.
@@ -816,6 +1009,50 @@ TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
                              box.Root() + "/gone"));
     Check(all, "QMessageBox");
     Shoot("list_save_no_folder");
+    dismissed();
+
+    // A name longer than any path, made in the prompt's own edit.
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"Down", "Right", "Down", "Return"});
+    all = WaitForText("PromptFileDialog", "");
+    const std::string prompt = WindowOf(all, "PromptFileDialog");
+    ASSERT_FALSE(prompt.empty());
+    TypeLongText(prompt, "/", std::string(15, 'a') + "/", 8, "x");
+    Key(prompt, "Return");
+    all = WaitForText("QMessageBox",
+                      English() ? "This file name cannot be used because the path is too long."
+                                : "パスが長すぎるため、このファイル名は使えません。");
+    Check(all, "QMessageBox");
+    Shoot("path_too_long");
+    dismissed();
+
+    // Over the user's list in the folder that takes no file: Qt's question, then ours.
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"Down", "Right", "Down", "Return"});
+    const std::string over = WindowOf(WaitForText("PromptFileDialog", ""), "PromptFileDialog");
+    ASSERT_FALSE(over.empty());
+    TypeText(over, locked.Path() + "/old.vpl");
+    Key(over, "Return");
+    EXPECT_TRUE(WaitFor([&] { return HasPart(Read(), "old.vpl"); }, 10000));
+    KeyStrokes({"y"});
+    const std::string noWrite = English() ? "You have no permission to write to the file."
+                                          : "ファイルに書き込む権限がありません。";
+    EXPECT_TRUE(WaitFor([&] { return HasPart(all = Read(), noWrite); }, 20000)) << noWrite;
+    Check(all, "QMessageBox");
+    Shoot("list_save_file_locked");
+    dismissed();
+    EXPECT_EQ(testmedia::ReadFile(locked.Path() + "/old.vpl"), "song.wav\r\n");
+
+    // A list of another player's that does not read as one.
+    prompted({"Down", "Right", "Return"},
+             testmedia::WriteBytes(box.MediaDir(), "broken.xspf", "<playlist><trackList>"));
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(
+        all, English() ? "cannot be read as a playlist." : "はプレイリストとして読み込めません。"));
+    Check(all, "QMessageBox");
+    Shoot("list_open_not_a_list");
     dismissed();
 
     prompted({"Down", "Right", "Return"}, nothing);
@@ -862,21 +1099,67 @@ TEST_P(LanguageE2E, TheSkinsMessagesAtStart) {
     }
 }
 
+// The viewer's and the editor's own records of skin.dat are damaged; the main window's
+// are whole, so that the program starts and each of the other windows says so itself.
+TEST_P(LanguageE2E, TheViewersAndTheEditorsSkinMessages) {
+    const std::string skin = box.BinDir() + "/skin.dat";
+    std::string bytes = testmedia::ReadFile(skin);
+    ASSERT_EQ(bytes.size(), kSkinFileSize);
+    for (int record : {kRecFullScreen, kRecPreviewConverting})
+        bytes.replace(SkinRecord(record).offset, 4, 4, '\xff');  // claims more than it holds
+    fs::remove(skin);
+    testmedia::WriteBytes(box.BinDir(), "skin.dat", bytes);
+    auto app = Launch(testmedia::Tone(box.MediaDir(), "song.wav", 2.0));
+    ASSERT_FALSE(main.empty());
+    auto layout = Layout(*app);
+    const std::string damaged = English() ? "The skin data is of an unsupported version."
+                                          : "スキンデータの対応バージョンが異なります。";
+
+    Click(main, Centre(layout["viewer"]));
+    auto all = WaitForText("QMessageBox", damaged);
+    Check(all, "QMessageBox");
+    Shoot("viewer_skin_damaged");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+
+    Click(main, QPoint(layout["list"].x() + 40, layout["list"].y() + 30));
+    Click(main, Centre(layout["edit"]));
+    all = WaitForText("QMessageBox", damaged);
+    Check(all, "QMessageBox");
+    Shoot("editor_skin_damaged");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+    EXPECT_TRUE(app->Running());
+}
+
 TEST_P(LanguageE2E, AFileTheTrashCannotTake) {
     // Its restore record's name would be longer than the file system allows.
     const std::string name = std::string(246, 'n') + ".wav";
     testmedia::Tone(box.MediaDir(), name, 0.5);
-    auto app = Launch(testmedia::WriteBytes(box.MediaDir(), "one.vpl", name + "\r\n"));
+    // The desktop keeps no trash on a system's own memory file system.
+    const std::string shm = "/dev/shm/veltra-e2e-" + std::to_string(::getpid());
+    fs::create_directories(shm);
+    const struct Gone {
+        std::string folder;
+        ~Gone() { fs::remove_all(folder); }
+    } gone{shm};
+    testmedia::Tone(shm, "memory.wav", 0.5);
+    auto app = Launch(
+        testmedia::WriteBytes(box.MediaDir(), "two.vpl", name + "\r\n" + shm + "/memory.wav\r\n"));
     ASSERT_FALSE(main.empty());
     auto layout = Layout(*app);
     const QPoint firstRow(layout["list"].x() + 40, layout["list"].y() + 30);
-    Click(main, firstRow);
-    RunTool({"xdotool", "mousemove", "--window", main, std::to_string(firstRow.x()),
-             std::to_string(firstRow.y()), "click", "3"});
-    WaitForText("QMenu", English() ? "&Delete File" : "ファイルの削除(&D)");
-    KeyStrokes({"d"});
-    WaitForText("QMessageBox", English() ? "Delete File" : "選択ファイル削除");
-    KeyStrokes({"Return"});  // Yes
+    // Row's own menu, Delete File, Yes.
+    auto trash = [&](const QPoint& row) {
+        Click(main, row);
+        RunTool({"xdotool", "mousemove", "--window", main, std::to_string(row.x()),
+                 std::to_string(row.y()), "click", "3"});
+        WaitForText("QMenu", English() ? "&Delete File" : "ファイルの削除(&D)");
+        KeyStrokes({"d"});
+        WaitForText("QMessageBox", English() ? "Delete File" : "選択ファイル削除");
+        KeyStrokes({"Return"});
+    };
+    trash(firstRow);
     auto all = WaitForText("QMessageBox", "");
     // The name's end is in the box, its middle left out so that the line fits.
     EXPECT_TRUE(HasPart(all, English()
@@ -886,8 +1169,20 @@ TEST_P(LanguageE2E, AFileTheTrashCannotTake) {
     Check(all, "QMessageBox");
     Shoot("trash_failed");
     KeyStrokes({"Return"});
-    EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
+    WaitForNoBox();
     EXPECT_TRUE(fs::exists(box.MediaDir() + "/" + name)) << "never deleted instead";
+
+    // The second row: the failed one stayed in the list above it.
+    constexpr int kRowHeight = 18;
+    trash(QPoint(firstRow.x(), firstRow.y() + kRowHeight));
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(
+        all, English() ? "This drive has no trash." : "このドライブにはごみ箱がありません。"));
+    Check(all, "QMessageBox");
+    Shoot("trash_not_supported");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+    EXPECT_TRUE(fs::exists(shm + "/memory.wav")) << "never deleted instead";
 }
 
 TEST_P(LanguageE2E, NoSoundDeviceForAnOggItem) {
@@ -904,6 +1199,72 @@ TEST_P(LanguageE2E, NoSoundDeviceForAnOggItem) {
     KeyStrokes({"Return"});
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
     EXPECT_TRUE(app->Running());
+}
+
+TEST_P(LanguageE2E, TheAddWarnings) {
+    // Start files (given as to a running copy, which there is not): one whose path is
+    // longer than any path can be, and one whose name holds a line break. The box stands
+    // before the window is ready.
+    std::string tooLong = box.MediaDir();
+    while (tooLong.size() < kMaxPathBytes) tooLong += "/" + std::string(200, 'l');
+    tooLong += "/song.wav";
+    const std::string broken = box.MediaDir() + "/two\nlines.wav";
+    fs::copy_file(testmedia::Tone(box.MediaDir(), "song.wav", 0.5), broken);
+    std::vector<std::string> args = Arguments({});
+    for (const std::string& arg : {std::string("--enqueue"), tooLong, broken}) args.push_back(arg);
+    VeltraProcess app(box, args);
+    m_pid = app.Pid();
+    auto all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "were not added because their paths are too long."
+                                       : "パスが長すぎるため、次の項目を追加できませんでした。"));
+    EXPECT_TRUE(HasPart(all, "lll\u2026lll"));
+    EXPECT_TRUE(HasPart(all, "lll/song.wav"));
+    Check(all, "QMessageBox");
+    Shoot("add_path_too_long");
+    KeyStrokes({"Return"});
+    main = WaitForMainWindow(app);
+    ASSERT_FALSE(main.empty()) << app.Log();
+
+    // A folder dropped on the list whose innermost folder lies deeper than any walk goes.
+    const std::string top = box.MediaDir() + "/deep";
+    std::string deepest = top;
+    fs::create_directory(top);
+    for (int i = 0; i <= 1024; ++i) fs::create_directory(deepest += "/a");
+    auto layout = Layout(app);
+    const QRect list = layout["list"];
+    std::string why;
+    ASSERT_TRUE(DropFiles(main, WindowGeometry(main).topLeft() + Centre(list), {top}, &why)) << why;
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English()
+                                 ? "These folders lie too deep; nothing in them was added."
+                                 : "階層が深すぎるため、次のフォルダーの中は追加しませんでした。"));
+    // Its start and end, the middle left out so that the line fits.
+    EXPECT_TRUE(HasPart(all, "/media/deep/a/a/a"));
+    EXPECT_TRUE(HasPart(all, "a/a/a/a/a/a/a/a/a/a"));
+    EXPECT_TRUE(HasPart(all, "\u2026"));
+    Check(all, "QMessageBox");
+    Shoot("add_too_deep");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+
+    // The row whose name no playlist line can hold stops a save before anything is written.
+    Click(main, Centre(layout["menu"]));
+    QThread::msleep(300);
+    KeyStrokes({"Down", "Right", "Down", "Return"});
+    all = WaitForText("PromptFileDialog", "");
+    ASSERT_TRUE(
+        AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), box.Root() + "/out.vpl", app.Pid()));
+    all = WaitForText("QMessageBox", "");
+    EXPECT_TRUE(HasPart(all, English() ? "Not saved: no playlist line can hold these file names."
+                                       : "次のファイルの名前はプレイリストに書けないため、"
+                                         "保存を中止しました。"));
+    EXPECT_TRUE(HasPart(all, "two lines.wav"));
+    Check(all, "QMessageBox");
+    Shoot("list_save_unsavable_name");
+    KeyStrokes({"Return"});
+    WaitForNoBox();
+    EXPECT_FALSE(fs::exists(box.Root() + "/out.vpl"));
+    EXPECT_TRUE(app.Running());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageE2E, ::testing::Values("en", "ja"));
