@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <chrono>
+#include <cstdint>
+#include <string>
 #include <thread>
 
 #include "platform/window_message.h"
@@ -36,6 +38,38 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return done();
+}
+
+namespace {
+
+void PutLe(std::vector<char>& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+}
+
+void PutTag(std::vector<char>& out, const char* tag) {
+    out.insert(out.end(), tag, tag + std::char_traits<char>::length(tag));
+}
+
+}  // namespace
+
+std::vector<char> WavSilence(double promisedSeconds, double givenSeconds) {
+    const uint32_t rate = 44100, block = 4;
+    const uint32_t data = static_cast<uint32_t>(promisedSeconds * rate) * block;
+    std::vector<char> b;
+    PutTag(b, "RIFF");
+    PutLe(b, data + 36, 4);
+    PutTag(b, "WAVEfmt ");
+    PutLe(b, 16, 4);
+    PutLe(b, 1, 2);
+    PutLe(b, 2, 2);
+    PutLe(b, rate, 4);
+    PutLe(b, rate * block, 4);
+    PutLe(b, block, 2);
+    PutLe(b, 16, 2);
+    PutTag(b, "data");
+    PutLe(b, data, 4);
+    b.resize(b.size() + static_cast<size_t>(givenSeconds * rate) * block, 0);
+    return b;
 }
 
 #include <gst/app/gstappsink.h>

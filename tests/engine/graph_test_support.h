@@ -50,6 +50,10 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
 // thread keeps a user waiting.
 double PingMs();
 
+// A WAV file's bytes: a header promising `promisedSeconds` of 44.1 kHz 16-bit stereo, and
+// `givenSeconds` of silence after it.
+std::vector<char> WavSilence(double promisedSeconds, double givenSeconds);
+
 // What a decoded file holds, read back with a plain decoding pipeline.
 struct MediaProbe {
     bool ok = false;
