@@ -28,18 +28,6 @@ void Pump(int ms) {
     PumpUntil([] { return false; }, ms);
 }
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QCoreApplication::sendPostedEvents();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
-}
-
 namespace {
 
 void PutLe(std::vector<char>& out, uint32_t v, int bytes) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/user_prompts.h"
+#include "tests/support/wait_until.h"
 
 struct RecordedMessage {
     int message;
@@ -43,8 +44,6 @@ class GraphTestPrompts : public UserPrompts {
 
 // Processes events for the given time.
 void Pump(int ms);
-// Processes events until done() or the time-out; true when done.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
 
 // Milliseconds until the event loop answers a ping posted now: how long the interface
 // thread keeps a user waiting.

@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <atomic>
 #include <cstdlib>
@@ -17,19 +16,9 @@
 #include "player/menus.h"
 #include "tests/platform/private_sound_server.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 
 namespace {
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 QStringList Labels(QMenu* menu) {
     QStringList out;
@@ -67,8 +56,9 @@ class OutputDeviceMenuTest : public ::testing::Test {
             ++listings;
             return outputs;
         });
-        EXPECT_TRUE(WaitUntil([&] { return listings > before && !Labels(submenu).empty(); }));
-        WaitUntil([&] { return m->Listed() == outputs; });
+        EXPECT_TRUE(
+            PumpUntil([&] { return listings > before && !Labels(submenu).empty(); }, 30000));
+        PumpUntil([&] { return m->Listed() == outputs; }, 30000);
         return m;
     }
 
@@ -114,7 +104,7 @@ TEST_F(OutputDeviceMenuTest, AKeptOutputThatIsGonePlaysOnTheDefaultAndComesBack)
     outputs.push_back({"usb", "USB & Co"});
     const int before = listings;
     emit submenu->aboutToShow();
-    ASSERT_TRUE(WaitUntil([&] { return listings > before && Labels(submenu).size() == 4; }));
+    ASSERT_TRUE(PumpUntil([&] { return listings > before && Labels(submenu).size() == 4; }, 30000));
     EXPECT_EQ(Checked(submenu), "USB && Co");
     EXPECT_EQ(CurrentSoundOutput().name, "usb");
 }

@@ -6,12 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QThread>
 #include <cstdio>
 #include <functional>
 
@@ -22,6 +20,7 @@
 #include "player/viewer_geometry.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/scripted_prompts.h"
+#include "tests/support/wait_until.h"
 
 namespace vg = viewer_geometry;
 
@@ -32,18 +31,6 @@ void Settle() {
 }
 
 // Lets the event loop run until done() holds, for at most timeoutMs.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
 bool Proportional(QSize window, QSize video) {
     return !vg::ProportionalSize(window, video).has_value();
 }
