@@ -71,12 +71,8 @@ TEST_F(AnimatedGifE2E, TheViewerAnimatesAGifAtItsDelaysAndTheListStaysOnIt) {
     VeltraProcess app(box, {dir + "/list.vpl"});
     const std::string win = WaitForMainWindow(app);
     ASSERT_FALSE(win.empty()) << app.Log();
-    auto layout = Layout(app);
-    ASSERT_TRUE(layout.count("list"));
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 20), 2);
-    ASSERT_TRUE(app.WaitForLog("open row 0 mode 1 engine 1 ok: " + dir + "/anim.gif", 8000))
-        << app.Log();
-    const std::string viewer = WaitForWindow("VELTRA Viewer", app.Pid(), 5000);
+    const std::string viewer =
+        ShowFirstRow(app, win, "open row 0 mode 1 engine 1 ok: " + dir + "/anim.gif");
     ASSERT_FALSE(viewer.empty());
 
     // The middle of the viewer, read off the screen 25 times a second for five seconds.

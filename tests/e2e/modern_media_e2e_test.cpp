@@ -49,11 +49,7 @@ TEST_F(ModernMediaE2E, VideoPlaysInTheViewerAndAGifStaysOnItsFirstPicture) {
     VeltraProcess app(box, {dir + "/list.vpl"});
     const std::string win = WaitForMainWindow(app);
     ASSERT_FALSE(win.empty()) << app.Log();
-    auto layout = Layout(app);
-    ASSERT_TRUE(layout.count("list"));
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-    ASSERT_TRUE(app.WaitForLog("open row 0 mode 2 engine 1 ok: " + clip, 8000)) << app.Log();
-    const std::string viewer = WaitForWindow("VELTRA Viewer", app.Pid(), 5000);
+    const std::string viewer = ShowFirstRow(app, win, "open row 0 mode 2 engine 1 ok: " + clip);
     ASSERT_FALSE(viewer.empty());
     QThread::msleep(400);
     ExpectBarsIn(viewer);

@@ -26,7 +26,6 @@ using namespace e2e;
 namespace {
 
 constexpr const char* kMainTitle = "VELTRA";
-constexpr const char* kViewerTitle = "VELTRA Viewer";
 
 bool Near(QRgb a, QRgb b, int tolerance = 40) {
     return std::abs(qRed(a) - qRed(b)) <= tolerance &&
@@ -75,14 +74,7 @@ class PlayerE2E : public ProgramTest {
         p.app = Start({clip}, &p.main);
         if (p.main.empty())
             return p;
-        auto layout = Layout(*p.app);
-        Click(p.main, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-        if (!p.app->WaitForLog("open row 0 mode 2 engine 1 ok", 8000)) {
-            ADD_FAILURE() << p.app->Log();
-            return p;
-        }
-        p.viewer = WaitForWindow(kViewerTitle, p.app->Pid(), 5000);
-        EXPECT_FALSE(p.viewer.empty()) << "no viewer";
+        p.viewer = ShowFirstRow(*p.app, p.main, "open row 0 mode 2 engine 1 ok");
         return p;
     }
 };
@@ -101,8 +93,7 @@ TEST_F(PlayerE2E, ListPlaysEachItemAndAdvancesToTheNext) {
     auto layout = Layout(*app);
     ASSERT_TRUE(layout.count("list"));
     // Double-click the first row (just below the list's header).
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-    ASSERT_TRUE(app->WaitForLog("open row 0 mode 3 engine 1 ok: " + a, 8000)) << app->Log();
+    ASSERT_TRUE(PlayFirstRow(*app, win, "open row 0 mode 3 engine 1 ok: " + a));
     ASSERT_TRUE(app->WaitForLog("open row 1 mode 3 engine 1 ok: " + b, 8000)) << app->Log();
     ASSERT_TRUE(app->WaitForLog("end of row 1", 8000)) << app->Log();
     QThread::msleep(300);
@@ -117,7 +108,7 @@ TEST_F(PlayerE2E, PauseStopAndSeekThroughTheControls) {
     auto app = Start({song}, &win);
     ASSERT_FALSE(win.empty());
     auto layout = Layout(*app);
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36));  // select row 0
+    Click(win, FirstRow(layout));  // select row 0
     Click(win, Centre(layout["play"]));
     ASSERT_TRUE(app->WaitForLog("open row 0 mode 3 engine 1 ok", 8000)) << app->Log();
     Click(win, Centre(layout["pause"]));
@@ -260,7 +251,7 @@ TEST_F(PlayerE2E, DamagedFileInTheMiddleDoesNotStopTheList) {
     auto app = Start({Media("mixed.vpl")}, &win);
     ASSERT_FALSE(win.empty());
     auto layout = Layout(*app);
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
+    Click(win, FirstRow(layout), 2);
     // The engine may report the damaged file in a warning box; answer it.
     bool reached = WaitFor(
         [&] {
@@ -390,12 +381,11 @@ TEST_F(PlayerE2E, APictureAfterASongShowsPlayAndNeverAdvances) {
     auto button = [&] { return ScreenshotOf(play.translated(WindowGeometry(win).topLeft())); };
 
     const int rowHeight = 18;
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-    ASSERT_TRUE(app->WaitForLog("open row 0 mode 3 engine 1 ok: " + song, 8000)) << app->Log();
+    ASSERT_TRUE(PlayFirstRow(*app, win, "open row 0 mode 3 engine 1 ok: " + song));
     MoveTo(win, QPoint(5, 300));
     EXPECT_TRUE(WaitFor([&] { return button() != playShown; }, 3000)) << "pause while it plays";
 
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36 + rowHeight), 2);
+    Click(win, FirstRow(layout) + QPoint(0, rowHeight), 2);
     ASSERT_TRUE(app->WaitForLog("open row 1 mode 1 engine 1 ok: " + picture, 8000)) << app->Log();
     MoveTo(win, QPoint(5, 300));
     EXPECT_TRUE(WaitFor([&] { return button() == playShown; }, 3000))
@@ -475,8 +465,7 @@ TEST_F(PlayerE2E, TheSeekChannelPagesAFifthOfTheItem) {
     auto app = Start({song}, &win);
     ASSERT_FALSE(win.empty());
     auto layout = Layout(*app);
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-    ASSERT_TRUE(app->WaitForLog("open row 0 mode 3 engine 1 ok", 8000)) << app->Log();
+    ASSERT_TRUE(PlayFirstRow(*app, win, "open row 0 mode 3 engine 1 ok"));
     Click(win, Centre(layout["pause"]));
     ASSERT_TRUE(app->WaitForLog("paused", 5000)) << app->Log();
     const QRect seek = layout["seek"];
@@ -537,8 +526,7 @@ TEST_F(PlayerE2E, AnOggFileAt48kHzIsHeardWithoutConversionDistortion) {
     auto app = Start({ogg}, &win);
     ASSERT_FALSE(win.empty());
     auto layout = Layout(*app);
-    Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-    ASSERT_TRUE(app->WaitForLog("open row 0 mode 3 engine 2 ok", 8000)) << app->Log();
+    ASSERT_TRUE(PlayFirstRow(*app, win, "open row 0 mode 3 engine 2 ok"));
     // About a second of the tone heard (the ring holds three segments back at first).
     std::vector<int16_t> heard;
     size_t onset = 0;

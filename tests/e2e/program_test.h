@@ -35,6 +35,27 @@ class ProgramTest : public ::testing::Test {
 
     std::string Media(const std::string& name) const { return box.MediaDir() + "/" + name; }
 
+    // Double-clicks the list's first row in `main` and waits until the program logs
+    // `opened`; false, with the log recorded in a failure, when it never does.
+    bool PlayFirstRow(VeltraProcess& app, const std::string& main, const std::string& opened,
+                      int timeoutMs = 8000) {
+        Click(main, FirstRow(Layout(app)), 2);
+        if (app.WaitForLog(opened, timeoutMs))
+            return true;
+        ADD_FAILURE() << "never logged \"" << opened << "\"\n" << app.Log();
+        return false;
+    }
+    // The same, and then the viewer showing the row: its window, or empty with a failure
+    // recorded.
+    std::string ShowFirstRow(VeltraProcess& app, const std::string& main, const std::string& opened,
+                             int timeoutMs = 8000) {
+        if (!PlayFirstRow(app, main, opened, timeoutMs))
+            return {};
+        std::string viewer = WaitForWindow(kViewerTitle, app.Pid(), 5000);
+        EXPECT_FALSE(viewer.empty()) << "no viewer";
+        return viewer;
+    }
+
     Sandbox box;
 };
 

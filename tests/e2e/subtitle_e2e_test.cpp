@@ -40,10 +40,7 @@ TEST_F(SubtitleE2E, TheSideFilesCueShowsInThePictureWhileItLastsAndJHidesIt) {
     std::string main;
     auto app = Start({clip}, &main);
     ASSERT_FALSE(main.empty());
-    auto layout = Layout(*app);
-    Click(main, QPoint(layout["list"].x() + 40, layout["list"].y() + 36), 2);
-    ASSERT_TRUE(app->WaitForLog("open row 0 mode 2 engine 1 ok", 10000)) << app->Log();
-    const std::string viewer = WaitForWindow("VELTRA Viewer", app->Pid(), 5000);
+    const std::string viewer = ShowFirstRow(*app, main, "open row 0 mode 2 engine 1 ok", 10000);
     ASSERT_FALSE(viewer.empty());
     if (TextOnScreen(viewer).first < 0)
         GTEST_SKIP() << "the screen's visual cannot be read back";

@@ -481,4 +481,10 @@ QPoint Centre(const QRect& r) {
     return QPoint(r.x() + r.width() / 2, r.y() + r.height() / 2);
 }
 
+QPoint FirstRow(const std::map<std::string, QRect>& layout) {
+    const auto list = layout.find("list");
+    const QRect r = list == layout.end() ? QRect() : list->second;
+    return QPoint(r.x() + 40, r.y() + 36);
+}
+
 }  // namespace e2e

@@ -66,6 +66,8 @@ class VeltraProcess {
     std::string m_log;
 };
 
+constexpr const char* kViewerTitle = "VELTRA Viewer";
+
 // The program's main window once the program reports itself ready (its layout lines hold
 // and the start file's rows are in the list); empty when either never comes.
 std::string WaitForMainWindow(VeltraProcess& app, int timeoutMs = 15000);
@@ -119,5 +121,7 @@ std::map<std::string, QRect> Rects(const std::string& log, const std::string& pr
 // The main window's rectangles, from its "layout" lines.
 std::map<std::string, QRect> Layout(VeltraProcess& app);
 QPoint Centre(const QRect& r);
+// A point inside the list's first row (below its header), in window coordinates.
+QPoint FirstRow(const std::map<std::string, QRect>& layout);
 
 }  // namespace e2e

@@ -2,21 +2,14 @@
 // interface thread takes the outcome over when UM_GRAPH_OPENED arrives.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QEvent>
-#include <atomic>
-#include <chrono>
-#include <csignal>
-#include <thread>
 #include <vector>
 
 #include "engine/graph_messages.h"
 #include "engine/media_graph.h"
 #include "tests/engine/graph_test_support.h"
+#include "tests/engine/held_pipe.h"
 #include "tests/support/media_factory.h"
 
 namespace {
@@ -46,30 +39,6 @@ HRESULT FinishOpening(MediaGraph& graph, NotifyRecorder& notify) {
     return hr;
 }
 
-void PutLe(std::vector<char>& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-}
-
-// A whole WAV file: one second of 44.1 kHz 16-bit stereo silence.
-std::vector<char> WavFile() {
-    const uint32_t rate = 44100, block = 4, data = rate * block;
-    std::vector<char> b;
-    for (char c : std::string("RIFF")) b.push_back(c);
-    PutLe(b, data + 36, 4);
-    for (char c : std::string("WAVEfmt ")) b.push_back(c);
-    PutLe(b, 16, 4);
-    PutLe(b, 1, 2);
-    PutLe(b, 2, 2);
-    PutLe(b, rate, 4);
-    PutLe(b, rate * block, 4);
-    PutLe(b, block, 2);
-    PutLe(b, 16, 2);
-    for (char c : std::string("data")) b.push_back(c);
-    PutLe(b, data, 4);
-    b.resize(b.size() + data, 0);
-    return b;
-}
-
 class GraphOpenTest : public ::testing::Test {
   protected:
     void SetUp() override { dir = testmedia::MakeTempDir("graphopen"); }
@@ -80,42 +49,14 @@ class GraphOpenTest : public ::testing::Test {
 };
 
 TEST_F(GraphOpenTest, AFileThatIsSlowToReadLeavesTheWindowAnsweringUntilItIsOpen) {
-    const std::string pipe = dir + "/slow.wav";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    std::signal(SIGPIPE, SIG_IGN);
-    std::atomic<bool> release{false};
-    // The writer gives three bytes, too few to tell the kind, and the rest once released.
-    std::thread writer([&] {
-        int fd = ::open(pipe.c_str(), O_WRONLY);
-        if (fd < 0)
-            return;
-        const std::vector<char> file = WavFile();
-        size_t done = 0;
-        while (done < file.size()) {
-            if (done == 3)
-                while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            const size_t chunk = done < 3 ? 3 - done : file.size() - done;
-            ssize_t n = ::write(fd, file.data() + done, chunk);
-            if (n <= 0)
-                break;
-            done += static_cast<size_t>(n);
-        }
-        ::close(fd);
-    });
-    struct Release {
-        std::atomic<bool>& flag;
-        std::thread& thread;
-        ~Release() {
-            flag = true;
-            if (thread.joinable())
-                thread.join();
-        }
-    };
+    const std::string path = dir + "/slow.wav";
     {
         MediaGraph graph;
-        Release guard{release, writer};
+        // Three bytes, too few to tell the kind, and the rest once released.
+        HeldPipe pipe(path, WavSilence(1.0, 1.0), 3);
+        ASSERT_TRUE(pipe.Made());
         graph.SetWindows(&notify, nullptr, nullptr);
-        ASSERT_EQ(graph.OpenAsync(pipe.c_str(), FALSE), S_OK);
+        ASSERT_EQ(graph.OpenAsync(path.c_str(), FALSE), S_OK);
         EXPECT_TRUE(graph.Opening());
         EXPECT_LT(PingMs(), 50) << "the window did not answer while the file was read";
         EXPECT_LT(PingMs(), 50);
@@ -125,7 +66,7 @@ TEST_F(GraphOpenTest, AFileThatIsSlowToReadLeavesTheWindowAnsweringUntilItIsOpen
         EXPECT_FALSE(graph.SeekAsync(5.0));
         EXPECT_EQ(graph.Content(), MediaContent::None);
 
-        release = true;
+        pipe.Release();
         EXPECT_EQ(FinishOpening(graph, notify), S_OK);
         EXPECT_FALSE(graph.Opening());
         EXPECT_EQ(graph.Content(), MediaContent::AudioOnly);

@@ -7,6 +7,7 @@
 #include "engine/media_graph.h"
 #include "platform/messages.h"
 #include "tests/engine/graph_test_support.h"
+#include "tests/engine/held_pipe.h"
 #include "tests/support/media_factory.h"
 
 namespace {

@@ -8,6 +8,8 @@
 #include <QEvent>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
+#include <string>
 #include <thread>
 
 #include "engine/graph_messages.h"
@@ -50,19 +52,33 @@ bool RewindAndWait(MediaGraph& graph, NotifyRecorder& notify) {
     return graph.StopAndRewind() && AwaitReport(notify, UM_GRAPH_REWOUND, from) == 1;
 }
 
+StalledPipe::StalledPipe(const std::string& dir, double seconds)
+    : HeldPipe(dir + "/stalled.wav", WavSilence(seconds, 0.5), std::string::npos),
+      m_path(dir + "/stalled.wav") {}
+
+void Pump(int ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
 namespace {
 
 void PutLe(std::vector<char>& out, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
 }
 
-// A WAV header promising `seconds` of 44.1 kHz 16-bit stereo, and half a second of it.
-std::vector<char> WavStart(double seconds) {
-    const uint32_t rate = 44100, block = 4, data = static_cast<uint32_t>(seconds * rate) * block;
+void PutTag(std::vector<char>& out, const char* tag) {
+    out.insert(out.end(), tag, tag + std::char_traits<char>::length(tag));
+}
+
+}  // namespace
+
+std::vector<char> WavSilence(double promisedSeconds, double givenSeconds) {
+    const uint32_t rate = 44100, block = 4;
+    const uint32_t data = static_cast<uint32_t>(promisedSeconds * rate) * block;
     std::vector<char> b;
-    for (char c : std::string("RIFF")) b.push_back(c);
+    PutTag(b, "RIFF");
     PutLe(b, data + 36, 4);
-    for (char c : std::string("WAVEfmt ")) b.push_back(c);
+    PutTag(b, "WAVEfmt ");
     PutLe(b, 16, 4);
     PutLe(b, 1, 2);
     PutLe(b, 2, 2);
@@ -70,62 +86,10 @@ std::vector<char> WavStart(double seconds) {
     PutLe(b, rate * block, 4);
     PutLe(b, block, 2);
     PutLe(b, 16, 2);
-    for (char c : std::string("data")) b.push_back(c);
+    PutTag(b, "data");
     PutLe(b, data, 4);
-    b.resize(b.size() + rate / 2 * block, 0);
+    b.resize(b.size() + static_cast<size_t>(givenSeconds * rate) * block, 0);
     return b;
-}
-
-}  // namespace
-
-StalledPipe::StalledPipe(const std::string& dir, double seconds) : m_path(dir + "/stalled.wav") {
-    if (::mkfifo(m_path.c_str(), 0600) != 0)
-        return;  // the graph then finds no file, and the test fails on its open
-    // A graph that gives up on the pipe closes it under the writer: a failed write, not
-    // the end of the test program.
-    std::signal(SIGPIPE, SIG_IGN);
-    m_writer = std::thread([this, seconds] {
-        int fd = ::open(m_path.c_str(), O_WRONLY);
-        if (fd < 0)
-            return;
-        const std::vector<char> start = WavStart(seconds);
-        size_t done = 0;
-        while (done < start.size()) {
-            ssize_t n = ::write(fd, start.data() + done, start.size() - done);
-            if (n <= 0)
-                break;
-            done += static_cast<size_t>(n);
-        }
-        while (!m_release) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ::close(fd);
-    });
-}
-
-void StalledPipe::Release() {
-    m_release = true;
-    if (m_writer.joinable()) {
-        // A writer still waiting for its reader to open the pipe is let through.
-        int fd = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK);
-        m_writer.join();
-        if (fd >= 0)
-            ::close(fd);
-    }
-}
-
-void Pump(int ms) {
-    PumpUntil([] { return false; }, ms);
-}
-
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QCoreApplication::sendPostedEvents();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
 }
 
 #include <gst/app/gstappsink.h>

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "platform/user_prompts.h"
+#include "tests/engine/held_pipe.h"
+#include "tests/support/wait_until.h"
 
 struct RecordedMessage {
     int message;
@@ -50,8 +52,6 @@ class GraphTestPrompts : public UserPrompts {
 
 // Processes events for the given time.
 void Pump(int ms);
-// Processes events until done() or the time-out; true when done.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
 
 class MediaGraph;
 
@@ -69,24 +69,26 @@ intptr_t AwaitReport(NotifyRecorder& notify, int message, size_t from, int timeo
 // a pause, a preroll or a seek never completes. The writer is released, at the latest,
 // when this goes (before the graph closes, as a graph reading an open pipe closes only
 // once the pipe ends).
-class StalledPipe {
+class StalledPipe : public HeldPipe {
   public:
     StalledPipe(const std::string& dir, double seconds);
-    ~StalledPipe() { Release(); }
-    StalledPipe(const StalledPipe&) = delete;
-    StalledPipe& operator=(const StalledPipe&) = delete;
     const std::string& Path() const { return m_path; }
-    void Release();
+    // Lets the writer end the pipe, and waits until it has.
+    void Release() { Finish(); }
 
   private:
     std::string m_path;
-    std::atomic<bool> m_release{false};
+};
     std::thread m_writer;
 };
 
 // Milliseconds until the event loop answers a ping posted now: how long the interface
 // thread keeps a user waiting.
 double PingMs();
+
+// A WAV file's bytes: a header promising `promisedSeconds` of 44.1 kHz 16-bit stereo, and
+// `givenSeconds` of silence after it.
+std::vector<char> WavSilence(double promisedSeconds, double givenSeconds);
 
 // What a decoded file holds, read back with a plain decoding pipeline.
 struct MediaProbe {

@@ -12,6 +12,7 @@
 
 #include "platform/sdl_sound.h"
 #include "platform/sound_output.h"
+#include "tests/platform/device_buffers.h"
 
 namespace {
 
@@ -68,8 +69,7 @@ class MixingDeviceTest : public ::testing::Test {
         SetSoundStreamTitle("");
     }
     void Drop() {
-        for (IDirectSoundBuffer* b : buffers) b->Release();
-        buffers.clear();
+        buffers.ReleaseAll();
         if (ds) {
             EXPECT_EQ(ds->Release(), 0u);
         }
@@ -78,45 +78,14 @@ class MixingDeviceTest : public ::testing::Test {
     }
     // A looping second of a constant `level`.
     IDirectSoundBuffer* Playing(int16_t level) {
-        WAVEFORMATEX f{};
-        f.wFormatTag = WAVE_FORMAT_PCM;
-        f.nChannels = 2;
-        f.nSamplesPerSec = 44100;
-        f.wBitsPerSample = 16;
-        f.nBlockAlign = 4;
-        f.nAvgBytesPerSec = 44100 * 4;
-        DSBUFFERDESC d{};
-        d.dwSize = 36;
-        d.dwBufferBytes = f.nAvgBytesPerSec;
-        d.lpwfxFormat = &f;
-        IDirectSoundBuffer* b = nullptr;
-        EXPECT_EQ(ds->CreateSoundBuffer(&d, &b, nullptr), S_OK);
-        if (!b)
-            return nullptr;
-        buffers.push_back(b);
-        void* part = nullptr;
-        DWORD bytes = 0;
-        EXPECT_EQ(b->Lock(0, d.dwBufferBytes, &part, &bytes, nullptr, nullptr, 0), S_OK);
-        for (DWORD i = 0; i < bytes / 2; ++i) static_cast<int16_t*>(part)[i] = level;
-        b->Unlock(part, bytes, nullptr, 0);
-        EXPECT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), S_OK);
-        return b;
+        return buffers.Looping(ds, [level](DWORD) { return level; });
     }
-    IDirectSoundBuffer* Primary() {
-        DSBUFFERDESC d{};
-        d.dwSize = 36;
-        d.dwFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRLVOLUME;
-        IDirectSoundBuffer* p = nullptr;
-        EXPECT_EQ(ds->CreateSoundBuffer(&d, &p, nullptr), S_OK);
-        if (p)
-            buffers.push_back(p);
-        return p;
-    }
+    IDirectSoundBuffer* Primary() { return buffers.Primary(ds); }
 
     OutputLog log;
     FakeOutput* output = nullptr;
     IDirectSound8* ds = nullptr;
-    std::vector<IDirectSoundBuffer*> buffers;
+    testsound::DeviceBuffers buffers;
 };
 
 TEST_F(MixingDeviceTest, AnOutputThatRenamesFollowsEachItemOnOneStream) {

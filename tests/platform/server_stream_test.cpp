@@ -13,21 +13,11 @@
 
 #include "platform/sdl_sound.h"
 #include "platform/sound_output.h"
+#include "tests/platform/device_buffers.h"
 #include "tests/platform/private_sound_server.h"
 #include "tests/support/media_factory.h"
 
 namespace {
-
-WAVEFORMATEX Pcm16Stereo() {
-    WAVEFORMATEX f{};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = 2;
-    f.nSamplesPerSec = 44100;
-    f.wBitsPerSample = 16;
-    f.nBlockAlign = 4;
-    f.nAvgBytesPerSec = 44100 * 4;
-    return f;
-}
 
 QString MediaName(const std::string& title) {
     return QString::fromStdString("media.name = \"" + title + "\"");
@@ -45,7 +35,7 @@ class ServerStreamTest : public ::testing::Test {
         ASSERT_EQ(DirectSoundCreate8(nullptr, &ds, nullptr), S_OK);
     }
     void TearDown() override {
-        for (IDirectSoundBuffer* b : buffers) b->Release();
+        buffers.ReleaseAll();
         if (ds) {
             EXPECT_EQ(ds->Release(), 0u);
         }
@@ -63,36 +53,11 @@ class ServerStreamTest : public ::testing::Test {
     // A second that loops, as tunewell's ring does: silence, or a square wave of
     // `amplitude` (16-bit units).
     IDirectSoundBuffer* Playing(int16_t amplitude = 0) {
-        const WAVEFORMATEX f = Pcm16Stereo();
-        DSBUFFERDESC d{};
-        d.dwSize = sizeof d;
-        d.dwBufferBytes = f.nAvgBytesPerSec;
-        d.lpwfxFormat = &f;
-        IDirectSoundBuffer* b = nullptr;
-        EXPECT_EQ(ds->CreateSoundBuffer(&d, &b, nullptr), S_OK);
-        if (!b)
-            return nullptr;
-        buffers.push_back(b);
-        void* part1 = nullptr;
-        DWORD bytes1 = 0;
-        EXPECT_EQ(b->Lock(0, d.dwBufferBytes, &part1, &bytes1, nullptr, nullptr, 0), S_OK);
-        int16_t* samples = static_cast<int16_t*>(part1);
-        for (DWORD i = 0; i < bytes1 / 2; ++i)
-            samples[i] = (i / 2 / 50) % 2 ? amplitude : static_cast<int16_t>(-amplitude);
-        b->Unlock(part1, bytes1, nullptr, 0);
-        EXPECT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), S_OK);
-        return b;
+        return buffers.Looping(ds, [amplitude](DWORD i) {
+            return (i / 2 / 50) % 2 ? amplitude : static_cast<int16_t>(-amplitude);
+        });
     }
-    IDirectSoundBuffer* Primary() {
-        DSBUFFERDESC d{};
-        d.dwSize = 36;
-        d.dwFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRLVOLUME;
-        IDirectSoundBuffer* p = nullptr;
-        EXPECT_EQ(ds->CreateSoundBuffer(&d, &p, nullptr), S_OK);
-        if (p)
-            buffers.push_back(p);
-        return p;
-    }
+    IDirectSoundBuffer* Primary() { return buffers.Primary(ds); }
     // The level heard on an output (RMS, dB of full scale) over half a second.
     double LevelOn(const std::string& output) {
         QProcess parec;
@@ -128,7 +93,7 @@ class ServerStreamTest : public ::testing::Test {
     testsound::PrivateSoundServer server;
     std::vector<std::pair<std::string, std::string>> saved;
     IDirectSound8* ds = nullptr;
-    std::vector<IDirectSoundBuffer*> buffers;
+    testsound::DeviceBuffers buffers;
 };
 
 TEST_F(ServerStreamTest, TheStreamIsNamedForTheItemAndGoesToTheChosenOutput) {

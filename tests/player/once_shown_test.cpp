@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "tests/player/pump_until.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <atomic>
 #include <cstdlib>
@@ -16,8 +15,8 @@
 #include "platform/sound_output.h"
 #include "player/menus.h"
 #include "tests/platform/private_sound_server.h"
-#include "tests/player/pump_until.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -57,8 +56,9 @@ class OutputDeviceMenuTest : public ::testing::Test {
             ++listings;
             return outputs;
         });
-        EXPECT_TRUE(PumpUntil([&] { return listings > before && !Labels(submenu).empty(); }));
-        PumpUntil([&] { return m->Listed() == outputs; });
+        EXPECT_TRUE(
+            PumpUntil([&] { return listings > before && !Labels(submenu).empty(); }, 30000));
+        PumpUntil([&] { return m->Listed() == outputs; }, 30000);
         return m;
     }
 
@@ -104,7 +104,7 @@ TEST_F(OutputDeviceMenuTest, AKeptOutputThatIsGonePlaysOnTheDefaultAndComesBack)
     outputs.push_back({"usb", "USB & Co"});
     const int before = listings;
     emit submenu->aboutToShow();
-    ASSERT_TRUE(PumpUntil([&] { return listings > before && Labels(submenu).size() == 4; }));
+    ASSERT_TRUE(PumpUntil([&] { return listings > before && Labels(submenu).size() == 4; }, 30000));
     EXPECT_EQ(Checked(submenu), "USB && Co");
     EXPECT_EQ(CurrentSoundOutput().name, "usb");
 }

@@ -6,12 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QThread>
 #include <cstdio>
 #include <functional>
 
@@ -20,9 +18,9 @@
 #include "player/menus.h"
 #include "player/video_pane.h"
 #include "player/viewer_geometry.h"
-#include "tests/player/pump_until.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/scripted_prompts.h"
+#include "tests/support/wait_until.h"
 
 namespace vg = viewer_geometry;
 

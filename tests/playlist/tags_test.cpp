@@ -5,9 +5,7 @@
 #include <sys/stat.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
-#include <QThread>
 #include <cstdlib>
 #include <functional>
 
@@ -16,20 +14,9 @@
 #include "playlist/tag_reader.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/tagged_media.h"
+#include "tests/support/wait_until.h"
 
 namespace {
-
-bool WaitUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 30000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 class TagsTest : public ::testing::Test {
   protected:
@@ -118,8 +105,9 @@ TEST_F(TagsTest, ColumnsFillInWithoutChangingTheClassicOnesAndTellTwinNamesApart
     EXPECT_EQ(list.ItemText(0, PlaylistModel::kColumnTitle), "song.mp3");
     EXPECT_EQ(list.ItemText(1, PlaylistModel::kColumnTitle), "song.ogg");
 
-    ASSERT_TRUE(WaitUntil([&] { return list.Tags()->Outstanding() == 0; }));
-    ASSERT_TRUE(WaitUntil([&] { return list.ItemText(0, PlaylistModel::kColumnTitle) == "Blue"; }));
+    ASSERT_TRUE(PumpUntil([&] { return list.Tags()->Outstanding() == 0; }, 30000));
+    ASSERT_TRUE(
+        PumpUntil([&] { return list.ItemText(0, PlaylistModel::kColumnTitle) == "Blue"; }, 30000));
     EXPECT_EQ(list.ItemText(0, PlaylistModel::kColumnArtist), "Ann, Bob");
     EXPECT_EQ(list.ItemText(0, PlaylistModel::kColumnAlbum), "Sky");
     EXPECT_EQ(list.ItemText(0, PlaylistModel::kColumnLength), "0:02");
@@ -147,7 +135,7 @@ TEST_F(TagsTest, SortingByTheAddedColumns) {
     PlaylistCtrl list;
     for (const char* name : {"b.mp3", "a.mp3", "c.mp3"})
         ASSERT_EQ(list.AddPath(testmedia::WriteBytes(dir, name, "x")), AddResult::Added);
-    ASSERT_TRUE(WaitUntil([&] { return list.Tags()->Outstanding() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return list.Tags()->Outstanding() == 0; }, 30000));
     auto tag = [&](const char* name, const char* title, long long ms) {
         MediaTags t;
         t.title = title;
@@ -193,17 +181,17 @@ TEST_F(TagsTest, LongListsAreAllReadThroughTheBoundedQueueAndChangesMeanwhileAre
     // Rows go and are sorted while their files wait or are read.
     for (int i = 0; i < 10; ++i) list.RemoveRow(0);
     list.SortByColumnClick(PlaylistModel::kColumnName);
-    ASSERT_TRUE(WaitUntil([&] { return list.Tags()->Outstanding() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return list.Tags()->Outstanding() == 0; }, 30000));
     const int row = list.FindPath(song);
     ASSERT_GE(row, 0);
-    ASSERT_TRUE(
-        WaitUntil([&] { return list.ItemText(row, PlaylistModel::kColumnTitle) == "Found"; }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return list.ItemText(row, PlaylistModel::kColumnTitle) == "Found"; }, 30000));
 
     // Cleared with reads pending: nothing arrives for the rows that went.
     for (int i = 0; i < kRows; ++i)
         list.AddPath(testmedia::WriteBytes(dir, "g" + std::to_string(i) + ".mp3", "x"));
     list.ClearList();
-    ASSERT_TRUE(WaitUntil([&] { return list.Tags()->Outstanding() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return list.Tags()->Outstanding() == 0; }, 30000));
     EXPECT_EQ(list.RowCount(), 0);
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/support/wait_until.h"
 #include "tests/tunewell/fake_sound_device.h"
 #include "tests/tunewell/tunewell_harness.h"
 
@@ -99,7 +100,7 @@ TEST_F(PlaybackTest, TheFirstSoundIsTheFilesNotSilence) {
     ASSERT_EQ(api().Play(), 1);
     // The ring is filled before it starts: by its first notification all four blocks hold
     // the file's sound, so none of its silence is ever played.
-    for (int i = 0; i < 3000 && slow.Written().size() < 4 * kCdBlock; ++i) usleep(1000);
+    WaitUntil([&] { return slow.Written().size() >= 4 * kCdBlock; }, 30000);
     std::string pcm = OggdecPcm(Media().oneSecond);
     std::string written = slow.Written();
     ASSERT_GE(written.size(), 4 * kCdBlock);
@@ -121,13 +122,13 @@ TEST_F(PlaybackTest, ChainedLinksPlayBackToBack) {
 
 TEST_F(PlaybackTest, LoopingNeverEndsAndTheTimeRunsPastTheDuration) {
     Start(Media().oneSecond, 1);
-    for (int i = 0; i < 2000; ++i) {
-        auto p = notes::Positions();
-        if (!p.empty() && p.back() > 30)
-            break;
-        usleep(2000);
-    }
-    EXPECT_GT(notes::Positions().back(), 30);
+    ASSERT_TRUE(WaitUntil(
+        [] {
+            const std::vector<int> p = notes::Positions();
+            return !p.empty() && p.back() > 30;
+        },
+        30000))
+        << "the time did not run past the duration";
     EXPECT_EQ(notes::Ends(), 0);
     api().Stop();
     EXPECT_EQ(notes::Ends(), 0);
@@ -212,14 +213,16 @@ TEST_F(PlaybackTest, StopAndCloseReturnPromptlyWhilePlayingOrPaused) {
     api().Init(&slow, notes::Record);
     ASSERT_EQ(api().Open(Media().threeSeconds.c_str(), nullptr), 1);
     ASSERT_EQ(api().Play(), 1);
-    usleep(30000);
+    ASSERT_TRUE(WaitUntil([&] { return slow.AnyPlaying(); }, 30000));
     EXPECT_LT(Timed([&] { api().Stop(); }), 1000);
     EXPECT_EQ(slow.LiveBuffers(), 0);
 
+    const size_t before = slow.Written().size();
     ASSERT_EQ(api().Play(), 1);
-    usleep(250000);  // the worker now waits inside a write
+    // The ring filled, the worker now waits inside a write for the device.
+    ASSERT_TRUE(WaitUntil([&] { return slow.Written().size() >= before + 4 * kCdBlock; }, 30000));
     api().Pause();
-    usleep(150000);
+    ASSERT_TRUE(WaitUntil([&] { return !slow.AnyPlaying(); }, 30000));
     EXPECT_LT(Timed([&] { api().Close(); }), 1000);
     EXPECT_EQ(slow.LiveBuffers(), 0);
     EXPECT_EQ(OpenHandlesTo("three.ogg"), 0);
@@ -256,7 +259,7 @@ TEST_F(PlaybackTest, CallingBackIntoTheLibraryFromTheNotificationIsSafe) {
     api().Init(&m_device, CloseOnEnd);
     ASSERT_EQ(api().Open(Media().oneSecond.c_str(), nullptr), 1);
     ASSERT_EQ(api().Play(), 1);
-    for (int i = 0; i < 2000 && g_reentrantEnds == 0; ++i) usleep(2000);
+    WaitUntil([] { return g_reentrantEnds != 0; }, 30000);
     ASSERT_EQ(g_reentrantEnds, 1);
     EXPECT_EQ(api().IsActive(), 1) << "reopened from the notification";
     // The worker could not release itself; the next user takes over cleanly.
@@ -292,7 +295,7 @@ TEST_F(PlaybackTest, TheNextItemOfTheSameFormatFollowsInTheSameStreamWithoutSile
     api().Init(&device, PlayNextOnEnd);
     ASSERT_EQ(api().Open(Media().oneSecond.c_str(), nullptr), 1);
     ASSERT_EQ(api().Play(), 1);
-    for (int i = 0; i < 20000 && notes::Ends() < 2; ++i) usleep(1000);
+    WaitUntil([] { return notes::Ends() >= 2; }, 30000);
     ASSERT_EQ(g_handOvers, 1);
     ASSERT_EQ(notes::Ends(), 2);
     EXPECT_EQ(device.BuffersCreated(), 1) << "the stream is carried on, not made anew";
@@ -349,10 +352,8 @@ TEST_F(PlaybackTest, ASeekReplacesWhatIsQueuedAtOnce) {
     const size_t before = slow.Written().size();
     ASSERT_EQ(api().SetTime(2.0), 1);
     // Three blocks of the new position are written without waiting for the device.
-    const long ms = Timed([&] {
-        for (int i = 0; i < 3000 && slow.Written().size() < before + 3 * kCdBlock; ++i)
-            usleep(1000);
-    });
+    const long ms = Timed(
+        [&] { WaitUntil([&] { return slow.Written().size() >= before + 3 * kCdBlock; }, 30000); });
     const std::string written = slow.Written();
     ASSERT_GE(written.size(), before + 3 * kCdBlock);
     EXPECT_LT(ms, 400) << "the queued blocks were waited out";

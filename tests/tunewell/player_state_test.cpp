@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 #include "tests/tunewell/fake_sound_device.h"
 #include "tests/tunewell/tunewell_harness.h"
 
@@ -179,7 +180,7 @@ TEST_F(PlayerStateTest, TheLatestInitDecidesWhoIsNotified) {
     api().Init(&m_device, notes::RecordOther);
     ASSERT_EQ(api().Open(Media().oneSecond.c_str(), nullptr), 1);
     ASSERT_EQ(api().Play(), 1);
-    for (int i = 0; i < 400 && notes::Other().empty(); ++i) usleep(5000);
+    WaitUntil([] { return !notes::Other().empty(); }, 30000);
     api().Close();
     EXPECT_FALSE(notes::Other().empty());
     size_t mainSaw = notes::All().size();

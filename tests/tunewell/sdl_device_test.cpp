@@ -9,6 +9,7 @@
 #include "platform/sdl_sound.h"
 #include "tests/platform/tone_distortion.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 #include "tests/tunewell/tunewell_harness.h"
 
 namespace {
@@ -52,7 +53,8 @@ TEST_F(SdlDeviceTest, PauseResumeAndStopWhilePaused) {
     usleep(400000);
     EXPECT_LE(notes::Positions().size(), held + 1) << "at most the write in flight completes";
     EXPECT_EQ(Tunewell().Play(), 1);
-    usleep(300000);
+    ASSERT_TRUE(WaitUntil([&] { return notes::Positions().size() >= held + 2; }, 30000))
+        << "resumed";
     Tunewell().Pause();
     usleep(100000);
     auto t0 = std::chrono::steady_clock::now();
@@ -65,7 +67,7 @@ TEST_F(SdlDeviceTest, PauseResumeAndStopWhilePaused) {
 TEST_F(SdlDeviceTest, CloseWhilePlayingReturnsPromptly) {
     ASSERT_EQ(Tunewell().Open(Media().threeSeconds.c_str(), nullptr), 1);
     ASSERT_EQ(Tunewell().Play(), 1);
-    usleep(300000);
+    ASSERT_TRUE(notes::WaitFirstPosition());
     auto t0 = std::chrono::steady_clock::now();
     Tunewell().Close();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
@@ -103,10 +105,12 @@ TEST(SdlDeviceQuality, OggAt48kHzKeepsAPureTonePure) {
         ASSERT_EQ(Tunewell().Open(ogg.c_str(), nullptr), 1);
         ASSERT_EQ(Tunewell().Play(), 1);
         // Decoded 1.6 s ahead means about 0.9 s heard (three segments wait in the ring).
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while ((notes::Positions().empty() || notes::Positions().back() < 16) &&
-               std::chrono::steady_clock::now() < deadline)
-            usleep(10000);
+        WaitUntil(
+            [] {
+                const std::vector<int> p = notes::Positions();
+                return !p.empty() && p.back() >= 16;
+            },
+            30000);
         Tunewell().Close();
         Tunewell().Init(nullptr, nullptr);
         SafeRelease(device);
@@ -181,8 +185,7 @@ void PlayTwiceAndMeasure(const std::string& file, double seconds) {
         Tunewell().Init(device, PlayNextOnEnd);
         ASSERT_EQ(Tunewell().Open(file.c_str(), nullptr), 1);
         ASSERT_EQ(Tunewell().Play(), 1);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (notes::Ends() < 2 && std::chrono::steady_clock::now() < deadline) usleep(10000);
+        WaitUntil([] { return notes::Ends() >= 2; }, 30000);
         ASSERT_EQ(notes::Ends(), 2);
         Tunewell().Close();
         Tunewell().Init(nullptr, nullptr);  // waits for the last sound to play out

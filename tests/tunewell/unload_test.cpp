@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 #include "tests/tunewell/fake_sound_device.h"
 #include "tests/tunewell/tunewell_harness.h"
 
@@ -32,7 +33,7 @@ TEST_P(UnloadTest, UnloadEndsTheWorkerAndLeavesNothingBehind) {
         ASSERT_TRUE(notes::WaitFirstPosition());
     } else {
         ASSERT_EQ(api.Play(), 1);
-        usleep(200000);
+        ASSERT_TRUE(notes::WaitFirstPosition());
         if (GetParam() == Activity::Paused)
             api.Pause();
     }

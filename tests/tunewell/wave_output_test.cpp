@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 #include "tests/tunewell/fake_sound_device.h"
 #include "tests/tunewell/tunewell_harness.h"
 #include "tunewell/wav_file.h"
@@ -157,7 +158,7 @@ TEST_F(WaveOutputTest, TheEndTimeHoldsWithoutACallback) {
     ASSERT_EQ(api().Open(Media().threeSeconds.c_str(), nullptr), 1);
     ASSERT_EQ(api().WaveDest(out.c_str(), 100, nullptr, &end), 1);
     // No end report to wait for: the file appears when the writer has finished.
-    for (int i = 0; i < 4000 && access(out.c_str(), F_OK) != 0; ++i) usleep(1000);
+    WaitUntil([&] { return access(out.c_str(), F_OK) == 0; }, 30000);
     EXPECT_EQ(testmedia::ReadFile(out).size(), 46u + 4 * 44100);
 }
 
