@@ -79,8 +79,6 @@ class StalledPipe : public HeldPipe {
   private:
     std::string m_path;
 };
-    std::thread m_writer;
-};
 
 // Milliseconds until the event loop answers a ping posted now: how long the interface
 // thread keeps a user waiting.
