@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "app/ui_language.h"
@@ -214,8 +215,12 @@ int AnswerCutCommand(const std::vector<std::string>& args, UiLanguage language, 
     int argc = 1;
     char name[] = "veltra";
     char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
-    InstallLanguage(application, language);
+    // The program asks before it has an application of its own; a host that already has
+    // one (a check run inside another program) keeps it, as Qt allows only one.
+    std::optional<QCoreApplication> own;
+    if (!QCoreApplication::instance())
+        own.emplace(argc, argv);
+    InstallLanguage(*QCoreApplication::instance(), language);
     CutRequest request;
     std::string error;
     ParseCutCommand(args, &request, &error);
