@@ -22,15 +22,7 @@ TEST(GraphSeekTest, AStalledGraphsSeekLeavesTheWindowAnswering) {
     {
         MediaGraph graph;
         StalledPipe pipe(dir, 20.0);
-        graph.SetWindows(&notify, nullptr, nullptr);
-        ASSERT_EQ(graph.Open(pipe.Path().c_str(), FALSE), S_OK);
-        ASSERT_TRUE(graph.Run());
-        // Past what was delivered, the graph starves: its sink waits for data that does
-        // not come, and a pause (as a seek used to make) never completes.
-        ASSERT_TRUE(PumpUntil([&] { return notify.Count(UM_GRAPH_POSITION) > 0; }, 30000));
-        // Half a second of sound is all there is; whether or not it has all been heard by
-        // then, the graph can only stall from here on.
-        PumpUntil([&] { return graph.GetPosition() >= 5; }, 2000);
+        ASSERT_NO_FATAL_FAILURE(StartStalled(graph, pipe, notify));
 
         const auto called = Clock::now();
         EXPECT_TRUE(graph.SeekAsync(100.0));

@@ -14,6 +14,7 @@
 
 #include "engine/graph_messages.h"
 #include "engine/media_graph.h"
+#include "platform/messages.h"
 #include "platform/window_message.h"
 
 bool NotifyRecorder::event(QEvent* e) {
@@ -55,6 +56,18 @@ bool RewindAndWait(MediaGraph& graph, NotifyRecorder& notify) {
 StalledPipe::StalledPipe(const std::string& dir, double seconds)
     : HeldPipe(dir + "/stalled.wav", WavSilence(seconds, 0.5), std::string::npos),
       m_path(dir + "/stalled.wav") {}
+
+void StartStalled(MediaGraph& graph, const StalledPipe& pipe, NotifyRecorder& notify) {
+    graph.SetWindows(&notify, nullptr, nullptr);
+    ASSERT_EQ(graph.Open(pipe.Path().c_str(), FALSE), S_OK);
+    ASSERT_TRUE(graph.Run());
+    // Past what was delivered, the graph starves: its sink waits for data that does not
+    // come, and a pause never completes.
+    ASSERT_TRUE(PumpUntil([&] { return notify.Count(UM_GRAPH_POSITION) > 0; }, 30000));
+    // Whether or not the half second has all been heard by then, the graph can only stall
+    // from here on.
+    PumpUntil([&] { return graph.GetPosition() >= 5; }, 2000);
+}
 
 void Pump(int ms) {
     PumpUntil([] { return false; }, ms);

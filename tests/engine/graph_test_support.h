@@ -80,6 +80,10 @@ class StalledPipe : public HeldPipe {
     std::string m_path;
 };
 
+// Opens `pipe` in `graph`, starts it and waits while it plays the half second the pipe
+// gives: from there on the graph can only stall. Call it inside ASSERT_NO_FATAL_FAILURE.
+void StartStalled(MediaGraph& graph, const StalledPipe& pipe, NotifyRecorder& notify);
+
 // Milliseconds until the event loop answers a ping posted now: how long the interface
 // thread keeps a user waiting.
 double PingMs();

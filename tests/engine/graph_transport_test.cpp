@@ -42,11 +42,7 @@ class GraphTransportTest : public ::testing::Test {
 TEST_F(GraphTransportTest, AStalledGraphsRestartSeekAndRewindLeaveTheWindowAnswering) {
     MediaGraph graph;
     StalledPipe pipe(dir, 20.0);
-    graph.SetWindows(&notify, nullptr, nullptr);
-    ASSERT_EQ(graph.Open(pipe.Path().c_str(), FALSE), S_OK);
-    ASSERT_TRUE(graph.Run());
-    ASSERT_TRUE(PumpUntil([&] { return notify.Count(UM_GRAPH_POSITION) > 0; }, 30000));
-    PumpUntil([&] { return graph.GetPosition() >= 5; }, 2000);
+    ASSERT_NO_FATAL_FAILURE(StartStalled(graph, pipe, notify));
 
     // The restart pauses a graph that never completes a pause, then seeks it.
     ExpectPrompt("Restart", [&] { return graph.Restart(); });

@@ -12,15 +12,19 @@
 
 namespace testsound {
 
-inline WAVEFORMATEX Pcm16Stereo() {
+inline WAVEFORMATEX Pcm16(int rate, int channels) {
     WAVEFORMATEX f{};
     f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = 2;
-    f.nSamplesPerSec = 44100;
+    f.nChannels = static_cast<WORD>(channels);
+    f.nSamplesPerSec = static_cast<DWORD>(rate);
     f.wBitsPerSample = 16;
-    f.nBlockAlign = 4;
-    f.nAvgBytesPerSec = 44100 * 4;
+    f.nBlockAlign = static_cast<WORD>(2 * channels);
+    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
     return f;
+}
+
+inline WAVEFORMATEX Pcm16Stereo() {
+    return Pcm16(44100, 2);
 }
 
 class DeviceBuffers {

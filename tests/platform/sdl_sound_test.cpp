@@ -6,25 +6,14 @@
 #include <cmath>
 #include <thread>
 
+#include "tests/platform/device_buffers.h"
 #include "tests/platform/tone_distortion.h"
 #include "tests/support/media_factory.h"
 
 namespace {
 
-WAVEFORMATEX Pcm16(int rate, int channels) {
-    WAVEFORMATEX f{};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = static_cast<WORD>(channels);
-    f.nSamplesPerSec = static_cast<DWORD>(rate);
-    f.wBitsPerSample = 16;
-    f.nBlockAlign = static_cast<WORD>(2 * channels);
-    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
-    return f;
-}
-
-WAVEFORMATEX Pcm16Stereo() {
-    return Pcm16(44100, 2);
-}
+using testsound::Pcm16;
+using testsound::Pcm16Stereo;
 
 struct DeviceFixture : ::testing::Test {
     void SetUp() override { ASSERT_EQ(DirectSoundCreate8(nullptr, &ds, nullptr), S_OK); }
