@@ -10,6 +10,13 @@
 #include "platform/dsound.h"
 #include "platform/output_device.h"
 
+namespace mixing {
+// Frames an output asks the mix for at a time; the mix is sized for it.
+constexpr uint16_t kMixCallbackFrames = 512;
+// The stream's name in the desktop's mixer while nothing names an item.
+constexpr char kMixProgramName[] = "VELTRA";
+}  // namespace mixing
+
 // What a stream plays. Render runs on the output's thread.
 class MixSource {
   public:
