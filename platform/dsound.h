@@ -23,6 +23,17 @@ static_assert(sizeof(WAVEFORMATEX) == 18);
 
 constexpr WORD WAVE_FORMAT_PCM = 1;
 
+// Interleaved 16-bit PCM at `rate` with `channels` channels.
+constexpr WAVEFORMATEX Pcm16Format(DWORD rate, WORD channels) {
+    return WAVEFORMATEX{WAVE_FORMAT_PCM,
+                        channels,
+                        rate,
+                        rate * static_cast<DWORD>(2 * channels),
+                        static_cast<WORD>(2 * channels),
+                        16,
+                        0};
+}
+
 struct DSBUFFERDESC {
     DWORD dwSize;  // callers write 36, the size of the Windows structure
     DWORD dwFlags;

@@ -38,14 +38,7 @@ bool IsPlayablePcm(const WAVEFORMATEX* f) {
 }
 
 WAVEFORMATEX DefaultMixFormat() {
-    WAVEFORMATEX f{};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = 2;
-    f.nSamplesPerSec = 44100;
-    f.wBitsPerSample = 16;
-    f.nBlockAlign = 4;
-    f.nAvgBytesPerSec = 44100 * 4;
-    return f;
+    return Pcm16Format(44100, 2);
 }
 
 HRESULT MixDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,

@@ -40,14 +40,7 @@ BOOL SoundDevice::Create(void* ownerWindow) {
         return 0;
     }
 
-    WAVEFORMATEX format{};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = 2;
-    format.nSamplesPerSec = 44100;
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = 4;
-    format.nAvgBytesPerSec = 176400;
-    format.cbSize = 0;
+    const WAVEFORMATEX format = Pcm16Format(44100, 2);
     if (FAILED(m_pPrimary->SetFormat(&format)))
         return 0;
 

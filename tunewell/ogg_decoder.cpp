@@ -80,13 +80,7 @@ bool OggDecoder::Format(WAVEFORMATEX* format) const {
     const vorbis_info* info = ov_info(const_cast<OggVorbis_File*>(&m_vf), -1);
     if (!info)
         return false;
-    format->wFormatTag = WAVE_FORMAT_PCM;
-    format->nChannels = static_cast<WORD>(info->channels);
-    format->nSamplesPerSec = static_cast<DWORD>(info->rate);
-    format->nBlockAlign = static_cast<WORD>(info->channels * (16 / 8));
-    format->nAvgBytesPerSec = format->nSamplesPerSec * format->nBlockAlign;
-    format->wBitsPerSample = 16;
-    format->cbSize = 0;
+    *format = Pcm16Format(static_cast<DWORD>(info->rate), static_cast<WORD>(info->channels));
     return true;
 }
 
