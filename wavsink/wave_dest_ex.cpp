@@ -7,8 +7,8 @@
 #include <limits>
 #include <new>
 
-#include "platform/dsound.h"
 #include "wavsink/sample_volume.h"
+#include "wavsink/wave_dest_ex_instance.h"
 
 GST_DEBUG_CATEGORY_STATIC(wave_dest_ex_debug);
 #define GST_CAT_DEFAULT wave_dest_ex_debug
@@ -35,28 +35,6 @@ void PutLe32(std::string& s, uint32_t v) {
 }
 
 }  // namespace
-
-struct _GstWaveDestEx {
-    GstBaseTransform parent;
-
-    // Set with the input format.
-    WAVEFORMATEX format;
-    gboolean have_format;
-    int bytes_per_sample;
-    int sample_max;
-    int sample_min;
-    gboolean integer_samples;
-
-    // The streaming thread tests for 100 without the lock, as the volume rarely changes
-    // while a stream runs; the value used for scaling is read under it.
-    GMutex volume_lock;
-    std::atomic<int> volume;
-
-    uint32_t data_bytes;
-    uint32_t header_bytes;
-    gboolean placeholder_sent;
-    GstPadChainFunction base_chain;
-};
 
 G_DEFINE_TYPE(GstWaveDestEx, gst_wave_dest_ex, GST_TYPE_BASE_TRANSFORM)
 
@@ -92,10 +70,6 @@ int WaveDestGetVolume(GstWaveDestEx* self) {
 
 uint32_t WaveDestDataBytes(GstWaveDestEx* self) {
     return self->data_bytes;
-}
-
-void WaveDestSetDataBytesForTest(GstWaveDestEx* self, uint32_t bytes) {
-    self->data_bytes = bytes;
 }
 
 static void gst_wave_dest_ex_set_property(GObject* object, guint id, const GValue* value,

@@ -26,8 +26,6 @@ int WaveDestGetVolume(GstWaveDestEx* element);
 
 // Bytes of audio passed downstream since the stream started.
 uint32_t WaveDestDataBytes(GstWaveDestEx* element);
-// Lets tests place the stream near the 4 GiB limit without pushing gigabytes.
-void WaveDestSetDataBytesForTest(GstWaveDestEx* element, uint32_t bytes);
 
 // The header for a format block and a data length: "RIFF", size, "WAVE", "fmt ", the
 // block, "data", length. Empty when the sizes do not fit the 32-bit fields.

@@ -8,6 +8,7 @@
 
 #include "tests/support/media_factory.h"
 #include "wavsink/wave_dest_ex.h"
+#include "wavsink/wave_dest_ex_instance.h"
 
 namespace {
 
@@ -265,7 +266,7 @@ TEST(WaveDestExFailures, StreamPassingFourGigabytesFailsWithoutCounting) {
     ElementHarness t(kS16Stereo);
     ASSERT_EQ(t.Push(std::string(4, 'a')), GST_FLOW_OK);
     const uint32_t nearLimit = 0xFFFFFFFFu - 46 - 100;
-    WaveDestSetDataBytesForTest(t.dest(), nearLimit);
+    t.dest()->data_bytes = nearLimit;                       // without pushing gigabytes
     ASSERT_EQ(t.Push(std::string(100, 'b')), GST_FLOW_OK);  // ends exactly at the limit
     EXPECT_EQ(t.Push(std::string(4, 'c')), GST_FLOW_ERROR);
     EXPECT_EQ(WaveDestDataBytes(t.dest()), nearLimit + 100);
