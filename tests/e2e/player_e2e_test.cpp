@@ -258,8 +258,7 @@ TEST_F(PlayerE2E, PlaylistSavedWithOddNamesLoadsBackInOrder) {
     ASSERT_FALSE(win.empty());
     auto layout = Layout(*app);
     // MENU, then File > Save playlist, and the save prompt gets the new name typed in.
-    Click(win, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(win, Centre(layout["menu"]), app->Pid()).empty());
     // Into the first sub-menu (File), then its second item.
     RunTool({"xdotool", "key", "--delay", "120", "Down", "Right", "Down", "Return"});
     // xdotool types a character the keyboard map lacks by remapping a key for a moment,
@@ -399,7 +398,7 @@ TEST_F(PlayerE2E, FullScreenLeftWithEscapeComesBackAsAWindow) {
     EXPECT_TRUE(WaitFor([&] { return WindowGeometry(again) == windowed; }, 3000))
         << "back at " << WindowGeometry(again).width() << "x" << WindowGeometry(again).height();
     Key(again, "f");  // nothing to show: stays a window
-    QThread::msleep(400);
+    ASSERT_TRUE(KeysAnswered(*app, win));
     EXPECT_EQ(WindowGeometry(again), windowed);
 }
 
