@@ -3,7 +3,6 @@
 // browser, and then what lands on disk, what the user is told and what the list shows.
 #include <gtest/gtest.h>
 
-#include <QThread>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -62,8 +61,8 @@ class CopyE2E : public ProgramTest {
             return ::testing::AssertionFailure() << "no layout report\n" << app.Log();
         Click(win, QPoint(layout["list"].x() + 40, layout["list"].y() + 36));  // row 0
         Key(win, "ctrl+a");
-        Click(win, Centre(layout["menu"]));
-        QThread::msleep(300);
+        if (OpenMenu(win, Centre(layout["menu"]), app.Pid()).empty())
+            return ::testing::AssertionFailure() << "no menu\n" << app.Log();
         KeyStrokes({"s", "p"});  // システム（&S）, then リスト内のコピー(&P)
         const std::string dialog = WaitForWindow(kCopyDialogTitle, app.Pid(), 5000);
         if (dialog.empty())

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QPainter>
-#include <QThread>
 #include <QXmlStreamReader>
 #include <climits>
 #include <cstdio>
@@ -336,8 +335,7 @@ TEST_P(LanguageE2E, MainWindowItsMenuAndTheAboutBox) {
     Shoot("main");
 
     auto layout = Layout(*app);
-    Click(main, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
     KeyStrokes({"Down", "Right"});  // the File sub-menu open beside the menu
     all = WaitForText("QMenu", English() ? "&Open File..." : "ファイルを開く(&O)");
     Check(all, "QMenu");
@@ -356,8 +354,7 @@ TEST_P(LanguageE2E, MainWindowItsMenuAndTheAboutBox) {
           SubMenu{"menu_screen", "&Native Size", "原画サイズ(&N)"},
           SubMenu{"menu_output", "System Default", "システムの既定"}}) {
         SCOPED_TRACE(sub.name);
-        Click(main, Centre(layout["menu"]));
-        QThread::msleep(300);
+        ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
         std::vector<std::string> keys(static_cast<std::size_t>(++below), "Down");
         keys.push_back("Right");
         KeyStrokes(keys);
@@ -368,8 +365,7 @@ TEST_P(LanguageE2E, MainWindowItsMenuAndTheAboutBox) {
         EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMenu") && !Read().empty(); }, 10000));
     }
 
-    Click(main, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
     KeyStrokes({"Up", "Right", "Return"});  // the last sub-menu, its one item
     all = WaitForText("AboutDialog", "");
     Check(all, "AboutDialog");
@@ -675,8 +671,7 @@ TEST_P(LanguageE2E, FilePromptsInTheProgramsLanguageWhateverTheDesktopsLocale) {
     ASSERT_TRUE(app->WaitForLog("open row 0 ", 10000)) << app->Log();
     Click(main, Centre(layout["stop"]));
     ASSERT_TRUE(app->WaitForLog("stopped", 10000)) << app->Log();
-    Click(main, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
     KeyStrokes({"Down", "Right", "Return"});
     auto all = WaitForText("PromptFileDialog", "");
     Check(all, "PromptFileDialog");
@@ -708,8 +703,7 @@ TEST_P(LanguageE2E, FilePromptsInTheProgramsLanguageWhateverTheDesktopsLocale) {
     KeyStrokes({"Escape"});
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "PromptFileDialog"); }, 5000));
 
-    Click(main, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
     KeyStrokes({"Down", "Right", "Down", "Return"});  // File, Save Playlist
     all = WaitForText("PromptFileDialog",
                       English() ? "Save Media File" : "保存するメディアファイル...");
@@ -743,8 +737,7 @@ TEST_P(LanguageE2E, CopyDialogFolderPromptProgressNameClashAndTheDeleteQuestion)
     ASSERT_TRUE(app->WaitForLog("stopped", 10000)) << app->Log();
     Click(main, QPoint(layout["list"].x() + 40, layout["list"].y() + 30));
     Key(main, "ctrl+a");
-    Click(main, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
     KeyStrokes({"s", "p"});
     auto all = WaitForText("CopyDialog", "");
     Check(all, "CopyDialog");
@@ -824,8 +817,7 @@ TEST_P(LanguageE2E, EmptyListCopyTheFindBarTheViewersMenuAndTheSecondStart) {
     KeyStrokes({"Return"});
     EXPECT_TRUE(WaitFor([&] { return !Showing(Read(), "QMessageBox") && !Read().empty(); }, 10000));
 
-    Click(main, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
     KeyStrokes({"s", "p"});
     all = WaitForText("QMessageBox", English() ? "The list has nothing to copy."
                                                : "リスト内にコピーするコンテンツが存在しません。");
@@ -884,8 +876,7 @@ TEST_P(LanguageE2E, CopyRowLimitBadNameAndTooLongDestination) {
     ASSERT_FALSE(main.empty());
     auto layout = Layout(*app);
     auto copy = [&] {
-        Click(main, Centre(layout["menu"]));
-        QThread::msleep(300);
+        ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
         KeyStrokes({"s", "p"});
     };
     copy();
@@ -979,8 +970,7 @@ TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
     auto layout = Layout(*app);
     // File's items: Open, then Save Playlist; the prompt is answered with a typed path.
     auto prompted = [&](std::vector<std::string> keys, const std::string& path) {
-        Click(main, Centre(layout["menu"]));
-        QThread::msleep(300);
+        ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
         KeyStrokes(keys);
         const auto all = WaitForText("PromptFileDialog", "");
         ASSERT_TRUE(AnswerPathPrompt(WindowOf(all, "PromptFileDialog"), path, app->Pid()));
@@ -1012,8 +1002,7 @@ TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
     dismissed();
 
     // A name longer than any path, made in the prompt's own edit.
-    Click(main, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
     KeyStrokes({"Down", "Right", "Down", "Return"});
     all = WaitForText("PromptFileDialog", "");
     const std::string prompt = WindowOf(all, "PromptFileDialog");
@@ -1028,8 +1017,7 @@ TEST_P(LanguageE2E, PlaylistSaveAndOpenFailures) {
     dismissed();
 
     // Over the user's list in the folder that takes no file: Qt's question, then ours.
-    Click(main, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app->Pid()).empty());
     KeyStrokes({"Down", "Right", "Down", "Return"});
     const std::string over = WindowOf(WaitForText("PromptFileDialog", ""), "PromptFileDialog");
     ASSERT_FALSE(over.empty());
@@ -1248,8 +1236,7 @@ TEST_P(LanguageE2E, TheAddWarnings) {
     WaitForNoBox();
 
     // The row whose name no playlist line can hold stops a save before anything is written.
-    Click(main, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(main, Centre(layout["menu"]), app.Pid()).empty());
     KeyStrokes({"Down", "Right", "Down", "Return"});
     all = WaitForText("PromptFileDialog", "");
     ASSERT_TRUE(

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <QProcess>
-#include <QThread>
 #include <cstdlib>
 #include <fstream>
 
@@ -126,8 +125,13 @@ TEST_F(MprisE2E, PlayerctlDrivesTheListLikeTheButtons) {
 
     // The position runs on while playing.
     const double p1 = Number(Ctl({"position"}));
-    QThread::msleep(800);
-    const double p2 = Number(Ctl({"position"}));
+    double p2 = p1;
+    WaitFor(
+        [&] {
+            p2 = Number(Ctl({"position"}));
+            return p2 > p1 + 0.3;
+        },
+        30000);
     EXPECT_GT(p2, p1 + 0.3) << p1 << " then " << p2;
 
     Ctl({"play-pause"});

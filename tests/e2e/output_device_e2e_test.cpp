@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QThread>
 
 #include "tests/e2e/program_test.h"
 #include "tests/platform/private_sound_server.h"
@@ -58,8 +57,7 @@ TEST_F(OutputDeviceE2E, TheChosenOutputTakesBothEnginesSoundAndOutlivesARestart)
         EXPECT_EQ(OutputOf("first.wav", *app), "veltra_desk") << "the server's default at first";
         ASSERT_TRUE(app->WaitForLog("output devices 2", 30000)) << app->Log();
         auto layout = Layout(*app);
-        Click(win, Centre(layout["menu"]));
-        QThread::msleep(300);
+        ASSERT_FALSE(OpenMenu(win, Centre(layout["menu"]), app->Pid()).empty());
         // 出力デバイス(&D), then past the default and the first output.
         KeyStrokes({"d", "Down", "Down", "Return"});
         ASSERT_TRUE(WaitFor(

@@ -4,7 +4,6 @@
 // be written is reported at once and stays where it is.
 #include <gtest/gtest.h>
 
-#include <QThread>
 #include <chrono>
 #include <filesystem>
 
@@ -31,8 +30,7 @@ TEST_F(PlaylistE2E, RelativeStartFileAndBareSaveNameGiveAListOthersRead) {
     auto app = Start({"tones/a.wav"}, &win);
     ASSERT_FALSE(win.empty());
     auto layout = Layout(*app);
-    Click(win, Centre(layout["menu"]));
-    QThread::msleep(300);
+    ASSERT_FALSE(OpenMenu(win, Centre(layout["menu"]), app->Pid()).empty());
     RunTool({"xdotool", "key", "--delay", "120", "Down", "Right", "Down", "Return"});
     const std::string prompt = WaitForNewWindow(".*", app->Pid(), {win}, 5000);
     ASSERT_FALSE(prompt.empty()) << app->Log();
@@ -58,9 +56,7 @@ TEST_F(PlaylistE2E, TrashThatCannotTakeTheFileAnswersAtOnceAndKeepsIt) {
     auto layout = Layout(*app);
     const QPoint row(layout["list"].x() + 40, layout["list"].y() + 36);
     Click(win, row);
-    RunTool({"xdotool", "mousemove", "--window", win, std::to_string(row.x()),
-             std::to_string(row.y()), "click", "3"});
-    QThread::msleep(400);
+    ASSERT_FALSE(OpenMenu(win, row, app->Pid(), 3).empty()) << "no menu for the row";
     RunTool({"xdotool", "key", "--delay", "120", "Down", "Down", "Return"});
     const std::string question = WaitForNewWindow("選択ファイル削除", app->Pid(), {win}, 5000);
     ASSERT_FALSE(question.empty()) << app->Log();

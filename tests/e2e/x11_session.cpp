@@ -267,6 +267,30 @@ void Click(const std::string& id, QPoint at, int repeat) {
     QThread::msleep(150);
 }
 
+std::string OpenMenu(const std::string& id, QPoint at, qint64 pid, int button, int timeoutMs) {
+    const std::vector<std::string> before = FindWindows(".*", pid);
+    RunTool({"xdotool", "mousemove", "--window", id, std::to_string(at.x()), std::to_string(at.y()),
+             "click", std::to_string(button)});
+    // A new window of the program, not the tool tip that hovering may bring up.
+    std::string menu;
+    WaitFor(
+        [&] {
+            for (const std::string& candidate : FindWindows(".*", pid)) {
+                if (std::find(before.begin(), before.end(), candidate) != before.end())
+                    continue;
+                std::string type;
+                RunTool({"xprop", "-id", candidate, "_NET_WM_WINDOW_TYPE"}, &type);
+                if (type.find("TOOLTIP") == std::string::npos) {
+                    menu = candidate;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return menu;
+}
+
 void MoveTo(const std::string& id, QPoint at) {
     RunTool(
         {"xdotool", "mousemove", "--window", id, std::to_string(at.x()), std::to_string(at.y())});

@@ -87,6 +87,10 @@ QRect WindowGeometry(const std::string& id);
 // Input: a left click at window-relative coordinates, a double click, keys to the window
 // that has the focus after activating id.
 void Click(const std::string& id, QPoint at, int repeat = 1);
+// Clicks there with `button` to open a menu (window-relative); the menu's window once it
+// shows, empty when none came within the time.
+std::string OpenMenu(const std::string& id, QPoint at, qint64 pid, int button = 1,
+                     int timeoutMs = 10000);
 // Moves the pointer there (window-relative), without a click.
 void MoveTo(const std::string& id, QPoint at);
 // Presses the left button at `from`, moves through `path` (window-relative, as measured

@@ -1,9 +1,9 @@
 #include "tests/e2e/xdnd_drop.h"
 
+#include <poll.h>
 #include <xcb/xcb.h>
 
 #include <QElapsedTimer>
-#include <QThread>
 #include <QUrl>
 #include <cstdlib>
 #include <cstring>
@@ -53,12 +53,13 @@ void SendXdnd(xcb_connection_t* c, xcb_window_t to, xcb_atom_t type, xcb_window_
 // Waits for the next event until the clock reaches until.
 xcb_generic_event_t* NextEvent(xcb_connection_t* c, const QElapsedTimer& clock,
                                qint64 until = kWaitMs) {
+    pollfd fd = {xcb_get_file_descriptor(c), POLLIN, 0};
     while (clock.elapsed() < until) {
         if (xcb_generic_event_t* e = xcb_poll_for_event(c))
             return e;
         if (xcb_connection_has_error(c))
             return nullptr;
-        QThread::msleep(10);
+        poll(&fd, 1, static_cast<int>(until - clock.elapsed()) + 1);
     }
     return nullptr;
 }

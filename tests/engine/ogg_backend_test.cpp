@@ -5,10 +5,9 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -97,16 +96,14 @@ TEST_F(OggBackendTest, LoadedLibraryPassesCallsThrough) {
     const double start = 0.0, end = 0.5;
     std::string wav = m_dir + "/out.wav";
     ASSERT_EQ(ogg.VorbisLibWaveDest(wav, 100, &start, &end), 1);
-    for (int i = 0; i < 4000 && g_ends == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    WaitUntil([] { return g_ends != 0; }, 30000);
     EXPECT_EQ(g_ends, 1);
     EXPECT_EQ(testmedia::ReadFile(wav).substr(0, 4), "RIFF");
 
     // Without a sound device playback ends by itself and says so.
     g_ends = 0;
     EXPECT_EQ(ogg.VorbisLibPlay(), 1);
-    for (int i = 0; i < 4000 && g_ends == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    WaitUntil([] { return g_ends != 0; }, 30000);
     EXPECT_EQ(g_ends, 1);
     ogg.Unload();
     EXPECT_FALSE(ogg.IsLoaded());

@@ -5,14 +5,14 @@
 
 #include <QProcess>
 #include <QRegularExpression>
-#include <chrono>
 #include <cstdlib>
-#include <thread>
+#include <functional>
 
 #include "engine/graph_messages.h"
 #include "engine/media_graph.h"
 #include "tests/engine/graph_test_support.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -27,13 +27,8 @@ class SoundServerTest : public ::testing::Test {
             {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-L",
              "module-null-sink sink_name=veltra_test", "-L", "module-native-protocol-unix"});
         ASSERT_TRUE(server.waitForStarted(30000)) << "pulseaudio is needed for this check";
-        bool up = false;
-        for (int i = 0; i < 300 && !up; ++i) {
-            up = Pactl({"info"}).contains("Server String");
-            if (!up)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        ASSERT_TRUE(up) << "the private sound server did not answer";
+        ASSERT_TRUE(AskUntil([&] { return Pactl({"info"}).contains("Server String"); }))
+            << "the private sound server did not answer";
         if (const char* fake = std::getenv("VELTRA_FAKE_AUDIO"))
             savedFake = fake;
         unsetenv("VELTRA_FAKE_AUDIO");
@@ -67,13 +62,14 @@ class SoundServerTest : public ::testing::Test {
     }
     // The stream's volume in dB as the server reports it, once the stream shows `want`.
     bool WaitForStream(const QString& want, QString* listing) {
-        for (int i = 0; i < 300; ++i) {
+        return AskUntil([&] {
             *listing = Pactl({"list", "sink-inputs"});
-            if (listing->contains(want))
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
+            return listing->contains(want);
+        });
+    }
+    // Every look asks pactl, a process of its own: a tenth of a second between looks.
+    static bool AskUntil(const std::function<bool()>& done) {
+        return WaitUntilEvery(done, 30000, 100);
     }
     static double VolumeDb(const QString& listing) {
         auto m = QRegularExpression(R"(Volume:.*?(-?\d+\.\d+|-inf) dB)").match(listing);
@@ -101,13 +97,9 @@ TEST_F(SoundServerTest, TheMixerSeesTheProgramTheItemAndItsVolume) {
     EXPECT_NEAR(VolumeDb(listing), -6.0, 0.5) << listing.toStdString();
 
     ASSERT_TRUE(graph.SetVolume(-10000));
-    bool silent = false;
-    for (int i = 0; i < 300 && !silent; ++i) {
-        silent = VolumeDb(Pactl({"list", "sink-inputs"})) < -200;
-        if (!silent)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    EXPECT_TRUE(silent) << "the bottom of the volume scale mutes the stream";
+    EXPECT_TRUE(AskUntil([&] {
+        return VolumeDb(Pactl({"list", "sink-inputs"})) < -200;
+    })) << "the bottom of the volume scale mutes the stream";
 }
 
 TEST_F(SoundServerTest, ANextItemInTheSameStreamRenamesIt) {

@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "platform/settings.h"
 #include "platform/sound_output.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -54,13 +60,25 @@ TEST(OutputChoice, AmpersandsInNamesAreNoMnemonics) {
     EXPECT_EQ(entries[1].label, "Rock && Roll");
 }
 
+// Whether a thread of this process sleeps (blocked in a wait), as the kernel tells it.
+bool ThreadWaits(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t name = line.rfind(')');
+    return name != std::string::npos && line.compare(name, 3, ") S") == 0;
+}
+
 TEST(SoundOutput, AStreamWaitsBrieflyForTheStoredChoiceToBeFound) {
     SetSoundOutput({});
     ExpectSoundOutput();
-    std::thread finder([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::atomic<pid_t> reader{0};
+    std::thread finder([&] {
+        // The look-up answers only once the reader waits for it.
+        EXPECT_TRUE(WaitUntil([&] { return reader != 0 && ThreadWaits(reader); }, 30000));
         SetSoundOutput({"second", "Second"});
     });
+    reader = gettid();
     EXPECT_EQ(CurrentSoundOutput().name, "second") << "read before the look-up answered";
     finder.join();
 

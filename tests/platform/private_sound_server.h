@@ -5,12 +5,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
-#include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
+
+#include "tests/support/wait_until.h"
 
 namespace testsound {
 
@@ -123,14 +123,9 @@ class PrivateSoundServer {
         return ok ? n : -1;
     }
 
+    // Every look asks pactl, a process of its own: a tenth of a second between looks.
     static bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > until)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return true;
+        return WaitUntilEvery(done, timeoutMs, 100);
     }
 
   private:

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <thread>
 
+#include "tests/platform/cursor_travel.h"
 #include "tests/platform/device_buffers.h"
 #include "tests/platform/tone_distortion.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -121,10 +121,19 @@ TEST_F(DeviceFixture, CursorAdvancesAndNotificationsFireInOrder) {
     EXPECT_TRUE(events[4].Wait(0));
     DWORD stopped = 0;
     b->GetCurrentPosition(&stopped, nullptr);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    DWORD later = 0;
-    b->GetCurrentPosition(&later, nullptr);
-    EXPECT_EQ(stopped, later);
+    // A second buffer plays on as the device's clock: 60 ms of it pass by a cursor that stays.
+    testsound::DeviceBuffers others;
+    testsound::CursorTravel clock(others.Looping(ds, [](DWORD) { return 0; }),
+                                  Pcm16Stereo().nAvgBytesPerSec);
+    EXPECT_TRUE(StaysTrueUntil(
+        [&] {
+            DWORD later = 0;
+            b->GetCurrentPosition(&later, nullptr);
+            return later == stopped;
+        },
+        [&] { return clock.Bytes() >= Pcm16Stereo().nAvgBytesPerSec * 60 / 1000; }, 30000))
+        << "a stopped cursor moved";
+    others.ReleaseAll();
     notify->Release();
     b->Release();
 }
@@ -189,8 +198,10 @@ std::vector<int16_t> PlayToneThroughDisk(int rate, int channels, double freq, in
                 s[i * channels + c] = static_cast<int16_t>(
                     std::lrint(amplitude * std::sin(2 * M_PI * freq * i / rate)));
         b->Unlock(p, n, nullptr, 0);
+        testsound::CursorTravel played(b, d.dwBufferBytes);
         EXPECT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), S_OK);
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        // 700 ms of the tone through the output.
+        EXPECT_TRUE(WaitUntil([&] { return played.Bytes() >= f.nAvgBytesPerSec * 7 / 10; }, 30000));
         b->Stop();
         b->Release();
         ds->Release();  // closes the output: the capture file is complete

@@ -5,9 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 #include "engine/graph_messages.h"
 #include "engine/media_graph.h"
@@ -17,6 +15,7 @@
 #include "player/playback_controller.h"
 #include "tests/player/playback_fakes.h"
 #include "tests/support/media_factory.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -48,17 +47,6 @@ class OpenedRelay : public QObject {
         return true;
     }
 };
-
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 TEST(PlaybackEngineTest, AnUnreadableFilesBoxIsShownOnceByTheController) {
     const std::string dir = testmedia::MakeTempDir("playbackengine");

@@ -15,11 +15,15 @@ Clock::time_point After(int ms) {
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    return WaitUntilEvery(done, timeoutMs, 1);
+}
+
+bool WaitUntilEvery(const std::function<bool()>& done, int timeoutMs, int everyMs) {
     const auto end = After(timeoutMs);
     while (!done()) {
         if (Clock::now() >= end)
             return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(everyMs));
     }
     return true;
 }
@@ -35,4 +39,18 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return done();
+}
+
+bool StaysTrueUntil(const std::function<bool()>& holds, const std::function<bool()>& barrier,
+                    int timeoutMs) {
+    bool held = true;
+    // The barrier is looked at before `holds`, so that the last look at `holds` comes after it.
+    const bool reached = WaitUntil(
+        [&] {
+            const bool arrived = barrier();
+            held = holds() && held;
+            return arrived || !held;
+        },
+        timeoutMs);
+    return reached && held;
 }

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "tests/support/wait_until.h"
+
 class FakeSoundBuffer final : public IDirectSoundBuffer, public IDirectSoundNotify {
   public:
     FakeSoundBuffer(FakeSoundDevice& device, DWORD bytes) : m_device(device), m_ring(bytes, 0) {
@@ -103,10 +105,14 @@ class FakeSoundBuffer final : public IDirectSoundBuffer, public IDirectSoundNoti
     // Each tick plays up to the next notification position and fires it.
     void Tick() {
         while (!m_quit) {
+            // The device's own pacing: one segment per tick, as real hardware would play.
             std::this_thread::sleep_for(std::chrono::milliseconds(m_device.m_tickMs));
-            if (!m_isPlaying)
+            if (!m_isPlaying) {
+                ++m_device.m_ticks;
                 continue;
+            }
             std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_device.m_ticks;
             if (m_notes.empty())
                 continue;
             const DSBPOSITIONNOTIFY* next = nullptr;
@@ -159,10 +165,12 @@ void FakeSoundDevice::Append(const void* data, size_t bytes) {
 }
 
 bool FakeSoundDevice::WaitNoBuffers(int timeoutMs) const {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (m_live.load() > 0 && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return m_live.load() == 0;
+    return WaitUntil([this] { return m_live.load() == 0; }, timeoutMs);
+}
+
+bool FakeSoundDevice::WaitTicks(long ticks, int timeoutMs) const {
+    const long until = m_ticks.load() + ticks;
+    return WaitUntil([&] { return m_ticks.load() >= until; }, timeoutMs);
 }
 
 void FakeSoundDevice::Hear(const void* data, size_t bytes) {

@@ -50,6 +50,11 @@ class FakeSoundDevice final : public IDirectSound {
     int Stops() const { return m_stops.load(); }
     int Restores() const { return m_restores.load(); }
     bool AnyPlaying() const { return m_playing.load() > 0; }
+    // Ticks of the device's clock so far, counted whether a buffer plays or not: what
+    // tells a check that the device had its chances to play while something held still.
+    long Ticks() const { return m_ticks.load(); }
+    // True once the clock has ticked `ticks` more times; false after `timeoutMs`.
+    bool WaitTicks(long ticks, int timeoutMs = 30000) const;
 
   private:
     friend class FakeSoundBuffer;
@@ -70,4 +75,5 @@ class FakeSoundDevice final : public IDirectSound {
     std::atomic<int> m_restores{0};
     std::atomic<int> m_playing{0};
     std::atomic<int> m_blockLocks{0};
+    std::atomic<long> m_ticks{0};
 };

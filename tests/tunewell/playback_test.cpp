@@ -1,6 +1,5 @@
 // Streaming into the sound ring: what is queued, the notifications, and ending early.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -192,11 +191,19 @@ TEST_F(PlaybackTest, PauseHoldsTheRingAndResumeContinues) {
     ASSERT_EQ(api().Play(), 1);
     ASSERT_TRUE(notes::WaitFirstPosition());
     api().Pause();
-    usleep(50000);
-    size_t heldAt = slow.Written().size();
-    EXPECT_FALSE(slow.AnyPlaying());
-    usleep(200000);
-    EXPECT_EQ(slow.Written().size(), heldAt) << "nothing is queued while paused";
+    ASSERT_TRUE(WaitUntil([&] { return !slow.AnyPlaying(); }, 30000));
+    // Ten ticks of the device's clock: ten chances to play and to notify, none taken.
+    const auto writtenWhileTicking = [&](size_t most) {
+        const long until = slow.Ticks() + 10;
+        return StaysTrueUntil([&] { return slow.Written().size() <= most; },
+                              [&] { return slow.Ticks() >= until; }, 30000);
+    };
+    // A notification given just before the pause may still be answered with its block.
+    EXPECT_TRUE(writtenWhileTicking(slow.Written().size() + kCdBlock))
+        << "more than the block in flight is queued after the pause";
+    const size_t heldAt = slow.Written().size();
+    EXPECT_TRUE(writtenWhileTicking(heldAt)) << "something is queued while paused";
+    EXPECT_EQ(slow.Written().size(), heldAt);
     EXPECT_EQ(api().Play(), 1);
     EXPECT_TRUE(slow.AnyPlaying());
     ASSERT_TRUE(notes::WaitEnd());
@@ -276,6 +283,7 @@ TEST_F(PlaybackTest, CallingBackIntoTheLibraryFromTheNotificationIsSafe) {
 // quickly a loaded machine schedules it: close, open the next file and play.
 std::string g_nextFile;
 std::atomic<int> g_handOvers{0};
+std::atomic<int> g_endsHandled{0};  // ends whose handling has returned
 int32_t PlayNextOnEnd(int32_t code, int32_t value, int32_t reserved) {
     notes::Record(code, value, reserved);
     if (code == VL_NOTIFY_END && !g_nextFile.empty()) {
@@ -285,6 +293,8 @@ int32_t PlayNextOnEnd(int32_t code, int32_t value, int32_t reserved) {
         if (Tunewell().Play() == 1)
             ++g_handOvers;
     }
+    if (code == VL_NOTIFY_END)
+        ++g_endsHandled;
     return 0;
 }
 
@@ -321,12 +331,15 @@ TEST_F(PlaybackTest, ANextItemOfAnotherFormatWaitsForTheLastOneToPlayOut) {
     FakeSoundDevice device{5};
     g_nextFile = Media().mono22k;
     g_handOvers = 0;
+    g_endsHandled = 0;
     api().Init(&device, PlayNextOnEnd);
     ASSERT_EQ(api().Open(Media().oneSecond.c_str(), nullptr), 1);
     ASSERT_EQ(api().Play(), 1);
-    for (int i = 0; i < 20000 && notes::Ends() < 2; ++i) usleep(1000);
     // Played from the notification, the new stream cannot wait for the worker it is
-    // called on; the host's own thread can.
+    // called on (so no second item starts there, and no second end can come); the host's
+    // own thread can.
+    ASSERT_TRUE(WaitUntil([] { return g_endsHandled.load() >= 1; }, 30000));
+    EXPECT_EQ(g_handOvers, 0);
     api().Init(&device, notes::Record);
     ASSERT_EQ(api().Open(Media().mono22k.c_str(), nullptr), 1);
     notes::Clear();
@@ -348,7 +361,9 @@ TEST_F(PlaybackTest, ASeekReplacesWhatIsQueuedAtOnce) {
     ASSERT_EQ(api().Open(Media().threeSeconds.c_str(), nullptr), 1);
     ASSERT_EQ(api().Play(), 1);
     ASSERT_TRUE(notes::WaitFirstPosition());
-    usleep(100000);
+    // The ring is full and plays: what follows waits for the device's next notification.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return slow.AnyPlaying() && slow.Written().size() >= 4 * kCdBlock; }, 30000));
     const size_t before = slow.Written().size();
     ASSERT_EQ(api().SetTime(2.0), 1);
     // Three blocks of the new position are written without waiting for the device.

@@ -1,12 +1,14 @@
 // The library on the program's own sound device (SDL; the dummy driver in tests), which
 // plays in real time and notifies from its own audio thread.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 
 #include "platform/sdl_sound.h"
+#include "tests/platform/cursor_travel.h"
+#include "tests/platform/device_buffers.h"
 #include "tests/platform/tone_distortion.h"
 #include "tests/support/media_factory.h"
 #include "tests/support/wait_until.h"
@@ -27,9 +29,25 @@ class SdlDeviceTest : public ::testing::Test {
     void TearDown() override {
         Tunewell().Close();
         Tunewell().Init(nullptr, nullptr);
+        m_probe.ReleaseAll();
         SafeRelease(m_device);  // the library holds nothing of the device any more
     }
+    // The device's clock: a silent second of the check's own that loops beside the
+    // library's ring, so that its cursor tells how much the device has played.
+    testsound::CursorTravel DeviceClock() {
+        const WAVEFORMATEX f = testsound::Pcm16Stereo();
+        return testsound::CursorTravel(m_probe.Looping(m_device, [](DWORD) { return 0; }),
+                                       f.nAvgBytesPerSec);
+    }
+    // Waits until the device has played `ms` more milliseconds, while `holds` stays true.
+    static bool HoldsWhileDevicePlays(testsound::CursorTravel& clock, int ms,
+                                      const std::function<bool()>& holds) {
+        const uint64_t until = clock.Bytes() + testsound::Pcm16Stereo().nAvgBytesPerSec / 1000 * ms;
+        return StaysTrueUntil(
+            holds, [&] { return clock.Bytes() >= until; }, 30000);
+    }
     IDirectSound8* m_device = nullptr;
+    testsound::DeviceBuffers m_probe;
 };
 
 TEST_F(SdlDeviceTest, PlaysToTheEndAndReportsItWhileTheLastSoundIsQueued) {
@@ -47,16 +65,19 @@ TEST_F(SdlDeviceTest, PlaysToTheEndAndReportsItWhileTheLastSoundIsQueued) {
 TEST_F(SdlDeviceTest, PauseResumeAndStopWhilePaused) {
     ASSERT_EQ(Tunewell().Open(Media().threeSeconds.c_str(), nullptr), 1);
     ASSERT_EQ(Tunewell().Play(), 1);
+    testsound::CursorTravel clock = DeviceClock();
     ASSERT_TRUE(notes::WaitFirstPosition());
     Tunewell().Pause();
     size_t held = notes::Positions().size();
-    usleep(400000);
-    EXPECT_LE(notes::Positions().size(), held + 1) << "at most the write in flight completes";
+    EXPECT_TRUE(HoldsWhileDevicePlays(clock, 400, [&] {
+        return notes::Positions().size() <= held + 1;
+    })) << "at most the write in flight completes";
     EXPECT_EQ(Tunewell().Play(), 1);
     ASSERT_TRUE(WaitUntil([&] { return notes::Positions().size() >= held + 2; }, 30000))
         << "resumed";
     Tunewell().Pause();
-    usleep(100000);
+    // The worker settles into the pause while the device plays on.
+    ASSERT_TRUE(HoldsWhileDevicePlays(clock, 100, [] { return true; }));
     auto t0 = std::chrono::steady_clock::now();
     Tunewell().Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
