@@ -510,11 +510,11 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
         return false;
     m_Shared->seekSent = true;
     const auto seekDeadline = std::chrono::steady_clock::now() + kSeekAcceptBound;
-    bool ok = SeekStream(startUnits * 100, stopUnits * 100, pad);
+    bool ok = SeekStream(*m_Shared, m_pGB, pad, startUnits * 100, stopUnits * 100);
     while (!ok && std::chrono::steady_clock::now() < seekDeadline) {
         // The held pads drop whatever comes meanwhile, its end included.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ok = SeekStream(startUnits * 100, stopUnits * 100, pad);
+        ok = SeekStream(*m_Shared, m_pGB, pad, startUnits * 100, stopUnits * 100);
     }
     gst_object_unref(pad);
     if (!ok) {

@@ -46,6 +46,7 @@ struct GraphShared;
 class ItemBranch;
 class TransportRunner;
 class OpenRunner;
+class PipelineRetirer;
 typedef struct _GstObject GstObject;
 
 class MediaGraph {
@@ -74,7 +75,11 @@ class MediaGraph {
     HRESULT FinishOpen(uintptr_t ticket);
     bool Opening() const { return m_bOpening; }
     HRESULT BuildPlaybackGraph(const char* path, BOOL run);
+    // Returns at once: the pipeline is stopped and freed on a thread of its own, and it
+    // tells nothing more of its file. The graph is empty (Ended) from here on.
     void Close();
+    // Waits, at most `ms`, until every pipeline given up has been freed; true when so.
+    bool AwaitRetired(int ms);
 
     BOOL PlayPause();
     // The same without waiting for a pause to complete (a graph that stalls completes it
@@ -189,7 +194,6 @@ class MediaGraph {
                       bool soundOnly, const std::function<BOOL(const char*)>& build);
 
     HRESULT RenderFile(const std::string& path, const std::atomic<bool>& cancelled);
-    void DropBranches();
     HRESULT WaitForPreroll(const std::atomic<bool>& cancelled);
     void ClassifyContent();
     void ReleaseInterfaces();
@@ -200,13 +204,26 @@ class MediaGraph {
     bool StartEventThread();
     bool SetPipelineState(int state);
     BOOL TogglePause(bool waitForPause);
+    // What a transport step works on: the pipeline it was asked for (which the graph may
+    // have given up by the time the step runs), its shared block, the notify object then,
+    // and the pipeline's generation.
+    struct StepTarget {
+        std::shared_ptr<GstElement> pipeline;
+        std::shared_ptr<GraphShared> shared;
+        QObject* notify = nullptr;
+        uint64_t generation = 0;
+    };
+    StepTarget CurrentTarget();
     // On the transport thread: waits, bounded, until the pipeline has completed its state
     // change (a paused one has prerolled), giving up when superseded. False on a failure
     // or when the bound passed.
-    bool AwaitSettled(const std::atomic<bool>& superseded, int64_t boundNs);
+    bool AwaitSettled(GstElement* pipeline, const std::atomic<bool>& superseded, int64_t boundNs);
     // On the transport thread, after a step: the pipeline runs or stands as the interface
     // thread asked for meanwhile. False when it would not run.
-    bool ApplyAskedState();
+    bool ApplyAskedState(const StepTarget& target);
+    // The step's place is reached and its outcome told, unless its pipeline was given up.
+    void Report(const StepTarget& target, int32_t tenths, int message, intptr_t wParam,
+                intptr_t lParam);
     // Hands a seek, restart or rewind to the transport thread; until it has landed the
     // position reported is `tenths`.
     void HandSeek(int32_t tenths, std::function<void(const std::atomic<bool>&)> step);
@@ -218,7 +235,14 @@ class MediaGraph {
     bool StartRange(int64_t startUnits, int64_t stopUnits);
     // Seeks to a position of the user's time line (ns), the range's stop with it when
     // stopNs is not negative; through `target` when given, else through the pipeline.
-    bool SeekStream(int64_t positionNs, int64_t stopNs, GstPad* target = nullptr);
+    bool SeekStream(GraphShared& shared, GstElement* pipeline, GstPad* target, int64_t positionNs,
+                    int64_t stopNs);
+    bool SeekStream(const StepTarget& target, int64_t positionNs, int64_t stopNs);
+    // Hands the pipeline, and what only it uses, to the retiring thread, which stops and
+    // frees it; the graph is empty at once.
+    void RetirePipeline();
+    // The reports of the closed file still queued for the notify object go with it.
+    void ForgetQueuedReports();
     // The video area is being destroyed: the graph stops drawing into it at once.
     void OnSurfaceGone();
 
@@ -257,6 +281,9 @@ class MediaGraph {
     std::atomic<GstObject*> m_QueuedWatch{nullptr};  // for the event thread: its errors
 
     std::unique_ptr<TransportRunner> m_Transport;
+    // Counts the pipelines given up (under m_StateLock): a step of an earlier one is stale.
+    uint64_t m_Generation = 0;
+    std::unique_ptr<PipelineRetirer> m_Retirer;
     // Held while the state is changed together with the pipeline's, by either thread, so
     // that the transport thread's last step and a pause or run between never cross.
     std::mutex m_StateLock;
