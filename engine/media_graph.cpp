@@ -240,7 +240,12 @@ HRESULT MediaGraph::OpenAsync(const char* path, BOOL run) {
         m_bOpening = true;
         m_bAwaitingRegistry = true;
         m_bRunWhenOpen = run;
-        HandToRunner([picture](const std::atomic<bool>&) { PrepareGraphs(picture); });
+        HandToRunner(
+            [picture](const std::atomic<bool>&) -> intptr_t {
+                PrepareGraphs(picture);
+                return 0;
+            },
+            UM_GRAPH_OPENED);
         return S_OK;
     }
     HRESULT hr = PrepareOpen(path);
@@ -248,27 +253,31 @@ HRESULT MediaGraph::OpenAsync(const char* path, BOOL run) {
         return hr;
     m_bOpening = true;
     m_bRunWhenOpen = run;
-    HandToRunner([this, file = m_szFile](const std::atomic<bool>& cancelled) {
-        m_Preroll = PrerollFile(file, cancelled);
-    });
+    HandToRunner(
+        [this, file = m_szFile](const std::atomic<bool>& cancelled) -> intptr_t {
+            m_Preroll = PrerollFile(file, cancelled);
+            return 0;
+        },
+        UM_GRAPH_OPENED);
     return S_OK;
 }
 
-void MediaGraph::HandToRunner(std::function<void(const std::atomic<bool>&)> work) {
+void MediaGraph::HandToRunner(std::function<intptr_t(const std::atomic<bool>&)> work, int message) {
     const uintptr_t ticket = ++m_OpenTicket;
     // The notify object as it is now: the interface thread gives this open up (and waits
     // for it) before it changes the object or lets it go.
     QObject* notify = m_hwndNotify;
-    m_Opener->Start([work = std::move(work), ticket, notify](const std::atomic<bool>& cancelled) {
-        work(cancelled);
-        if (!cancelled)
-            PostWindowMessage(notify, UM_GRAPH_OPENED, static_cast<intptr_t>(ticket), 0);
-    });
+    m_Opener->Start(
+        [work = std::move(work), ticket, notify, message](const std::atomic<bool>& cancelled) {
+            const intptr_t outcome = work(cancelled);
+            if (!cancelled)
+                PostWindowMessage(notify, message, static_cast<intptr_t>(ticket), outcome);
+        });
 }
 
 HRESULT MediaGraph::FinishOpen(uintptr_t ticket) {
     m_Notices.clear();
-    if (!m_bOpening || ticket != m_OpenTicket)
+    if (!m_bOpening || m_bConverting || ticket != m_OpenTicket)
         return S_FALSE;
     // Returns at once, as the open has posted its end: what it found is ours to read now.
     m_Opener->Cancel();
@@ -289,6 +298,7 @@ void MediaGraph::CancelOpen() {
     // The open gives up within one round of its wait; the pipeline is then ours again.
     m_Opener->Cancel();
     m_bOpening = false;
+    m_bConverting = false;
     m_bAwaitingRegistry = false;
 }
 
@@ -500,9 +510,8 @@ bool MediaGraph::SoundOnlyRouted() const {
     return m_Shared->videoTarget == nullptr;
 }
 
-HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
+HRESULT MediaGraph::AdoptPreroll(const Preroll& preroll) {
     if (FAILED(preroll.hr)) {
-        Close();
         m_LastError = preroll.hr;
         NoteBuildFailure(preroll.hr);
         return preroll.hr;
@@ -512,16 +521,25 @@ HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
     if (m_Shared->audioTarget)
         m_pBA = gst_bin_get_by_name(GST_BIN(m_Shared->audioTarget), kSoundVolumeName);
     ClassifyContent();
+    int32_t w = 0, h = 0;
+    if (m_Content != MediaContent::AudioOnly && !GetVideoDimensions(&w, &h)) {
+        // InitVideoWindow's own text first, as it would tell it.
+        NoteNoVideoSize();
+        m_Notices.push_back(GraphWarning("FAILED(hr=0x%x) InitVideoWindow(&m_Rect)\n",
+                                         static_cast<unsigned>(VFW_E_NOT_CONNECTED)));
+        return VFW_E_NOT_CONNECTED;
+    }
+    m_TotalTime = preroll.totalTime;
+    return S_OK;
+}
+
+HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
+    HRESULT hr = AdoptPreroll(preroll);
+    if (FAILED(hr)) {
+        Close();
+        return hr;
+    }
     if (m_Content != MediaContent::AudioOnly) {
-        int32_t w = 0, h = 0;
-        if (!GetVideoDimensions(&w, &h)) {
-            // InitVideoWindow's own text first, as it would tell it.
-            Close();
-            NoteNoVideoSize();
-            m_Notices.push_back(GraphWarning("FAILED(hr=0x%x) InitVideoWindow(&m_Rect)\n",
-                                             static_cast<unsigned>(VFW_E_NOT_CONNECTED)));
-            return VFW_E_NOT_CONNECTED;
-        }
         InitVideoWindow(m_Rect);
         m_pVideo->Attach();
         if (m_pSurface) {
@@ -531,7 +549,6 @@ HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
             }
         }
     }
-    m_TotalTime = preroll.totalTime;
     if (run && !Run()) {
         Close();
         return E_FAIL;
