@@ -47,7 +47,9 @@ TEST_F(GraphConvertStartTest, AStartOnAStalledSourceLeavesTheWindowAnsweringUnti
     const auto called = Clock::now();
     ASSERT_TRUE(graph.ConvertAsync(pipe.Path().c_str(), ConversionMode::Wav, target.c_str(), 0.0,
                                    3.0, 100));
-    EXPECT_LT(Ms(Clock::now() - called).count(), 50) << "the start waited for the source";
+    // Only the graph is made here (its elements, on this thread as for any open); the
+    // source, which never gives more, is read elsewhere.
+    EXPECT_LT(Ms(Clock::now() - called).count(), 250) << "the start waited for the source";
     EXPECT_LT(PingMs(), 50) << "the window did not answer while the start waited";
     EXPECT_TRUE(graph.Opening());
     EXPECT_FALSE(graph.Run()) << "nothing moves a graph being started";
