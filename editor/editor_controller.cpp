@@ -498,6 +498,25 @@ void EditorController::OnVolumeFieldDone() {
         m_View.SetText(kIdVolumeField, done);
 }
 
+void EditorController::TellRefusedStart(bool started) {
+    // A start on its way tells its boxes once the source has been read.
+    m_bStarting = started;
+    if (!started)
+        Tell(m_Preview.TakeNotices());
+}
+
+void EditorController::OnConversionStarted(intptr_t ticket) {
+    if (!m_bStarting || m_bShutDown)
+        return;
+    const PreviewPort::Started started = m_Preview.FinishConversion(ticket);
+    if (started == PreviewPort::Started::Stale)
+        return;
+    m_bStarting = false;
+    Tell(m_Preview.TakeNotices());
+    if (started == PreviewPort::Started::No)
+        Fail();
+}
+
 void EditorController::Fail() {
     Message(m_View.Owner(),
             QCoreApplication::translate("EditorController", kSomethingFailed).toStdString());
@@ -564,7 +583,7 @@ void EditorController::OnExecute() {
     if (!IsOgg()) {
         bool ok =
             m_Preview.Convert(m_szSource, mode, target, m_dStart * 10.0, m_dEnd * 10.0, extra);
-        Tell(m_Preview.TakeNotices());
+        TellRefusedStart(ok);
         m_View.Show(kIdPreview, false);
         m_Output.push_back(target);
         m_View.Repaint();
@@ -718,7 +737,7 @@ bool EditorController::StartOtherOutput(OutputKind kind) {
         }
         ok = m_Preview.ConvertEncoded(m_szSource, encoded, target, m_dStart * 10.0, m_dEnd * 10.0,
                                       static_cast<int>(m_dVolume));
-        Tell(m_Preview.TakeNotices());
+        TellRefusedStart(ok);
     } else {
         ok = m_Preview.CopyCut(m_szSource, target, m_dStart, m_dEnd, m_View.NotifyTarget());
     }

@@ -46,6 +46,8 @@ class EditorController {
 
     // The preview graph has read the source (UM_GRAPH_OPENED): the window shows the item.
     void OnGraphOpened(intptr_t ticket);
+    // UM_GRAPH_CONVERSION_STARTED: a failed start is told as a failed conversion is.
+    void OnConversionStarted(intptr_t ticket);
     // The source is still being read by the preview graph; the controls wait for it.
     bool Opening() const { return m_bOpening; }
 
@@ -113,6 +115,8 @@ class EditorController {
     // A drag's seek failed: the slider and the followed point go back to the start.
     void ShowSeekRefused();
     void Fail();
+    // After Convert or ConvertEncoded: a refused start's boxes now, else on its report.
+    void TellRefusedStart(bool started);
     // Asks whether to go on when the cut may not fit on the target's disk.
     bool GoOnDespiteFreeSpace(ConversionMode mode, const std::string& target);
     void StartOggOutput(const std::string& target, int volume);
@@ -141,6 +145,7 @@ class EditorController {
     int m_nProfile = 0;
     int m_bTrackStart = 1;
     int m_bExecuting = 0;
+    bool m_bStarting = false;  // the preview graph is starting the conversion
     int m_bResumeAfterDrag = 0;
     bool m_bDragSeekPending = false;  // a slider drag's seek is on its way
     std::string m_szLastText[3];      // following field, other field, volume

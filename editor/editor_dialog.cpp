@@ -286,6 +286,10 @@ bool EditorDialog::event(QEvent* e) {
                     LogLayout();
             }
             return true;
+        case UM_GRAPH_CONVERSION_STARTED:
+            if (!m_bShutDown)
+                m_pController->OnConversionStarted(static_cast<WindowMessage*>(e)->wParam());
+            return true;
         case UM_GRAPH_SEEK_DONE:
             if (!m_bShutDown)
                 m_pController->OnGraphSeekDone(static_cast<WindowMessage*>(e)->wParam() != 0);

@@ -88,12 +88,19 @@ class PreviewPort {
     virtual void Close() = 0;
     virtual bool HasGraph() const = 0;
     virtual bool IsRunning() const = 0;
+    // Starts writing the range without waiting for the source to be read: false when it is
+    // refused at once; else UM_GRAPH_CONVERSION_STARTED with the start's ticket tells
+    // notify that FinishConversion has its outcome, and a conversion that runs reports its
+    // end as UM_GRAPH_COMPLETE (15), a failure as UM_GRAPH_STOPPED.
     virtual bool Convert(const std::string& source, ConversionMode mode, const std::string& target,
                          double startTenths, double stopTenths, int extra) = 0;
-    // An encoded kind (MP4, WebM, FLAC, Opus, MP3); it reports like Convert.
+    // An encoded kind (MP4, WebM, FLAC, Opus, MP3); it starts and reports like Convert.
     virtual bool ConvertEncoded(const std::string& source, EncodedKind kind,
                                 const std::string& target, double startTenths, double stopTenths,
                                 int volumePercent) = 0;
+    enum class Started { Yes, No, Stale };
+    // The outcome of the conversion start of ticket; Stale for a report of one given up.
+    virtual Started FinishConversion(intptr_t ticket) = 0;
     // The range kept in the source's own format, on a thread of its own; it reports to
     // notify like Convert (positions, the end with 15, a stop on failure). Close ends it.
     virtual bool CopyCut(const std::string& source, const std::string& target, double startSeconds,

@@ -60,15 +60,22 @@ bool GraphPreview::IsRunning() const {
 bool GraphPreview::Convert(const std::string& source, ConversionMode mode,
                            const std::string& target, double startTenths, double stopTenths,
                            int extra) {
-    return m_Graph.Convert(source.c_str(), mode, target.c_str(), startTenths, stopTenths, extra) !=
-           FALSE;
+    return m_Graph.ConvertAsync(source.c_str(), mode, target.c_str(), startTenths, stopTenths,
+                                extra) != FALSE;
 }
 
 bool GraphPreview::ConvertEncoded(const std::string& source, EncodedKind kind,
                                   const std::string& target, double startTenths, double stopTenths,
                                   int volumePercent) {
-    return m_Graph.ConvertEncoded(source.c_str(), kind, target.c_str(), startTenths, stopTenths,
-                                  volumePercent) != FALSE;
+    return m_Graph.ConvertEncodedAsync(source.c_str(), kind, target.c_str(), startTenths,
+                                       stopTenths, volumePercent) != FALSE;
+}
+
+PreviewPort::Started GraphPreview::FinishConversion(intptr_t ticket) {
+    const HRESULT hr = m_Graph.FinishConversion(static_cast<uintptr_t>(ticket));
+    if (hr == S_FALSE)
+        return Started::Stale;
+    return SUCCEEDED(hr) ? Started::Yes : Started::No;
 }
 
 bool GraphPreview::CopyCut(const std::string& source, const std::string& target,

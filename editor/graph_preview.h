@@ -32,6 +32,7 @@ class GraphPreview : public PreviewPort {
                  double startTenths, double stopTenths, int extra) override;
     bool ConvertEncoded(const std::string& source, EncodedKind kind, const std::string& target,
                         double startTenths, double stopTenths, int volumePercent) override;
+    Started FinishConversion(intptr_t ticket) override;
     bool CopyCut(const std::string& source, const std::string& target, double startSeconds,
                  double endSeconds, QObject* notify) override;
     void ScanFrames(const std::string& source, QObject* notify) override;

@@ -11,6 +11,10 @@
 
 void MediaGraph::JoinEventThread() {
     m_Wake.Set();
+    // Its wait on the bus ends at once as well, rather than at the end of its round.
+    if (m_bThreadAlive && m_pME)
+        gst_bus_post(m_pME,
+                     gst_message_new_application(nullptr, gst_structure_new_empty("veltra-wake")));
     if (m_hThread.joinable())
         m_hThread.join();
     m_bThreadAlive = false;

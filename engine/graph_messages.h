@@ -12,6 +12,10 @@ constexpr int UM_GRAPH_SEEK_DONE = 1042;
 constexpr int UM_GRAPH_DURATION = 1043;
 // An open begun by OpenAsync has read its file; wParam: that open's ticket, for FinishOpen.
 constexpr int UM_GRAPH_OPENED = 1044;
+// A conversion begun by ConvertAsync or ConvertEncodedAsync has read its source and readied
+// its writers: wParam is that start's ticket, for FinishConversion; lParam 1 when it can
+// run, 0 when it failed.
+constexpr int UM_GRAPH_CONVERSION_STARTED = 1045;
 // A restart or a rewind has been carried out: wParam 1 when the graph stands at the start
 // (running again after a restart), 0 when it could not be moved there.
 constexpr int UM_GRAPH_REWOUND = 1049;

@@ -116,23 +116,46 @@ void MediaGraph::AwaitPaused() {
         gst_element_get_state(m_pGB, nullptr, nullptr, left.count());
 }
 
-bool MediaGraph::AwaitSettled(const std::atomic<bool>& superseded, int64_t boundNs) {
+MediaGraph::StepTarget MediaGraph::CurrentTarget() {
+    StepTarget t;
+    t.pipeline = std::shared_ptr<GstElement>(GST_ELEMENT(gst_object_ref(m_pGB)),
+                                             [](GstElement* e) { gst_object_unref(e); });
+    t.shared = m_Shared;
+    t.notify = m_hwndNotify;
+    std::lock_guard<std::mutex> lock(m_StateLock);
+    t.generation = m_Generation;
+    return t;
+}
+
+bool MediaGraph::AwaitSettled(GstElement* pipeline, const std::atomic<bool>& superseded,
+                              int64_t boundNs) {
     // In short rounds, so that a later request (or a close) is not kept waiting behind it.
     constexpr int64_t kRound = 20 * GST_MSECOND;
     for (int64_t waited = 0; waited < boundNs && !superseded; waited += kRound) {
-        GstStateChangeReturn r = gst_element_get_state(m_pGB, nullptr, nullptr, kRound);
+        GstStateChangeReturn r = gst_element_get_state(pipeline, nullptr, nullptr, kRound);
         if (r != GST_STATE_CHANGE_ASYNC)
             return r != GST_STATE_CHANGE_FAILURE;
     }
     return false;
 }
 
-bool MediaGraph::ApplyAskedState() {
+bool MediaGraph::ApplyAskedState(const StepTarget& target) {
     std::lock_guard<std::mutex> lock(m_StateLock);
     // Closed meanwhile, or stopped: the interface thread has set the pipeline itself.
-    if (m_State != GraphState::Running)
+    if (target.generation != m_Generation || m_State != GraphState::Running)
         return true;
-    return SetPipelineState(GST_STATE_PLAYING);
+    return gst_element_set_state(target.pipeline.get(), GST_STATE_PLAYING) !=
+           GST_STATE_CHANGE_FAILURE;
+}
+
+void MediaGraph::Report(const StepTarget& target, int32_t tenths, int message, intptr_t wParam,
+                        intptr_t lParam) {
+    // A pipeline given up meanwhile tells nothing: the graph has another file by now.
+    std::lock_guard<std::mutex> lock(m_StateLock);
+    if (target.generation != m_Generation)
+        return;
+    Landed(tenths);
+    PostWindowMessage(target.notify, message, wParam, lParam);
 }
 
 void MediaGraph::Landed(int32_t tenths) {
@@ -168,14 +191,12 @@ BOOL MediaGraph::StopAndRewind() {
             return TRUE;
         m_State = GraphState::Idle;
     }
-    QObject* notify = m_hwndNotify;
-    HandRewind([this, notify](const std::atomic<bool>& superseded) {
-        bool ok = SeekStream(0, -1);
+    HandRewind([this, target = CurrentTarget()](const std::atomic<bool>& superseded) {
+        bool ok = SeekStream(target, 0, -1);
         // Once prerolled there, the first frame is on screen.
         if (ok)
-            AwaitSettled(superseded, 5 * GST_SECOND);
-        Landed(0);
-        PostWindowMessage(notify, UM_GRAPH_REWOUND, ok ? 1 : 0, 0);
+            AwaitSettled(target.pipeline.get(), superseded, 5 * GST_SECOND);
+        Report(target, 0, UM_GRAPH_REWOUND, ok ? 1 : 0, 0);
     });
     return TRUE;
 }
@@ -195,14 +216,12 @@ BOOL MediaGraph::Restart() {
     }
     if (!StartEventThread())
         return FALSE;
-    QObject* notify = m_hwndNotify;
-    HandRewind([this, notify](const std::atomic<bool>& superseded) {
+    HandRewind([this, target = CurrentTarget()](const std::atomic<bool>& superseded) {
         // Bounded: the seek lands on a prerolled graph.
-        AwaitSettled(superseded, 10 * GST_SECOND);
-        SeekStream(0, -1);
-        const bool ok = ApplyAskedState();
-        Landed(0);
-        PostWindowMessage(notify, UM_GRAPH_REWOUND, ok ? 1 : 0, 0);
+        AwaitSettled(target.pipeline.get(), superseded, 10 * GST_SECOND);
+        SeekStream(target, 0, -1);
+        const bool ok = ApplyAskedState(target);
+        Report(target, 0, UM_GRAPH_REWOUND, ok ? 1 : 0, 0);
     });
     return TRUE;
 }
@@ -221,18 +240,16 @@ BOOL MediaGraph::SeekAsync(double tenths) {
     if (!m_pGB || m_bSpent || m_bOpening)
         return FALSE;
     const int64_t ns = SeekTargetNs(tenths);
-    QObject* notify = m_hwndNotify;
-    const int32_t target = tenths < 0 ? 0 : static_cast<int32_t>(tenths);
+    const int32_t place = tenths < 0 ? 0 : static_cast<int32_t>(tenths);
     // A flushing seek repositions a running graph as it runs: nothing waits for a pause.
-    HandSeek(target, [this, notify, ns, tenths, target](const std::atomic<bool>& superseded) {
-        const bool landed = SeekStream(ns, -1);
+    HandSeek(place, [this, target = CurrentTarget(), ns, tenths,
+                     place](const std::atomic<bool>& superseded) {
+        const bool landed = SeekStream(target, ns, -1);
         // A graph that stands still reports the new place, and shows its frame, once it
         // has prerolled there again.
         if (landed && m_State != GraphState::Running)
-            AwaitSettled(superseded, 5 * GST_SECOND);
-        Landed(target);
-        PostWindowMessage(notify, UM_GRAPH_SEEK_DONE, landed ? 1 : 0,
-                          static_cast<intptr_t>(tenths));
+            AwaitSettled(target.pipeline.get(), superseded, 5 * GST_SECOND);
+        Report(target, place, UM_GRAPH_SEEK_DONE, landed ? 1 : 0, static_cast<intptr_t>(tenths));
     });
     return TRUE;
 }
@@ -282,18 +299,23 @@ BOOL MediaGraph::SetVolume(int32_t v) {
     return TRUE;
 }
 
-bool MediaGraph::SeekStream(int64_t positionNs, int64_t stopNs, GstPad* target) {
+bool MediaGraph::SeekStream(const StepTarget& target, int64_t positionNs, int64_t stopNs) {
+    return SeekStream(*target.shared, target.pipeline.get(), nullptr, positionNs, stopNs);
+}
+
+bool MediaGraph::SeekStream(GraphShared& shared, GstElement* pipeline, GstPad* target,
+                            int64_t positionNs, int64_t stopNs) {
     int64_t position = positionNs + m_StartOffset;
     int64_t stop = stopNs < 0 ? -1 : stopNs + m_StartOffset;
     int64_t sentPosition = position, sentStop = stop;
-    if (m_Shared->programStream) {
-        m_Shared->clipBefore = position > 0 ? position : -1;
-        m_Shared->clipAfter = stop;
+    if (shared.programStream) {
+        shared.clipBefore = position > 0 ? position : -1;
+        shared.clipAfter = stop;
         sentPosition = std::max<int64_t>(0, position - kProgramStreamSeekLead);
         if (stop >= 0)
             sentStop = stop + kProgramStreamSeekLead;
-    } else if (m_Shared->stopByGraph) {
-        m_Shared->clipAfter = stop;
+    } else if (shared.stopByGraph) {
+        shared.clipAfter = stop;
         sentStop = -1;
     }
     GstEvent* seek = gst_event_new_seek(
@@ -303,5 +325,5 @@ bool MediaGraph::SeekStream(int64_t positionNs, int64_t stopNs, GstPad* target) 
         sentStop < 0 ? GST_CLOCK_TIME_NONE : static_cast<GstClockTime>(sentStop));
     if (target)
         return gst_pad_send_event(target, seek);
-    return gst_element_send_event(m_pGB, seek);
+    return gst_element_send_event(pipeline, seek);
 }

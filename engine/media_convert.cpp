@@ -12,14 +12,20 @@
 #include <filesystem>
 #include <thread>
 
+#include <QCoreApplication>
+
+#include "engine/graph_messages.h"
 #include "engine/graph_routing.h"
 #include "engine/graph_shared.h"
 #include "engine/media_graph.h"
 #include "engine/nominal_frame_rate.h"
+#include "engine/open_runner.h"
 #include "engine/profiles.h"
 #include "engine/sound_renderer.h"
+#include "engine/transport_runner.h"
 #include "engine/video_output.h"
 #include "engine/wav_filter.h"
+#include "platform/window_message.h"
 
 namespace fs = std::filesystem;
 
@@ -166,38 +172,60 @@ void DropPictureBeforeRangeAt(GstElement* element, FrameRate rate) {
 
 BOOL MediaGraph::Convert(const char* source, ConversionMode mode, const char* target, double start,
                          double stop, int32_t extra) {
+    return AwaitConversionStart(ConvertAsync(source, mode, target, start, stop, extra));
+}
+
+BOOL MediaGraph::ConvertEncoded(const char* source, EncodedKind kind, const char* target,
+                                double start, double stop, int32_t volumePercent) {
+    return AwaitConversionStart(
+        ConvertEncodedAsync(source, kind, target, start, stop, volumePercent));
+}
+
+BOOL MediaGraph::AwaitConversionStart(BOOL started) {
+    if (!started)
+        return FALSE;
+    m_Opener->Await();
+    // Its report is for a caller that does not wait; this one has the outcome already.
+    if (m_hwndNotify)
+        QCoreApplication::removePostedEvents(m_hwndNotify,
+                                             WindowMessage::TypeOf(UM_GRAPH_CONVERSION_STARTED));
+    return FinishConversion(m_OpenTicket) == S_OK ? TRUE : FALSE;
+}
+
+BOOL MediaGraph::ConvertAsync(const char* source, ConversionMode mode, const char* target,
+                              double start, double stop, int32_t extra) {
     int m = static_cast<int>(mode);
     if (m < 0 || m > 2)
         return FALSE;
     // A sound cut of a video is made on a graph of its own that leaves the pictures
     // undecoded.
-    return ConvertRange(source, target, start, stop, mode == ConversionMode::Wav,
-                        [&](const char* partial) -> BOOL {
-                            switch (mode) {
-                                case ConversionMode::Wav:
-                                    return BuildWavGraph(partial, extra);
-                                case ConversionMode::Avi:
-                                    return BuildAviGraph(partial);
-                                case ConversionMode::Asf:
-                                    return BuildAsfGraph(partial, extra);
-                            }
-                            return FALSE;
-                        });
+    return StartConversion(source, target, start, stop, mode == ConversionMode::Wav,
+                           [this, mode, extra](const char* partial) -> BOOL {
+                               switch (mode) {
+                                   case ConversionMode::Wav:
+                                       return BuildWavGraph(partial, extra);
+                                   case ConversionMode::Avi:
+                                       return BuildAviGraph(partial);
+                                   case ConversionMode::Asf:
+                                       return BuildAsfGraph(partial, extra);
+                               }
+                               return FALSE;
+                           });
 }
 
-BOOL MediaGraph::ConvertEncoded(const char* source, EncodedKind kind, const char* target,
-                                double start, double stop, int32_t volumePercent) {
+BOOL MediaGraph::ConvertEncodedAsync(const char* source, EncodedKind kind, const char* target,
+                                     double start, double stop, int32_t volumePercent) {
     int k = static_cast<int>(kind);
     if (k < 0 || k > static_cast<int>(EncodedKind::Mp3))
         return FALSE;
-    return ConvertRange(source, target, start, stop, !KindHoldsPictures(kind),
-                        [&](const char* partial) -> BOOL {
-                            return BuildEncodedGraph(partial, kind, volumePercent);
-                        });
+    return StartConversion(source, target, start, stop, !KindHoldsPictures(kind),
+                           [this, kind, volumePercent](const char* partial) -> BOOL {
+                               return BuildEncodedGraph(partial, kind, volumePercent);
+                           });
 }
 
-BOOL MediaGraph::ConvertRange(const char* source, const char* target, double start, double stop,
-                              bool soundOnly, const std::function<BOOL(const char*)>& build) {
+BOOL MediaGraph::StartConversion(const char* source, const char* target, double start, double stop,
+                                 bool soundOnly, std::function<BOOL(const char*)> build) {
     m_Notices.clear();
     if (!source || !target)
         return FALSE;
@@ -210,56 +238,109 @@ BOOL MediaGraph::ConvertRange(const char* source, const char* target, double sta
         m_LastError = E_INVALIDARG;
         return FALSE;
     }
+    auto startUnits = static_cast<int64_t>(start * 1000000.0);
+    auto stopUnits = static_cast<int64_t>(stop * 1000000.0);
+    if (startUnits < 0)
+        startUnits = 0;
+    // An empty or inverted range has nothing to write.
+    if (stopUnits <= startUnits) {
+        m_LastError = E_INVALIDARG;
+        Close();
+        return FALSE;
+    }
     // The preview's graph goes quietly when it must make way: its end is not the
     // conversion's.
     // An animation's own source cannot go to a range: the file is opened anew.
-    if (!m_pGB || m_bSpent || m_bOpening || m_szFile != source || (soundOnly && m_pVW) ||
-        !m_AnimationSize.isEmpty()) {
+    const bool rebuild = !m_pGB || m_bSpent || m_bOpening || m_szFile != source ||
+                         (soundOnly && m_pVW) || !m_AnimationSize.isEmpty();
+    if (rebuild) {
         m_bQuietEnd = m_pGB != nullptr;
         Close();
         m_bQuietEnd = false;
         m_szFile = source;
         m_State = GraphState::Idle;
         m_Shared->soundOnly = soundOnly;
-        HRESULT hr = BuildPlaybackGraph(m_szFile.c_str(), FALSE);
+        // Made here: the renderers are made on the interface thread. The file is read on
+        // the open's thread.
+        HRESULT hr = MakePlaybackGraph(m_szFile);
         if (FAILED(hr)) {
+            NoteBuildFailure(hr);
             Close();
             return FALSE;
         }
     }
-
-    auto startUnits = static_cast<int64_t>(start * 1000000.0);
-    auto stopUnits = static_cast<int64_t>(stop * 1000000.0);
-    if (startUnits < 0)
-        startUnits = 0;
-    // An empty or inverted range, or one that begins after the end, has nothing to write.
-    if (stopUnits <= startUnits || (m_TotalTime > 0 && startUnits >= m_TotalTime)) {
-        m_LastError = E_INVALIDARG;
-        Close();
-        return FALSE;
-    }
-
     // The preview's event thread ends quietly: its end is not the conversion's.
     m_State = GraphState::Ended;
     m_bQuietEnd = true;
     JoinEventThread();
     m_bQuietEnd = false;
-    if (!SetPipelineState(GST_STATE_NULL)) {
-        Close();
-        return FALSE;
+    {
+        // A preview step still on its way tells nothing of the graph being rewired.
+        std::lock_guard<std::mutex> lock(m_StateLock);
+        ++m_Generation;
     }
+    m_Transport->Abandon();
+    m_SeekTarget = -1;
+
+    m_bOpening = true;
+    m_bConverting = true;
+    HandToRunner(
+        [this, rebuild, file = std::string(target), startUnits, stopUnits,
+         build = std::move(build)](const std::atomic<bool>& cancelled) -> intptr_t {
+            m_StartResult =
+                PrepareConversion(rebuild, file, startUnits, stopUnits, build, cancelled);
+            return SUCCEEDED(m_StartResult) ? 1 : 0;
+        },
+        UM_GRAPH_CONVERSION_STARTED);
+    return TRUE;
+}
+
+HRESULT MediaGraph::PrepareConversion(bool rebuilt, const std::string& target, int64_t startUnits,
+                                      int64_t stopUnits,
+                                      const std::function<BOOL(const char*)>& build,
+                                      const std::atomic<bool>& cancelled) {
+    if (rebuilt) {
+        HRESULT hr = AdoptPreroll(PrerollFile(m_szFile, cancelled));
+        if (FAILED(hr))
+            return hr;
+    }
+    // A range that begins after the end has nothing to write.
+    if (m_TotalTime > 0 && startUnits >= m_TotalTime) {
+        m_LastError = E_INVALIDARG;
+        return E_INVALIDARG;
+    }
+    if (cancelled)
+        return E_ABORT;
+    if (!SetPipelineState(GST_STATE_NULL))
+        return E_FAIL;
     m_State = GraphState::Idle;
 
     const std::string partial = m_Conversion.Begin(target);
-    const BOOL built = build(partial.c_str());
-    if (built && StartRange(startUnits, stopUnits) && Run()) {
+    if (build(partial.c_str()) && StartRange(startUnits, stopUnits, cancelled))
+        return S_OK;
+    if (SUCCEEDED(m_LastError.load()))
+        m_LastError = E_FAIL;
+    return m_LastError.load();
+}
+
+HRESULT MediaGraph::FinishConversion(uintptr_t ticket) {
+    if (!m_bOpening || !m_bConverting || ticket != m_OpenTicket)
+        return S_FALSE;
+    // Returns at once, as the start has posted its end: the graph is ours again.
+    m_Opener->Cancel();
+    m_bOpening = false;
+    m_bConverting = false;
+    HRESULT hr = m_StartResult;
+    if (SUCCEEDED(hr) && Run()) {
         m_bSpent = true;
-        return TRUE;
+        return S_OK;
     }
     if (SUCCEEDED(m_LastError.load()))
         m_LastError = E_FAIL;
+    if (SUCCEEDED(hr))
+        hr = E_FAIL;
     Close();
-    return FALSE;
+    return hr;
 }
 
 // Takes the renderer out of the graph by its name: the decoded stream it received is
@@ -475,7 +556,8 @@ BOOL MediaGraph::BuildAsfGraph(const char* target, int32_t profileIndex) {
 // Brings the rewired graph up with the decoded streams held back, then seeks the source
 // to the range: the demuxer jumps to the start through its index instead of decoding from
 // the beginning, and the stop position makes the source end the stream there.
-bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
+bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits,
+                            const std::atomic<bool>& cancelled) {
     bool wantVideo = m_Shared->videoTarget != nullptr;
     m_Shared->noMorePads = false;
     m_Shared->linkedPads = 0;
@@ -488,6 +570,8 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
     }
     auto deadline = std::chrono::steady_clock::now() + kRoutingBound;
     while (!m_Shared->noMorePads && std::chrono::steady_clock::now() < deadline) {
+        if (cancelled)
+            return false;
         GstMessage* msg = gst_bus_timed_pop_filtered(m_pME, 20 * GST_MSECOND, GST_MESSAGE_ERROR);
         if (msg) {
             gst_message_unref(msg);
@@ -510,11 +594,11 @@ bool MediaGraph::StartRange(int64_t startUnits, int64_t stopUnits) {
         return false;
     m_Shared->seekSent = true;
     const auto seekDeadline = std::chrono::steady_clock::now() + kSeekAcceptBound;
-    bool ok = SeekStream(startUnits * 100, stopUnits * 100, pad);
-    while (!ok && std::chrono::steady_clock::now() < seekDeadline) {
+    bool ok = SeekStream(*m_Shared, m_pGB, pad, startUnits * 100, stopUnits * 100);
+    while (!ok && !cancelled && std::chrono::steady_clock::now() < seekDeadline) {
         // The held pads drop whatever comes meanwhile, its end included.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ok = SeekStream(startUnits * 100, stopUnits * 100, pad);
+        ok = SeekStream(*m_Shared, m_pGB, pad, startUnits * 100, stopUnits * 100);
     }
     gst_object_unref(pad);
     if (!ok) {

@@ -21,6 +21,7 @@
 #include "engine/mp3_length.h"
 #include "engine/open_runner.h"
 #include "engine/picture_bound.h"
+#include "engine/pipeline_retirer.h"
 #include "engine/program_stream_span.h"
 #include "engine/sound_length.h"
 #include "engine/sound_renderer.h"
@@ -31,6 +32,7 @@
 #include "engine/video_sink_choice.h"
 #include "engine/video_surface.h"
 #include "platform/file_system.h"
+#include "platform/messages.h"
 #include "platform/user_prompts.h"
 #include "platform/window_message.h"
 
@@ -98,6 +100,7 @@ void PrepareGraphs(bool picture) {
 
 MediaGraph::MediaGraph() : m_Shared(std::make_shared<GraphShared>()) {
     m_Transport = std::make_unique<TransportRunner>();
+    m_Retirer = std::make_unique<PipelineRetirer>();
     m_Opener = std::make_unique<OpenRunner>();
     m_pVideo = std::make_unique<VideoOutput>();
     m_pVideo->SetSurfaceGoneHandler([this] { OnSurfaceGone(); });
@@ -105,7 +108,18 @@ MediaGraph::MediaGraph() : m_Shared(std::make_shared<GraphShared>()) {
 
 MediaGraph::~MediaGraph() {
     Close();
+    // Waits until every pipeline given up is freed: until then their streaming threads may
+    // still call into the blocks they share with this graph, post to the video output and
+    // wake this graph's event wait. Bounded only by the pipelines themselves, so a source
+    // that stalls for good holds the end of the program; only at its exit is a graph
+    // destroyed while one may still stall, and leaving a pipeline running into the
+    // process's teardown (its plugins unloaded under its threads) would be worse.
+    m_Retirer.reset();
     m_pVideo->SetSurface(nullptr);
+}
+
+bool MediaGraph::AwaitRetired(int ms) {
+    return m_Retirer->Drain(std::chrono::milliseconds(ms));
 }
 
 void MediaGraph::OnSurfaceGone() {
@@ -118,8 +132,6 @@ BOOL MediaGraph::SetWindows(QObject* notify, VideoSurface* owner, const QRect* r
     if (owner && !rect)
         return FALSE;
     CancelOpen();
-    m_Transport->Settle();  // its report goes to the notify object that asked for it
-    m_SeekTarget = -1;
     bool stopped = true;
     if (m_pGB && !m_bSpent)
         stopped = SetPipelineState(GST_STATE_PAUSED);
@@ -228,7 +240,12 @@ HRESULT MediaGraph::OpenAsync(const char* path, BOOL run) {
         m_bOpening = true;
         m_bAwaitingRegistry = true;
         m_bRunWhenOpen = run;
-        HandToRunner([picture](const std::atomic<bool>&) { PrepareGraphs(picture); });
+        HandToRunner(
+            [picture](const std::atomic<bool>&) -> intptr_t {
+                PrepareGraphs(picture);
+                return 0;
+            },
+            UM_GRAPH_OPENED);
         return S_OK;
     }
     HRESULT hr = PrepareOpen(path);
@@ -236,27 +253,31 @@ HRESULT MediaGraph::OpenAsync(const char* path, BOOL run) {
         return hr;
     m_bOpening = true;
     m_bRunWhenOpen = run;
-    HandToRunner([this, file = m_szFile](const std::atomic<bool>& cancelled) {
-        m_Preroll = PrerollFile(file, cancelled);
-    });
+    HandToRunner(
+        [this, file = m_szFile](const std::atomic<bool>& cancelled) -> intptr_t {
+            m_Preroll = PrerollFile(file, cancelled);
+            return 0;
+        },
+        UM_GRAPH_OPENED);
     return S_OK;
 }
 
-void MediaGraph::HandToRunner(std::function<void(const std::atomic<bool>&)> work) {
+void MediaGraph::HandToRunner(std::function<intptr_t(const std::atomic<bool>&)> work, int message) {
     const uintptr_t ticket = ++m_OpenTicket;
     // The notify object as it is now: the interface thread gives this open up (and waits
     // for it) before it changes the object or lets it go.
     QObject* notify = m_hwndNotify;
-    m_Opener->Start([work = std::move(work), ticket, notify](const std::atomic<bool>& cancelled) {
-        work(cancelled);
-        if (!cancelled)
-            PostWindowMessage(notify, UM_GRAPH_OPENED, static_cast<intptr_t>(ticket), 0);
-    });
+    m_Opener->Start(
+        [work = std::move(work), ticket, notify, message](const std::atomic<bool>& cancelled) {
+            const intptr_t outcome = work(cancelled);
+            if (!cancelled)
+                PostWindowMessage(notify, message, static_cast<intptr_t>(ticket), outcome);
+        });
 }
 
 HRESULT MediaGraph::FinishOpen(uintptr_t ticket) {
     m_Notices.clear();
-    if (!m_bOpening || ticket != m_OpenTicket)
+    if (!m_bOpening || m_bConverting || ticket != m_OpenTicket)
         return S_FALSE;
     // Returns at once, as the open has posted its end: what it found is ours to read now.
     m_Opener->Cancel();
@@ -277,6 +298,7 @@ void MediaGraph::CancelOpen() {
     // The open gives up within one round of its wait; the pipeline is then ours again.
     m_Opener->Cancel();
     m_bOpening = false;
+    m_bConverting = false;
     m_bAwaitingRegistry = false;
 }
 
@@ -488,9 +510,8 @@ bool MediaGraph::SoundOnlyRouted() const {
     return m_Shared->videoTarget == nullptr;
 }
 
-HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
+HRESULT MediaGraph::AdoptPreroll(const Preroll& preroll) {
     if (FAILED(preroll.hr)) {
-        Close();
         m_LastError = preroll.hr;
         NoteBuildFailure(preroll.hr);
         return preroll.hr;
@@ -500,16 +521,25 @@ HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
     if (m_Shared->audioTarget)
         m_pBA = gst_bin_get_by_name(GST_BIN(m_Shared->audioTarget), kSoundVolumeName);
     ClassifyContent();
+    int32_t w = 0, h = 0;
+    if (m_Content != MediaContent::AudioOnly && !GetVideoDimensions(&w, &h)) {
+        // InitVideoWindow's own text first, as it would tell it.
+        NoteNoVideoSize();
+        m_Notices.push_back(GraphWarning("FAILED(hr=0x%x) InitVideoWindow(&m_Rect)\n",
+                                         static_cast<unsigned>(VFW_E_NOT_CONNECTED)));
+        return VFW_E_NOT_CONNECTED;
+    }
+    m_TotalTime = preroll.totalTime;
+    return S_OK;
+}
+
+HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
+    HRESULT hr = AdoptPreroll(preroll);
+    if (FAILED(hr)) {
+        Close();
+        return hr;
+    }
     if (m_Content != MediaContent::AudioOnly) {
-        int32_t w = 0, h = 0;
-        if (!GetVideoDimensions(&w, &h)) {
-            // InitVideoWindow's own text first, as it would tell it.
-            Close();
-            NoteNoVideoSize();
-            m_Notices.push_back(GraphWarning("FAILED(hr=0x%x) InitVideoWindow(&m_Rect)\n",
-                                             static_cast<unsigned>(VFW_E_NOT_CONNECTED)));
-            return VFW_E_NOT_CONNECTED;
-        }
         InitVideoWindow(m_Rect);
         m_pVideo->Attach();
         if (m_pSurface) {
@@ -519,7 +549,6 @@ HRESULT MediaGraph::TakePreroll(const Preroll& preroll, BOOL run) {
             }
         }
     }
-    m_TotalTime = preroll.totalTime;
     if (run && !Run()) {
         Close();
         return E_FAIL;
@@ -607,28 +636,100 @@ BOOL MediaGraph::CaptureCurrentImage(uint8_t** out) {
 
 void MediaGraph::Close() {
     CancelOpen();
-    if (m_pGB) {
-        m_State = GraphState::Idle;
-        gst_element_set_state(m_pGB, GST_STATE_NULL);
-        DropBranches();
-    }
     m_State = GraphState::Ended;
+    // The event thread's last word (UM_GRAPH_STOPPED) is posted before it is joined; from
+    // here on nothing more of the file is told.
     JoinEventThread();
-    m_Transport->Settle();
-    m_SeekTarget = -1;
     m_Conversion.Abandon();
     ReleaseInterfaces();
+    {
+        std::lock_guard<std::mutex> lock(m_LandedLock);
+        m_SeekTarget = -1;
+        m_LandedSignal.notify_all();
+    }
+    ForgetQueuedReports();
 }
 
-void MediaGraph::DropBranches() {
-    // A prepared item's branch keeps its own state: the graph's stop does not reach it.
+namespace {
+
+GstPadProbeReturn DropData(GstPad*, GstPadProbeInfo*, gpointer) {
+    return GST_PAD_PROBE_DROP;
+}
+
+// Nothing more of a pipeline given up is shown or heard: what reaches its renderers from
+// here on is dropped (a huge picture still being decoded included).
+void SilenceRenderer(GstElement* renderer) {
+    GstPad* input = renderer ? gst_element_get_static_pad(renderer, "sink") : nullptr;
+    if (!input)
+        return;
+    gst_pad_add_probe(
+        input,
+        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+        DropData, nullptr, nullptr);
+    gst_object_unref(input);
+}
+
+// A pipeline given up, with what only it uses, freed in order on the retiring thread.
+struct RetiredPipeline {
+    GstElement* pipeline = nullptr;
+    GstBus* bus = nullptr;
+    std::shared_ptr<GraphShared> shared;
+    std::unique_ptr<ItemBranch> current;
+    std::unique_ptr<ItemBranch> queued;
+    std::unique_ptr<TransportRunner> transport;  // its step in hand still holds the pipeline
+
+    void Free() {
+        if (pipeline)
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+        // A prepared item's branch keeps its own state: the pipeline's stop does not reach it.
+        for (auto* branch : {&queued, &current}) {
+            if (*branch)
+                (*branch)->Remove(shared->audioTarget);
+            branch->reset();
+        }
+        // A step blocked in the pipeline returns once it has stopped.
+        transport.reset();
+        if (bus)
+            gst_object_unref(bus);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        {
+            std::lock_guard<std::mutex> lock(shared->padsMutex);
+            for (GstPad* p : shared->heldPads) gst_object_unref(p);
+            shared->heldPads.clear();
+        }
+        // Last: the pipeline's callbacks read the block until it has stopped.
+        shared.reset();
+    }
+};
+
+}  // namespace
+
+void MediaGraph::RetirePipeline() {
+    {
+        // A transport step of this pipeline still on its way reports nothing from here on.
+        std::lock_guard<std::mutex> lock(m_StateLock);
+        ++m_Generation;
+    }
+    auto retired = std::make_shared<RetiredPipeline>();
+    if (!m_Transport->Abandon()) {
+        // Its thread is held by the pipeline: the next file's steps get a thread of their own.
+        retired->transport = std::move(m_Transport);
+        m_Transport = std::make_unique<TransportRunner>();
+    }
+    if (m_pME)
+        gst_bus_set_sync_handler(m_pME, nullptr, nullptr, nullptr);
+    SilenceRenderer(m_Shared->videoTarget);
+    SilenceRenderer(m_Shared->audioTarget);
     m_QueuedWatch = nullptr;
     m_Shared->queuedJoinPad = nullptr;
-    for (auto* branch : {&m_Queued, &m_Current}) {
-        if (*branch)
-            (*branch)->Remove(m_Shared->audioTarget);
-        branch->reset();
-    }
+    retired->pipeline = std::exchange(m_pGB, nullptr);
+    retired->bus = std::exchange(m_pME, nullptr);
+    retired->current = std::move(m_Current);
+    retired->queued = std::move(m_Queued);
+    retired->shared = std::exchange(m_Shared, std::make_shared<GraphShared>());
+    if (retired->pipeline || retired->transport)
+        m_Retirer->Retire([retired] { retired->Free(); });
 }
 
 void MediaGraph::ReleaseInterfaces() {
@@ -639,28 +740,18 @@ void MediaGraph::ReleaseInterfaces() {
         m_pBA = nullptr;
     }
     m_pVW = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(m_Shared->padsMutex);
-        for (GstPad* p : m_Shared->heldPads) gst_object_unref(p);
-        m_Shared->heldPads.clear();
-    }
-    m_Shared->videoTarget = nullptr;
-    m_Shared->audioTarget = nullptr;
-    if (m_pME) {
-        gst_bus_set_sync_handler(m_pME, nullptr, nullptr, nullptr);
-        gst_object_unref(m_pME);
-        m_pME = nullptr;
-    }
-    if (m_pGB) {
-        gst_element_set_state(m_pGB, GST_STATE_NULL);
-        gst_object_unref(m_pGB);
-        m_pGB = nullptr;
-    }
-    // Stopped with the pipeline, which owned their elements: no streaming thread calls
-    // back into them any more.
-    m_QueuedWatch = nullptr;
-    m_Queued.reset();
-    m_Current.reset();
-    // After the pipeline: no streaming thread hands frames over any more.
+    RetirePipeline();
+    // The frames of the pipeline given up go to a block of its own renderer's, no longer
+    // to the video area.
     m_pVideo->Release();
+}
+
+void MediaGraph::ForgetQueuedReports() {
+    // Only the graph's own reports: a conversion's end or failure may come from a stream
+    // copy as well, and the notify object's other messages are not the graph's.
+    if (!m_hwndNotify)
+        return;
+    for (int message : {UM_GRAPH_POSITION, UM_GRAPH_DURATION, UM_GRAPH_SEEK_DONE, UM_GRAPH_REWOUND,
+                        UM_GRAPH_NEXT_STARTED})
+        QCoreApplication::removePostedEvents(m_hwndNotify, WindowMessage::TypeOf(message));
 }

@@ -46,6 +46,7 @@ struct GraphShared;
 class ItemBranch;
 class TransportRunner;
 class OpenRunner;
+class PipelineRetirer;
 typedef struct _GstObject GstObject;
 
 class MediaGraph {
@@ -74,7 +75,11 @@ class MediaGraph {
     HRESULT FinishOpen(uintptr_t ticket);
     bool Opening() const { return m_bOpening; }
     HRESULT BuildPlaybackGraph(const char* path, BOOL run);
+    // Returns at once: the pipeline is stopped and freed on a thread of its own, and it
+    // tells nothing more of its file. The graph is empty (Ended) from here on.
     void Close();
+    // Waits, at most `ms`, until every pipeline given up has been freed; true when so.
+    bool AwaitRetired(int ms);
 
     BOOL PlayPause();
     // The same without waiting for a pause to complete (a graph that stalls completes it
@@ -121,13 +126,27 @@ class MediaGraph {
     // Writes [start, stop] (tenths of a second) of source to target. extra: volume in
     // percent for Wav, profile index for Asf, ignored for Avi. TRUE when the conversion
     // runs; its end arrives as UM_GRAPH_COMPLETE (15) once the file is complete, a failure
-    // while running as UM_GRAPH_STOPPED with GetLastError() telling why.
+    // while running as UM_GRAPH_STOPPED with GetLastError() telling why. It waits while
+    // the source is read: ConvertAsync does not.
     BOOL Convert(const char* source, ConversionMode mode, const char* target, double start,
                  double stop, int32_t extra);
     // The same for the encoded kinds (MP4, WebM, FLAC, Opus, MP3), with the sound at
     // volumePercent (100 unchanged). A sound-only source gives a sound-only MP4 or WebM.
     BOOL ConvertEncoded(const char* source, EncodedKind kind, const char* target, double start,
                         double stop, int32_t volumePercent);
+    // The same without waiting: the request is checked here (FALSE, GetLastError telling
+    // why, when refused), the source read and the writers readied on the open's thread,
+    // and UM_GRAPH_CONVERSION_STARTED (wParam: this start's ticket) tells when
+    // FinishConversion completes it. Until then the graph is Opening(); a Close gives it
+    // up.
+    BOOL ConvertAsync(const char* source, ConversionMode mode, const char* target, double start,
+                      double stop, int32_t extra);
+    BOOL ConvertEncodedAsync(const char* source, EncodedKind kind, const char* target, double start,
+                             double stop, int32_t volumePercent);
+    // On UM_GRAPH_CONVERSION_STARTED (wParam: the ticket): S_OK when the conversion runs
+    // (it ends as Convert's does), S_FALSE for a start given up since, else why it failed
+    // (its boxes in TakeNotices), with nothing left open.
+    HRESULT FinishConversion(uintptr_t ticket);
 
     // While a sound file plays without a picture, the list's next item (a sound file too)
     // is prepared behind it, so that its sound follows the current one's last sample in
@@ -171,6 +190,9 @@ class MediaGraph {
     HRESULT MakePlaybackGraph(const std::string& path);
     Preroll PrerollFile(const std::string& path, const std::atomic<bool>& cancelled);
     HRESULT TakePreroll(const Preroll& preroll, BOOL run);
+    // What TakePreroll keeps of the preroll, without the video area (any thread while the
+    // open's thread has the graph). On a failure its boxes are noted and nothing is closed.
+    HRESULT AdoptPreroll(const Preroll& preroll);
     // After the preroll: only a sound renderer (with its volume) got a stream.
     bool SoundOnlyRouted() const;
     // Gives up an open in progress, waiting until its thread lets go of the pipeline.
@@ -178,18 +200,27 @@ class MediaGraph {
     // Keeps the text of a failed build step, where it has one, for TakeNotices.
     void NoteBuildFailure(HRESULT hr);
     void NoteNoVideoSize();
-    // Runs work on the open's thread; UM_GRAPH_OPENED with a new ticket tells its end.
-    void HandToRunner(std::function<void(const std::atomic<bool>&)> work);
+    // Runs work on the open's thread; `message` (wParam: a new ticket, lParam: what the
+    // work returned) tells its end.
+    void HandToRunner(std::function<intptr_t(const std::atomic<bool>&)> work, int message);
 
     BOOL BuildWavGraph(const char* target, int32_t volume);
     BOOL BuildAviGraph(const char* target);
     BOOL BuildAsfGraph(const char* target, int32_t profileIndex);
     BOOL BuildEncodedGraph(const char* target, EncodedKind kind, int32_t volumePercent);
-    BOOL ConvertRange(const char* source, const char* target, double start, double stop,
-                      bool soundOnly, const std::function<BOOL(const char*)>& build);
+    // The checks and the interface thread's part of a conversion's start; the rest goes to
+    // the open's thread.
+    BOOL StartConversion(const char* source, const char* target, double start, double stop,
+                         bool soundOnly, std::function<BOOL(const char*)> build);
+    // On the open's thread: the source read (when the graph was made anew), its renderers
+    // replaced by the writers and the range's seek sent.
+    HRESULT PrepareConversion(bool rebuilt, const std::string& target, int64_t startUnits,
+                              int64_t stopUnits, const std::function<BOOL(const char*)>& build,
+                              const std::atomic<bool>& cancelled);
+    // The thin wait of Convert on its asynchronous start.
+    BOOL AwaitConversionStart(BOOL started);
 
     HRESULT RenderFile(const std::string& path, const std::atomic<bool>& cancelled);
-    void DropBranches();
     HRESULT WaitForPreroll(const std::atomic<bool>& cancelled);
     void ClassifyContent();
     void ReleaseInterfaces();
@@ -200,13 +231,26 @@ class MediaGraph {
     bool StartEventThread();
     bool SetPipelineState(int state);
     BOOL TogglePause(bool waitForPause);
+    // What a transport step works on: the pipeline it was asked for (which the graph may
+    // have given up by the time the step runs), its shared block, the notify object then,
+    // and the pipeline's generation.
+    struct StepTarget {
+        std::shared_ptr<GstElement> pipeline;
+        std::shared_ptr<GraphShared> shared;
+        QObject* notify = nullptr;
+        uint64_t generation = 0;
+    };
+    StepTarget CurrentTarget();
     // On the transport thread: waits, bounded, until the pipeline has completed its state
     // change (a paused one has prerolled), giving up when superseded. False on a failure
     // or when the bound passed.
-    bool AwaitSettled(const std::atomic<bool>& superseded, int64_t boundNs);
+    bool AwaitSettled(GstElement* pipeline, const std::atomic<bool>& superseded, int64_t boundNs);
     // On the transport thread, after a step: the pipeline runs or stands as the interface
     // thread asked for meanwhile. False when it would not run.
-    bool ApplyAskedState();
+    bool ApplyAskedState(const StepTarget& target);
+    // The step's place is reached and its outcome told, unless its pipeline was given up.
+    void Report(const StepTarget& target, int32_t tenths, int message, intptr_t wParam,
+                intptr_t lParam);
     // Hands a seek, restart or rewind to the transport thread; until it has landed the
     // position reported is `tenths`.
     void HandSeek(int32_t tenths, std::function<void(const std::atomic<bool>&)> step);
@@ -215,10 +259,17 @@ class MediaGraph {
     void RemoveRenderer(const char* name);
     bool DetachRenderer(const char* name);
     bool DetachBothRenderers();
-    bool StartRange(int64_t startUnits, int64_t stopUnits);
+    bool StartRange(int64_t startUnits, int64_t stopUnits, const std::atomic<bool>& cancelled);
     // Seeks to a position of the user's time line (ns), the range's stop with it when
     // stopNs is not negative; through `target` when given, else through the pipeline.
-    bool SeekStream(int64_t positionNs, int64_t stopNs, GstPad* target = nullptr);
+    bool SeekStream(GraphShared& shared, GstElement* pipeline, GstPad* target, int64_t positionNs,
+                    int64_t stopNs);
+    bool SeekStream(const StepTarget& target, int64_t positionNs, int64_t stopNs);
+    // Hands the pipeline, and what only it uses, to the retiring thread, which stops and
+    // frees it; the graph is empty at once.
+    void RetirePipeline();
+    // The reports of the closed file still queued for the notify object go with it.
+    void ForgetQueuedReports();
     // The video area is being destroyed: the graph stops drawing into it at once.
     void OnSurfaceGone();
 
@@ -257,6 +308,9 @@ class MediaGraph {
     std::atomic<GstObject*> m_QueuedWatch{nullptr};  // for the event thread: its errors
 
     std::unique_ptr<TransportRunner> m_Transport;
+    // Counts the pipelines given up (under m_StateLock): a step of an earlier one is stale.
+    uint64_t m_Generation = 0;
+    std::unique_ptr<PipelineRetirer> m_Retirer;
     // Held while the state is changed together with the pipeline's, by either thread, so
     // that the transport thread's last step and a pause or run between never cross.
     std::mutex m_StateLock;
@@ -270,6 +324,8 @@ class MediaGraph {
     // The open in progress, if any: its ticket, run flag and, once read, what it found.
     std::unique_ptr<OpenRunner> m_Opener;
     bool m_bOpening = false;
+    bool m_bConverting = false;        // the open's thread is starting a conversion
+    HRESULT m_StartResult = E_FAIL;    // its outcome, once reported
     bool m_bAwaitingRegistry = false;  // the first open waits for GStreamer's registry
     uintptr_t m_OpenTicket = 0;
     BOOL m_bRunWhenOpen = FALSE;

@@ -32,6 +32,11 @@ void OpenRunner::Cancel() {
     m_idle.wait(lock, [this] { return !m_busy; });
 }
 
+void OpenRunner::Await() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_idle.wait(lock, [this] { return !m_busy && !m_pending; });
+}
+
 void OpenRunner::Loop() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {

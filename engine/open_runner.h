@@ -26,6 +26,8 @@ class OpenRunner {
     // Asks the work in hand to give up and returns once no work runs (at once when it has
     // finished already). Work not yet begun is dropped.
     void Cancel();
+    // Returns once the work handed over has run (at once when none waits or runs).
+    void Await();
 
   private:
     void Loop();

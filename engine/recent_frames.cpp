@@ -12,7 +12,7 @@
 // Sees every frame and caps event on the renderer's input, on the streaming thread.
 struct RecentFramesProbe {
     static GstPadProbeReturn Callback(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
-        auto* frames = static_cast<RecentFrames*>(data);
+        auto* frames = static_cast<std::shared_ptr<RecentFrames>*>(data)->get();
         GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
         if (!buffer)
             return GST_PAD_PROBE_OK;
@@ -29,8 +29,11 @@ RecentFrames::~RecentFrames() {
     Clear();
 }
 
-void RecentFrames::Watch(GstPad* pad) {
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, RecentFramesProbe::Callback, this, nullptr);
+void RecentFrames::Watch(GstPad* pad, const std::shared_ptr<RecentFrames>& frames) {
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, RecentFramesProbe::Callback,
+                      new std::shared_ptr<RecentFrames>(frames), [](gpointer data) {
+                          delete static_cast<std::shared_ptr<RecentFrames>*>(data);
+                      });
 }
 
 void RecentFrames::Keep(GstSample* sample) {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QSize>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 typedef struct _GstPad GstPad;
@@ -20,8 +21,9 @@ class RecentFrames {
     RecentFrames(const RecentFrames&) = delete;
     RecentFrames& operator=(const RecentFrames&) = delete;
 
-    // Keeps what passes the pad (a streaming thread calls back); the probe goes with it.
-    void Watch(GstPad* pad);
+    // Keeps what passes the pad in `frames` (a streaming thread calls back); the probe holds
+    // a reference of its own to them until it goes with the pad.
+    static void Watch(GstPad* pad, const std::shared_ptr<RecentFrames>& frames);
     void Clear();
 
     // The frame the sink shows (its last sample's time), else the newest; null when none.

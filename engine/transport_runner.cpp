@@ -42,13 +42,13 @@ void TransportRunner::Rewind(Step step) {
     m_wake.notify_all();
 }
 
-void TransportRunner::Settle() {
-    std::unique_lock<std::mutex> lock(m_mutex);
+bool TransportRunner::Abandon() {
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_rewind.reset();
     m_seek.reset();
     if (m_busy)
         m_superseded = true;
-    m_idle.wait(lock, [this] { return !m_busy; });
+    return !m_busy;
 }
 
 void TransportRunner::Loop() {
@@ -68,6 +68,5 @@ void TransportRunner::Loop() {
         step = nullptr;  // whatever it holds goes before the runner reports idle
         lock.lock();
         m_busy = false;
-        m_idle.notify_all();
     }
 }

@@ -25,9 +25,10 @@ class TransportRunner {
 
     void Seek(Step step);
     void Rewind(Step step);
-    // Drops what still waits and returns once no step runs; the running one is told to
-    // give up its waits.
-    void Settle();
+    // Drops what still waits and tells the running step to give up its waits, without
+    // waiting for it: a step blocked in a pipeline that stalls returns only once the
+    // pipeline lets go. True when no step runs.
+    bool Abandon();
 
   private:
     void Loop();
@@ -35,7 +36,6 @@ class TransportRunner {
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::condition_variable m_idle;
     // At most a rewind, then a seek: a later seek goes after the rewind asked for before it.
     std::optional<Step> m_rewind;
     std::optional<Step> m_seek;

@@ -50,12 +50,31 @@ struct VideoOutput::Painted {
     std::atomic<int> width{0};
     std::atomic<int> height{0};
     QObject* relay = nullptr;
-    // A still scaled on the scaler's thread, with its ticket (under mutex too).
+    // Cleared when the renderer is released: a pipeline being retired reports nothing more.
+    std::atomic<bool> live{true};
+};
+
+struct VideoOutput::ScaledStill {
+    std::mutex mutex;
     QImage still;
-    unsigned stillTicket = 0;
+    unsigned ticket = 0;
 };
 
 namespace {
+
+// Callbacks and probes get a reference of their own to the renderer's block, dropped by
+// GStreamer once no call can come any more.
+gpointer HoldPainted(const std::shared_ptr<VideoOutput::Painted>& painted) {
+    return new std::shared_ptr<VideoOutput::Painted>(painted);
+}
+
+void DropPainted(gpointer data) {
+    delete static_cast<std::shared_ptr<VideoOutput::Painted>*>(data);
+}
+
+VideoOutput::Painted* PaintedOf(gpointer data) {
+    return static_cast<std::shared_ptr<VideoOutput::Painted>*>(data)->get();
+}
 
 struct MappedFrame {
     GstVideoFrame frame;
@@ -72,6 +91,10 @@ void UnmapFrame(void* data) {
 GstFlowReturn PaintSample(GstSample* sample, VideoOutput::Painted* painted) {
     if (!sample)
         return GST_FLOW_OK;
+    if (!painted->live) {
+        gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
     GstCaps* caps = gst_sample_get_caps(sample);
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     GstVideoInfo info;
@@ -97,18 +120,18 @@ GstFlowReturn PaintSample(GstSample* sample, VideoOutput::Painted* painted) {
 }
 
 GstFlowReturn OnNewSample(GstAppSink* sink, gpointer data) {
-    return PaintSample(gst_app_sink_pull_sample(sink), static_cast<VideoOutput::Painted*>(data));
+    return PaintSample(gst_app_sink_pull_sample(sink), PaintedOf(data));
 }
 
 GstFlowReturn OnNewPreroll(GstAppSink* sink, gpointer data) {
-    return PaintSample(gst_app_sink_pull_preroll(sink), static_cast<VideoOutput::Painted*>(data));
+    return PaintSample(gst_app_sink_pull_preroll(sink), PaintedOf(data));
 }
 
 // Frames leaving the scaling pass of an embedded X image sink: the first at the area's new
 // size brings the embedded window back.
 GstPadProbeReturn WatchScaledSize(GstPad* pad, GstPadProbeInfo*, gpointer data) {
-    auto* painted = static_cast<VideoOutput::Painted*>(data);
-    if (!painted->awaitingSize)
+    auto* painted = PaintedOf(data);
+    if (!painted->live || !painted->awaitingSize)
         return GST_PAD_PROBE_OK;
     if (GstCaps* caps = gst_pad_get_current_caps(pad)) {
         int w = 0, h = 0;
@@ -148,17 +171,30 @@ bool AddScaler(GstBin* bin, GstElement** first, GstElement** last) {
 
 }  // namespace
 
-VideoOutput::VideoOutput() : m_pPainted(std::make_unique<Painted>()) {
-    m_pPainted->relay = this;
+VideoOutput::VideoOutput() : m_pStill(std::make_unique<ScaledStill>()) {
+    RenewFrameBlocks();
     m_pScaler = std::make_unique<StillScaler>(
-        [painted = m_pPainted.get()](const QImage& still, unsigned ticket) {
+        [this, slot = m_pStill.get()](const QImage& still, unsigned ticket) {
             {
-                std::lock_guard<std::mutex> lock(painted->mutex);
-                painted->still = still;
-                painted->stillTicket = ticket;
+                std::lock_guard<std::mutex> lock(slot->mutex);
+                slot->still = still;
+                slot->ticket = ticket;
             }
-            QCoreApplication::postEvent(painted->relay, new QEvent(kStillEvent));
+            QCoreApplication::postEvent(this, new QEvent(kStillEvent));
         });
+}
+
+void VideoOutput::RenewFrameBlocks() {
+    if (m_pPainted)
+        m_pPainted->live = false;
+    auto painted = std::make_shared<Painted>();
+    painted->relay = this;
+    if (m_pPainted) {
+        painted->width = m_pPainted->width.load();
+        painted->height = m_pPainted->height.load();
+    }
+    m_pPainted = std::move(painted);
+    m_Recent = std::make_shared<RecentFrames>();
 }
 
 VideoOutput::~VideoOutput() {
@@ -265,7 +301,8 @@ GstElement* VideoOutput::MakeRenderer(const QRect& rect, const std::string& side
         GstAppSinkCallbacks callbacks = {};
         callbacks.new_preroll = OnNewPreroll;
         callbacks.new_sample = OnNewSample;
-        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, m_pPainted.get(), nullptr);
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, HoldPainted(m_pPainted),
+                                   DropPainted);
     } else if (m_Path == VideoPath::Embedded) {
         // The sink leaves the window's input to Qt and draws when told to.
         SetIfPresent(sink, "handle-events", FALSE);
@@ -304,8 +341,8 @@ GstElement* VideoOutput::MakeRenderer(const QRect& rect, const std::string& side
     }
     if (filter && m_Path == VideoPath::Embedded) {
         GstPad* scaled = gst_element_get_static_pad(filter, "src");
-        gst_pad_add_probe(scaled, GST_PAD_PROBE_TYPE_BUFFER, WatchScaledSize, m_pPainted.get(),
-                          nullptr);
+        gst_pad_add_probe(scaled, GST_PAD_PROBE_TYPE_BUFFER, WatchScaledSize,
+                          HoldPainted(m_pPainted), DropPainted);
         gst_object_unref(scaled);
     }
     GstPad* input = gst_element_get_static_pad(first, firstPad);
@@ -313,7 +350,7 @@ GstElement* VideoOutput::MakeRenderer(const QRect& rect, const std::string& side
     gst_object_unref(input);
     gst_element_add_pad(bin, ghost);
     GstPad* upright = flip ? gst_element_get_static_pad(flip, "src") : nullptr;
-    m_Recent.Watch(upright ? upright : ghost);
+    RecentFrames::Watch(upright ? upright : ghost, m_Recent);
     m_pUpright = upright ? upright : GST_PAD(gst_object_ref(ghost));
 
     m_pBin = GST_ELEMENT(gst_object_ref(bin));
@@ -376,7 +413,7 @@ void VideoOutput::SetTargetSize(QSize size) {
 void VideoOutput::ShowStill(QSize size) {
     if (!m_bAttached)
         return;
-    GstSample* shown = m_Recent.Shown(m_pSink);
+    GstSample* shown = m_Recent->Shown(m_pSink);
     if (!shown)
         return;
     // A later still, or the graph's end, makes one still being scaled stale.
@@ -420,14 +457,13 @@ void VideoOutput::Release() {
             *e = nullptr;
         }
     }
-    m_Recent.Clear();
+    // The released pipeline may still be stopping: its threads keep their own blocks.
+    RenewFrameBlocks();
     ++m_StillTicket;
     m_pScaler->Drop();
-    m_pPainted->awaitingSize = false;
     {
-        std::lock_guard<std::mutex> lock(m_pPainted->mutex);
-        m_pPainted->frame = QImage();
-        m_pPainted->still = QImage();
+        std::lock_guard<std::mutex> lock(m_pStill->mutex);
+        m_pStill->still = QImage();
     }
     // Frames still queued belong to the released graph.
     QCoreApplication::removePostedEvents(this, kFrameEvent);
@@ -452,9 +488,9 @@ bool VideoOutput::event(QEvent* e) {
         QImage still;
         unsigned ticket = 0;
         {
-            std::lock_guard<std::mutex> lock(m_pPainted->mutex);
-            std::swap(still, m_pPainted->still);
-            ticket = m_pPainted->stillTicket;
+            std::lock_guard<std::mutex> lock(m_pStill->mutex);
+            std::swap(still, m_pStill->still);
+            ticket = m_pStill->ticket;
         }
         if (ticket == m_StillTicket && m_bAttached)
             PresentStill(still);
@@ -513,7 +549,7 @@ bool VideoOutput::FrameRate(int* num, int* den) const {
 }
 
 uint8_t* VideoOutput::CaptureDib() const {
-    GstSample* shown = m_Recent.Shown(m_pSink);
+    GstSample* shown = m_Recent->Shown(m_pSink);
     if (!shown)
         return nullptr;
     uint8_t* dib = FrameDib(shown);

@@ -63,8 +63,11 @@ class VideoOutput : public QObject, private VideoSurfaceClient {
     // The frame on screen as a packed 24-bit bitmap (see FrameDib), or null.
     uint8_t* CaptureDib() const;
 
-    // The newest painted frame, for the widget (streaming threads write it).
+    // The newest painted frame, for the widget (streaming threads write it); one for each
+    // renderer, which its callbacks keep for as long as its pipeline may call them.
     struct Painted;
+    // A still scaled on the scaler's thread, with its ticket.
+    struct ScaledStill;
 
   protected:
     bool event(QEvent* e) override;
@@ -75,6 +78,8 @@ class VideoOutput : public QObject, private VideoSurfaceClient {
     void SetTargetSize(QSize size);
     void ShowStill(QSize size);
     void PresentStill(const QImage& still);
+    // A fresh block for the next renderer's frames; the previous one stops reporting.
+    void RenewFrameBlocks();
 
     std::function<void()> m_OnGone;
     VideoSurface* m_pSurface = nullptr;
@@ -89,9 +94,10 @@ class VideoOutput : public QObject, private VideoSurfaceClient {
     bool m_bAttached = false;
     bool m_bSubtitlesShown = true;
 
-    RecentFrames m_Recent;
-    std::unique_ptr<Painted> m_pPainted;
-    // After m_pPainted, which it reports into; stills of another ticket are stale.
+    std::shared_ptr<RecentFrames> m_Recent;
+    std::shared_ptr<Painted> m_pPainted;
+    std::unique_ptr<ScaledStill> m_pStill;
+    // After m_pStill, which it reports into; stills of another ticket are stale.
     std::unique_ptr<StillScaler> m_pScaler;
     unsigned m_StillTicket = 0;
 };

@@ -529,3 +529,33 @@ TEST_F(EditorControllerTest, ThePreviewGraphsFailureBoxesAreShownByTheEditor) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EditorControllerTest, AStartThatFailsOnceTheSourceIsReadShowsTheSameBoxesThen) {
+    const std::string source = testmedia::WriteBytes(dir, "clip.avi", "x");
+    const Notice renderFile{"FAILED(hr=0x80040218) m_pGB->RenderFile( wFile, NULL )\n", "警告",
+                            MB_OK | MB_ICONEXCLAMATION};
+    Start(source);
+    preview.startOk = false;
+    prompts.QueueFiles({dir + "/cut.asf"});
+    controller->OnExecute();
+    ASSERT_EQ(preview.converts.size(), 1u);
+    EXPECT_TRUE(prompts.Boxes().empty()) << "nothing is told while the source is read";
+    EXPECT_EQ(view.closes, 0);
+    EXPECT_TRUE(controller->IsExecuting());
+
+    preview.notices = {renderFile};
+    controller->OnConversionStarted(preview.StartTicket() + 1);
+    EXPECT_TRUE(prompts.Boxes().empty()) << "a report of another start";
+    controller->OnConversionStarted(preview.StartTicket());
+    ASSERT_EQ(prompts.Boxes().size(), 2u);
+    EXPECT_EQ(prompts.Boxes()[0].text, renderFile.text);
+    EXPECT_EQ(prompts.Boxes()[1].text, "何らかのエラーが発生しました。");
+    EXPECT_EQ(view.closes, 1);
+    EXPECT_FALSE(view.closedCompleted);
+    controller->OnConversionStarted(preview.StartTicket());
+    EXPECT_EQ(prompts.Boxes().size(), 2u) << "told once";
+}
+
+}  // namespace

@@ -205,6 +205,14 @@ class FakePreview : public editor::PreviewPort {
         encodes.push_back({kind, target, start, stop, volume});
         return convertOk;
     }
+    // Starts on their way when convertOk; FinishConversion tells how they ended.
+    bool startOk = true;
+    int StartTicket() const { return static_cast<int>(converts.size() + encodes.size()); }
+    Started FinishConversion(intptr_t ticket) override {
+        if (ticket != StartTicket())
+            return Started::Stale;
+        return startOk ? Started::Yes : Started::No;
+    }
     bool CopyCut(const std::string&, const std::string& target, double start, double end,
                  QObject*) override {
         copies.push_back({target, start, end});

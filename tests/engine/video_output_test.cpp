@@ -254,7 +254,7 @@ TEST(FrameBitmaps, TheFrameOnScreenIsTheSinksNotANewerOneWaitingBehindIt) {
     gst_message_unref(gst_bus_timed_pop_filtered(bus, 5 * GST_SECOND, GST_MESSAGE_EOS));
 
     // The renderer's input saw both: the first, and the next that waits for its time.
-    RecentFrames recent;
+    auto recent = std::make_shared<RecentFrames>();
     GstElement* other = gst_parse_launch(
         "appsrc name=src2 format=time ! identity name=id ! "
         "fakesink sync=false",
@@ -262,7 +262,7 @@ TEST(FrameBitmaps, TheFrameOnScreenIsTheSinksNotANewerOneWaitingBehindIt) {
     GstElement* src2 = gst_bin_get_by_name(GST_BIN(other), "src2");
     GstElement* id = gst_bin_get_by_name(GST_BIN(other), "id");
     GstPad* seen = gst_element_get_static_pad(id, "sink");
-    recent.Watch(seen);
+    RecentFrames::Watch(seen, recent);
     gst_object_unref(seen);
     g_object_set(src2, "caps", gst_sample_get_caps(red), nullptr);
     gst_element_set_state(other, GST_STATE_PLAYING);
@@ -277,8 +277,8 @@ TEST(FrameBitmaps, TheFrameOnScreenIsTheSinksNotANewerOneWaitingBehindIt) {
         gst_sample_unref(s);
         return image.pixel(0, 0);
     };
-    EXPECT_TRUE(Near(colourOf(recent.Shown(sink)), qRgb(255, 0, 0), 8)) << "the one shown";
-    EXPECT_TRUE(Near(colourOf(recent.Shown(nullptr)), qRgb(0, 255, 0), 8)) << "the newest";
+    EXPECT_TRUE(Near(colourOf(recent->Shown(sink)), qRgb(255, 0, 0), 8)) << "the one shown";
+    EXPECT_TRUE(Near(colourOf(recent->Shown(nullptr)), qRgb(0, 255, 0), 8)) << "the newest";
 
     for (GstElement* p : {pipeline, other}) gst_element_set_state(p, GST_STATE_NULL);
     gst_object_unref(bus);
