@@ -12,9 +12,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Ms = std::chrono::duration<double, std::milli>;
-
 TEST(GraphSeekTest, AStalledGraphsSeekLeavesTheWindowAnswering) {
     GraphTestPrompts prompts;
     NotifyRecorder notify;
@@ -24,18 +21,12 @@ TEST(GraphSeekTest, AStalledGraphsSeekLeavesTheWindowAnswering) {
         StalledPipe pipe(dir, 20.0);
         ASSERT_NO_FATAL_FAILURE(StartStalled(graph, pipe, notify));
 
-        const auto called = Clock::now();
-        EXPECT_TRUE(graph.SeekAsync(100.0));
-        EXPECT_LT(Ms(Clock::now() - called).count(), 50) << "the call waited for the graph";
-        EXPECT_LT(PingMs(), 50) << "the window did not answer while the graph stalled";
+        ExpectAnswering("the seek", [&] { EXPECT_TRUE(graph.SeekAsync(100.0)); });
         EXPECT_LT(PingMs(), 50);
         EXPECT_EQ(graph.GetPosition(), 100) << "where it goes, until it gets there";
         // Nor does the player's pause wait for a stalled graph to complete it.
-        const auto paused = Clock::now();
-        EXPECT_TRUE(graph.PlayPauseAsync());
-        EXPECT_LT(Ms(Clock::now() - paused).count(), 50) << "the pause waited for the graph";
+        ExpectAnswering("the pause", [&] { EXPECT_TRUE(graph.PlayPauseAsync()); });
         EXPECT_EQ(graph.State(), GraphState::Paused);
-        EXPECT_LT(PingMs(), 50);
 
         pipe.Release();
         EXPECT_TRUE(PumpUntil([&] { return notify.Count(UM_GRAPH_SEEK_DONE) > 0; }, 30000))

@@ -88,6 +88,18 @@ void StartStalled(MediaGraph& graph, const StalledPipe& pipe, NotifyRecorder& no
 // thread keeps a user waiting.
 double PingMs();
 
+// Runs `call`, which must come back within `boundMs` and leave the window answering a ping
+// in under 50 ms: the interface thread did not wait on the graph.
+template <class Call>
+void ExpectAnswering(const std::string& what, Call call, double boundMs = 50) {
+    const auto called = std::chrono::steady_clock::now();
+    call();
+    const std::chrono::duration<double, std::milli> took =
+        std::chrono::steady_clock::now() - called;
+    EXPECT_LT(took.count(), boundMs) << what << " waited for the graph";
+    EXPECT_LT(PingMs(), 50) << "the window did not answer after " << what;
+}
+
 // A WAV file's bytes: a header promising `promisedSeconds` of 44.1 kHz 16-bit stereo, and
 // `givenSeconds` of silence after it.
 std::vector<char> WavSilence(double promisedSeconds, double givenSeconds);
